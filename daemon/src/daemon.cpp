@@ -1,0 +1,113 @@
+#include "daemon.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "event_pipe.h"
+#include "i18n.h"
+#include "log.h"
+#include "main_win32.h"
+#include "parse_cmdline.h"
+
+namespace {
+
+GMainLoop* main_loop = nullptr;
+GThread* main_task = nullptr;
+std::atomic<bool> poweroff_flag{false};
+options_t options;
+
+}  // namespace
+
+void stop_event_emitted(gpointer) { g_main_loop_quit(main_loop); }
+
+void shutdown_event_emitted(gpointer) { g_main_loop_quit(main_loop); }
+
+void set_poweroff_flag(bool on) { poweroff_flag.store(on); }
+
+bool get_poweroff_flag() { return poweroff_flag.load(); }
+
+void daemonize_init(const char*, const char*, const char* pidfile) {
+  if (!is_first_instance(pidfile)) std::exit(0);
+}
+
+void daemonize(bool) {
+  gchar* current = g_get_current_dir();
+  const gchar* rest = g_path_skip_root(current);
+  std::string root = "/";
+  if (rest != nullptr) root.assign(current, static_cast<size_t>(rest - current));
+  if (chdir(root.c_str()) != 0) daemon_print(3, "chdir %s failed\n", root.c_str());
+  g_free(current);
+}
+
+void daemonize_finish() {}
+
+void startup_failed(const char* message) {
+  g_critical("%s", message);
+  std::fprintf(stderr, "%s\n", message);
+  close_log_files();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _exit(1);
+}
+
+int daemon_main(int argc, char** argv) {
+  // 1. Translations.
+  std::string locale_dir;
+  if (get_translation_dir(locale_dir)) {
+    bindtextdomain("TessalySync", locale_dir.c_str());
+  }
+  bind_textdomain_codeset("TessalySync", "UTF-8");
+  textdomain("TessalySync");
+  g_set_application_name("TessalySync");
+
+  // 2. Threads need no set-up with this GLib.
+
+  // 3. Command line.
+  options = options_t{};
+  GError* error = nullptr;
+  if (!parse_cmdline(&argc, &argv, &options, &error)) {
+    g_warning("%s", error != nullptr ? error->message : "An unknown error occurred");
+    g_clear_error(&error);
+    return 1;
+  }
+
+  // 4. Log.
+  log_init(options.nodaemon != 0, options.use_console != 0, options.debug,
+           options.has_filename ? options.filename.c_str() : nullptr);
+
+  // 5. Single instance.
+  daemonize_init("root", "root", "/run/TessalySync.lock");
+
+  // 8. Main loop objects.
+  main_task = g_thread_self();
+  main_loop = g_main_loop_new(nullptr, FALSE);
+
+  // 9. Event pipe.
+  event_pipe_init();
+  event_pipe_register(EVENT_SHUTDOWN, shutdown_event_emitted);
+  event_pipe_register(EVENT_STOP, stop_event_emitted);
+
+  // 10. Working directory.
+  daemonize(options.nodaemon == 0);
+
+  // 14. Running.
+  win32_app_started();
+  g_main_loop_run(main_loop);
+
+  // Shutdown. Mutexes, tables and the pipe's descriptors that worker threads may still
+  // reach stay alive until the process ends; only the watches go.
+  win32_app_stopping();
+  daemon_print(0, "clean up before program exit");
+  g_main_loop_unref(main_loop);
+  main_loop = nullptr;
+  event_pipe_deinit();
+  daemonize_finish();
+  close_log_files();
+  return 0;
+}

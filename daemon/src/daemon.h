@@ -1,0 +1,22 @@
+// The one body of the daemon program: start-up in a fixed order, the main loop, shutdown.
+#pragma once
+
+#include <glib.h>
+
+int daemon_main(int argc, char** argv);
+
+void stop_event_emitted(gpointer data);
+void shutdown_event_emitted(gpointer data);
+
+void set_poweroff_flag(bool on);
+bool get_poweroff_flag();
+
+// The single-instance test; exits with 0 when another daemon runs.
+void daemonize_init(const char* user, const char* group, const char* pidfile);
+// Changes the working directory to the root of the current one.
+void daemonize(bool detach);
+void daemonize_finish();
+
+// Start-up failed after the log exists: the message goes into the log files and to the
+// standard error stream, then the process ends with 1.
+[[noreturn]] void startup_failed(const char* message);
