@@ -2,9 +2,7 @@
 
 #include <cstring>
 
-#include "i18n.h"
 #include "log.h"
-#include "threads.h"
 
 std::vector<session_t> session_list;
 std::mutex session_list_mutex;
@@ -74,22 +72,6 @@ bool check_filter(const std::vector<std::string>& extensions) {
     if (ext != ".*") return true;
   }
   return false;
-}
-
-void write_shutdown_log() {
-  std::lock_guard<std::mutex> lock(session_list_mutex);
-  for (const session_t& s : session_list) {
-    int status = session_status(s.uuid.c_str());
-    if (status == 2) {
-      log_session_append(s.name.c_str(), s.uuid.c_str(), MSG_LEVEL_ERROR,
-                         _("Backup %s is stopped because the system is shutting down."),
-                         s.name.c_str());
-    } else if (status == 1) {
-      log_session_append(s.name.c_str(), s.uuid.c_str(), MSG_LEVEL_ERROR,
-                         _("Restore %s is stopped because the system is shutting down."),
-                         s.name.c_str());
-    }
-  }
 }
 
 void print_session_list() {

@@ -93,7 +93,7 @@ int file_filter(const char* name, const std::vector<std::string>& extensions);
 bool check_filter(const std::vector<std::string>& extensions);
 
 // One log record per running backup or restore saying that it stops because the system
-// shuts down.
+// shuts down (defined with the runner, which knows the run state).
 void write_shutdown_log();
 
 void print_session_list();
