@@ -46,3 +46,8 @@ std::string get_global_config(Global_option option);
 
 void print_global_settings();
 void print_sesion_settings();
+
+// Return the loader to its state at start-up: the task reader's carried values (tests), and
+// every setting empty (tests).
+void session_reader_reset();
+void global_settings_reset();

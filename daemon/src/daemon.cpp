@@ -9,11 +9,13 @@
 #include <cstring>
 #include <string>
 
+#include "configuration.h"
 #include "event_pipe.h"
 #include "i18n.h"
 #include "log.h"
 #include "main_win32.h"
 #include "parse_cmdline.h"
+#include "session.h"
 
 namespace {
 
@@ -96,6 +98,18 @@ int daemon_main(int argc, char** argv) {
   // 10. Working directory.
   daemonize(options.nodaemon == 0);
 
+  // 11. Global settings, then the language they name.
+  load_global_settings();
+  apply_program_language(set_program_language(get_global_config(GLOBAL_LANGUAGE).c_str()));
+
+  // 12. The task list and its tasks.
+  session_init();
+  load_session_settings();
+
+  // 13. Log limits: "stop" keeps the oldest records and refuses new ones once full.
+  log_setup_limit(1000);
+  if (get_global_config(GLOBAL_IF_FULL) == "stop") log_enable_cycle(0);
+
   // 14. Running.
   win32_app_started();
   g_main_loop_run(main_loop);
@@ -106,6 +120,7 @@ int daemon_main(int argc, char** argv) {
   daemon_print(0, "clean up before program exit");
   g_main_loop_unref(main_loop);
   main_loop = nullptr;
+  session_deinit();
   event_pipe_deinit();
   daemonize_finish();
   close_log_files();
