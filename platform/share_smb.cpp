@@ -360,6 +360,22 @@ class smb_backend_t final : public backend {
 
 thread_local std::shared_ptr<backend> t_smb;
 
+// libsmbclient tears its process-wide state down when its last initialised context is freed
+// and builds it again (leaking a little each time) for the next one. One context that is
+// never freed keeps that state for the life of the process. Called with smb_mutex held.
+void keep_library_state() {
+  static SMBCCTX* anchor = nullptr;
+  if (anchor != nullptr) return;
+  SMBCCTX* ctx = smbc_new_context();
+  if (ctx == nullptr) return;
+  smbc_setDebug(ctx, 0);
+  if (smbc_init_context(ctx) == nullptr) {
+    smbc_free_context(ctx, 1);
+    return;
+  }
+  anchor = ctx;
+}
+
 }  // namespace
 
 std::shared_ptr<backend> smb_backend() {
@@ -381,6 +397,7 @@ bool smb_logon(const account_t& account) {
   auto session = std::make_shared<session_t>(account);
   {
     std::lock_guard<std::mutex> lock(smb_mutex());
+    keep_library_state();
     if (!session->init()) return false;
   }
   t_smb = std::make_shared<smb_backend_t>(std::move(session));

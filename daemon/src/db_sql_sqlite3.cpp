@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <set>
 
 #include "log.h"
 #include "share.h"
@@ -113,10 +114,20 @@ bool valid_source_table(const char* table) {
   return std::strlen(table) < 16;
 }
 
+// Lookups by path would read the whole table once per file, so that a run's lookups grow
+// with the tree. An index on File_path (named after its table) keeps them flat; it changes
+// no stored row and readers that do not know it are not affected.
+std::string path_index_sql(const char* table) {
+  return std::string("CREATE INDEX IF NOT EXISTS ") + table + "_File_path ON " + table +
+         "(File_path);";
+}
+
 // The thread's databases of a run.
 thread_local sqlite3_ptr global_conn;
 thread_local sqlite3_ptr global_conn_file_time;
 thread_local bool global_need_update_last = false;
+// file_time.db tables of the thread's connection whose path index is known to exist.
+thread_local std::set<std::string> indexed_file_time_tables;
 
 // The marker that get_marker_db_status and the link readers last opened on this thread,
 // kept open so that a walk does not open the file once per entry.
@@ -206,6 +217,7 @@ void db_sqlite3_free_table(char*** result) {
 bool open_thread_db(db_key key, const char* path) {
   sqlite3_ptr& slot = thread_slot(key);
   slot.reset();
+  if (key == DB_KEY_FILE_TIME) indexed_file_time_tables.clear();
   // A marker being written is never read through an older reader connection.
   marker_reader.db.reset();
   marker_reader.path.clear();
@@ -233,6 +245,7 @@ void close_thread_db(db_key key) {
   sqlite3_ptr& slot = thread_slot(key);
   if (slot && !sqlite3_get_autocommit(slot.get())) exec(slot.get(), "rollback;");
   slot.reset();
+  if (key == DB_KEY_FILE_TIME) indexed_file_time_tables.clear();
 }
 
 void close_thread_dbs() {
@@ -406,7 +419,11 @@ int create_marker_db(const char* path, const char* file, const char* target, int
   sqlite3* db = get_db_conn();
   if (db == nullptr) return -1;
   int exists = table_exists(db, kMarkerTables[kind]);
-  if (exists < 0 || (exists == 0 && exec(db, kMarkerCreate[kind]) != SQLITE_OK)) {
+  bool by_path = kind == MARKER_EXIST || kind == MARKER_NEW;
+  if (exists < 0 ||
+      (exists == 0 && (exec(db, kMarkerCreate[kind]) != SQLITE_OK ||
+                       (by_path && exec(db, path_index_sql(kMarkerTables[kind]).c_str()) !=
+                                       SQLITE_OK)))) {
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db));
     return -1;
   }
@@ -480,6 +497,10 @@ int search_file_time_db(const char* file, const char* time, const char* table, b
     daemon_print(3, "get db %s err[%s] \n", table, sqlite3_errmsg(db));
     return -1;
   }
+  if (exists == 1 && indexed_file_time_tables.count(table) == 0) {
+    // Trees written before the index existed get it at their first use.
+    if (exec(db, path_index_sql(table).c_str()) == SQLITE_OK) indexed_file_time_tables.insert(table);
+  }
   std::string stored;
   bool found = false;
   if (exists == 1) {
@@ -505,10 +526,12 @@ int search_file_time_db(const char* file, const char* time, const char* table, b
     std::string create = std::string("CREATE TABLE ") + table +
                          " (No integer primary key autoincrement,File_path varchar(256),"
                          "File_time varchar(64));";
-    if (exec(db, create.c_str()) != SQLITE_OK) {
+    if (exec(db, create.c_str()) != SQLITE_OK ||
+        exec(db, path_index_sql(table).c_str()) != SQLITE_OK) {
       daemon_print(3, "update db %s error[%s]\n", table, sqlite3_errmsg(db));
       return -1;
     }
+    indexed_file_time_tables.insert(table);
   }
   std::string sql = answer == FILE_TIME_NEW
                         ? std::string("insert into ") + table + "(File_path,File_time)values(?,?);"

@@ -301,6 +301,9 @@ TEST_P(TreeDbTest, FileTimesNewUnchangedChanged) {
             std::vector<std::string>{"CREATE TABLE id0 (No integer primary key "
                                      "autoincrement,File_path varchar(256),File_time "
                                      "varchar(64))"});
+  // Lookups go through an index on the path (it adds no row anywhere).
+  EXPECT_EQ(on_disk(disk("file_time.db"), "select name from sqlite_master where type='index';"),
+            std::vector<std::string>{"id0_File_path"});
   EXPECT_FALSE(disk_exists(disk("file_time.db-journal")));
   // Without an open file_time.db there is nothing to ask.
   EXPECT_EQ(search_file_time_db("sub/a.txt", t2, "id0", true), -1);
