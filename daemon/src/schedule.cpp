@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "configuration.h"
@@ -375,6 +377,38 @@ std::string checked_last_time(const char* text) {
   return std::string(text, len);
 }
 
+int update_session_last_time_from_db(session_t* session) {
+  if (session == nullptr) {
+    daemon_print(0, "the session is NULL when update last time .\n");
+    return -1;
+  }
+  session->last_time.clear();
+  // The history on the destination is read through the share layer, which is not part of
+  // the service yet: the last time stays unknown until the task's next start.
+  daemon_print(0, "the last time(%s) iso8601 is %s\n\n\n", session->schedule_type.c_str(),
+               session->last_time.c_str());
+  return -1;
+}
+
+// Each destination is asked without holding the task list: an unreachable share must not
+// hold up the schedule scan or the request handlers. A record whose last time changed
+// meanwhile (a backup started) keeps its new time.
+void init_sessions_last_time() {
+  std::vector<session_t> copies;
+  {
+    std::lock_guard<std::mutex> lock(session_list_mutex);
+    copies = session_list;
+  }
+  for (session_t& copy : copies) {
+    std::string before = copy.last_time;
+    if (update_session_last_time_from_db(&copy) != 0) continue;
+    std::lock_guard<std::mutex> lock(session_list_mutex);
+    for (session_t& s : session_list) {
+      if (s.uuid == copy.uuid && s.last_time == before) s.last_time = copy.last_time;
+    }
+  }
+}
+
 int update_session_backup_time(const char* uuid, const GTimeVal* start) {
   if (uuid == nullptr || start == nullptr) return 0;
   for (session_t& s : session_list) {
@@ -501,6 +535,35 @@ void schedule_reset(gint64 last_scan_seconds) {
     fired_minutes.clear();
   }
   email_fired_minute = G_MININT64;
+}
+
+namespace {
+
+// Ticks once a second, a little after each whole second, so that drift never piles up; a
+// late tick loses nothing (the scans catch up).
+void schedule_thread() {
+  for (;;) {
+    gint64 us = g_get_real_time() % G_USEC_PER_SEC;
+    g_usleep(static_cast<gulong>(G_USEC_PER_SEC - us + 20000));
+    scan_session_schedule();
+    scan_email_schedule();
+  }
+}
+
+}  // namespace
+
+bool schedule_init() {
+  // A minute that begins in this very second still runs, as the next time shown at the
+  // load says.
+  schedule_reset(schedule_now_seconds() - 1);
+  init_sessions_last_time();
+  try {
+    std::thread(schedule_thread).detach();
+  } catch (const std::system_error& e) {
+    g_critical("can not start the schedule thread: %s", e.what());
+    return false;
+  }
+  return true;
 }
 
 gint64 schedule_fire_minute(gint64 wall) {
