@@ -70,7 +70,8 @@ class Installation(DaemonTestCase):
         self.assertEqual(
             result.stdout.decode(),
             "Installed successfully as TessalySync systemd service.\n"
-            "To run, start it with \"systemctl daemon-reload\" and \"systemctl start TessalySync\".\n"
+            "To run, start it with \"systemctl daemon-reload\" and "
+            "\"systemctl start TessalySync\".\n"
             "Please edit backup/restore sessions via GUI Controller.\n")
         self.assertEqual(result.stderr.decode(),
                          "Registry stored HKLM\\%s\\ConfigFile value %s\n" % (KEY, exe))
@@ -207,7 +208,8 @@ class ServiceMode(DaemonTestCase):
         # A long log to load keeps the daemon in its start-up for a while.
         record = ("\t<log id=\"1\">\n\t\t<type>message</type>\n\t\t<level>0</level>\n"
                   "\t\t<domain>Docs</domain>\n\t\t<uuid>u</uuid>\n"
-                  "\t\t<time1>2026-03-01T13:05:09Z</time1>\n\t\t<time2>2026-03-01T13:05:09Z</time2>\n"
+                  "\t\t<time1>2026-03-01T13:05:09Z</time1>\n"
+                  "\t\t<time2>2026-03-01T13:05:09Z</time2>\n"
                   "\t\t<content>from before</content>\n\t</log>\n")
         self.root.write("LOG.dat", "<description>\n\t<misc></misc>\n</description>\n"
                         "<configuration>\n\t<count>50000</count>\n" + record * 50000

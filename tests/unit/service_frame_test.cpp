@@ -164,7 +164,8 @@ TEST_F(SystemBusTest, SigtermIsStopOrShutdownAsSystemdSaysAndIsHeldDuringStartUp
       {nullptr, SIGTERM, {EVENT_STOP}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.state ? c.state : "(no systemd)") + " " + strsignal(c.signal_number));
+    SCOPED_TRACE(std::string(c.state != nullptr ? c.state : "(no systemd)") + " " +
+                 strsignal(c.signal_number));
     if (c.state != nullptr) {
       bus.use();
       ASSERT_EQ(bus.command(std::string("state ") + c.state), "ok");
