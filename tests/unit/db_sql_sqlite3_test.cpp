@@ -11,13 +11,19 @@
 #include <thread>
 
 #include "backup.h"
+#include "configuration.h"
 #include "log.h"
+#include "schedule.h"
 #include "share.h"
 #include "smb_peer.h"
 #include "test_support.h"
 
 namespace share = tessaly::share;
 using test_support::SmbPeer;
+
+// The schedules (linked for the last run time) read global settings; none matter here, and
+// the loader's own definition is not linked into this test.
+std::string get_global_config(Global_option) { return std::string(); }
 
 namespace {
 
@@ -387,6 +393,34 @@ TEST_P(TreeDbTest, TwoTreesWrittenAtOnceFromTwoThreads) {
     EXPECT_EQ(on_disk(tree + "/file_time.db", "select count(*) from id0;"),
               std::vector<std::string>{"300"});
   }
+}
+
+TEST_P(TreeDbTest, LastRunTimeComesFromTheDestinationsHistory) {
+  EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767225600, 0)), 1);
+  EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767229200, 500000)), 2);
+  // The loader asks from a thread of its own connection (here: not the test's).
+  auto ask = [](session_t s) {
+    int rc = -2;
+    std::thread t([&] { rc = update_session_last_time_from_db(&s); });
+    t.join();
+    return std::make_pair(rc, s.last_time);
+  };
+  session_t s = task_;
+  s.last_time = "stale";
+  EXPECT_EQ(ask(s), std::make_pair(0, std::string("2026-01-01T01:00:00.500000Z")));
+  // A task without a tree yet: no time, and no tree made by asking.
+  session_t other = make_task(destination_, ACTION_INCREMENTAL, kUuid2);
+  EXPECT_EQ(ask(other), std::make_pair(-1, std::string()));
+  EXPECT_FALSE(disk_exists(disk_ + "/" + kUuid2));
+  // A destination that cannot be reached.
+  session_t gone = make_task(GetParam() == where::smb ? "\\\\127.0.0.1\\missing" : tmp_ + "/x",
+                             ACTION_INCREMENTAL);
+  EXPECT_EQ(ask(gone), std::make_pair(-1, std::string()));
+  std::lock_guard<std::mutex> lock(log_file_mutex);
+  ASSERT_FALSE(log_list.empty());
+  EXPECT_EQ(log_list.back().content, "The network resource can not be accessed.");
+  EXPECT_EQ(log_list.back().type, "error");
+  EXPECT_EQ(log_list.back().uuid, kUuid);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TreeDbTest, ::testing::Values(where::local, where::smb),
