@@ -592,14 +592,11 @@ bool load_session_settings() {
   return true;
 }
 
-std::string get_global_config(Global_option option) {
-  int index = static_cast<int>(option);
-  if (index < 0 || index >= GLOBAL_OPTION_MAX) {
-    daemon_print(0, "query number is error");
-    return {};
-  }
+bool read_global_setting(int index, std::string& out) {
+  if (index < 0 || index >= GLOBAL_OPTION_MAX) return false;
   std::lock_guard<std::mutex> lock(global_settings_mutex);
-  return Global_settings_string[static_cast<size_t>(index)];
+  out = Global_settings_string[static_cast<size_t>(index)];
+  return true;
 }
 
 void print_global_settings() {
