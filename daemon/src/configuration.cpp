@@ -80,10 +80,12 @@ struct fd_guard {
   }
 };
 
-// Opens a configuration file for reading. O_NONBLOCK keeps a FIFO put in its place from
-// blocking the main thread; anything but a regular file is refused (errno set).
+// Opens a configuration file for reading. The folder is writable by the service's group, so
+// a symbolic link put in a file's place is refused: it would make the service read (and set
+// the rights of) a file elsewhere. O_NONBLOCK keeps a FIFO from blocking the main thread;
+// anything but a regular file is refused (errno set).
 int open_config_file(const std::string& path) {
-  int fd = open_cloexec(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY, 0);
+  int fd = open_cloexec(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0);
   if (fd < 0) return -1;
   struct stat st;
   if (fstat(fd, &st) != 0) {
@@ -107,6 +109,12 @@ ssize_t read_piece(int fd, char* buf, size_t size) {
     if (n < 0 && errno == EINTR) continue;
     return n;
   }
+}
+
+// Sets the configuration files' rights on an open file itself (through its /proc/self/fd
+// name), so that a name swapped meanwhile in the shared folder cannot redirect the change.
+void apply_rights_to_open_file(int fd) {
+  tessaly::apply_file_rights("/proc/self/fd/" + std::to_string(fd));
 }
 
 bool write_all(int fd, std::string_view data) {
@@ -258,9 +266,9 @@ bool create_default_settings_file(const std::string& dir, const std::string& pat
   }
   std::string temp(templ.data());
   bool good = write_all(fd, layout::global_setting_default()) && fsync(fd) == 0;
+  if (good) apply_rights_to_open_file(fd);
   good = close(fd) == 0 && good;
   if (good) {
-    tessaly::apply_file_rights(temp);
     if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
       return true;
     }
@@ -522,7 +530,7 @@ bool load_global_settings() {
     }
     reader.finish();
     store_settings(reader.values());
-    tessaly::apply_file_rights(path);
+    apply_rights_to_open_file(fd);
     update_email_schedule();
     return true;
   }

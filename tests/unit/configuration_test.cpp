@@ -284,21 +284,24 @@ TEST_F(ConfigTest, BadFilesKeepTheOldList) {
     const char* what;
     std::string file;     // written as the task file, unless make_dir
     bool make_dir;        // the task file's name is a folder
+    bool make_link;       // the task file's name is a symbolic link to a good file
     bool remove;          // no task file at all
     const char* logged;   // start of the record's text, or null for none
   };
   std::vector<bad_case> cases = {
-      {"truncated inside a task", good.substr(0, good.size() / 2), false, false,
+      {"truncated inside a task", good.substr(0, good.size() / 2), false, false, false,
        "The task file "},
-      {"cut before its last end tag", good.substr(0, good.size() - 3), false, false,
+      {"cut before its last end tag", good.substr(0, good.size() - 3), false, false, false,
        "The task file "},
-      {"invalid UTF-8", file_of(task(kU1, "<name>a\xff\xfe</name>")), false, false,
+      {"invalid UTF-8", file_of(task(kU1, "<name>a\xff\xfe</name>")), false, false, false,
        "The task file "},
-      {"a bare ampersand", file_of(task(kU1, "<name>a & b</name>")), false, false,
+      {"a bare ampersand", file_of(task(kU1, "<name>a & b</name>")), false, false, false,
        "The task file "},
-      {"mismatched tags", file_of(task(kU1, "<name>a</source>")), false, false, "The task file "},
-      {"a folder in place of the file", "", true, false, "The task file "},
-      {"no file at all", "", false, true, nullptr},
+      {"mismatched tags", file_of(task(kU1, "<name>a</source>")), false, false, false,
+       "The task file "},
+      {"a folder in place of the file", "", true, false, false, "The task file "},
+      {"a symbolic link in place of the file", "", false, true, false, "The task file "},
+      {"no file at all", "", false, false, true, nullptr},
   };
   for (const bad_case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -308,8 +311,12 @@ TEST_F(ConfigTest, BadFilesKeepTheOldList) {
     ASSERT_EQ(before.size(), 2u);
     std::string path = config("SESSION_CONFIG.dat");
     unlink(path.c_str());
+    std::string target = root_->path() + "/elsewhere.dat";
     if (c.make_dir) {
       ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+    } else if (c.make_link) {
+      write_file(target, file_of(task(kU3, "<name>linked</name>")));
+      ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
     } else if (!c.remove) {
       write_file(path, c.file);
     }
@@ -325,6 +332,7 @@ TEST_F(ConfigTest, BadFilesKeepTheOldList) {
       EXPECT_NE(logged[0].find(path), std::string::npos) << logged[0];
     }
     rmdir(path.c_str());
+    unlink(path.c_str());
   }
 }
 
@@ -406,6 +414,10 @@ TEST_F(ConfigTest, SavedSettingsFileIsReadAndLeftAlone) {
       "nas@example.org", "ann@example.org", "stop", "enable", "disable", "enable", "disable"};
   EXPECT_EQ(all_settings(), expected);
   EXPECT_EQ(read_file(config("GLOBAL_SETTING.dat")), saved);
+  // The file holds the mail password: it gets the configuration files' rights.
+  struct stat st;
+  ASSERT_EQ(stat(config("GLOBAL_SETTING.dat").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, tessaly_group_exists() ? 0660u : 0600u);
 }
 
 struct settings_case {
@@ -485,6 +497,27 @@ TEST_F(ConfigTest, UnopenableSettingsFileIsNotOverwritten) {
   ASSERT_EQ(logged.size(), 1u);
   EXPECT_EQ(logged[0].rfind("error|OTHERS|The settings file " + path, 0), 0u) << logged[0];
   rmdir(path.c_str());
+}
+
+// A user of the service's group could put a link to another file in the shared folder: the
+// service neither reads it nor changes the rights of what it points to.
+TEST_F(ConfigTest, SettingsFileThatIsALinkIsRefused) {
+  std::string target = root_->path() + "/elsewhere.dat";
+  std::string saved = read_file(kData + "/global_setting_saved.dat");
+  write_file(target, saved);
+  ASSERT_EQ(chmod(target.c_str(), 0644), 0);
+  std::string dir, path = config("GLOBAL_SETTING.dat");
+  get_config_dir(dir);
+  ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+  EXPECT_FALSE(load_global_settings());
+  EXPECT_EQ(get_global_config(GLOBAL_LANGUAGE), "English");
+  struct stat st;
+  ASSERT_EQ(lstat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+  EXPECT_EQ(read_file(target), saved);
+  EXPECT_EQ(log_contents().size(), 1u);
 }
 
 TEST_F(ConfigTest, SettingOutsideTheTableIsEmpty) {
