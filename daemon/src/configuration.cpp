@@ -57,7 +57,7 @@ std::mutex session_load_mutex;
 constexpr size_t kGlobalFileMax = 1024 * 1024;
 constexpr size_t kSessionFileMax = 16 * 1024 * 1024;
 
-constexpr size_t kReadPiece = 1024;
+constexpr size_t kReadChunk = 1024;
 
 struct gerror_free {
   void operator()(GError* e) const { g_error_free(e); }
@@ -102,8 +102,8 @@ int open_config_file(const std::string& path) {
   return fd;
 }
 
-// Reads one piece; -1 with errno on failure, 0 at the end.
-ssize_t read_piece(int fd, char* buf, size_t size) {
+// Reads one chunk; -1 with errno on failure, 0 at the end.
+ssize_t read_chunk(int fd, char* buf, size_t size) {
   for (;;) {
     ssize_t n = read(fd, buf, size);
     if (n < 0 && errno == EINTR) continue;
@@ -179,7 +179,7 @@ void global_error(GMarkupParseContext*, GError*, gpointer) {}
 const GMarkupParser parser_config = {global_start_element, global_end_element, global_text,
                                      global_passthrough, global_error};
 
-// Feeds a settings text to the parser piece by piece. A leading byte-order mark is skipped;
+// Feeds a settings text to the parser chunk by chunk. A leading byte-order mark is skipped;
 // a markup error ends the parse, and the values stored before it stay.
 class global_reader {
  public:
@@ -189,11 +189,11 @@ class global_reader {
     state_.values = start;
   }
 
-  void feed(std::string_view piece) {
+  void feed(std::string_view chunk) {
     if (failed_) return;
     if (at_start_) {
       // Hold the first bytes back until they can be told apart from a byte-order mark.
-      head_.append(piece);
+      head_.append(chunk);
       if (head_.size() < layout::kUtf8Bom.size() && layout::kUtf8Bom.substr(0, head_.size()) == head_) {
         return;
       }
@@ -202,7 +202,7 @@ class global_reader {
       parse(layout::skip_utf8_bom(head));
       return;
     }
-    parse(piece);
+    parse(chunk);
   }
 
   // Ends the parse; true when the whole text was well formed.
@@ -490,7 +490,7 @@ bool read_whole_file(const std::string& path, size_t max, std::string& out) {
   out.clear();
   char buf[16 * 1024];
   for (;;) {
-    ssize_t n = read_piece(fd, buf, sizeof buf);
+    ssize_t n = read_chunk(fd, buf, sizeof buf);
     if (n < 0) return false;
     if (n == 0) return true;
     if (out.size() + static_cast<size_t>(n) > max) {
@@ -515,10 +515,10 @@ bool load_global_settings() {
     fd_guard guard(fd);
     global_reader reader(current_settings());
     size_t total = 0;
-    char buf[kReadPiece];
+    char buf[kReadChunk];
     for (;;) {
       std::memset(buf, 0, sizeof buf);
-      ssize_t n = read_piece(fd, buf, sizeof buf);
+      ssize_t n = read_chunk(fd, buf, sizeof buf);
       daemon_print(0, "the length is %d \n", static_cast<int>(n));
       if (n <= 0) break;
       total += static_cast<size_t>(n);

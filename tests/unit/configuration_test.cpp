@@ -456,7 +456,7 @@ TEST_F(ConfigTest, SettingsTable) {
       {"empty elements give empty texts, the later misc wins",
        head + "<configuration><password/><user_name></user_name><misc>M</misc></configuration>",
        true, {{GLOBAL_PASSWORD, ""}, {GLOBAL_USER_NAME, ""}, {GLOBAL_MISC, "M"}}},
-      {"a long value across the 1024-byte pieces comes back whole",
+      {"a long value across the 1024-byte chunks comes back whole",
        head + "<configuration><email><smtp><password>" + std::string(1500, 'p') + "&amp;" +
            std::string(500, 'q') + "</password></smtp></email></configuration>",
        true, {{GLOBAL_PASSWORD, std::string(1500, 'p') + "&" + std::string(500, 'q')}}},
