@@ -342,7 +342,9 @@ void finish_session(session_parse_state& st) {
   }
   daemon_print(0, "load session %s %s\n", tmp_session.uuid.c_str(), tmp_session.name.c_str());
   init_session_next_time(&tmp_session);
-  // The last run time, which lives in the task's history on its destination, is read here.
+  // The last run time lives in the task's history on its destination. The new list is built
+  // aside, so no lock is held while the destination is reached.
+  update_session_last_time_from_db(&tmp_session);
   st.list.push_back(tmp_session);
 }
 

