@@ -128,5 +128,11 @@ int daemon_main(int argc, char** argv) {
   event_pipe_deinit();
   daemonize_finish();
   close_log_files();
+
+  // 5. Power-off, when the settings ask for it and the last backup has ended.
+  if (get_global_config(GLOBAL_SHUTDOWN) == "enable" && get_poweroff_flag()) {
+    daemon_print(0, "shutdown system now");
+    system_shutdown();
+  }
   return 0;
 }
