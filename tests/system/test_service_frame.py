@@ -245,6 +245,20 @@ class ServiceMode(DaemonTestCase):
         with self.assertRaises(BlockingIOError):
             sock.recv(256)
 
+    def test_a_failed_start_exits_one_without_ready(self):
+        # The link port is taken: start-up fails, and the service manager sees the failure
+        # (and restarts the service a minute later).
+        taken = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.addCleanup(taken.close)
+        taken.bind(("127.0.0.1", 7502))
+        sock, address = self.notify_socket()
+        d = self.start_service(address)
+        self.assertEqual(d.wait(), 1)
+        self.assertIn(b"Can not bind 127.0.0.1:7502: Address already in use", d.stderr)
+        sock.setblocking(False)
+        with self.assertRaises(BlockingIOError):
+            sock.recv(256)
+
     def test_unusable_notify_socket_fails_at_once(self):
         cases = [
             (os.path.join(self.root.path, "nobody-listens"),
