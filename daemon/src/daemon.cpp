@@ -14,6 +14,7 @@
 #include "log.h"
 #include "main_win32.h"
 #include "parse_cmdline.h"
+#include "system_bus.h"
 
 namespace {
 
@@ -31,6 +32,9 @@ void shutdown_event_emitted(gpointer) { g_main_loop_quit(main_loop); }
 void set_poweroff_flag(bool on) { poweroff_flag.store(on); }
 
 bool get_poweroff_flag() { return poweroff_flag.load(); }
+
+// logind powers the machine off in order (the service starts no other program for it).
+bool system_shutdown() { return tessaly::logind_power_off(); }
 
 void daemonize_init(const char*, const char*, const char* pidfile) {
   if (!is_first_instance(pidfile)) std::exit(0);

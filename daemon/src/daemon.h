@@ -11,6 +11,9 @@ void shutdown_event_emitted(gpointer data);
 void set_poweroff_flag(bool on);
 bool get_poweroff_flag();
 
+// Asks the system to power off now; false when it refused.
+bool system_shutdown();
+
 // The single-instance test; exits with 0 when another daemon runs.
 void daemonize_init(const char* user, const char* group, const char* pidfile);
 // Changes the working directory to the root of the current one.
