@@ -1,7 +1,14 @@
 #include "fd_util.h"
 
 #include <fcntl.h>
+#include <string.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "log.h"
+#include "share.h"
 
 int pipe_cloexec_nonblock(int fds[2]) { return pipe2(fds, O_CLOEXEC | O_NONBLOCK); }
 
@@ -36,4 +43,46 @@ int socket_cloexec_nonblock(int domain, int type, int protocol) {
 
 int accept_cloexec_nonblock(int fd, struct sockaddr* address, socklen_t* address_len) {
   return accept4(fd, address, address_len, SOCK_CLOEXEC | SOCK_NONBLOCK);
+}
+
+bool SetPrivilege(void* /*token*/, const char* privilege, bool /*enable*/) {
+  size_t n = privilege != nullptr ? std::strlen(privilege) : 0;
+  bool named = n > 11 && std::strncmp(privilege, "Se", 2) == 0 &&
+               std::strcmp(privilege + n - 9, "Privilege") == 0;
+  if (!named) {
+    // Not printed through the debug gate.
+    g_print("LookupPrivilegeValue error: %u\n", static_cast<unsigned>(EINVAL));
+    return false;
+  }
+  return true;
+}
+
+bool set_user_privilege(const char* user, const char* password, const char* domain) {
+  tessaly::share::account_t account;
+  account.user = user != nullptr ? user : "";
+  account.password = password != nullptr ? password : "";
+  account.domain = domain != nullptr ? domain : "";
+  bool ok = tessaly::share::logon(account);
+  explicit_bzero(account.password.data(), account.password.size());
+  if (!ok) {
+    daemon_print(3, "Failed to call LogonUser, error code %u\n", static_cast<unsigned>(errno));
+    return false;
+  }
+  daemon_print(0, "ImpersonateLoggedOnUser success");
+  return true;
+}
+
+bool set_guest_privilege() {
+  tessaly::share::account_t account;
+  account.anonymous = true;
+  if (!tessaly::share::logon(account)) {
+    daemon_print(3, "Failed to call LogonUser, error code %u\n", static_cast<unsigned>(errno));
+    return false;
+  }
+  return true;
+}
+
+bool cancel_user_privilege() {
+  tessaly::share::logoff();
+  return true;
 }

@@ -1,0 +1,547 @@
+// The databases of a task tree (see db_sql_sqlite3.h).
+//
+// The CREATE statements are kept word for word: they are what sqlite_master shows to every
+// reader. Values are bound, so a file named `a"b` or `x"); delete from exist_tbl; --` is
+// stored as it is and a name equal to a column name matches only itself.
+#include "db_sql_sqlite3.h"
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <set>
+
+#include "log.h"
+#include "share.h"
+#include "share_sqlite.h"
+
+namespace {
+
+// A prepared statement that is finalized on every path.
+class statement {
+ public:
+  statement(sqlite3* db, const char* sql) {
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
+  }
+  ~statement() { sqlite3_finalize(stmt_); }
+  statement(const statement&) = delete;
+  statement& operator=(const statement&) = delete;
+
+  bool ok() const { return stmt_ != nullptr; }
+  bool bind(int index, const char* text) {
+    if (text == nullptr) return sqlite3_bind_null(stmt_, index) == SQLITE_OK;
+    return sqlite3_bind_text(stmt_, index, text, static_cast<int>(std::strlen(text)),
+                             SQLITE_TRANSIENT) == SQLITE_OK;
+  }
+  bool bind(int index, sqlite3_int64 value) {
+    return sqlite3_bind_int64(stmt_, index, value) == SQLITE_OK;
+  }
+  // SQLITE_ROW, SQLITE_DONE or an error.
+  int step() { return sqlite3_step(stmt_); }
+  std::string text(int column) {
+    const unsigned char* t = sqlite3_column_text(stmt_, column);
+    int n = sqlite3_column_bytes(stmt_, column);
+    return t != nullptr ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(n))
+                        : std::string();
+  }
+  sqlite3_int64 int64(int column) { return sqlite3_column_int64(stmt_, column); }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+const char* const kMarkerTables[] = {"exist_tbl",   "new_tbl",      "symbolic_link_tbl",
+                                     "junction_tbl", "shortcut_tbl", "hard_link_tbl"};
+
+const char* const kMarkerCreate[] = {
+    "CREATE TABLE exist_tbl (No integer primary key autoincrement,File_path varchar(256));",
+    "CREATE TABLE new_tbl (No integer primary key autoincrement,File_path varchar(256));",
+    "CREATE TABLE symbolic_link_tbl (File_source_path varchar(256),File_destination_path "
+    "varchar(256));",
+    "CREATE TABLE junction_tbl (File_source_path varchar(256),File_destination_path "
+    "varchar(256));",
+    "CREATE TABLE shortcut_tbl (File_source_path varchar(256),File_destination_path "
+    "varchar(256));",
+    "CREATE TABLE hard_link_tbl (File_source_path varchar(256),File_destination_path "
+    "varchar(256));",
+};
+
+const char* const kMarkerInsert[] = {
+    "insert into exist_tbl(File_path)values(?);",
+    "insert into new_tbl(File_path)values(?);",
+    "insert into symbolic_link_tbl(File_source_path,File_destination_path)values(?,?);",
+    "insert into junction_tbl(File_source_path,File_destination_path)values(?,?);",
+    "insert into shortcut_tbl(File_source_path,File_destination_path)values(?,?);",
+    "insert into hard_link_tbl(File_source_path,File_destination_path)values(?,?);",
+};
+
+constexpr const char* kStatusCreate =
+    "CREATE TABLE status_tbl (No integer primary key,Real_status varchar(16));";
+constexpr const char* kHistoryCreate =
+    "CREATE TABLE time_tbl (No integer primary key,Real_time varchar(64));";
+
+int exec(sqlite3* db, const char* sql) {
+  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
+// Opens an existing database of the tree, never creating one.
+sqlite3_ptr open_existing(const char* path) {
+  if (path == nullptr || !tessaly::share::exists(path)) return nullptr;
+  sqlite3* db = nullptr;
+  if (tessaly::share::sqlite_open(path, &db, SQLITE_OPEN_READWRITE) != SQLITE_OK) return nullptr;
+  return sqlite3_ptr(db);
+}
+
+// 1 when the table exists, 0 when not, -1 when that cannot be asked.
+int table_exists(sqlite3* db, const char* table) {
+  statement st(db, "select count(*) from sqlite_master where type='table' and name=?;");
+  if (!st.ok() || !st.bind(1, table) || st.step() != SQLITE_ROW) return -1;
+  return st.int64(0) != 0 ? 1 : 0;
+}
+
+// Rows of time_tbl, or -1.
+sqlite3_int64 history_rows(sqlite3* db) {
+  statement st(db, "select count(*) from time_tbl;");
+  if (!st.ok() || st.step() != SQLITE_ROW) return -1;
+  return st.int64(0);
+}
+
+// A file_time.db table is named after the source's folder in the tree: "id" and digits.
+bool valid_source_table(const char* table) {
+  if (table == nullptr || std::strncmp(table, "id", 2) != 0 || table[2] == '\0') return false;
+  for (const char* p = table + 2; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') return false;
+  }
+  return std::strlen(table) < 16;
+}
+
+// Lookups by path would read the whole table once per file, so that a run's lookups grow
+// with the tree. An index on File_path (named after its table) keeps them flat; it changes
+// no stored row and readers that do not know it are not affected.
+std::string path_index_sql(const char* table) {
+  return std::string("CREATE INDEX IF NOT EXISTS ") + table + "_File_path ON " + table +
+         "(File_path);";
+}
+
+// The thread's databases of a run.
+thread_local sqlite3_ptr global_conn;
+thread_local sqlite3_ptr global_conn_file_time;
+thread_local bool global_need_update_last = false;
+// file_time.db tables of the thread's connection whose path index is known to exist.
+thread_local std::set<std::string> indexed_file_time_tables;
+
+// The marker that get_marker_db_status and the link readers last opened on this thread,
+// kept open so that a walk does not open the file once per entry.
+struct marker_reader_t {
+  std::string path;
+  sqlite3_ptr db;
+};
+thread_local marker_reader_t marker_reader;
+
+sqlite3* reader_for(const char* marker) {
+  if (marker == nullptr) return nullptr;
+  if (marker_reader.db && marker_reader.path == marker) return marker_reader.db.get();
+  marker_reader.db.reset();
+  marker_reader.path.clear();
+  sqlite3_ptr db = open_existing(marker);
+  if (!db) return nullptr;
+  marker_reader.db = std::move(db);
+  marker_reader.path = marker;
+  return marker_reader.db.get();
+}
+
+sqlite3_ptr& thread_slot(db_key key) {
+  return key == DB_KEY_MARKER ? global_conn : global_conn_file_time;
+}
+
+// 1 when `file` is a File_path of the table, 0 when not (or no such table), -1 on error.
+int listed_in(sqlite3* db, const char* table, const char* file) {
+  int exists = table_exists(db, table);
+  if (exists <= 0) return exists;
+  std::string sql = std::string("select File_path from ") + table + " where File_path == ?;";
+  statement st(db, sql.c_str());
+  if (!st.ok() || !st.bind(1, file)) return -1;
+  int rc = st.step();
+  if (rc == SQLITE_ROW) return 1;
+  return rc == SQLITE_DONE ? 0 : -1;
+}
+
+}  // namespace
+
+sqlite3* open_db(const char* path) {
+  if (path == nullptr) return nullptr;
+  sqlite3* db = nullptr;
+  if (tessaly::share::sqlite_open(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) !=
+      SQLITE_OK) {
+    daemon_print(3, "Open DB fail = [%s]\n", path);
+    return nullptr;
+  }
+  // Reading the schema proves that the file is a database that can be read.
+  if (exec(db, "select count(*) from sqlite_master;") != SQLITE_OK) {
+    daemon_print(3, "Open DB fail 2 = [%s]\n", path);
+    sqlite3_close(db);
+    return nullptr;
+  }
+  return db;
+}
+
+int close_db(sqlite3* db) {
+  if (db == nullptr) return 0;
+  if (!sqlite3_get_autocommit(db)) exec(db, "COMMIT TRANSACTION;");
+  return sqlite3_close(db) == SQLITE_OK ? 0 : -1;
+}
+
+int db_sqlite3_exec(sqlite3* db, const char* sql) {
+  if (db == nullptr || sql == nullptr) return -1;
+  char* error = nullptr;
+  int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
+  if (rc != SQLITE_OK) {
+    daemon_print(3, "update error[%s]\n", error != nullptr ? error : sqlite3_errmsg(db));
+    sqlite3_free(error);
+    return -1;
+  }
+  return 0;
+}
+
+int db_sqlite3_get_table(sqlite3* db, const char* sql, char*** result, int* rows, int* columns,
+                         char** error) {
+  if (db == nullptr || sql == nullptr || result == nullptr) return -1;
+  return sqlite3_get_table(db, sql, result, rows, columns, error) == SQLITE_OK ? 0 : -1;
+}
+
+void db_sqlite3_free_table(char*** result) {
+  if (result == nullptr || *result == nullptr) return;
+  sqlite3_free_table(*result);
+  *result = nullptr;
+}
+
+bool open_thread_db(db_key key, const char* path) {
+  sqlite3_ptr& slot = thread_slot(key);
+  slot.reset();
+  if (key == DB_KEY_FILE_TIME) indexed_file_time_tables.clear();
+  // A marker being written is never read through an older reader connection.
+  marker_reader.db.reset();
+  marker_reader.path.clear();
+  sqlite3* db = open_db(path);
+  if (db == nullptr) return false;
+  slot.reset(db);
+  if (exec(db, "begin;") != SQLITE_OK) {
+    slot.reset();
+    return false;
+  }
+  return true;
+}
+
+sqlite3* get_db_conn() { return global_conn.get(); }
+
+sqlite3* get_db_conn1(db_key key) { return thread_slot(key).get(); }
+
+int commit_thread_db(db_key key) {
+  sqlite3* db = thread_slot(key).get();
+  if (db == nullptr) return -1;
+  return exec(db, "commit;") == SQLITE_OK ? 0 : -1;
+}
+
+void close_thread_db(db_key key) {
+  sqlite3_ptr& slot = thread_slot(key);
+  if (slot && !sqlite3_get_autocommit(slot.get())) exec(slot.get(), "rollback;");
+  slot.reset();
+  if (key == DB_KEY_FILE_TIME) indexed_file_time_tables.clear();
+}
+
+void close_thread_dbs() {
+  close_thread_db(DB_KEY_MARKER);
+  close_thread_db(DB_KEY_FILE_TIME);
+  marker_reader.db.reset();
+  marker_reader.path.clear();
+}
+
+bool& need_update_last() { return global_need_update_last; }
+
+int create_history_db(const char* path, const session_t* session, int* n, const GTimeVal* start) {
+  if (session == nullptr || n == nullptr || start == nullptr) return -1;
+  std::lock_guard<std::mutex> lock(db_sqlite_mutex);
+  sqlite3_ptr db(open_db(path));
+  if (!db) {
+    daemon_print(3, "open history db  err");
+    return -1;
+  }
+  if (exec(db.get(), "BEGIN;") != SQLITE_OK) {
+    daemon_print(3, "read  history db  err");
+    return -1;
+  }
+  if (exec(db.get(), "select * from time_tbl;") != SQLITE_OK &&
+      exec(db.get(), kHistoryCreate) != SQLITE_OK) {
+    daemon_print(3, "create time table err");
+    return -1;
+  }
+  if (session->action == ACTION_FULL_BACKUP) {
+    // A full backup starts the tree again from version 1: every row goes, so that the rows
+    // stay numbered 1..N also for a task that was incremental before.
+    if (exec(db.get(), "delete from time_tbl;") != SQLITE_OK) {
+      daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db.get()));
+      return -1;
+    }
+  }
+  std::string when = time_val_to_iso8601(*start);
+  {
+    statement st(db.get(), "insert into time_tbl(Real_time)values(?);");
+    if (!st.ok() || !st.bind(1, when.c_str()) || st.step() != SQLITE_DONE) {
+      daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db.get()));
+      return -1;
+    }
+  }
+  sqlite3_int64 rows = history_rows(db.get());
+  if (rows < 1) {
+    daemon_print(3, "read  history db  err");
+    return -1;
+  }
+  if (exec(db.get(), "COMMIT TRANSACTION;") != SQLITE_OK) {
+    daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db.get()));
+    return -1;
+  }
+  if (sqlite3_close(db.release()) != SQLITE_OK) return -1;
+  *n = static_cast<int>(rows);
+  return 0;
+}
+
+int create_status_db(const char* path, const char* word) {
+  if (path == nullptr || word == nullptr) return -1;
+  std::lock_guard<std::mutex> lock(db_sqlite_mutex);
+  sqlite3_ptr db(open_db(path));
+  if (!db) {
+    daemon_print(3, "open %s db  err\n", path);
+    return -1;
+  }
+  if (exec(db.get(), "BEGIN;") != SQLITE_OK) {
+    daemon_print(3, "read %s db  err\n", path);
+    return -1;
+  }
+  exec(db.get(), kStatusCreate);  // fails on an existing table, which is fine
+  if (exec(db.get(), "delete from status_tbl where no = 1;") != SQLITE_OK) {
+    daemon_print(3, "read %s db  err\n", path);
+    return -1;
+  }
+  {
+    statement st(db.get(), "insert into status_tbl(Real_status)values(?);");
+    if (!st.ok() || !st.bind(1, word) || st.step() != SQLITE_DONE) {
+      daemon_print(3, "update error");
+      return -1;
+    }
+  }
+  if (exec(db.get(), "COMMIT TRANSACTION;") != SQLITE_OK) {
+    daemon_print(3, "update error");
+    return -1;
+  }
+  return sqlite3_close(db.release()) == SQLITE_OK ? 0 : -1;
+}
+
+int check_last_status(const char* path, std::string* out) {
+  if (path == nullptr || out == nullptr) return -1;
+  out->clear();
+  std::lock_guard<std::mutex> lock(db_sqlite_mutex);
+  sqlite3_ptr db = open_existing(path);
+  if (!db) {
+    daemon_print(3, "open %s err \n", path);
+    return -1;
+  }
+  statement st(db.get(), "select Real_status from status_tbl where no = 1;");
+  if (!st.ok()) {
+    daemon_print(3, "open %s err \n", path);
+    return -1;
+  }
+  int rc = st.step();
+  if (rc == SQLITE_ROW) {
+    *out = st.text(0);
+    return 0;
+  }
+  return rc == SQLITE_DONE ? 0 : -1;
+}
+
+int delete_last_history(const char* path) {
+  std::lock_guard<std::mutex> lock(db_sqlite_mutex);
+  sqlite3_ptr db = open_existing(path);
+  if (!db) return -1;
+  sqlite3_int64 rows = history_rows(db.get());
+  if (rows < 1) return -1;
+  statement st(db.get(), "delete from time_tbl where no = ?;");
+  if (!st.ok() || !st.bind(1, rows) || st.step() != SQLITE_DONE) {
+    daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db.get()));
+    return -1;
+  }
+  return sqlite3_changes(db.get()) == 1 ? 0 : -1;
+}
+
+int get_history_db_row(const char* path, int* n) {
+  if (n == nullptr) return -1;
+  *n = 0;
+  std::lock_guard<std::mutex> lock(db_sqlite_mutex);
+  sqlite3_ptr db = open_existing(path);
+  sqlite3_int64 rows = db ? history_rows(db.get()) : -1;
+  if (rows < 0) {
+    daemon_print(3, "get from time_tbl  err ");
+    return -1;
+  }
+  *n = static_cast<int>(rows);
+  return 0;
+}
+
+int query_last_time(const char* path, std::string* out) {
+  if (out == nullptr) return -1;
+  out->clear();
+  std::lock_guard<std::mutex> lock(db_sqlite_mutex);
+  sqlite3_ptr db = open_existing(path);
+  if (!db || exec(db.get(), "BEGIN;") != SQLITE_OK) {
+    daemon_print(3, "get table ( time_tbl) error 1 ");
+    return -1;
+  }
+  sqlite3_int64 rows = history_rows(db.get());
+  if (rows < 0) {
+    daemon_print(3, "get table ( time_tbl) error 1 ");
+    return -1;
+  }
+  daemon_print(0, "the last time row's number is %d \n", static_cast<int>(rows));
+  statement st(db.get(), "select Real_time from time_tbl where no = ?;");
+  if (!st.ok() || !st.bind(1, rows)) {
+    daemon_print(3, "get table ( time_tbl) error 2");
+    return -1;
+  }
+  int rc = st.step();
+  if (rc != SQLITE_ROW) {
+    daemon_print(3, rc == SQLITE_DONE ? "found error" : "get table ( time_tbl) error 2");
+    return -1;
+  }
+  *out = st.text(0);
+  return 0;
+}
+
+int create_marker_db(const char* path, const char* file, const char* target, int kind) {
+  if (kind < MARKER_EXIST || kind > MARKER_HARD_LINK || file == nullptr) return -1;
+  sqlite3* db = get_db_conn();
+  if (db == nullptr) return -1;
+  int exists = table_exists(db, kMarkerTables[kind]);
+  bool by_path = kind == MARKER_EXIST || kind == MARKER_NEW;
+  if (exists < 0 ||
+      (exists == 0 && (exec(db, kMarkerCreate[kind]) != SQLITE_OK ||
+                       (by_path && exec(db, path_index_sql(kMarkerTables[kind]).c_str()) !=
+                                       SQLITE_OK)))) {
+    daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db));
+    return -1;
+  }
+  statement st(db, kMarkerInsert[kind]);
+  bool bound = st.ok() && st.bind(1, file);
+  if (bound && kind >= MARKER_SYMBOLIC_LINK) bound = st.bind(2, target != nullptr ? target : "");
+  if (!bound || st.step() != SQLITE_DONE) {
+    daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db));
+    (void)path;
+    return -1;
+  }
+  return 0;
+}
+
+int get_marker_db_status(const char* marker, const char* file) {
+  if (file == nullptr) return -1;
+  sqlite3* db = reader_for(marker);
+  if (db == nullptr) {
+    daemon_print(3, "open db %s err \n", marker != nullptr ? marker : "");
+    return -1;
+  }
+  int in_exist = listed_in(db, "exist_tbl", file);
+  if (in_exist < 0) return -1;
+  if (in_exist == 1) return 0;
+  int in_new = listed_in(db, "new_tbl", file);
+  if (in_new < 0) return -1;
+  return in_new == 1 ? 0 : 1;
+}
+
+long get_marker_db_link_count(const char* marker, int kind) {
+  if (kind < MARKER_SYMBOLIC_LINK || kind > MARKER_HARD_LINK) return 0;
+  sqlite3* db = reader_for(marker);
+  if (db == nullptr || table_exists(db, kMarkerTables[kind]) != 1) return 0;
+  std::string sql = std::string("select count(*) as number from ") + kMarkerTables[kind] + ";";
+  statement st(db, sql.c_str());
+  if (!st.ok() || st.step() != SQLITE_ROW) return 0;
+  long count = static_cast<long>(st.int64(0));
+  daemon_print(0, "%s cnt = %ld\n", kMarkerTables[kind], count);
+  return count;
+}
+
+int get_marker_db_link_file(const char* marker, long row, int kind, std::string* target,
+                            std::string* link) {
+  if (target != nullptr) target->clear();
+  if (link != nullptr) link->clear();
+  if (kind < MARKER_SYMBOLIC_LINK || kind > MARKER_HARD_LINK || target == nullptr ||
+      link == nullptr) {
+    return -1;
+  }
+  sqlite3* db = reader_for(marker);
+  if (db == nullptr) return -1;
+  std::string sql =
+      std::string("select File_source_path,File_destination_path from ") + kMarkerTables[kind] +
+      " where rowid == ?;";
+  statement st(db, sql.c_str());
+  if (!st.ok() || !st.bind(1, static_cast<sqlite3_int64>(row)) || st.step() != SQLITE_ROW) {
+    return -1;
+  }
+  *link = st.text(0);
+  *target = st.text(1);
+  return 0;
+}
+
+int search_file_time_db(const char* file, const char* time, const char* table, bool query_only) {
+  sqlite3* db = get_db_conn1(DB_KEY_FILE_TIME);
+  if (db == nullptr || file == nullptr || time == nullptr || !valid_source_table(table)) {
+    return -1;
+  }
+  int exists = table_exists(db, table);
+  if (exists < 0) {
+    daemon_print(3, "get db %s err[%s] \n", table, sqlite3_errmsg(db));
+    return -1;
+  }
+  if (exists == 1 && indexed_file_time_tables.count(table) == 0) {
+    // Trees written before the index existed get it at their first use.
+    if (exec(db, path_index_sql(table).c_str()) == SQLITE_OK) indexed_file_time_tables.insert(table);
+  }
+  std::string stored;
+  bool found = false;
+  if (exists == 1) {
+    std::string sql = std::string("select File_time from ") + table + " where File_path == ?;";
+    statement st(db, sql.c_str());
+    if (!st.ok() || !st.bind(1, file)) {
+      daemon_print(3, "get db %s err[%s] \n", table, sqlite3_errmsg(db));
+      return -1;
+    }
+    int rc = st.step();
+    if (rc == SQLITE_ROW) {
+      found = true;
+      stored = st.text(0);
+    } else if (rc != SQLITE_DONE) {
+      daemon_print(3, "get db %s err[%s] \n", table, sqlite3_errmsg(db));
+      return -1;
+    }
+  }
+  int answer = !found ? FILE_TIME_NEW : stored == time ? FILE_TIME_SAME : FILE_TIME_CHANGED;
+  if (query_only || answer == FILE_TIME_SAME) return answer;
+
+  if (exists == 0) {
+    std::string create = std::string("CREATE TABLE ") + table +
+                         " (No integer primary key autoincrement,File_path varchar(256),"
+                         "File_time varchar(64));";
+    if (exec(db, create.c_str()) != SQLITE_OK ||
+        exec(db, path_index_sql(table).c_str()) != SQLITE_OK) {
+      daemon_print(3, "update db %s error[%s]\n", table, sqlite3_errmsg(db));
+      return -1;
+    }
+    indexed_file_time_tables.insert(table);
+  }
+  std::string sql = answer == FILE_TIME_NEW
+                        ? std::string("insert into ") + table + "(File_path,File_time)values(?,?);"
+                        : std::string("update ") + table + " set File_time = ? where File_path == ?;";
+  statement st(db, sql.c_str());
+  bool bound = st.ok() && (answer == FILE_TIME_NEW ? st.bind(1, file) && st.bind(2, time)
+                                                   : st.bind(1, time) && st.bind(2, file));
+  if (!bound || st.step() != SQLITE_DONE) {
+    daemon_print(3, "update db %s error[%s]\n", table, sqlite3_errmsg(db));
+    return -1;
+  }
+  return answer;
+}

@@ -1,0 +1,354 @@
+// The share layer's entry points: the choice of back-end by path form, the operations
+// built on the back-end interface, and the name and URL forms of SMB paths.
+#include "share.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "share_backend.h"
+
+namespace tessaly::share {
+
+bool is_smb_path(std::string_view path) {
+  return path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+}
+
+namespace {
+
+// The back-end for a path, kept alive for the call even when the thread logs off in it.
+struct route_t {
+  std::shared_ptr<backend> keep;
+  backend* b = nullptr;
+};
+
+route_t route(const std::string& path) {
+  route_t r;
+  if (!is_smb_path(path)) {
+    r.b = &local_backend();
+    return r;
+  }
+  r.keep = smb_backend();
+  r.b = r.keep.get();
+  if (r.b == nullptr) errno = ENOTCONN;
+  return r;
+}
+
+// Parent of a path formed as described in share.h, or "" at the top.
+std::string parent_of(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (is_smb_path(path) && slash == std::string::npos) {
+    // Inside the \\server\share\folder part "\" separates; nothing is above the share.
+    size_t share_sep = path.find('\\', 2);
+    size_t back = path.find_last_of('\\');
+    if (share_sep == std::string::npos || back <= share_sep) return "";
+    return path.substr(0, back);
+  }
+  if (slash == std::string::npos || slash == 0) return "";
+  return path.substr(0, slash);
+}
+
+int remove_tree_core(backend& b, const std::string& path, const info_t& self) {
+  if (self.type != kind::folder) return b.unlink(path);
+  std::vector<entry_t> entries;
+  if (b.list(path, &entries) != 0) return -1;
+  int first_error = 0;
+  for (const entry_t& e : entries) {
+    std::string child = path + "/" + e.name;
+    info_t info;
+    int rc = b.stat(child, &info, false);
+    if (rc == 0) {
+      if (info.type == kind::folder && !b.same_file_system(info, self)) {
+        // A file system mounted inside the tree is left alone; the folder stays.
+        rc = -1;
+        errno = EXDEV;
+      } else {
+        rc = remove_tree_core(b, child, info);
+      }
+    }
+    if (rc != 0 && first_error == 0) first_error = errno;
+  }
+  if (b.rmdir(path) != 0) {
+    if (first_error == 0) first_error = errno;
+  }
+  if (first_error != 0) {
+    errno = first_error;
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool logon(const account_t& account) { return smb_logon(account); }
+
+void logoff() { smb_logoff(); }
+
+bool logged_on() { return smb_backend() != nullptr; }
+
+int probe_folder(const std::string& path) {
+  info_t info;
+  if (stat(path, &info) != 0) return -1;
+  if (info.type != kind::folder) {
+    errno = ENOTDIR;
+    return -1;
+  }
+  return 0;
+}
+
+int stat(const std::string& path, info_t* out) {
+  route_t r = route(path);
+  return r.b ? r.b->stat(path, out, true) : -1;
+}
+
+int lstat(const std::string& path, info_t* out) {
+  route_t r = route(path);
+  return r.b ? r.b->stat(path, out, false) : -1;
+}
+
+bool exists(const std::string& path) {
+  info_t info;
+  return lstat(path, &info) == 0;
+}
+
+int mkdir(const std::string& path, unsigned mode) {
+  route_t r = route(path);
+  return r.b ? r.b->mkdir(path, mode) : -1;
+}
+
+int mkdirs(const std::string& path, unsigned mode) {
+  route_t r = route(path);
+  if (r.b == nullptr) return -1;
+  info_t info;
+  if (r.b->stat(path, &info, true) == 0) {
+    if (info.type == kind::folder) return 0;
+    errno = ENOTDIR;
+    return -1;
+  }
+  std::string parent = parent_of(path);
+  if (!parent.empty() && parent != path && mkdirs(parent, mode) != 0) return -1;
+  if (r.b->mkdir(path, mode) == 0) return 0;
+  // Another writer may have made it meanwhile.
+  int err = errno;
+  if (r.b->stat(path, &info, true) == 0 && info.type == kind::folder) return 0;
+  errno = err;
+  return -1;
+}
+
+int list(const std::string& path, std::vector<entry_t>* out) {
+  route_t r = route(path);
+  return r.b ? r.b->list(path, out) : -1;
+}
+
+int unlink(const std::string& path) {
+  route_t r = route(path);
+  return r.b ? r.b->unlink(path) : -1;
+}
+
+int rmdir(const std::string& path) {
+  route_t r = route(path);
+  return r.b ? r.b->rmdir(path) : -1;
+}
+
+int remove_tree(const std::string& path) {
+  route_t r = route(path);
+  if (r.b == nullptr) return -1;
+  info_t info;
+  if (r.b->stat(path, &info, false) != 0) return -1;
+  return remove_tree_core(*r.b, path, info);
+}
+
+int rename(const std::string& from, const std::string& to) {
+  if (is_smb_path(from) != is_smb_path(to)) {
+    errno = EXDEV;
+    return -1;
+  }
+  route_t r = route(from);
+  return r.b ? r.b->rename(from, to) : -1;
+}
+
+FILE* open(const std::string& path, const char* mode, unsigned permissions) {
+  int flags = mode_to_flags(mode);
+  if (flags < 0) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  route_t r = route(path);
+  return r.b ? r.b->open_stream(path, flags, permissions) : nullptr;
+}
+
+std::unique_ptr<file> open_file(const std::string& path, int flags, unsigned permissions) {
+  route_t r = route(path);
+  if (r.b == nullptr) return nullptr;
+  return r.b->open_file(path, flags, permissions);
+}
+
+int readlink(const std::string& path, std::string* target) {
+  route_t r = route(path);
+  return r.b ? r.b->readlink(path, target) : -1;
+}
+
+int symlink(const std::string& target, const std::string& path) {
+  route_t r = route(path);
+  return r.b ? r.b->symlink(target, path) : -1;
+}
+
+int mode_to_flags(const char* mode) {
+  if (mode == nullptr || *mode == '\0') return -1;
+  bool plus = std::strchr(mode + 1, '+') != nullptr;
+  switch (mode[0]) {
+    case 'r':
+      return plus ? O_RDWR : O_RDONLY;
+    case 'w':
+      return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a':
+      return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    default:
+      return -1;
+  }
+}
+
+// The private-use code points of the cifs client's mapposix mapping.
+namespace {
+
+constexpr char32_t kMapBase = 0xF000;
+
+char32_t share_code_for(unsigned char c, bool last) {
+  if (c >= 0x01 && c <= 0x1F) return kMapBase + c;
+  switch (c) {
+    case '"': return 0xF020;
+    case '*': return 0xF021;
+    case ':': return 0xF022;
+    case '<': return 0xF023;
+    case '>': return 0xF024;
+    case '?': return 0xF025;
+    case '\\': return 0xF026;
+    case '|': return 0xF027;
+    case ' ': return last ? 0xF028 : 0;
+    case '.': return last ? 0xF029 : 0;
+    default: return 0;
+  }
+}
+
+char name_char_for(char32_t code) {
+  if (code >= 0xF001 && code <= 0xF01F) return static_cast<char>(code - kMapBase);
+  switch (code) {
+    case 0xF020: return '"';
+    case 0xF021: return '*';
+    case 0xF022: return ':';
+    case 0xF023: return '<';
+    case 0xF024: return '>';
+    case 0xF025: return '?';
+    case 0xF026: return '\\';
+    case 0xF027: return '|';
+    case 0xF028: return ' ';
+    case 0xF029: return '.';
+    default: return 0;
+  }
+}
+
+void append_utf8(std::string& out, char32_t code) {
+  // Only private-use code points (three bytes) are written here.
+  out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+  out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+  out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+}
+
+}  // namespace
+
+std::string to_share_name(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (size_t i = 0; i < name.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    char32_t code = share_code_for(c, i + 1 == name.size());
+    if (code != 0) {
+      append_utf8(out, code);
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
+std::string from_share_name(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (size_t i = 0; i < name.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    // U+F001..U+F029 are EF 80 81 .. EF 80 A9 in UTF-8.
+    if (c == 0xEF && i + 2 < name.size() && static_cast<unsigned char>(name[i + 1]) == 0x80) {
+      unsigned char c3 = static_cast<unsigned char>(name[i + 2]);
+      char back = name_char_for(0xF000 + (c3 & 0x3F));
+      if ((c3 & 0xC0) == 0x80 && back != 0) {
+        out.push_back(back);
+        i += 2;
+        continue;
+      }
+    }
+    out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
+
+std::string url_encode(std::string_view text) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (char ch : text) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                 c == '-' || c == '_' || c == '.' || c == '~';
+    if (plain) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back('%');
+      out.push_back(hex[c >> 4]);
+      out.push_back(hex[c & 0x0F]);
+    }
+  }
+  return out;
+}
+
+std::string smb_url(const std::string& path) {
+  if (!is_smb_path(path)) return "";
+  size_t unc_end = path.find('/');
+  std::string unc = path.substr(2, unc_end == std::string::npos ? std::string::npos : unc_end - 2);
+  std::string url = "smb:/";
+  // \\server\share\folder: each part as typed by the user, only encoded.
+  size_t start = 0;
+  while (start <= unc.size()) {
+    size_t end = unc.find('\\', start);
+    if (end == std::string::npos) end = unc.size();
+    if (end > start) url += "/" + url_encode(std::string_view(unc).substr(start, end - start));
+    start = end + 1;
+  }
+  if (unc_end != std::string::npos) {
+    // The names below it: mapped for SMB, then encoded.
+    std::string_view rest = std::string_view(path).substr(unc_end + 1);
+    size_t s = 0;
+    while (s <= rest.size()) {
+      size_t e = rest.find('/', s);
+      if (e == std::string_view::npos) e = rest.size();
+      if (e > s) url += "/" + url_encode(to_share_name(rest.substr(s, e - s)));
+      s = e + 1;
+    }
+  }
+  return url;
+}
+
+int windows_error_code(int error) {
+  switch (error) {
+    case EACCES:
+      return 1326;  // the server refused the account
+    case EPERM:
+      return 5;
+    case EINVAL:
+      return 86;
+    default:
+      return 53;
+  }
+}
+
+}  // namespace tessaly::share

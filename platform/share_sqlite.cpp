@@ -1,0 +1,221 @@
+// The SQLite VFS over the share layer. Files on a share go through share::open_file on the
+// calling thread's connection; nameless temporary files and local paths go to SQLite's
+// default VFS, so the one VFS can open anything SQLite asks for.
+#include "share_sqlite.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+
+#include "share.h"
+
+namespace tessaly::share {
+
+namespace {
+
+constexpr const char* kVfsName = "tessaly-share";
+
+sqlite3_vfs* default_vfs() {
+  static sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+  return vfs;
+}
+
+struct share_vfs_file {
+  sqlite3_file base;  // first: SQLite sees only this part
+  file* handle;
+  bool delete_on_close;
+  std::string* path;
+};
+
+int x_close(sqlite3_file* f) {
+  auto* p = reinterpret_cast<share_vfs_file*>(f);
+  int rc = p->handle->close() == 0 ? SQLITE_OK : SQLITE_IOERR_CLOSE;
+  delete p->handle;
+  p->handle = nullptr;
+  if (p->delete_on_close) unlink(*p->path);
+  delete p->path;
+  p->path = nullptr;
+  return rc;
+}
+
+int x_read(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
+  auto* p = reinterpret_cast<share_vfs_file*>(f);
+  ssize_t n = p->handle->read_at(buffer, static_cast<size_t>(amount),
+                                 static_cast<uint64_t>(offset));
+  if (n < 0) return SQLITE_IOERR_READ;
+  if (n < amount) {
+    // SQLite requires the unread part to be zeroed.
+    std::memset(static_cast<char*>(buffer) + n, 0, static_cast<size_t>(amount - n));
+    return SQLITE_IOERR_SHORT_READ;
+  }
+  return SQLITE_OK;
+}
+
+int x_write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset) {
+  auto* p = reinterpret_cast<share_vfs_file*>(f);
+  ssize_t n = p->handle->write_at(buffer, static_cast<size_t>(amount),
+                                  static_cast<uint64_t>(offset));
+  if (n != amount) return errno == ENOSPC ? SQLITE_FULL : SQLITE_IOERR_WRITE;
+  return SQLITE_OK;
+}
+
+int x_truncate(sqlite3_file* f, sqlite3_int64 size) {
+  auto* p = reinterpret_cast<share_vfs_file*>(f);
+  return p->handle->truncate(static_cast<uint64_t>(size)) == 0 ? SQLITE_OK
+                                                               : SQLITE_IOERR_TRUNCATE;
+}
+
+// Each write has reached the server when the library returns from it; there is nothing
+// more to flush.
+int x_sync(sqlite3_file*, int) { return SQLITE_OK; }
+
+int x_file_size(sqlite3_file* f, sqlite3_int64* size) {
+  auto* p = reinterpret_cast<share_vfs_file*>(f);
+  uint64_t s = 0;
+  if (p->handle->size(&s) != 0) return SQLITE_IOERR_FSTAT;
+  *size = static_cast<sqlite3_int64>(s);
+  return SQLITE_OK;
+}
+
+// No locks on the share (see share_sqlite.h).
+int x_lock(sqlite3_file*, int) { return SQLITE_OK; }
+int x_unlock(sqlite3_file*, int) { return SQLITE_OK; }
+int x_check_reserved_lock(sqlite3_file*, int* out) {
+  *out = 0;
+  return SQLITE_OK;
+}
+int x_file_control(sqlite3_file*, int, void*) { return SQLITE_NOTFOUND; }
+int x_sector_size(sqlite3_file*) { return 4096; }
+int x_device_characteristics(sqlite3_file*) { return 0; }
+
+const sqlite3_io_methods kMethods = {
+    1,           x_close, x_read,      x_write,       x_truncate,           x_sync,
+    x_file_size, x_lock,  x_unlock,    x_check_reserved_lock, x_file_control,
+    x_sector_size, x_device_characteristics,
+    nullptr,  // xShmMap and the rest: version 1 only (no WAL)
+    nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+int x_open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* out_flags) {
+  if (name == nullptr || !is_smb_path(name)) {
+    return default_vfs()->xOpen(default_vfs(), name, f, flags, out_flags);
+  }
+  auto* p = reinterpret_cast<share_vfs_file*>(f);
+  p->base.pMethods = nullptr;
+  int os_flags = (flags & SQLITE_OPEN_READWRITE) ? O_RDWR : O_RDONLY;
+  if (flags & SQLITE_OPEN_CREATE) os_flags |= O_CREAT;
+  if (flags & SQLITE_OPEN_EXCLUSIVE) os_flags |= O_EXCL;
+  std::unique_ptr<file> handle = open_file(name, os_flags, 0660);
+  if (!handle) return SQLITE_CANTOPEN;
+  p->handle = handle.release();
+  p->delete_on_close = (flags & SQLITE_OPEN_DELETEONCLOSE) != 0;
+  p->path = new std::string(name);
+  p->base.pMethods = &kMethods;
+  if (out_flags != nullptr) *out_flags = flags;
+  return SQLITE_OK;
+}
+
+int x_delete(sqlite3_vfs*, const char* name, int sync_dir) {
+  if (!is_smb_path(name)) return default_vfs()->xDelete(default_vfs(), name, sync_dir);
+  if (unlink(name) == 0) return SQLITE_OK;
+  return errno == ENOENT ? SQLITE_IOERR_DELETE_NOENT : SQLITE_IOERR_DELETE;
+}
+
+int x_access(sqlite3_vfs*, const char* name, int flags, int* out) {
+  if (!is_smb_path(name)) return default_vfs()->xAccess(default_vfs(), name, flags, out);
+  info_t info;
+  if (stat(name, &info) == 0) {
+    *out = 1;
+    return SQLITE_OK;
+  }
+  *out = 0;
+  // A server that cannot be asked must not make a hot journal look absent.
+  return errno == ENOENT || errno == ENOTDIR ? SQLITE_OK : SQLITE_IOERR_ACCESS;
+}
+
+int x_full_pathname(sqlite3_vfs*, const char* name, int size, char* out) {
+  if (!is_smb_path(name)) return default_vfs()->xFullPathname(default_vfs(), name, size, out);
+  size_t n = std::strlen(name);
+  if (n + 1 > static_cast<size_t>(size)) return SQLITE_CANTOPEN;
+  std::memcpy(out, name, n + 1);
+  return SQLITE_OK;
+}
+
+void* x_dl_open(sqlite3_vfs*, const char* name) {
+  return default_vfs()->xDlOpen(default_vfs(), name);
+}
+void x_dl_error(sqlite3_vfs*, int size, char* out) {
+  default_vfs()->xDlError(default_vfs(), size, out);
+}
+void (*x_dl_sym(sqlite3_vfs*, void* handle, const char* symbol))(void) {
+  return default_vfs()->xDlSym(default_vfs(), handle, symbol);
+}
+void x_dl_close(sqlite3_vfs*, void* handle) { default_vfs()->xDlClose(default_vfs(), handle); }
+int x_randomness(sqlite3_vfs*, int size, char* out) {
+  return default_vfs()->xRandomness(default_vfs(), size, out);
+}
+int x_sleep(sqlite3_vfs*, int micros) { return default_vfs()->xSleep(default_vfs(), micros); }
+int x_current_time(sqlite3_vfs*, double* out) {
+  return default_vfs()->xCurrentTime(default_vfs(), out);
+}
+int x_get_last_error(sqlite3_vfs*, int size, char* out) {
+  return default_vfs()->xGetLastError ? default_vfs()->xGetLastError(default_vfs(), size, out)
+                                      : 0;
+}
+int x_current_time_int64(sqlite3_vfs*, sqlite3_int64* out) {
+  return default_vfs()->xCurrentTimeInt64(default_vfs(), out);
+}
+
+sqlite3_vfs* share_vfs() {
+  static sqlite3_vfs vfs;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    sqlite3_initialize();
+    sqlite3_vfs* base = default_vfs();
+    std::memset(&vfs, 0, sizeof vfs);
+    vfs.iVersion = 2;
+    vfs.szOsFile = std::max(static_cast<int>(sizeof(share_vfs_file)), base->szOsFile);
+    vfs.mxPathname = std::max(base->mxPathname, 4096);
+    vfs.zName = kVfsName;
+    vfs.xOpen = x_open;
+    vfs.xDelete = x_delete;
+    vfs.xAccess = x_access;
+    vfs.xFullPathname = x_full_pathname;
+    vfs.xDlOpen = x_dl_open;
+    vfs.xDlError = x_dl_error;
+    vfs.xDlSym = x_dl_sym;
+    vfs.xDlClose = x_dl_close;
+    vfs.xRandomness = x_randomness;
+    vfs.xSleep = x_sleep;
+    vfs.xCurrentTime = x_current_time;
+    vfs.xGetLastError = x_get_last_error;
+    vfs.xCurrentTimeInt64 = x_current_time_int64;
+    sqlite3_vfs_register(&vfs, 0);
+  });
+  return &vfs;
+}
+
+}  // namespace
+
+int sqlite_open(const std::string& path, sqlite3** db, int flags) {
+  *db = nullptr;
+  const char* vfs = nullptr;
+  if (is_smb_path(path)) vfs = share_vfs()->zName;
+  sqlite3* handle = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &handle, flags, vfs);
+  if (rc != SQLITE_OK) {
+    sqlite3_close(handle);
+    return rc;
+  }
+  // Sorts and temporary indexes in memory: nothing nameless is written on the share.
+  sqlite3_exec(handle, "PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
+  *db = handle;
+  return SQLITE_OK;
+}
+
+}  // namespace tessaly::share

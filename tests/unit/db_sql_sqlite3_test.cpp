@@ -1,0 +1,415 @@
+// The task tree's databases on both back-ends: a local folder and a real Samba server on
+// 127.0.0.1. After each step the files are read where they really lie, with plain SQLite.
+#include "db_sql_sqlite3.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "backup.h"
+#include "log.h"
+#include "share.h"
+#include "smb_peer.h"
+#include "test_support.h"
+
+namespace share = tessaly::share;
+using test_support::SmbPeer;
+
+namespace {
+
+enum class where { local, smb };
+
+const char* const kUuid = "7c9e6679-7425-40de-944b-e07fc1f90ae7";
+const char* const kUuid2 = "16fd2706-8baf-433b-82eb-8c7fada847da";
+
+bool disk_exists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Rows of a query on a database file as it lies on disk, one text per row (columns joined
+// with "|").
+std::vector<std::string> on_disk(const std::string& file, const std::string& sql) {
+  std::vector<std::string> rows;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    rows.push_back("<cannot open>");
+    return rows;
+  }
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    rows.push_back(std::string("<error: ") + sqlite3_errmsg(db) + ">");
+  } else {
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      std::string row;
+      for (int i = 0; i < sqlite3_column_count(st); ++i) {
+        const unsigned char* t = sqlite3_column_text(st, i);
+        if (i) row += "|";
+        row += t ? reinterpret_cast<const char*>(t) : "<null>";
+      }
+      rows.push_back(row);
+    }
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return rows;
+}
+
+session_t make_task(const std::string& destination, int action, const char* uuid = kUuid) {
+  session_t s;
+  s.uuid = uuid;
+  s.name = "task";
+  s.action = action;
+  destination_t d;
+  d.path = destination;
+  d.user = SmbPeer::user();
+  d.password = SmbPeer::password();
+  d.protocol = share::is_smb_path(destination) ? PROTOCOL_SAMBA : PROTOCOL_LOCAL;
+  s.destinations.push_back(d);
+  return s;
+}
+
+GTimeVal at_time(glong sec, glong usec) {
+  GTimeVal t;
+  t.tv_sec = sec;
+  t.tv_usec = usec;
+  return t;
+}
+
+class TreeDbTest : public ::testing::TestWithParam<where> {
+ protected:
+  void SetUp() override {
+    gchar* dir = g_dir_make_tmp("tessaly-db-XXXXXX", nullptr);
+    tmp_ = dir;
+    g_free(dir);
+    if (GetParam() == where::smb) {
+      START_SMB_PEER(peer_);
+      destination_ = "\\\\127.0.0.1\\nas";
+      disk_ = peer_.share_dir();
+    } else {
+      destination_ = tmp_;
+      disk_ = tmp_;
+    }
+    task_ = make_task(destination_, ACTION_INCREMENTAL);
+    std::string path;
+    ASSERT_TRUE(mount_disk(&task_, &path));
+    base_ = destination_ + "/" + kUuid;
+    ASSERT_EQ(share::mkdir(base_), 0);
+    disk_base_ = disk_ + "/" + kUuid;
+  }
+  void TearDown() override {
+    umount_disk(destination_);
+    std::string cmd = "rm -rf '" + tmp_ + "'";
+    int rc = std::system(cmd.c_str());
+    (void)rc;
+  }
+  std::string at(const std::string& rel) const { return base_ + "/" + rel; }
+  std::string disk(const std::string& rel) const { return disk_base_ + "/" + rel; }
+
+  int run(int action, const GTimeVal& start) {
+    session_t s = task_;
+    s.action = action;
+    int n = -1;
+    EXPECT_EQ(create_history_db(at("history.db").c_str(), &s, &n, &start), 0);
+    return n;
+  }
+
+  SmbPeer peer_;
+  session_t task_;
+  std::string tmp_, destination_, disk_, base_, disk_base_;
+};
+
+TEST_P(TreeDbTest, NewTaskFirstRunWritesVersionOne) {
+  // Nothing exists yet, and asking creates nothing.
+  std::string word;
+  int rows = 7;
+  std::string last;
+  EXPECT_EQ(check_last_status(at("status.db").c_str(), &word), -1);
+  EXPECT_EQ(get_history_db_row(at("history.db").c_str(), &rows), -1);
+  EXPECT_EQ(rows, 0);
+  EXPECT_EQ(query_last_time(at("history.db").c_str(), &last), -1);
+  EXPECT_EQ(delete_last_history(at("history.db").c_str()), -1);
+  EXPECT_EQ(get_marker_db_status(at("increments/1/id0/marker.dat").c_str(), "a"), -1);
+  EXPECT_FALSE(disk_exists(disk("status.db")));
+  EXPECT_FALSE(disk_exists(disk("history.db")));
+
+  EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767225600, 250)), 1);
+  ASSERT_EQ(create_status_db(at("status.db").c_str(), "init"), 0);
+  ASSERT_EQ(check_last_status(at("status.db").c_str(), &word), 0);
+  EXPECT_EQ(word, "init");
+  ASSERT_EQ(query_last_time(at("history.db").c_str(), &last), 0);
+  EXPECT_EQ(last, "2026-01-01T00:00:00.000250Z");
+
+  // The schemas are the ones every reader knows, word for word; no journal is left.
+  EXPECT_EQ(on_disk(disk("status.db"), "select sql from sqlite_master;"),
+            std::vector<std::string>{
+                "CREATE TABLE status_tbl (No integer primary key,Real_status varchar(16))"});
+  EXPECT_EQ(on_disk(disk("history.db"), "select sql from sqlite_master;"),
+            std::vector<std::string>{
+                "CREATE TABLE time_tbl (No integer primary key,Real_time varchar(64))"});
+  EXPECT_EQ(on_disk(disk("history.db"), "select * from time_tbl;"),
+            std::vector<std::string>{"1|2026-01-01T00:00:00.000250Z"});
+  EXPECT_FALSE(disk_exists(disk("history.db-journal")));
+  EXPECT_FALSE(disk_exists(disk("status.db-journal")));
+}
+
+TEST_P(TreeDbTest, StatusKeepsOneRowWithTheNewestWord) {
+  for (const char* word : {"init", "delta", "delta", "cleaning", "complete"}) {
+    ASSERT_EQ(create_status_db(at("status.db").c_str(), word), 0);
+    std::string back;
+    ASSERT_EQ(check_last_status(at("status.db").c_str(), &back), 0);
+    EXPECT_EQ(back, word);
+    EXPECT_EQ(on_disk(disk("status.db"), "select * from status_tbl;"),
+              std::vector<std::string>{std::string("1|") + word});
+  }
+  // A table without a row reads as an empty word.
+  ASSERT_EQ(share::unlink(at("status.db")), 0);
+  sqlite3* db = open_db(at("status.db").c_str());
+  ASSERT_NE(db, nullptr);
+  ASSERT_EQ(db_sqlite3_exec(db, "CREATE TABLE status_tbl (No integer primary key,Real_status "
+                                "varchar(16));"),
+            0);
+  ASSERT_EQ(close_db(db), 0);
+  std::string back = "x";
+  EXPECT_EQ(check_last_status(at("status.db").c_str(), &back), 0);
+  EXPECT_EQ(back, "");
+}
+
+TEST_P(TreeDbTest, StoppedFourthRunIsReplacedByTheNext) {
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767225600 + i * 3600, 0)), i);
+    ASSERT_EQ(create_status_db(at("status.db").c_str(), "complete"), 0);
+  }
+  // The fourth is stopped while scanning.
+  EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767225600 + 4 * 3600, 0)), 4);
+  ASSERT_EQ(create_status_db(at("status.db").c_str(), "delta"), 0);
+
+  // The next run finds it, drops its row and writes its own row 4.
+  std::string word;
+  ASSERT_EQ(check_last_status(at("status.db").c_str(), &word), 0);
+  ASSERT_NE(word, "complete");
+  EXPECT_EQ(delete_last_history(at("history.db").c_str()), 0);
+  int rows = 0;
+  ASSERT_EQ(get_history_db_row(at("history.db").c_str(), &rows), 0);
+  EXPECT_EQ(rows, 3);
+  EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767225600 + 5 * 3600, 0)), 4);
+  std::string last;
+  ASSERT_EQ(query_last_time(at("history.db").c_str(), &last), 0);
+  EXPECT_EQ(last, "2026-01-01T05:00:00Z");
+  EXPECT_EQ(on_disk(disk("history.db"), "select No from time_tbl order by No;"),
+            (std::vector<std::string>{"1", "2", "3", "4"}));
+}
+
+TEST_P(TreeDbTest, FullBackupAlwaysWritesVersionOne) {
+  EXPECT_EQ(run(ACTION_FULL_BACKUP, at_time(1000, 0)), 1);
+  EXPECT_EQ(run(ACTION_FULL_BACKUP, at_time(2000, 0)), 1);
+  // A task that was incremental before starts again from 1 as well, with no gap.
+  EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(3000, 0)), 2);
+  EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(4000, 0)), 3);
+  EXPECT_EQ(run(ACTION_FULL_BACKUP, at_time(5000, 0)), 1);
+  EXPECT_EQ(on_disk(disk("history.db"), "select * from time_tbl;"),
+            std::vector<std::string>{"1|1970-01-01T01:23:20Z"});
+}
+
+TEST_P(TreeDbTest, MarkerStoresEveryNameExactly) {
+  const std::vector<std::string> names = {
+      "a.txt",     "say \"hi\".txt", "x\"); delete from exist_tbl; --", "File_path",
+      "No",        "it's",           "pct%41",  "q?x", "ü/ß.txt", "two\nlines",
+      "back\\slash"};
+  std::string marker = at("increments/1/id0/marker.dat");
+  ASSERT_EQ(share::mkdirs(at("increments/1/id0")), 0);
+  ASSERT_TRUE(open_thread_db(DB_KEY_MARKER, marker.c_str()));
+  for (const std::string& n : names) {
+    ASSERT_EQ(create_marker_db(marker.c_str(), n.c_str(), nullptr, MARKER_EXIST), 0) << n;
+  }
+  ASSERT_EQ(create_marker_db(marker.c_str(), "/src/link", "../target", MARKER_SYMBOLIC_LINK), 0);
+  ASSERT_EQ(create_marker_db(marker.c_str(), "/src/j\"1", "/abs/t1", MARKER_JUNCTION), 0);
+  ASSERT_EQ(create_marker_db(marker.c_str(), "/src/j2", "/abs/t2", MARKER_JUNCTION), 0);
+  EXPECT_EQ(create_marker_db(marker.c_str(), "x", nullptr, 6), -1);
+  ASSERT_EQ(commit_thread_db(DB_KEY_MARKER), 0);
+  close_thread_db(DB_KEY_MARKER);
+
+  for (const std::string& n : names) EXPECT_EQ(get_marker_db_status(marker.c_str(), n.c_str()), 0) << n;
+  for (const char* absent : {"b.txt", "say", "File_time", "", "A.TXT"}) {
+    EXPECT_EQ(get_marker_db_status(marker.c_str(), absent), 1) << absent;
+  }
+  EXPECT_EQ(on_disk(disk("increments/1/id0/marker.dat"), "select count(*) from exist_tbl;"),
+            std::vector<std::string>{std::to_string(names.size())});
+  EXPECT_EQ(on_disk(disk("increments/1/id0/marker.dat"),
+                    "select sql from sqlite_master where name='junction_tbl';"),
+            std::vector<std::string>{"CREATE TABLE junction_tbl (File_source_path "
+                                     "varchar(256),File_destination_path varchar(256))"});
+
+  EXPECT_EQ(get_marker_db_link_count(marker.c_str(), MARKER_SYMBOLIC_LINK), 1);
+  EXPECT_EQ(get_marker_db_link_count(marker.c_str(), MARKER_JUNCTION), 2);
+  EXPECT_EQ(get_marker_db_link_count(marker.c_str(), MARKER_HARD_LINK), 0);  // no table
+  EXPECT_EQ(get_marker_db_link_count(marker.c_str(), MARKER_EXIST), 0);       // not a link kind
+  std::string target, link;
+  ASSERT_EQ(get_marker_db_link_file(marker.c_str(), 1, MARKER_JUNCTION, &target, &link), 0);
+  EXPECT_EQ(link, "/src/j\"1");
+  EXPECT_EQ(target, "/abs/t1");
+  ASSERT_EQ(get_marker_db_link_file(marker.c_str(), 2, MARKER_JUNCTION, &target, &link), 0);
+  EXPECT_EQ(target, "/abs/t2");
+  EXPECT_EQ(get_marker_db_link_file(marker.c_str(), 3, MARKER_JUNCTION, &target, &link), -1);
+  EXPECT_TRUE(target.empty() && link.empty());
+
+  // A version whose marker is missing.
+  EXPECT_EQ(get_marker_db_status(at("increments/2/id0/marker.dat").c_str(), "a.txt"), -1);
+  EXPECT_FALSE(disk_exists(disk("increments/2/id0/marker.dat")));
+}
+
+TEST_P(TreeDbTest, FileTimesNewUnchangedChanged) {
+  std::string file_time = at("file_time.db");
+  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, file_time.c_str()));
+  const char* t1 = "2026-01-02 03:04:05";
+  const char* t2 = "2026-01-02 03:04:06";
+  // Asking only writes nothing, not even the table.
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t1, "id0", true), FILE_TIME_NEW);
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t1, "id0", false), FILE_TIME_NEW);
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t1, "id0", false), FILE_TIME_SAME);
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t2, "id0", true), FILE_TIME_CHANGED);
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t1, "id0", true), FILE_TIME_SAME);
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t2, "id0", false), FILE_TIME_CHANGED);
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t2, "id0", true), FILE_TIME_SAME);
+  // Tables are per source.
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t2, "id1", true), FILE_TIME_NEW);
+  // A name equal to a column name changes only its own row.
+  EXPECT_EQ(search_file_time_db("File_path", t1, "id0", false), FILE_TIME_NEW);
+  EXPECT_EQ(search_file_time_db("File_path", t2, "id0", false), FILE_TIME_CHANGED);
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t2, "id0", true), FILE_TIME_SAME);
+  EXPECT_EQ(search_file_time_db("x\" or \"1\"=\"1", t2, "id0", true), FILE_TIME_NEW);
+  // Only the tree's own table names are taken.
+  EXPECT_EQ(search_file_time_db("a", t1, "id0; drop table id0", false), -1);
+  EXPECT_EQ(search_file_time_db("a", t1, "exist_tbl", false), -1);
+  ASSERT_EQ(commit_thread_db(DB_KEY_FILE_TIME), 0);
+
+  // A run that does not commit leaves the stored times as they were.
+  EXPECT_EQ(db_sqlite3_exec(get_db_conn1(DB_KEY_FILE_TIME), "begin;"), 0);
+  EXPECT_EQ(search_file_time_db("dropped.txt", t1, "id0", false), FILE_TIME_NEW);
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t1, "id0", false), FILE_TIME_CHANGED);
+  close_thread_db(DB_KEY_FILE_TIME);
+  EXPECT_EQ(get_db_conn1(DB_KEY_FILE_TIME), nullptr);
+  EXPECT_EQ(on_disk(disk("file_time.db"), "select File_path,File_time from id0 order by No;"),
+            (std::vector<std::string>{std::string("sub/a.txt|") + t2,
+                                      std::string("File_path|") + t2}));
+  EXPECT_EQ(on_disk(disk("file_time.db"), "select sql from sqlite_master where name='id0';"),
+            std::vector<std::string>{"CREATE TABLE id0 (No integer primary key "
+                                     "autoincrement,File_path varchar(256),File_time "
+                                     "varchar(64))"});
+  // Lookups go through an index on the path (it adds no row anywhere).
+  EXPECT_EQ(on_disk(disk("file_time.db"), "select name from sqlite_master where type='index';"),
+            std::vector<std::string>{"id0_File_path"});
+  EXPECT_FALSE(disk_exists(disk("file_time.db-journal")));
+  // Without an open file_time.db there is nothing to ask.
+  EXPECT_EQ(search_file_time_db("sub/a.txt", t2, "id0", true), -1);
+}
+
+TEST_P(TreeDbTest, SameTimeCountsAsUnchangedWhateverTheSize) {
+  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  std::string src = tmp_ + "/source.txt";
+  test_support::write_file(src, "short");
+  auto time_text = [&] {
+    struct stat st;
+    EXPECT_EQ(::stat(src.c_str(), &st), 0);
+    struct tm tm;
+    gmtime_r(&st.st_mtime, &tm);
+    char out[64];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return std::string(out);
+  };
+  struct utimbuf fixed{1700000000, 1700000000};
+  ASSERT_EQ(::utime(src.c_str(), &fixed), 0);
+  std::string before = time_text();
+  EXPECT_EQ(search_file_time_db("source.txt", before.c_str(), "id0", false), FILE_TIME_NEW);
+  test_support::write_file(src, "a good deal longer than before");
+  ASSERT_EQ(::utime(src.c_str(), &fixed), 0);
+  EXPECT_EQ(search_file_time_db("source.txt", time_text().c_str(), "id0", true), FILE_TIME_SAME);
+}
+
+TEST_P(TreeDbTest, TwoTreesWrittenAtOnceFromTwoThreads) {
+  std::atomic<int> failures{0};
+  auto run_tree = [&](const char* uuid, glong start) {
+    session_t s = make_task(destination_, ACTION_INCREMENTAL, uuid);
+    std::string path;
+    if (!mount_disk(&s, &path)) {
+      ++failures;
+      return;
+    }
+    std::string tree = path + "/" + uuid;
+    share::mkdirs(tree + "/increments/1/id0");
+    for (int version = 1; version <= 3; ++version) {
+      int n = 0;
+      GTimeVal t = at_time(start + version, 0);
+      if (create_history_db((tree + "/history.db").c_str(), &s, &n, &t) != 0 || n != version) {
+        ++failures;
+      }
+      if (create_status_db((tree + "/status.db").c_str(), "init") != 0) ++failures;
+    }
+    std::string marker = tree + "/increments/1/id0/marker.dat";
+    if (!open_thread_db(DB_KEY_MARKER, marker.c_str()) ||
+        !open_thread_db(DB_KEY_FILE_TIME, (tree + "/file_time.db").c_str())) {
+      ++failures;
+    }
+    for (int i = 0; i < 300; ++i) {
+      std::string rel = std::string(uuid).substr(0, 4) + "/" + std::to_string(i);
+      if (create_marker_db(marker.c_str(), rel.c_str(), nullptr, MARKER_EXIST) != 0) ++failures;
+      if (search_file_time_db(rel.c_str(), "2026-01-01 00:00:00", "id0", false) != 0) ++failures;
+    }
+    if (commit_thread_db(DB_KEY_MARKER) != 0 || commit_thread_db(DB_KEY_FILE_TIME) != 0) {
+      ++failures;
+    }
+    if (create_status_db((tree + "/status.db").c_str(), "complete") != 0) ++failures;
+    // The run's databases are still open: the unmount closes them before the connection.
+    umount_disk(path);
+    if (get_db_conn() != nullptr || get_db_conn1(DB_KEY_FILE_TIME) != nullptr) ++failures;
+  };
+  std::thread a(run_tree, kUuid, 1000);
+  std::thread b(run_tree, kUuid2, 2000);
+  a.join();
+  b.join();
+  EXPECT_EQ(failures.load(), 0);
+  for (const char* uuid : {kUuid, kUuid2}) {
+    std::string tree = disk_ + "/" + uuid;
+    EXPECT_EQ(on_disk(tree + "/history.db", "select count(*) from time_tbl;"),
+              std::vector<std::string>{"3"});
+    EXPECT_EQ(on_disk(tree + "/status.db", "select Real_status from status_tbl;"),
+              std::vector<std::string>{"complete"});
+    std::string prefix = std::string(uuid).substr(0, 4) + "/%";
+    EXPECT_EQ(on_disk(tree + "/increments/1/id0/marker.dat",
+                      "select count(*) from exist_tbl where File_path like '" + prefix + "';"),
+              std::vector<std::string>{"300"});
+    EXPECT_EQ(on_disk(tree + "/file_time.db", "select count(*) from id0;"),
+              std::vector<std::string>{"300"});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, TreeDbTest, ::testing::Values(where::local, where::smb),
+                         [](const auto& info) {
+                           return info.param == where::local ? "Local" : "Smb";
+                         });
+
+TEST(TreeDbTable, FreeTableClearsAndLeavesACleared) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+  char** table = nullptr;
+  int rows = 0, columns = 0;
+  char* error = nullptr;
+  ASSERT_EQ(db_sqlite3_get_table(db, "select 1, 'a';", &table, &rows, &columns, &error), 0);
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(columns, 2);
+  EXPECT_STREQ(table[3], "a");
+  db_sqlite3_free_table(&table);
+  EXPECT_EQ(table, nullptr);
+  db_sqlite3_free_table(&table);
+  EXPECT_EQ(db_sqlite3_exec(db, "not sql"), -1);
+  EXPECT_EQ(close_db(db), 0);
+  EXPECT_EQ(close_db(nullptr), 0);
+}
+
+}  // namespace

@@ -1,0 +1,491 @@
+// The share layer against both back-ends: a local folder and a real Samba server on
+// 127.0.0.1 (tests/peers/smbd.sh). The same table of cases runs on each; what reached the
+// server is checked on the server's own folder.
+#include "share.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include "backup.h"
+#include "fd_util.h"
+#include "smb_peer.h"
+#include "test_support.h"
+
+namespace share = tessaly::share;
+using test_support::read_file;
+using test_support::SmbPeer;
+using test_support::write_file;
+
+namespace {
+
+enum class where { local, smb };
+
+std::string make_temp_dir() {
+  gchar* dir = g_dir_make_tmp("tessaly-share-XXXXXX", nullptr);
+  std::string path = dir;
+  g_free(dir);
+  return path;
+}
+
+void remove_local(const std::string& path) {
+  std::string cmd = "rm -rf '" + path + "'";
+  int rc = std::system(cmd.c_str());
+  (void)rc;
+}
+
+bool write_all(const std::string& path, const std::string& data) {
+  FILE* f = share::open(path, "wb");
+  if (f == nullptr) return false;
+  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  ok = (std::fclose(f) == 0) && ok;
+  return ok;
+}
+
+bool read_all(const std::string& path, std::string* out) {
+  FILE* f = share::open(path, "rb");
+  if (f == nullptr) return false;
+  out->clear();
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out->append(buffer, n);
+  bool ok = !std::ferror(f);
+  return (std::fclose(f) == 0) && ok;
+}
+
+std::vector<std::string> names_in(const std::string& folder) {
+  std::vector<share::entry_t> entries;
+  std::vector<std::string> names;
+  if (share::list(folder, &entries) != 0) return names;
+  for (const auto& e : entries) names.push_back(e.name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class ShareTest : public ::testing::TestWithParam<where> {
+ protected:
+  void SetUp() override {
+    tmp_ = make_temp_dir();
+    if (GetParam() == where::smb) {
+      START_SMB_PEER(peer_);
+      share::account_t account;
+      account.user = SmbPeer::user();
+      account.password = SmbPeer::password();
+      ASSERT_TRUE(share::logon(account));
+      ASSERT_EQ(::mkdir((peer_.share_dir() + "/dest").c_str(), 0755), 0);
+      base_ = "\\\\127.0.0.1\\nas\\dest";
+      disk_ = peer_.share_dir() + "/dest";
+    } else {
+      base_ = tmp_ + "/dest";
+      ASSERT_EQ(::mkdir(base_.c_str(), 0755), 0);
+      disk_ = base_;
+    }
+    ASSERT_EQ(share::probe_folder(base_), 0) << std::strerror(errno);
+  }
+  void TearDown() override {
+    share::logoff();
+    remove_local(tmp_);
+  }
+  bool smb() const { return GetParam() == where::smb; }
+  std::string at(const std::string& rel) const { return base_ + "/" + rel; }
+  // Where a name below the destination lies on the disk that holds it.
+  std::string on_disk(const std::string& rel) const {
+    if (!smb()) return disk_ + "/" + rel;
+    std::string out = disk_;
+    size_t start = 0;
+    while (start <= rel.size()) {
+      size_t end = rel.find('/', start);
+      if (end == std::string::npos) end = rel.size();
+      out += "/" + share::to_share_name(rel.substr(start, end - start));
+      start = end + 1;
+    }
+    return out;
+  }
+
+  SmbPeer peer_;
+  std::string tmp_;
+  std::string base_;
+  std::string disk_;
+};
+
+TEST_P(ShareTest, NamesAreStoredAndListedAsTheyAre) {
+  const std::vector<std::string> names = {
+      "plain.txt",      "say \"hi\".txt", "100%25.txt",  "pct%41x",   "q?x.txt",
+      "hash#and&amp",   "ünïcödé ß.txt",  "10:30.txt",   "trailing.", "trailing ",
+      "back\\slash",    "a*b<c>d|e",      "ctl\x01\x1f", "it's",      "x\"); delete from t; --",
+      "semi;colon@at+", "..double",       " lead"};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(write_all(at(name), "content of " + name)) << std::strerror(errno);
+    std::string back;
+    ASSERT_TRUE(read_all(at(name), &back));
+    EXPECT_EQ(back, "content of " + name);
+    share::info_t info;
+    ASSERT_EQ(share::stat(at(name), &info), 0);
+    EXPECT_EQ(info.type, share::kind::file);
+    EXPECT_EQ(info.size, ("content of " + name).size());
+    // What the disk behind the destination holds under the stored name.
+    EXPECT_EQ(read_file(on_disk(name)), "content of " + name);
+  }
+  std::vector<std::string> listed = names_in(base_);
+  std::vector<std::string> expected = names;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listed, expected);
+  for (const std::string& name : names) EXPECT_EQ(share::unlink(at(name)), 0) << name;
+  EXPECT_TRUE(names_in(base_).empty());
+}
+
+TEST_P(ShareTest, NestedFoldersAndLongPaths) {
+  ASSERT_EQ(share::mkdirs(at("a/b:1/c?/d.")), 0) << std::strerror(errno);
+  EXPECT_EQ(share::mkdirs(at("a/b:1/c?/d.")), 0);  // already there
+  share::info_t info;
+  ASSERT_EQ(share::stat(at("a/b:1/c?/d."), &info), 0);
+  EXPECT_EQ(info.type, share::kind::folder);
+  EXPECT_EQ(share::mkdir(at("a")), -1);
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(names_in(at("a/b:1")), std::vector<std::string>{"c?"});
+
+  // Six folders of 200 characters: a path of more than 1200 characters below the base.
+  std::string deep;
+  for (int i = 0; i < 6; ++i) deep += (i ? "/" : "") + std::string(200, static_cast<char>('k' + i));
+  ASSERT_EQ(share::mkdirs(at(deep)), 0) << std::strerror(errno);
+  ASSERT_TRUE(write_all(at(deep + "/leaf.txt"), "deep"));
+  std::string back;
+  ASSERT_TRUE(read_all(at(deep + "/leaf.txt"), &back));
+  EXPECT_EQ(back, "deep");
+  EXPECT_EQ(share::remove_tree(at(deep.substr(0, 200))), 0);
+  EXPECT_FALSE(share::exists(at(deep.substr(0, 200))));
+
+  // A file in the way of a folder.
+  ASSERT_TRUE(write_all(at("file"), "x"));
+  EXPECT_EQ(share::mkdirs(at("file/sub")), -1);
+}
+
+TEST_P(ShareTest, RenameReplacesAnExistingFile) {
+  ASSERT_TRUE(write_all(at("new.dat"), "new bytes"));
+  ASSERT_TRUE(write_all(at("old.dat"), "old bytes, longer than the new ones"));
+  ASSERT_EQ(share::rename(at("new.dat"), at("old.dat")), 0) << std::strerror(errno);
+  std::string back;
+  ASSERT_TRUE(read_all(at("old.dat"), &back));
+  EXPECT_EQ(back, "new bytes");
+  EXPECT_FALSE(share::exists(at("new.dat")));
+
+  // A folder moves with what it holds.
+  ASSERT_EQ(share::mkdirs(at("from/inner")), 0);
+  ASSERT_TRUE(write_all(at("from/inner/f"), "f"));
+  ASSERT_EQ(share::rename(at("from"), at("to")), 0);
+  ASSERT_TRUE(read_all(at("to/inner/f"), &back));
+  EXPECT_EQ(back, "f");
+  EXPECT_EQ(share::rename(at("missing"), at("x")), -1);
+  EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_P(ShareTest, RemoveTreeNeverFollowsLinks) {
+  // Something outside the tree that links inside it point at.
+  std::string outside = tmp_ + "/outside";
+  ASSERT_EQ(::mkdir(outside.c_str(), 0755), 0);
+  write_file(outside + "/keep.txt", "keep");
+
+  ASSERT_EQ(share::mkdirs(at("tree/sub/deeper")), 0);
+  ASSERT_TRUE(write_all(at("tree/top.txt"), "1"));
+  ASSERT_TRUE(write_all(at("tree/sub/deeper/x:y.txt"), "2"));
+  // Links are made on the disk that holds the tree (on a share only its server can).
+  ASSERT_EQ(::symlink(outside.c_str(), on_disk("tree/sub/to_folder").c_str()), 0);
+  ASSERT_EQ(::symlink((outside + "/keep.txt").c_str(), on_disk("tree/to_file").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", on_disk("tree/sub/dangling").c_str()), 0);
+
+  int rc = share::remove_tree(at("tree"));
+  if (!smb()) {
+    EXPECT_EQ(rc, 0) << std::strerror(errno);
+    EXPECT_FALSE(share::exists(at("tree")));
+  } else {
+    // The server hides links that leave the share, so their folder cannot go: a clear
+    // failure, never a success with something left behind.
+    EXPECT_EQ(rc, -1);
+    EXPECT_FALSE(share::exists(at("tree/top.txt")));
+    EXPECT_FALSE(share::exists(at("tree/sub/deeper")));
+  }
+  EXPECT_EQ(read_file(outside + "/keep.txt"), "keep");
+
+  // A plain tree goes whole, on both.
+  ASSERT_EQ(share::mkdirs(at("plain/a/b")), 0);
+  ASSERT_TRUE(write_all(at("plain/a/b/c"), "c"));
+  ASSERT_TRUE(write_all(at("plain/d"), "d"));
+  EXPECT_EQ(share::remove_tree(at("plain")), 0);
+  EXPECT_FALSE(share::exists(at("plain")));
+  EXPECT_EQ(share::remove_tree(at("plain")), -1);
+  EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_P(ShareTest, StreamsReadWriteAndSeek) {
+  std::string data(3 * 1024 * 1024 + 17, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7919) >> 5);
+  ASSERT_TRUE(write_all(at("big.bin"), data));
+
+  FILE* f = share::open(at("big.bin"), "r+b");
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(std::fseek(f, 1024 * 1024, SEEK_SET), 0);
+  ASSERT_EQ(std::fwrite("XYZ", 1, 3, f), 3u);
+  ASSERT_EQ(std::fseek(f, 0, SEEK_END), 0);
+  EXPECT_EQ(std::ftell(f), static_cast<long>(data.size()));
+  ASSERT_EQ(std::fseek(f, 10, SEEK_SET), 0);
+  char two[2];
+  ASSERT_EQ(std::fread(two, 1, 2, f), 2u);
+  EXPECT_EQ(std::string(two, 2), data.substr(10, 2));
+  ASSERT_EQ(std::fclose(f), 0);
+  data.replace(1024 * 1024, 3, "XYZ");
+  std::string back;
+  ASSERT_TRUE(read_all(at("big.bin"), &back));
+  EXPECT_TRUE(back == data);
+  EXPECT_EQ(read_file(on_disk("big.bin")).size(), data.size());
+
+  // "w" truncates, "a" appends.
+  ASSERT_TRUE(write_all(at("big.bin"), "short"));
+  f = share::open(at("big.bin"), "ab");
+  ASSERT_NE(f, nullptr);
+  ASSERT_GE(std::fputs("+tail", f), 0);
+  ASSERT_EQ(std::fclose(f), 0);
+  ASSERT_TRUE(read_all(at("big.bin"), &back));
+  EXPECT_EQ(back, "short+tail");
+
+  // Random access as the database layer uses it.
+  std::unique_ptr<share::file> h = share::open_file(at("raw.bin"), O_RDWR | O_CREAT);
+  ASSERT_TRUE(h);
+  EXPECT_EQ(h->write_at("abcdef", 6, 4), 6);
+  uint64_t size = 0;
+  ASSERT_EQ(h->size(&size), 0);
+  EXPECT_EQ(size, 10u);
+  char buf[16];
+  EXPECT_EQ(h->read_at(buf, 16, 2), 8);  // short at the end
+  EXPECT_EQ(std::string(buf + 2, 6), "abcdef");
+  ASSERT_EQ(h->truncate(5), 0);
+  ASSERT_EQ(h->size(&size), 0);
+  EXPECT_EQ(size, 5u);
+  EXPECT_EQ(h->close(), 0);
+}
+
+TEST_P(ShareTest, ErrorsAreReportedAsErrors) {
+  struct {
+    const char* what;
+    int (*op)(const std::string&);
+    const char* rel;
+    int error;
+  } cases[] = {
+      {"unlink missing", [](const std::string& p) { return share::unlink(p); }, "none", ENOENT},
+      {"rmdir missing", [](const std::string& p) { return share::rmdir(p); }, "none", ENOENT},
+      {"rmdir full", [](const std::string& p) { return share::rmdir(p); }, "full", ENOTEMPTY},
+      {"mkdir below missing", [](const std::string& p) { return share::mkdir(p); }, "none/x",
+       ENOENT},
+      {"probe a file", [](const std::string& p) { return share::probe_folder(p); }, "full/f",
+       ENOTDIR},
+  };
+  ASSERT_EQ(share::mkdir(at("full")), 0);
+  ASSERT_TRUE(write_all(at("full/f"), "f"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    errno = 0;
+    EXPECT_EQ(c.op(at(c.rel)), -1);
+    EXPECT_EQ(errno, c.error) << std::strerror(errno);
+  }
+  EXPECT_EQ(share::open(at("none"), "rb"), nullptr);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(share::open(at("x"), "q"), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ShareTest, ::testing::Values(where::local, where::smb),
+                         [](const auto& info) {
+                           return info.param == where::local ? "Local" : "Smb";
+                         });
+
+// ---------------------------------------------------------------------------------------
+// Connections: accounts, shares that are not there, a server that goes away.
+
+class SmbConnection : public ::testing::Test {
+ protected:
+  void SetUp() override { START_SMB_PEER(peer_); }
+  void TearDown() override { cancel_user_privilege(); }
+  static session_t task(const std::string& path, const std::string& user,
+                        const std::string& password, bool anonymous) {
+    session_t s;
+    s.uuid = "0f8fad5b-d9cb-469f-a165-70867728950e";
+    destination_t d;
+    d.protocol = PROTOCOL_SAMBA;
+    d.path = path;
+    d.user = user;
+    d.password = password;
+    d.anonymous = anonymous;
+    s.destinations.push_back(d);
+    return s;
+  }
+  SmbPeer peer_;
+};
+
+TEST_F(SmbConnection, MountProbesTheShareWithTheTasksAccount) {
+  ::mkdir((peer_.share_dir() + "/pc").c_str(), 0755);
+  struct {
+    const char* what;
+    std::string path;
+    std::string user;
+    std::string password;
+    bool anonymous;
+    bool mounts;
+  } cases[] = {
+      {"right account", "\\\\127.0.0.1\\nas\\pc", "tessaly", "secret-pw", false, true},
+      {"account with a domain", "\\\\127.0.0.1\\nas", "TESSALYTEST\\tessaly", "secret-pw", false,
+       true},
+      {"wrong password", "\\\\127.0.0.1\\nas\\pc", "tessaly", "wrong", false, false},
+      // The library would log on as guest after a refused password; a guest share shows it.
+      {"wrong password, no guest fallback", "\\\\127.0.0.1\\guest", "tessaly", "wrong", false,
+       false},
+      {"missing share", "\\\\127.0.0.1\\missing", "tessaly", "secret-pw", false, false},
+      {"missing folder", "\\\\127.0.0.1\\nas\\absent", "tessaly", "secret-pw", false, false},
+      {"guest on a guest share", "\\\\127.0.0.1\\guest", "", "", true, true},
+      {"guest on an account share", "\\\\127.0.0.1\\nas", "", "", true, false},
+      {"password too long for the protocol", "\\\\127.0.0.1\\nas", "tessaly",
+       std::string(300, 'p'), false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    session_t s = task(c.path, c.user, c.password, c.anonymous);
+    std::string path;
+    EXPECT_EQ(mount_disk(&s, &path), c.mounts);
+    EXPECT_EQ(path, c.path);  // given also on failure
+    if (c.mounts) {
+      EXPECT_TRUE(write_all(c.path + "/probe.txt", "x"));
+      EXPECT_EQ(share::unlink(c.path + "/probe.txt"), 0);
+    }
+    EXPECT_TRUE(umount_disk(path));
+    // Without the connection the share is out of reach.
+    share::info_t info;
+    EXPECT_EQ(share::stat(c.path, &info), -1);
+    EXPECT_EQ(errno, ENOTCONN);
+  }
+}
+
+TEST_F(SmbConnection, LocalDestinationsMountWhenTheFolderExists) {
+  std::string dir = make_temp_dir();
+  std::string path;
+  session_t present = task(dir, "", "", true);
+  EXPECT_TRUE(mount_disk(&present, &path));
+  EXPECT_TRUE(umount_disk(path));
+  session_t absent = task(dir + "/absent", "user", "pw", false);
+  EXPECT_FALSE(mount_disk(&absent, &path));
+  session_t none;
+  EXPECT_FALSE(mount_disk(&none, &path));
+  EXPECT_TRUE(path.empty());
+  remove_local(dir);
+}
+
+TEST_F(SmbConnection, ServerGoneDuringAWriteIsAnError) {
+  session_t s = task("\\\\127.0.0.1\\nas", "tessaly", "secret-pw", false);
+  std::string path;
+  ASSERT_TRUE(mount_disk(&s, &path));
+  FILE* f = share::open(path + "/cut.bin", "wb");
+  ASSERT_NE(f, nullptr);
+  std::string block(1024 * 1024, 'a');
+  ASSERT_EQ(std::fwrite(block.data(), 1, block.size(), f), block.size());
+  ASSERT_EQ(std::fflush(f), 0);
+  peer_.stop();
+  bool failed = false;
+  for (int i = 0; i < 4 && !failed; ++i) {
+    failed = std::fwrite(block.data(), 1, block.size(), f) != block.size() || std::fflush(f) != 0;
+  }
+  failed = (std::fclose(f) != 0) || failed;
+  EXPECT_TRUE(failed);
+  // Nothing else works either, and says so.
+  EXPECT_FALSE(write_all(path + "/after.txt", "x"));
+  EXPECT_EQ(share::probe_folder(path), -1);
+  EXPECT_TRUE(umount_disk(path));
+  // And a new connection to the stopped server fails at the mount.
+  EXPECT_FALSE(mount_disk(&s, &path));
+}
+
+TEST_F(SmbConnection, EachThreadHasItsOwnConnection) {
+  ::mkdir((peer_.share_dir() + "/one").c_str(), 0755);
+  std::atomic<int> failures{0};
+  auto worker = [&](session_t s, const std::string& name) {
+    std::string path;
+    if (!mount_disk(&s, &path)) {
+      ++failures;
+      return;
+    }
+    for (int i = 0; i < 40; ++i) {
+      std::string file = path + "/" + name + std::to_string(i);
+      if (!write_all(file, name + std::to_string(i))) ++failures;
+    }
+    umount_disk(path);
+  };
+  std::thread a(worker, task("\\\\127.0.0.1\\nas\\one", "tessaly", "secret-pw", false), "acc");
+  std::thread b(worker, task("\\\\127.0.0.1\\guest", "", "", true), "guest");
+  a.join();
+  b.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(read_file(peer_.share_dir() + "/one/acc39"), "acc39");
+  EXPECT_EQ(read_file(peer_.guest_dir() + "/guest39"), "guest39");
+  // This thread never logged on: it reaches neither share.
+  share::info_t info;
+  EXPECT_EQ(share::stat("\\\\127.0.0.1\\guest", &info), -1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Name and URL forms.
+
+TEST(ShareNames, UnsupportedCharactersUseTheCifsPrivateRange) {
+  struct {
+    std::string name;
+    std::string stored;
+  } cases[] = {
+      {"plain name.txt", "plain name.txt"},
+      {"10:30", "10\uF02230"},
+      {"\"*<>?|", "\uF020\uF021\uF023\uF024\uF025\uF027"},
+      {"back\\slash", "back\uF026slash"},
+      {"end.", "end\uF029"},
+      {"end ", "end\uF028"},
+      {"mid. dle", "mid. dle"},
+      {"tab\there", "tab\uF009here"},
+      {"ünï", "ünï"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(share::to_share_name(c.name), c.stored) << c.name;
+    EXPECT_EQ(share::from_share_name(c.stored), c.name) << c.name;
+  }
+  // Other private-use characters pass unchanged both ways.
+  EXPECT_EQ(share::from_share_name("\uF030\uF000"), "\uF030\uF000");
+}
+
+TEST(ShareNames, PathsBecomeEncodedUrls) {
+  struct {
+    const char* path;
+    const char* url;
+  } cases[] = {
+      {"\\\\nas\\backup", "smb://nas/backup"},
+      {"\\\\nas\\backup\\my pc\\", "smb://nas/backup/my%20pc"},
+      {"\\\\10.0.0.2\\share\\f/uuid/last/id0/a b%.txt", "smb://10.0.0.2/share/f/uuid/last/id0/a%20b%25.txt"},
+      {"\\\\nas\\s/q?x#y", "smb://nas/s/q%EF%80%A5x%23y"},
+      {"\\\\nas\\s/dir\\name", "smb://nas/s/dir%EF%80%A6name"},
+      {"/local/path", ""},
+      {"\\single", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(share::smb_url(c.path), c.url) << c.path;
+  EXPECT_TRUE(share::is_smb_path("\\\\nas\\share"));
+  EXPECT_FALSE(share::is_smb_path("\\\\\\nas"));
+  EXPECT_FALSE(share::is_smb_path("//nas/share"));
+}
+
+TEST(Privileges, KeepTheirShapeOnLinux) {
+  EXPECT_TRUE(SetPrivilege(nullptr, "SeBackupPrivilege", true));
+  EXPECT_TRUE(SetPrivilege(nullptr, "SeShutdownPrivilege", true));
+  EXPECT_TRUE(SetPrivilege(nullptr, "SeRestorePrivilege", false));
+  EXPECT_FALSE(SetPrivilege(nullptr, "Backup", true));
+  EXPECT_FALSE(SetPrivilege(nullptr, nullptr, true));
+  EXPECT_TRUE(cancel_user_privilege());  // also without a logon
+}
+
+}  // namespace
