@@ -30,7 +30,7 @@ std::mutex& smb_mutex() {
 // How long one request may wait for the server before it fails.
 constexpr int kTimeoutMs = 20000;
 // Buffer of the stdio streams over a share: large enough that copies and deltas do not go
-// to the server in small pieces.
+// to the server in small writes.
 constexpr size_t kStreamBuffer = 256 * 1024;
 
 int smb_port() {

@@ -11,9 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "backup.h"
 #include "configuration.h"
+#include "db_sql_sqlite3.h"
 #include "i18n.h"
 #include "log.h"
+#include "share.h"
 
 const char DowAry[] = "errmontuewedthufrisatsun";
 const char MonAry[] = "janfebmaraprmayjunjulaugsepoctnovdec";
@@ -383,11 +386,35 @@ int update_session_last_time_from_db(session_t* session) {
     return -1;
   }
   session->last_time.clear();
-  // The history on the destination is read through the share layer, which is not part of
-  // the service yet: the last time stays unknown until the task's next start.
+  // Connecting may take a while (an unreachable NAS): the caller holds no list lock here.
+  session_t copy = *session;
+  std::string path;
+  int result = -1;
+  if (mount_disk(&copy, &path)) {
+    std::string folder = path + "/" + session->uuid;
+    if (!is_valid_uuid(session->uuid.c_str()) || !tessaly::share::exists(folder)) {
+      daemon_print(0, "the file (%s) is not exist.\n", folder.c_str());
+    } else {
+      std::string text;
+      if (query_last_time((folder + "/history.db").c_str(), &text) == 0 &&
+          !(session->last_time = checked_last_time(text.c_str())).empty()) {
+        result = 0;
+      } else {
+        daemon_print(0, " query last time err.");
+      }
+    }
+    if (!umount_disk(path)) {
+      daemon_print(0, "Failed to disconnect the network resource");
+      umount_disk(path);
+    }
+  } else {
+    daemon_print(0, "Failed to connect the network resource");
+    log_session_append(session->name.c_str(), session->uuid.c_str(), MSG_LEVEL_ERROR, "%s",
+                       _("The network resource can not be accessed."));
+  }
   daemon_print(0, "the last time(%s) iso8601 is %s\n\n\n", session->schedule_type.c_str(),
                session->last_time.c_str());
-  return -1;
+  return result;
 }
 
 // Each destination is asked without holding the task list: an unreachable share must not

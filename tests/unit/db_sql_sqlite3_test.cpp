@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <atomic>
@@ -11,13 +13,19 @@
 #include <thread>
 
 #include "backup.h"
+#include "configuration.h"
 #include "log.h"
+#include "schedule.h"
 #include "share.h"
 #include "smb_peer.h"
 #include "test_support.h"
 
 namespace share = tessaly::share;
 using test_support::SmbPeer;
+
+// The schedules (linked for the last run time) read global settings; none matter here, and
+// the loader's own definition is not linked into this test.
+std::string get_global_config(Global_option) { return std::string(); }
 
 namespace {
 
@@ -387,6 +395,80 @@ TEST_P(TreeDbTest, TwoTreesWrittenAtOnceFromTwoThreads) {
     EXPECT_EQ(on_disk(tree + "/file_time.db", "select count(*) from id0;"),
               std::vector<std::string>{"300"});
   }
+}
+
+TEST_P(TreeDbTest, LastRunTimeComesFromTheDestinationsHistory) {
+  EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767225600, 0)), 1);
+  EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767229200, 500000)), 2);
+  // The loader asks from a thread of its own connection (here: not the test's).
+  auto ask = [](session_t s) {
+    int rc = -2;
+    std::thread t([&] { rc = update_session_last_time_from_db(&s); });
+    t.join();
+    return std::make_pair(rc, s.last_time);
+  };
+  session_t s = task_;
+  s.last_time = "stale";
+  EXPECT_EQ(ask(s), std::make_pair(0, std::string("2026-01-01T01:00:00.500000Z")));
+  // A task without a tree yet: no time, and no tree made by asking.
+  session_t other = make_task(destination_, ACTION_INCREMENTAL, kUuid2);
+  EXPECT_EQ(ask(other), std::make_pair(-1, std::string()));
+  EXPECT_FALSE(disk_exists(disk_ + "/" + kUuid2));
+  // A destination that cannot be reached.
+  session_t gone = make_task(GetParam() == where::smb ? "\\\\127.0.0.1\\missing" : tmp_ + "/x",
+                             ACTION_INCREMENTAL);
+  EXPECT_EQ(ask(gone), std::make_pair(-1, std::string()));
+  std::lock_guard<std::mutex> lock(log_file_mutex);
+  ASSERT_FALSE(log_list.empty());
+  EXPECT_EQ(log_list.back().content, "The network resource can not be accessed.");
+  EXPECT_EQ(log_list.back().type, "error");
+  EXPECT_EQ(log_list.back().uuid, kUuid);
+}
+
+TEST_P(TreeDbTest, RunCutShortIsRolledBackAtTheNextOpen) {
+  const char* t = "2026-01-01 00:00:00";
+  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_EQ(search_file_time_db(("kept/" + std::to_string(i)).c_str(), t, "id0", false), 0);
+  }
+  ASSERT_EQ(commit_thread_db(DB_KEY_FILE_TIME), 0);
+  // The child below makes a connection of its own; it must not share this one's socket.
+  umount_disk(destination_);
+
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // A run that writes far more than its page cache holds, then dies without a word.
+    session_t s = task_;
+    std::string path;
+    if (!mount_disk(&s, &path)) _exit(2);
+    if (!open_thread_db(DB_KEY_FILE_TIME, (path + "/" + kUuid + "/file_time.db").c_str())) _exit(3);
+    sqlite3_exec(get_db_conn1(DB_KEY_FILE_TIME), "PRAGMA cache_size=10;", nullptr, nullptr,
+                 nullptr);
+    for (int i = 0; i < 5000; ++i) {
+      std::string rel = "lost/" + std::to_string(i) + "/" + std::string(40, 'x');
+      if (search_file_time_db(rel.c_str(), t, "id0", false) != 0) _exit(4);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(disk_exists(disk("file_time.db-journal")));  // the run left its journal
+
+  std::string path;
+  ASSERT_TRUE(mount_disk(&task_, &path));
+  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  EXPECT_EQ(search_file_time_db("kept/49", t, "id0", true), FILE_TIME_SAME);
+  EXPECT_EQ(search_file_time_db(("lost/1/" + std::string(40, 'x')).c_str(), t, "id0", true),
+            FILE_TIME_NEW);
+  close_thread_db(DB_KEY_FILE_TIME);
+  EXPECT_EQ(on_disk(disk("file_time.db"), "select count(*) from id0;"),
+            std::vector<std::string>{"50"});
+  EXPECT_EQ(on_disk(disk("file_time.db"), "pragma integrity_check;"),
+            std::vector<std::string>{"ok"});
+  EXPECT_FALSE(disk_exists(disk("file_time.db-journal")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TreeDbTest, ::testing::Values(where::local, where::smb),

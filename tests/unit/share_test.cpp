@@ -477,6 +477,11 @@ TEST(ShareNames, PathsBecomeEncodedUrls) {
   EXPECT_TRUE(share::is_smb_path("\\\\nas\\share"));
   EXPECT_FALSE(share::is_smb_path("\\\\\\nas"));
   EXPECT_FALSE(share::is_smb_path("//nas/share"));
+  // The codes the controller's share browser reports.
+  EXPECT_EQ(share::windows_error_code(EACCES), 1326);
+  EXPECT_EQ(share::windows_error_code(EPERM), 5);
+  EXPECT_EQ(share::windows_error_code(ENOENT), 53);
+  EXPECT_EQ(share::windows_error_code(ECONNREFUSED), 53);
 }
 
 TEST(Privileges, KeepTheirShapeOnLinux) {
