@@ -1,0 +1,489 @@
+// The backup engine end to end on a local folder and on a real Samba server: runs of a task
+// against a source folder that changes between them, and afterwards every version rebuilt
+// from the tree as it lies on disk, with Debian's rdiff applying the reverse deltas, and
+// compared byte for byte with what the source held at that run. The crash sweep stops a run
+// (SIGKILL) at every named step and checks that the repair keeps every completed version.
+#include "backup.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "configuration.h"
+#include "crash_point.h"
+#include "db_sql_sqlite3.h"
+#include "links.h"
+#include "log.h"
+#include "scan_backup_folder.h"
+#include "share.h"
+#include "smb_peer.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+namespace share = tessaly::share;
+using test_support::SmbPeer;
+using test_support::TempRoot;
+
+// Settings are not part of these tests; the loader is not linked.
+std::string get_global_config(Global_option) { return std::string(); }
+
+namespace {
+
+const char* const kUuid = "0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d";
+
+// ---------------------------------------------------------------------------------------
+// The source side.
+// ---------------------------------------------------------------------------------------
+
+// File times that move on by whole seconds, so that every change is seen.
+time_t next_mtime() {
+  static time_t clock = 1700000000;
+  clock += 7;
+  return clock;
+}
+
+void put(const std::string& path, const std::string& data) {
+  fs::create_directories(fs::path(path).parent_path());
+  test_support::write_file(path, data);
+  struct timespec times[2];
+  times[0].tv_sec = times[1].tv_sec = next_mtime();
+  times[0].tv_nsec = times[1].tv_nsec = 0;
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+std::string random_bytes(size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
+  return s;
+}
+
+// What a version must hold: regular files by relative path and the folders.
+struct snapshot_t {
+  std::map<std::string, std::string> files;
+  std::set<std::string> folders;
+};
+
+void walk(const std::string& root, const std::string& rel, snapshot_t* out,
+          const std::function<bool(const std::string&)>& take) {
+  std::string dir = rel.empty() ? root : root + "/" + rel;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    std::string name = e.path().filename().string();
+    std::string r = rel.empty() ? name : rel + "/" + name;
+    struct stat st;
+    ASSERT_EQ(::lstat(e.path().c_str(), &st), 0);
+    if (S_ISDIR(st.st_mode)) {
+      if (!take(r)) continue;
+      out->folders.insert(r);
+      walk(root, r, out, take);
+    } else if (S_ISREG(st.st_mode) && take(r)) {
+      out->files[r] = test_support::read_file(e.path());
+    }
+  }
+}
+
+snapshot_t snapshot(const std::string& root,
+                    const std::function<bool(const std::string&)>& take) {
+  snapshot_t s;
+  walk(root, "", &s, take);
+  return s;
+}
+
+// ---------------------------------------------------------------------------------------
+// The tree as it lies on disk (for an SMB share: the server's folder, names mapped).
+// ---------------------------------------------------------------------------------------
+
+struct tree_on_disk {
+  std::string root;  // <folder>/<uuid>
+  bool mapped = false;
+
+  std::string path(const std::string& rel) const {
+    if (!mapped || rel.empty()) return rel.empty() ? root : root + "/" + rel;
+    std::string out = root;
+    size_t start = 0;
+    while (start <= rel.size()) {
+      size_t end = rel.find('/', start);
+      if (end == std::string::npos) end = rel.size();
+      out += "/" + share::to_share_name(rel.substr(start, end - start));
+      start = end + 1;
+    }
+    return out;
+  }
+  bool exists(const std::string& rel) const {
+    struct stat st;
+    return ::lstat(path(rel).c_str(), &st) == 0;
+  }
+};
+
+std::vector<std::string> query(const std::string& file, const std::string& sql) {
+  std::vector<std::string> rows;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return {"<cannot open " + file + ">"};
+  }
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    rows.push_back(std::string("<error: ") + sqlite3_errmsg(db) + ">");
+  } else {
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      std::string row;
+      for (int i = 0; i < sqlite3_column_count(st); ++i) {
+        if (i) row += "|";
+        const unsigned char* t = sqlite3_column_text(st, i);
+        row.append(t ? reinterpret_cast<const char*>(t) : "<null>",
+                   t ? static_cast<size_t>(sqlite3_column_bytes(st, i)) : 6);
+      }
+      rows.push_back(row);
+    }
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return rows;
+}
+
+std::set<std::string> as_set(const std::vector<std::string>& rows) {
+  return std::set<std::string>(rows.begin(), rows.end());
+}
+
+std::string marker_rel(int n, int k) {
+  return "increments/" + std::to_string(n) + "/id" + std::to_string(k) + "/marker.dat";
+}
+
+std::set<std::string> exist_rows(const tree_on_disk& t, int n, int k = 0) {
+  if (!t.exists(marker_rel(n, k))) return {"<no marker>"};
+  std::string file = t.path(marker_rel(n, k));
+  if (query(file, "select count(*) from sqlite_master where name='exist_tbl';")[0] == "0") {
+    return {};
+  }
+  return as_set(query(file, "select File_path from exist_tbl;"));
+}
+
+std::string status_word(const tree_on_disk& t) {
+  auto rows = query(t.path("status.db"), "select Real_status from status_tbl;");
+  return rows.size() == 1 ? rows[0] : "<" + std::to_string(rows.size()) + " rows>";
+}
+
+std::vector<std::string> history_rows(const tree_on_disk& t) {
+  if (!t.exists("history.db")) return {};
+  return query(t.path("history.db"), "select No, Real_time from time_tbl order by No;");
+}
+
+std::string run_rdiff_patch(const std::string& basis, const std::string& delta) {
+  char folder_template[] = "/tmp/tessaly-rdiff-XXXXXX";
+  std::string folder = ::mkdtemp(folder_template);
+  test_support::write_file(folder + "/basis", basis);
+  std::string out = folder + "/out";
+  gchar* argv[] = {const_cast<gchar*>("rdiff"), const_cast<gchar*>("patch"),
+                   const_cast<gchar*>((folder + "/basis").c_str()),
+                   const_cast<gchar*>(delta.c_str()), const_cast<gchar*>(out.c_str()), nullptr};
+  std::string basis_path = folder + "/basis";
+  argv[2] = const_cast<gchar*>(basis_path.c_str());
+  gint status = -1;
+  gchar* err = nullptr;
+  gboolean ok = g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                             nullptr, &err, &status, nullptr);
+  std::string result = ok && status == 0 ? test_support::read_file(out) : "<rdiff failed>";
+  if (!(ok && status == 0)) ADD_FAILURE() << "rdiff patch " << delta << ": " << (err ? err : "");
+  g_free(err);
+  fs::remove_all(folder);
+  return result;
+}
+
+// Version v of source k as a restore rebuilds it: from last every entry that v's marker
+// lists, then for r = N down to v + 1 each file that run r changed patched with its delta.
+snapshot_t rebuild(const tree_on_disk& t, int v, int k = 0) {
+  snapshot_t s;
+  int n = static_cast<int>(history_rows(t).size());
+  std::string last = "last/id" + std::to_string(k) + "/";
+  for (const std::string& rel : exist_rows(t, v, k)) {
+    struct stat st;
+    if (::lstat(t.path(last + rel).c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) s.folders.insert(rel);
+    if (S_ISREG(st.st_mode)) s.files[rel] = test_support::read_file(t.path(last + rel));
+  }
+  for (int r = n; r > v; --r) {
+    std::set<std::string> run_rows = exist_rows(t, r, k);
+    std::string dir = "increments/" + std::to_string(r) + "/id" + std::to_string(k) + "/";
+    for (auto& [rel, content] : s.files) {
+      if (run_rows.count(rel) == 0) continue;
+      std::string delta = dir + rel + ".delta.old";
+      if (t.exists(delta)) content = run_rdiff_patch(content, t.path(delta));
+    }
+  }
+  return s;
+}
+
+// The delta files of version n (relative paths of the files they belong to).
+std::set<std::string> deltas(const tree_on_disk& t, int n, int k = 0) {
+  std::set<std::string> out;
+  std::string dir = t.path("increments/" + std::to_string(n) + "/id" + std::to_string(k));
+  if (!fs::exists(dir)) return out;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    std::string p = e.path().string().substr(dir.size() + 1);
+    const std::string ending = ".delta.old";
+    if (p.size() > ending.size() && p.compare(p.size() - ending.size(), ending.size(), ending) == 0) {
+      std::string rel = p.substr(0, p.size() - ending.size());
+      out.insert(t.mapped ? share::from_share_name(rel) : rel);
+    }
+  }
+  return out;
+}
+
+void expect_same(const snapshot_t& want, const snapshot_t& got, const std::string& what) {
+  EXPECT_EQ(want.folders, got.folders) << what;
+  for (const auto& [rel, content] : want.files) {
+    auto it = got.files.find(rel);
+    if (it == got.files.end()) {
+      ADD_FAILURE() << what << ": " << rel << " missing";
+    } else if (it->second != content) {
+      ADD_FAILURE() << what << ": " << rel << " differs (" << it->second.size() << " bytes, want "
+                    << content.size() << ")";
+    }
+  }
+  for (const auto& [rel, content] : got.files) {
+    if (want.files.count(rel) == 0) ADD_FAILURE() << what << ": " << rel << " not expected";
+  }
+}
+
+std::set<std::string> listed(const snapshot_t& s) {
+  std::set<std::string> out(s.folders);
+  for (const auto& [rel, content] : s.files) out.insert(rel);
+  return out;
+}
+
+std::vector<std::string> log_texts() {
+  std::lock_guard<std::mutex> lock(log_file_mutex);
+  std::vector<std::string> out;
+  for (const log_record_t& r : log_list) out.push_back(r.type + ": " + r.content);
+  return out;
+}
+
+bool logged(const std::string& text) {
+  for (const std::string& t : log_texts()) {
+    if (t.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------------------
+// The fixture: a source folder and a destination on either back-end.
+// ---------------------------------------------------------------------------------------
+
+enum class where { local, smb };
+
+class BackupTest : public ::testing::TestWithParam<where> {
+ protected:
+  void SetUp() override {
+    static bool log_ready = [] {
+      log_init(false, false, 10, nullptr);
+      return true;
+    }();
+    (void)log_ready;
+    log_store_reset();
+    crash_point_reset();
+    src_ = root_.path() + "/src";
+    fs::create_directories(src_);
+    if (GetParam() == where::smb) {
+      START_SMB_PEER(peer_);
+      fs::create_directories(peer_.share_dir() + "/backups");
+      destination_ = "\\\\127.0.0.1\\nas\\backups";
+      disk_.root = peer_.share_dir() + "/backups/" + kUuid;
+      disk_.mapped = true;
+    } else {
+      destination_ = root_.path() + "/dest";
+      fs::create_directories(destination_);
+      disk_.root = destination_ + "/" + kUuid;
+    }
+    task_.uuid = kUuid;
+    task_.name = "Docs";
+    task_.action = ACTION_INCREMENTAL;
+    task_.sources = {src_};
+    task_.filter.extensions = {".*"};
+    destination_t d;
+    d.path = destination_;
+    if (GetParam() == where::smb) {
+      d.protocol = PROTOCOL_SAMBA;
+      d.user = SmbPeer::user();
+      d.password = SmbPeer::password();
+    } else {
+      d.anonymous = true;
+    }
+    task_.destinations = {d};
+  }
+
+  run_outcome run() {
+    start_.tv_sec += 3600;
+    start_.tv_usec = 250000;
+    return backup_session(&task_, &start_);
+  }
+
+  std::string iso_start() const { return time_val_to_iso8601(start_); }
+
+  bool smb() const { return GetParam() == where::smb; }
+
+  TempRoot root_;
+  SmbPeer peer_;
+  std::string src_;
+  std::string destination_;
+  tree_on_disk disk_;
+  session_t task_;
+  GTimeVal start_{1750000000, 0};
+};
+
+std::string param_name(const ::testing::TestParamInfo<where>& info) {
+  return info.param == where::local ? "Local" : "Smb";
+}
+
+// Everything of a snapshot that a run takes: not the never-backed-up names, and on an SMB
+// share not the names the share cannot keep apart or carry.
+std::function<bool(const std::string&)> taken_by(bool smb) {
+  return [smb](const std::string& rel) {
+    std::string name = fs::path(rel).filename().string();
+    if (g_ascii_strcasecmp(name.c_str(), "Thumbs.db") == 0) return false;
+    if (smb && (rel == "case.txt" || rel.find('\xff') != std::string::npos)) return false;
+    return true;
+  };
+}
+
+// ---------------------------------------------------------------------------------------
+// Three incremental runs.
+// ---------------------------------------------------------------------------------------
+
+TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
+  // Run 1: plain files, a large binary file, nested and empty folders, names with quotes,
+  // unicode, characters SMB forbids, links of every kind, a FIFO and a socket.
+  put(src_ + "/a.txt", "alpha\nbeta\ngamma\n");
+  put(src_ + "/big.bin", random_bytes(40000, 1));
+  put(src_ + "/sub/b.txt", "bee");
+  put(src_ + "/sub/deep/c.txt", "sea");
+  fs::create_directories(src_ + "/empty");
+  put(src_ + "/say \"hi\".txt", "quoted name");
+  put(src_ + "/\xc3\xbc/\xc3\x9f.txt", "unicode name");
+  put(src_ + "/10:30?.txt", "forbidden on SMB");
+  put(src_ + "/trail.", "trailing dot");
+  put(src_ + "/back\\slash|pipe*.txt", "backslash in a name");
+  put(src_ + "/Case.txt", "upper");
+  put(src_ + "/case.txt", "lower");
+  put(src_ + "/bad\xff.txt", "not UTF-8");
+  put(src_ + "/Thumbs.db", "never backed up");
+  ASSERT_EQ(::symlink("a.txt", (src_ + "/link_file").c_str()), 0);
+  ASSERT_EQ(::symlink((src_ + "/sub/").c_str(), (src_ + "/link_folder").c_str()), 0);
+  ASSERT_EQ(::symlink("sub", (src_ + "/link_relative").c_str()), 0);
+  ASSERT_EQ(::symlink("/nonexistent/x", (src_ + "/link_dangling").c_str()), 0);
+  ASSERT_EQ(::mkfifo((src_ + "/fifo").c_str(), 0600), 0);
+  int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  struct sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::string sock_path = src_ + "/sock";
+  ASSERT_LT(sock_path.size(), sizeof addr.sun_path);
+  std::strcpy(addr.sun_path, sock_path.c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+
+  std::vector<snapshot_t> versions;
+  std::vector<std::string> times;
+  auto check_version_set = [&](int n, const std::set<std::string>& want_deltas) {
+    SCOPED_TRACE("after run " + std::to_string(n));
+    EXPECT_EQ(status_word(disk_), "complete");
+    std::vector<std::string> rows = history_rows(disk_);
+    ASSERT_EQ(rows.size(), static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      EXPECT_EQ(rows[i], std::to_string(i + 1) + "|" + times[i]);
+    }
+    EXPECT_FALSE(disk_.exists("tmp"));
+    EXPECT_FALSE(disk_.exists("lasttmp"));
+    EXPECT_EQ(exist_rows(disk_, n), listed(versions[n - 1]));
+    EXPECT_EQ(deltas(disk_, n), want_deltas);
+    // The folder structure of the source is kept from version 2 on.
+    if (n >= 2) {
+      EXPECT_TRUE(disk_.exists("increments/" + std::to_string(n) + "/id0/sub/deep"));
+    }
+    for (int v = 1; v <= n; ++v) {
+      expect_same(versions[v - 1], rebuild(disk_, v), "version " + std::to_string(v));
+    }
+    // Every file of the source that was copied has its last-write time recorded.
+    std::set<std::string> file_times =
+        as_set(query(disk_.path("file_time.db"), "select File_path, File_time from id0;"));
+    for (const auto& [rel, content] : versions[n - 1].files) {
+      std::string time;
+      ASSERT_EQ(get_file_time((src_ + "/" + rel).c_str(), &time), 0);
+      EXPECT_EQ(file_times.count(rel + "|" + time), 1u) << rel;
+    }
+  };
+
+  ASSERT_EQ(run(), run_outcome::completed);
+  times.push_back(iso_start());
+  versions.push_back(snapshot(src_, taken_by(smb())));
+  check_version_set(1, {});
+  EXPECT_EQ(
+      as_set(query(disk_.path(marker_rel(1, 0)),
+                   "select File_source_path, File_destination_path from symbolic_link_tbl;")),
+      (std::set<std::string>{src_ + "/link_file|a.txt", src_ + "/link_relative|sub",
+                             src_ + "/link_dangling|/nonexistent/x"}));
+  EXPECT_EQ(as_set(query(disk_.path(marker_rel(1, 0)),
+                         "select File_source_path, File_destination_path from junction_tbl;")),
+            (std::set<std::string>{src_ + "/link_folder|" + src_ + "/sub"}));
+  EXPECT_FALSE(disk_.exists("last/id0/link_file"));
+  EXPECT_FALSE(disk_.exists("last/id0/fifo"));
+  if (smb()) {
+    // Names SMB cannot carry are stored as the cifs client's private-use characters.
+    EXPECT_TRUE(fs::exists(disk_.root + "/last/id0/10\xef\x80\xa2" "30\xef\x80\xa5.txt"));
+    EXPECT_TRUE(logged("Backup Docs is incomplete: 2 files or folders could not be backed up."));
+  } else {
+    EXPECT_TRUE(logged("message: Backup Docs is completed."));
+  }
+
+  // Run 2: changes in the middle, bytes inserted near the start of a large file, a file
+  // truncated to nothing, one deleted, one renamed, new files and a new folder.
+  put(src_ + "/a.txt", "alpha\nBETA!\ngamma\n");
+  std::string big = versions[0].files.at("big.bin");
+  big.insert(100, random_bytes(333, 2));
+  put(src_ + "/big.bin", big);
+  put(src_ + "/say \"hi\".txt", "");
+  fs::remove(src_ + "/sub/deep/c.txt");
+  fs::rename(src_ + "/sub/b.txt", src_ + "/sub/b2.txt");
+  put(src_ + "/new.txt", "new in two");
+  put(src_ + "/newdir/x.txt", "x");
+  ASSERT_EQ(run(), run_outcome::completed);
+  times.push_back(iso_start());
+  versions.push_back(snapshot(src_, taken_by(smb())));
+  check_version_set(2, {"a.txt", "big.bin", "say \"hi\".txt"});
+
+  // Run 3: a deleted file comes back with other content, appends and edits.
+  put(src_ + "/sub/deep/c.txt", "sea again, longer than before");
+  put(src_ + "/a.txt", "alpha\nBETA!\ngamma\ndelta\n");
+  put(src_ + "/new.txt", "changed in three");
+  put(src_ + "/10:30?.txt", "forbidden, edited");
+  put(src_ + "/\xc3\xbc/\xc3\x9f.txt", "unicode, edited");
+  ASSERT_EQ(run(), run_outcome::completed);
+  times.push_back(iso_start());
+  versions.push_back(snapshot(src_, taken_by(smb())));
+  check_version_set(3, {"a.txt", "new.txt", "10:30?.txt", "\xc3\xbc/\xc3\x9f.txt",
+                        "sub/deep/c.txt"});
+
+  // A run in which nothing changed still makes its version.
+  ASSERT_EQ(run(), run_outcome::completed);
+  times.push_back(iso_start());
+  versions.push_back(versions.back());
+  check_version_set(4, {});
+  ::close(sock);
+}
+
+INSTANTIATE_TEST_SUITE_P(Destinations, BackupTest, ::testing::Values(where::local, where::smb),
+                         param_name);
+
+}  // namespace
