@@ -286,9 +286,10 @@ bool logged(const std::string& text) {
 
 enum class where { local, smb };
 
-class BackupTest : public ::testing::TestWithParam<where> {
+class BackupFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void init(where w) {
+    where_ = w;
     static bool log_ready = [] {
       log_init(false, false, 10, nullptr);
       return true;
@@ -298,7 +299,7 @@ class BackupTest : public ::testing::TestWithParam<where> {
     crash_point_reset();
     src_ = root_.path() + "/src";
     fs::create_directories(src_);
-    if (GetParam() == where::smb) {
+    if (w == where::smb) {
       START_SMB_PEER(peer_);
       fs::create_directories(peer_.share_dir() + "/backups");
       destination_ = "\\\\127.0.0.1\\nas\\backups";
@@ -316,7 +317,7 @@ class BackupTest : public ::testing::TestWithParam<where> {
     task_.filter.extensions = {".*"};
     destination_t d;
     d.path = destination_;
-    if (GetParam() == where::smb) {
+    if (w == where::smb) {
       d.protocol = PROTOCOL_SAMBA;
       d.user = SmbPeer::user();
       d.password = SmbPeer::password();
@@ -334,8 +335,31 @@ class BackupTest : public ::testing::TestWithParam<where> {
 
   std::string iso_start() const { return time_val_to_iso8601(start_); }
 
-  bool smb() const { return GetParam() == where::smb; }
+  bool smb() const { return where_ == where::smb; }
 
+  // Checks that the tree holds exactly these versions, each rebuilt byte for byte.
+  void expect_versions(const std::vector<snapshot_t>& want, const std::string& what) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(status_word(disk_), "complete");
+    EXPECT_FALSE(disk_.exists("tmp"));
+    EXPECT_FALSE(disk_.exists("lasttmp"));
+    ASSERT_EQ(history_rows(disk_).size(), want.size());
+    for (size_t v = 1; v <= want.size(); ++v) {
+      EXPECT_EQ(exist_rows(disk_, static_cast<int>(v)), listed(want[v - 1])) << "version " << v;
+      expect_same(want[v - 1], rebuild(disk_, static_cast<int>(v)), "version " + std::to_string(v));
+    }
+  }
+
+  // Repairs the tree the way the next backup or a restore does, without a new version.
+  bool repair() {
+    std::string path;
+    if (!mount_disk(&task_, &path)) return false;
+    bool ok = recover_interrupted_backup(task_, task_tree_t(path, task_.uuid));
+    umount_disk(path);
+    return ok;
+  }
+
+  where where_ = where::local;
   TempRoot root_;
   SmbPeer peer_;
   std::string src_;
@@ -343,6 +367,16 @@ class BackupTest : public ::testing::TestWithParam<where> {
   tree_on_disk disk_;
   session_t task_;
   GTimeVal start_{1750000000, 0};
+};
+
+class BackupTest : public BackupFixture, public ::testing::WithParamInterface<where> {
+ protected:
+  void SetUp() override { init(GetParam()); }
+};
+
+class LocalBackupTest : public BackupFixture {
+ protected:
+  void SetUp() override { init(where::local); }
 };
 
 std::string param_name(const ::testing::TestParamInfo<where>& info) {
@@ -485,5 +519,158 @@ TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(Destinations, BackupTest, ::testing::Values(where::local, where::smb),
                          param_name);
+
+// ---------------------------------------------------------------------------------------
+// Runs cut short at every step.
+// ---------------------------------------------------------------------------------------
+
+void copy_tree(const std::string& from, const std::string& to) {
+  fs::remove_all(to);
+  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
+// Runs `body` in a child process that dies (SIGKILL) at the named pass of a crash point.
+// True when it died there.
+bool killed_at(const std::string& point, const std::function<void()>& body) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setenv("TESSALY_CRASH_AT", point.c_str(), 1);
+    crash_point_reset();
+    body();
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// The passes of each point worth stopping at: the first, the second and the last.
+std::vector<std::string> sweep_points(const std::vector<std::pair<std::string, long>>& passes,
+                                      const std::string& prefix = "") {
+  std::vector<std::string> out;
+  for (const auto& [name, count] : passes) {
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::set<long> picks{1, std::min(2L, count), count};
+    for (long p : picks) out.push_back(name + "@" + std::to_string(p));
+  }
+  return out;
+}
+
+class CrashSweep : public LocalBackupTest {
+ protected:
+  // Stops `run()` at every crash point it passes. After each stop, the repair alone must
+  // leave either the versions of `before` or those of `after`; then a new run must complete
+  // and give `after` followed, when the stopped run was kept, by one more version equal to
+  // its last one. A stop inside the repair (a second crash) must change nothing of that.
+  void sweep(const std::vector<snapshot_t>& before, const std::vector<snapshot_t>& after,
+             bool full) {
+    std::string golden = root_.path() + "/golden";
+    copy_tree(destination_, golden);
+    crash_point_reset();
+    ASSERT_EQ(run(), run_outcome::completed);
+    std::vector<std::string> points = sweep_points(crash_point_passes());
+    ASSERT_GT(points.size(), 20u);
+    std::string crashed = root_.path() + "/crashed";
+    int second_level = 0;
+    for (const std::string& point : points) {
+      SCOPED_TRACE("stopped at " + point);
+      copy_tree(golden, destination_);
+      ASSERT_TRUE(killed_at(point, [this] { run(); }));
+      copy_tree(destination_, crashed);
+
+      // Cut short again inside the repair, at each of its own steps.
+      crash_point_reset();
+      ASSERT_TRUE(repair());
+      std::vector<std::string> repair_points = sweep_points(crash_point_passes(), "recover.");
+      for (const std::string& again : repair_points) {
+        SCOPED_TRACE("repair stopped at " + again);
+        copy_tree(crashed, destination_);
+        ASSERT_TRUE(killed_at(again, [this] { repair(); }));
+        ASSERT_TRUE(repair());
+        check_repaired(before, after);
+        ++second_level;
+      }
+      copy_tree(crashed, destination_);
+      ASSERT_TRUE(repair());
+      size_t kept = check_repaired(before, after);
+
+      ASSERT_EQ(run(), run_outcome::completed);
+      std::vector<snapshot_t> now = after;
+      if (!full && kept == after.size()) now.push_back(after.back());
+      expect_versions(now, "after the next run");
+      if (HasFailure()) return;
+    }
+    EXPECT_GT(second_level, 0);
+  }
+
+  size_t check_repaired(const std::vector<snapshot_t>& before,
+                        const std::vector<snapshot_t>& after) {
+    size_t rows = history_rows(disk_).size();
+    if (rows == before.size() && (rows != after.size() || rebuild(disk_, 1).files ==
+                                                              before[0].files)) {
+      expect_versions(before, "repaired to the versions before the run");
+    } else {
+      expect_versions(after, "repaired to the versions after the run");
+    }
+    return rows;
+  }
+};
+
+void change_for_run_three(const std::string& src) {
+  put(src + "/a.txt", "alpha, changed in three");
+  put(src + "/m.txt", std::string(9000, 'm') + "changed");
+  put(src + "/sub/b.txt", "bee three");
+  fs::remove(src + "/z.txt");
+  fs::rename(src + "/sub/c.txt", src + "/sub/c2.txt");
+  put(src + "/new/n.txt", "new folder, new file");
+}
+
+TEST_F(CrashSweep, IncrementalRunStoppedAtEveryStepLosesNoVersion) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/m.txt", std::string(9000, 'm'));
+  put(src_ + "/z.txt", "zed");
+  put(src_ + "/sub/b.txt", "bee");
+  put(src_ + "/sub/c.txt", "sea");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  put(src_ + "/a.txt", "alpha two");
+  put(src_ + "/sub/b.txt", "bee two");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  change_for_run_three(src_);
+  snapshot_t s3 = snapshot(src_, taken_by(false));
+  sweep({s1, s2}, {s1, s2, s3}, false);
+}
+
+TEST_F(CrashSweep, FullBackupKeepsThePreviousVersionUntilTheNewOneIsComplete) {
+  task_.action = ACTION_FULL_BACKUP;
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/m.txt", std::string(9000, 'm'));
+  put(src_ + "/z.txt", "zed");
+  put(src_ + "/sub/b.txt", "bee");
+  put(src_ + "/sub/c.txt", "sea");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  change_for_run_three(src_);
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  sweep({s1}, {s2}, true);
+}
+
+TEST_F(CrashSweep, SwitchFromIncrementalToFullLosesNoVersion) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/m.txt", std::string(9000, 'm'));
+  put(src_ + "/z.txt", "zed");
+  put(src_ + "/sub/b.txt", "bee");
+  put(src_ + "/sub/c.txt", "sea");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  put(src_ + "/a.txt", "alpha two");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  change_for_run_three(src_);
+  snapshot_t s3 = snapshot(src_, taken_by(false));
+  task_.action = ACTION_FULL_BACKUP;
+  sweep({s1, s2}, {s3}, true);
+}
 
 }  // namespace
