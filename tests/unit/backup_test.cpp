@@ -38,9 +38,6 @@ namespace share = tessaly::share;
 using test_support::SmbPeer;
 using test_support::TempRoot;
 
-// Settings are not part of these tests; the loader is not linked.
-std::string get_global_config(Global_option) { return std::string(); }
-
 namespace {
 
 const char* const kUuid = "0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d";
