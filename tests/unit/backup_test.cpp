@@ -960,4 +960,19 @@ TEST_F(SmbBackupTest, ShareThatGoesAwayInTheMiddleLeavesEveryVersion) {
   expect_versions({s1, s2, s3}, "the move finished by the repair");
 }
 
+
+TEST_F(LocalBackupTest, FullBackupTakesATypeChangeAsItIs) {
+  task_.action = ACTION_FULL_BACKUP;
+  put(src_ + "/x", "a file first");
+  put(src_ + "/y/inner.txt", "a folder first");
+  ASSERT_EQ(run(), run_outcome::completed);
+  fs::remove(src_ + "/x");
+  put(src_ + "/x/now.txt", "x is a folder now");
+  fs::remove_all(src_ + "/y");
+  put(src_ + "/y", "y is a file now");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_TRUE(logged("message: Backup Docs is completed."));
+  expect_versions({snapshot(src_, taken_by(false))}, "the one version");
+}
+
 }  // namespace
