@@ -3,7 +3,7 @@
 
     sudo bash scripts/install-deps.sh --bench      (rsync, rdiff-backup, GNU time)
     /usr/bin/python3 bench/run_bench.py [--files 50000] [--large 4] [--large-mb 64]
-                                        [--work DIR] [--no-smb]
+                                        [--work DIR] [--no-smb] [--repeat 3]
 
 Makes a data set (many small files in nested folders and a few large files), then times on
 the same data, side by side: the first backup, a backup with nothing changed, and one with
@@ -117,6 +117,7 @@ def main():
     p.add_argument("--large-mb", type=int, default=64)
     p.add_argument("--work", default=None)
     p.add_argument("--no-smb", action="store_true")
+    p.add_argument("--repeat", type=int, default=3)
     a = p.parse_args()
     for tool in ("rsync", "rdiff-backup", "/usr/bin/time"):
         if shutil.which(tool) is None:
@@ -132,16 +133,26 @@ def main():
 
     results = {}
 
-    def run(key, argv, env=None):
-        results[key] = timed(argv, env)
-        print("  %-28s %8.2f s %9d KiB" % (key, *results[key]))
+    def record(key, value):
+        results[key] = value
+        print("  %-30s %8.2f s %9d KiB" % (key, *value))
 
     size_gb = max(2, (a.files * 5 // 1024 + a.large * a.large_mb) * 4 // 1024 + 1)
-    filesystems = [FreshFs(work, k, size_gb) for k in ("engine", "rsync", "rdiff", "engine-small")]
-    dest = {fs.mount.rsplit("/", 1)[1]: os.path.join(fs.mount, "dest") for fs in filesystems}
-    for d in dest.values():
+    commands = {
+        "engine": lambda d: [engine, src, d],
+        "rsync -a": lambda d: ["rsync", "-a", src + "/", d + "/"],
+        "rdiff-backup": lambda d: ["rdiff-backup", "--terminal-verbosity", "1", "backup", src, d],
+    }
+    filesystems = {}
+    dest = {}
+    counter = [0]
+
+    def fresh(tool):
+        counter[0] += 1
+        fs = FreshFs(work, "fs%d" % counter[0], size_gb)
+        d = os.path.join(fs.mount, "dest")
         os.makedirs(d)
-    print("destinations on fresh ext4 file systems: %s" % all(fs.mounted for fs in filesystems))
+        return fs, d
 
     server = None
     smb_env = None
@@ -155,30 +166,48 @@ def main():
             smb_env = {"TESSALY_SMB_PORT": r.stdout.split()[-1]}
             os.makedirs(os.path.join(server, "nas", "engine"))
     try:
-        for phase in ("first", "unchanged", "1% changed"):
+        # The first backup of each tool, three times on a fresh file system each, in a
+        # rotating order; the median counts. The last destination of each goes on.
+        print("first (median of %d, each on a fresh file system):" % a.repeat)
+        tools = list(commands)
+        times = {t: [] for t in tools}
+        for rep in range(a.repeat):
+            for tool in tools[rep % len(tools):] + tools[:rep % len(tools)]:
+                if tool in filesystems:
+                    filesystems.pop(tool).close()
+                filesystems[tool], dest[tool] = fresh(tool)
+                times[tool].append(timed(commands[tool](dest[tool])))
+        fresh_fs = all(fs.mounted for fs in filesystems.values())
+        for tool in tools:
+            runs = sorted(times[tool])
+            record("first " + tool, runs[len(runs) // 2])
+        if server:
+            record("first engine (smb)", timed([engine, src, "\\\\127.0.0.1\\nas\\engine",
+                                                "incremental", "tessaly", "secret-pw"], smb_env))
+            record("first smbclient put", timed(
+                ["smbclient", "//127.0.0.1/nas", "-p", smb_env["TESSALY_SMB_PORT"],
+                 "-U", "tessaly%secret-pw", "-c",
+                 "prompt OFF; recurse ON; mkdir put; cd put; lcd %s; mput *" % src]))
+        for phase in ("unchanged", "1% changed"):
             if phase == "1% changed":
-                n = change_one_percent(src, a.files)
-                print("changed %d files" % n)
+                print("changed %d files" % change_one_percent(src, a.files))
             print(phase + ":")
-            run(phase + " engine", [engine, src, dest["engine"]])
-            run(phase + " rsync -a", ["rsync", "-a", src + "/", dest["rsync"] + "/"])
-            run(phase + " rdiff-backup", ["rdiff-backup", "--terminal-verbosity", "1", "backup",
-                                          src, dest["rdiff"]])
+            for tool in tools:
+                record(phase + " " + tool, timed(commands[tool](dest[tool])))
             if server:
-                run(phase + " engine (smb)", [engine, src, "\\\\127.0.0.1\\nas\\engine",
-                                              "incremental", "tessaly", "secret-pw"], smb_env)
-                if phase == "first":
-                    run(phase + " smbclient put",
-                        ["smbclient", "//127.0.0.1/nas", "-p", smb_env["TESSALY_SMB_PORT"],
-                         "-U", "tessaly%secret-pw", "-c",
-                         "prompt OFF; recurse ON; mkdir put; cd put; lcd %s; mput *" % src])
+                record(phase + " engine (smb)", timed(
+                    [engine, src, "\\\\127.0.0.1\\nas\\engine", "incremental", "tessaly",
+                     "secret-pw"], smb_env))
         print("memory with a fifth of the files:")
-        run("first engine, %d files" % (a.files // 5), [engine, small, dest["engine-small"]])
+        fs, d = fresh("engine-small")
+        filesystems["engine-small"] = fs
+        record("first engine, %d files" % (a.files // 5), timed([engine, small, d]))
     finally:
         if server:
             subprocess.run([SMBD, "stop", server])
-        for fs in filesystems:
+        for fs in filesystems.values():
             fs.close()
+    print("destinations on fresh ext4 file systems: %s" % fresh_fs)
 
     def ratio(x, y):
         return results[x][0] / results[y][0] if results[y][0] > 0 else float("nan")
