@@ -16,6 +16,11 @@ packages=(
   rdiff sqlite3
 )
 
+# With --bench: the tools the benchmark (bench/) compares against; not needed otherwise.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(rsync rdiff-backup time)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

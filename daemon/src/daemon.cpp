@@ -9,9 +9,10 @@
 #include <cstring>
 #include <string>
 
-#include "configuration.h"
+#include "backup.h"
 #include "command.h"
 #include "communication.h"
+#include "configuration.h"
 #include "email.h"
 #include "event_pipe.h"
 #include "i18n.h"
@@ -118,6 +119,7 @@ int daemon_main(int argc, char** argv) {
   register_command_handle();
   // The run tables exist before anything (the schedule thread included) can start a run.
   session_thread_init();
+  set_run_bodies(backup_uuid, nullptr);
   set_schedule_starter(start_backup);
   set_log_mail_sender(send_email_extended);
   set_mail_sender(send_email);

@@ -1,0 +1,940 @@
+#include "scan_backup_folder.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <librsync.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <set>
+
+#include "crash_point.h"
+#include "db_sql_sqlite3.h"
+#include "i18n.h"
+#include "links.h"
+#include "log.h"
+#include "share.h"
+#include "threads.h"
+
+namespace share = tessaly::share;
+
+namespace {
+
+struct file_closer {
+  void operator()(FILE* f) const {
+    if (f != nullptr) std::fclose(f);
+  }
+};
+using file_ptr = std::unique_ptr<FILE, file_closer>;
+
+struct sumset_free {
+  void operator()(rs_signature_t* s) const { rs_free_sumset(s); }
+};
+
+// Names that are never backed up (system files of the other platform's volumes).
+bool never_backed_up(const char* name) {
+  return g_ascii_strcasecmp(name, "pagefile.sys") == 0 ||
+         g_ascii_strcasecmp(name, "hiberfil.sys") == 0 ||
+         g_ascii_strcasecmp(name, "Thumbs.db") == 0;
+}
+
+void run_log(const backup_context_t& ctx, msg_level_t level, const char* format,
+             const std::string& path) {
+  log_session_append(ctx.name.c_str(), ctx.uuid.c_str(), level, format,
+                     path_format_to_win(path).c_str());
+}
+
+bool stopping(const backup_context_t& ctx) { return need_exit(ctx.uuid.c_str()); }
+
+// Status "delta" tells a later run (and the controller) that this run is under way and that
+// last is untouched. It is written once, at the end of the first folder walk; later walks
+// would only write the same word again.
+void write_delta(backup_context_t& ctx) {
+  if (ctx.delta_written || stopping(ctx)) return;
+  if (create_status_db(ctx.status_path.c_str(), "delta") == 0) ctx.delta_written = true;
+}
+
+// The names in a local source folder, sorted so that the scan and the copy meet them in the
+// same order. The folder itself is opened without following a link.
+bool list_source(const std::string& folder, std::vector<std::string>* names) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  DIR* dir = ::fdopendir(fd);
+  if (dir == nullptr) {
+    int err = errno;
+    ::close(fd);
+    errno = err;
+    return false;
+  }
+  names->clear();
+  errno = 0;
+  while (struct dirent* e = ::readdir(dir)) {
+    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+    names->emplace_back(e->d_name);
+    errno = 0;
+  }
+  int err = errno;
+  ::closedir(dir);
+  if (err != 0) {
+    errno = err;
+    return false;
+  }
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+// What a source entry is, seen without following links.
+enum class entry_kind { gone, file, folder, link, other, foreign };
+
+entry_kind classify(const backup_context_t& ctx, const std::string& path, struct stat* st) {
+  if (::lstat(path.c_str(), st) != 0) return entry_kind::gone;
+  if (S_ISLNK(st->st_mode)) return entry_kind::link;
+  if (S_ISREG(st->st_mode)) return entry_kind::file;
+  if (S_ISDIR(st->st_mode)) {
+    // A file system mounted inside the source is not entered, and neither is the task tree
+    // itself when the destination lies inside the source.
+    if (st->st_dev != ctx.source_device) return entry_kind::foreign;
+    if (ctx.tree_is_local && st->st_dev == ctx.tree_device && st->st_ino == ctx.tree_inode) {
+      return entry_kind::foreign;
+    }
+    return entry_kind::folder;
+  }
+  return entry_kind::other;  // FIFO, socket, device: reading one could block the run
+}
+
+// Entries that the tree cannot hold without harm to another entry: a folder at the top of
+// a source named like the version's marker.dat, and on an SMB share a name that is not
+// UTF-8 (SMB carries UTF-16 names) or that differs from an earlier name of the folder only
+// in letter case (the share would merge the two files and their deltas). `seen` holds the
+// case-folded names of the folder met so far.
+bool unusable_name(const backup_context_t& ctx, const std::string& name, bool top_level,
+                   bool is_folder, std::set<std::string>* seen) {
+  if (top_level && is_folder &&
+      (ctx.smb ? g_ascii_strcasecmp(name.c_str(), "marker.dat") == 0 : name == "marker.dat")) {
+    return true;
+  }
+  if (!ctx.smb) return false;
+  if (!g_utf8_validate(name.c_str(), static_cast<gssize>(name.size()), nullptr)) return true;
+  gchar* folded = g_utf8_casefold(name.c_str(), static_cast<gssize>(name.size()));
+  bool fresh = seen->insert(folded).second;
+  g_free(folded);
+  return !fresh;
+}
+
+// Type of a path of the tree: 0 none, 1 file, 2 folder, 3 other, -1 when the destination
+// cannot tell (a failure other than "no such file").
+int tree_type(const std::string& path) {
+  share::info_t info;
+  if (share::lstat(path, &info) != 0) return errno == ENOENT ? 0 : -1;
+  switch (info.type) {
+    case share::kind::file:
+      return 1;
+    case share::kind::folder:
+      return 2;
+    default:
+      return 3;
+  }
+}
+
+int make_tree_folder(const std::string& path) {
+  if (share::mkdir(path, 0700) == 0) return 0;
+  if (errno == EEXIST && tree_type(path) == 2) return 0;
+  return -1;
+}
+
+// Records a link of the source in the marker: junction or symbolic link. -1 when the row
+// cannot be written.
+int record_link(backup_context_t& ctx, const std::string& path) {
+  int junction = backup_junction(ctx.marker_path().c_str(), path.c_str());
+  if (junction == 1) {
+    daemon_print(0, "%s is a junction directory,ignore it\n", path.c_str());
+    return 0;
+  }
+  if (junction < 0) return -1;
+  int symbolic = backup_symbolic(ctx.marker_path().c_str(), path.c_str());
+  if (symbolic == -2) return -1;
+  daemon_print(0, "%s is a symbolic link\n", path.c_str());
+  return 0;
+}
+
+FILE* open_read(const std::string& path) {
+  if (share::is_smb_path(path)) return share::open(path, "rb");
+  // Local: never through a link, and never blocking on something that is not a file (the
+  // flag has no effect on the reads of a regular file).
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return nullptr;
+  }
+  FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) ::close(fd);
+  return f;
+}
+
+// Removes a file of the tree; a file that is not there counts as removed.
+bool remove_tree_file(const std::string& path) {
+  return share::unlink(path) == 0 || errno == ENOENT;
+}
+
+std::vector<char>& copy_buffer() {
+  thread_local std::vector<char> buffer;
+  if (buffer.empty()) buffer.resize(copy_block_size);
+  return buffer;
+}
+
+// A file time as the tree records it: the last-write time in UTC, whole seconds.
+std::string file_time_text(const struct stat& st) {
+  struct tm tm;
+  time_t seconds = st.st_mtim.tv_sec;
+  if (gmtime_r(&seconds, &tm) == nullptr) return std::string();
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
+                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  return text;
+}
+
+}  // namespace
+
+// The two statements a walk runs once per file, prepared once per walk: preparing them for
+// every file (as the general helpers do) costs more than running them. They do what
+// create_marker_db (kind 0) and search_file_time_db (query only) do, on the same connections,
+// and are finalized before the walk ends, so the run can commit and close the databases.
+struct walk_statements {
+  explicit walk_statements(std::string table) : table_(std::move(table)) {}
+  ~walk_statements() {
+    sqlite3_finalize(insert_);
+    sqlite3_finalize(time_);
+    sqlite3_finalize(add_time_);
+    sqlite3_finalize(set_time_);
+  }
+  walk_statements(const walk_statements&) = delete;
+  walk_statements& operator=(const walk_statements&) = delete;
+
+  // A row of exist_tbl: 0 or -1.
+  int record(const char* marker, const std::string& rel) {
+    if (insert_ == nullptr) {
+      // The general helper makes the table (and its index) with the first row.
+      if (create_marker_db(marker, rel.c_str(), nullptr, MARKER_EXIST) != 0) return -1;
+      sqlite3* db = get_db_conn();
+      if (db == nullptr || sqlite3_prepare_v2(db, "insert into exist_tbl(File_path)values(?);",
+                                              -1, &insert_, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(insert_);
+        insert_ = nullptr;
+      }
+      return 0;
+    }
+    sqlite3_reset(insert_);
+    if (sqlite3_bind_text(insert_, 1, rel.data(), static_cast<int>(rel.size()),
+                          SQLITE_STATIC) != SQLITE_OK) {
+      return -1;
+    }
+    int rc = sqlite3_step(insert_);
+    sqlite3_reset(insert_);
+    return rc == SQLITE_DONE ? 0 : -1;
+  }
+
+  // The stored time of a file against its time now: FILE_TIME_NEW, _SAME, _CHANGED or -1.
+  int time_state(const std::string& rel, const std::string& time) {
+    if (!time_tried_) {
+      time_tried_ = true;
+      // Through the general helper once: it gives a tree of an older writer its index.
+      int first = search_file_time_db(rel.c_str(), time.c_str(), table_.c_str(), true);
+      prepare_time();  // fails while the table does not exist: the helper answers then
+      return first;
+    }
+    if (time_ == nullptr && !prepare_time()) {
+      return search_file_time_db(rel.c_str(), time.c_str(), table_.c_str(), true);
+    }
+    sqlite3_reset(time_);
+    if (sqlite3_bind_text(time_, 1, rel.data(), static_cast<int>(rel.size()), SQLITE_STATIC) !=
+        SQLITE_OK) {
+      return -1;
+    }
+    int rc = sqlite3_step(time_);
+    int answer = -1;
+    if (rc == SQLITE_ROW) {
+      const unsigned char* stored = sqlite3_column_text(time_, 0);
+      int n = sqlite3_column_bytes(time_, 0);
+      answer = stored != nullptr && static_cast<size_t>(n) == time.size() &&
+                       std::memcmp(stored, time.data(), time.size()) == 0
+                   ? FILE_TIME_SAME
+                   : FILE_TIME_CHANGED;
+    } else if (rc == SQLITE_DONE) {
+      answer = FILE_TIME_NEW;
+    }
+    sqlite3_reset(time_);
+    return answer;
+  }
+
+  // Records the time of a file copied into tmp, after time_state answered `state` for it
+  // (what search_file_time_db does when not query-only). 0 or -1.
+  int record_time(const std::string& rel, const std::string& time, int state) {
+    if (state == FILE_TIME_SAME) return 0;
+    sqlite3_stmt*& st = state == FILE_TIME_NEW ? add_time_ : set_time_;
+    if (st == nullptr) {
+      sqlite3* db = get_db_conn1(DB_KEY_FILE_TIME);
+      std::string sql = state == FILE_TIME_NEW
+                            ? "insert into " + table_ + "(File_path,File_time)values(?,?);"
+                            : "update " + table_ + " set File_time = ? where File_path == ?;";
+      if (db == nullptr || sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        st = nullptr;
+        // No table yet: the general helper makes it (with its index) and adds the row.
+        return search_file_time_db(rel.c_str(), time.c_str(), table_.c_str(), false) < 0 ? -1 : 0;
+      }
+    }
+    sqlite3_reset(st);
+    const std::string& first = state == FILE_TIME_NEW ? rel : time;
+    const std::string& second = state == FILE_TIME_NEW ? time : rel;
+    if (sqlite3_bind_text(st, 1, first.data(), static_cast<int>(first.size()), SQLITE_STATIC) !=
+            SQLITE_OK ||
+        sqlite3_bind_text(st, 2, second.data(), static_cast<int>(second.size()), SQLITE_STATIC) !=
+            SQLITE_OK) {
+      return -1;
+    }
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    return rc == SQLITE_DONE ? 0 : -1;
+  }
+
+ private:
+  bool prepare_time() {
+    sqlite3* db = get_db_conn1(DB_KEY_FILE_TIME);
+    std::string sql = "select File_time from " + table_ + " where File_path == ?;";
+    if (db == nullptr || sqlite3_prepare_v2(db, sql.c_str(), -1, &time_, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(time_);
+      time_ = nullptr;
+      return false;
+    }
+    return true;
+  }
+
+  std::string table_;
+  sqlite3_stmt* insert_ = nullptr;
+  sqlite3_stmt* time_ = nullptr;
+  sqlite3_stmt* add_time_ = nullptr;
+  sqlite3_stmt* set_time_ = nullptr;
+  bool time_tried_ = false;
+};
+
+std::string backup_context_t::marker_path() const { return version_dir + "/marker.dat"; }
+
+namespace {
+
+int record_exist(backup_context_t& ctx, const std::string& marker, const std::string& rel) {
+  if (ctx.statements != nullptr) return ctx.statements->record(marker.c_str(), rel);
+  return create_marker_db(marker.c_str(), rel.c_str(), nullptr, MARKER_EXIST);
+}
+
+int record_time(backup_context_t& ctx, const std::string& rel, const std::string& time,
+                int stored) {
+  if (ctx.statements != nullptr && stored >= 0) {
+    return ctx.statements->record_time(rel, time, stored);
+  }
+  return search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), false) < 0 ? -1 : 0;
+}
+
+int stored_time_state(backup_context_t& ctx, const std::string& rel, const std::string& time) {
+  if (ctx.statements != nullptr) return ctx.statements->time_state(rel, time);
+  return search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), true);
+}
+
+}  // namespace
+
+const char* signature_ending(int mode) {
+  switch (mode) {
+    case 1:
+      return ".sig.new";
+    case 2:
+      return ".sig.last";
+    default:
+      return ".sig.old";
+  }
+}
+
+const char* delta_ending(int mode) {
+  switch (mode) {
+    case 1:
+      return ".delta.new";
+    case 2:
+      return ".delta.last";
+    default:
+      return ".delta.old";
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// The scan.
+// ---------------------------------------------------------------------------------------
+
+int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recursive,
+                const std::string& last_dir, const std::string& version_dir) {
+  std::string source = source_text;
+  while (source.size() > 1 && source.back() == '/') source.pop_back();
+  ctx.version_dir = version_dir;
+  struct stat st;
+  if (::lstat(source.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    // The source folder itself is a link: recorded, never followed.
+    if (record_link(ctx, source) != 0) {
+      run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), source);
+      return -1;
+    }
+    return 0;
+  }
+  if (::lstat(source.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    daemon_print(0, "scan_folder %s is not a DIR\n", source.c_str());
+    run_log(ctx, MSG_LEVEL_ERROR, _("Failed to open file %s."), source);
+    ++ctx.skipped;
+    return 0;
+  }
+  ctx.source_device = st.st_dev;
+  size_t L = source == "/" ? 2 : source.size() + 1;
+  walk_statements statements(ctx.table);
+  ctx.statements = &statements;
+  int rc = scan_folder_core(ctx, source, recursive, last_dir, version_dir, L);
+  ctx.statements = nullptr;
+  return rc;
+}
+
+int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recursive,
+                     const std::string& last_dir, const std::string& version_dir, size_t L) {
+  if (stopping(ctx)) return 0;
+  std::vector<std::string> names;
+  if (!list_source(folder, &names)) {
+    daemon_print(0, "opendir error:%s\n", folder.c_str());
+    run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), folder);
+    ++ctx.skipped;
+    write_delta(ctx);
+    return 0;
+  }
+  const std::string marker = ctx.marker_path();
+  bool top_level = folder.size() + 1 == L || (L == 2 && folder == "/");
+  std::set<std::string> seen;
+  for (const std::string& name : names) {
+    if (stopping(ctx)) break;
+    std::string path = (folder == "/" ? std::string() : folder) + "/" + name;
+    std::string rel = get_source_folder(path, L);
+    struct stat st;
+    entry_kind kind = classify(ctx, path, &st);
+    if (kind == entry_kind::gone) continue;  // removed since it was listed
+    if (kind == entry_kind::link) {
+      if (record_link(ctx, path) != 0) {
+        run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
+        return -1;
+      }
+      continue;
+    }
+    if (kind == entry_kind::foreign || kind == entry_kind::other) {
+      daemon_print(0, "%s is not a file or folder of the source, ignore it\n", path.c_str());
+      continue;
+    }
+    bool is_folder = kind == entry_kind::folder;
+    if (unusable_name(ctx, name, top_level, is_folder, &seen)) {
+      run_log(ctx, MSG_LEVEL_WARNING, _("Failed to generate backup file for %s."), path);
+      ++ctx.skipped;
+      continue;
+    }
+    if (!is_folder) {
+      crash_point("scan.file");
+      if (never_backed_up(name.c_str())) continue;
+      if (file_filter(name.c_str(), ctx.extensions) != 0) continue;
+      bool changed = true;
+      if (ctx.n != 1) {
+        std::string time = file_time_text(st);
+        if (!time.empty() && stored_time_state(ctx, rel, time) == FILE_TIME_SAME) changed = false;
+        // A new or changed file where last holds a folder of that name cannot be kept
+        // without losing that folder's older versions: it is left out and logged.
+        if (changed && tree_type(last_dir + "/" + rel) == 2) {
+          run_log(ctx, MSG_LEVEL_WARNING, _("Failed to generate backup file for %s."), path);
+          ++ctx.skipped;
+          continue;
+        }
+      }
+      if (record_exist(ctx, marker, rel) != 0) {
+        run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
+        return -1;
+      }
+      if (changed) need_update_last() = true;
+      continue;
+    }
+
+    // A folder.
+    std::string last_folder = last_dir + "/" + rel;
+    int last_type = tree_type(last_folder);
+    if (last_type == 1 || last_type == 3) {
+      if (ctx.n != 1) {
+        // last keeps a file of that name for older versions (see above).
+        run_log(ctx, MSG_LEVEL_WARNING, _("Failed to generate backup file for %s."), path);
+        ++ctx.skipped;
+        continue;
+      }
+    }
+    if (record_exist(ctx, marker, rel) != 0) {
+      run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
+      return -1;
+    }
+    // Failures here show later: the move makes missing folders of last, and a delta that
+    // cannot be written is logged with its file.
+    if (last_type == 0) share::mkdir(last_folder, 0700);
+    if (ctx.n != 1) make_tree_folder(version_dir + "/" + rel);
+    if (!recursive) continue;
+    if (stopping(ctx)) break;
+    if (scan_folder_core(ctx, path, recursive, last_dir, version_dir, L) < 0) return -1;
+  }
+  write_delta(ctx);
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// The copy into tmp, with the deltas.
+// ---------------------------------------------------------------------------------------
+
+int copy_directory(backup_context_t& ctx, const std::string& source_text,
+                   const std::string& target, bool use_marker, bool skip_links,
+                   const std::string& marker, const std::string& last_dir,
+                   const std::string& version_dir) {
+  std::string source = source_text;
+  while (source.size() > 1 && source.back() == '/') source.pop_back();
+  struct stat st;
+  if (::lstat(source.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    daemon_print(0, "copy %s\n", source.c_str());
+    // The source went away after its scan: nothing of it reaches tmp, and the next run
+    // tries again.
+    run_log(ctx, MSG_LEVEL_ERROR, _("Failed to open file %s."), source);
+    ++ctx.skipped;
+    return 1;
+  }
+  ctx.source_device = st.st_dev;
+  size_t L = source == "/" ? 2 : source.size() + 1;
+  walk_statements statements(ctx.table);
+  ctx.statements = &statements;
+  int rc = copy_directory_core(ctx, source, target, true, L, use_marker, skip_links, marker,
+                               last_dir, version_dir);
+  ctx.statements = nullptr;
+  return rc;
+}
+
+namespace {
+
+// After a failed write to the tree: false (and the run ends) when the destination no longer
+// answers; true when the failure concerns this one entry.
+bool entry_failure_only(backup_context_t& ctx) {
+  if (destination_reachable(ctx.base)) return true;
+  ctx.destination_lost = true;
+  return false;
+}
+
+// Copies one new or changed file into tmp and writes its delta. 1 done or left out (logged),
+// 0 when the run must end.
+int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::string& path,
+                  const std::string& rel, const std::string& name,
+                  const std::string& target_root, const std::string& last_dir,
+                  const std::string& version_dir) {
+  // The time read before the copy is the one recorded after it: a change during the copy
+  // shows as a change at the next run.
+  std::string time = file_time_text(st);
+  bool timed = !time.empty();
+  int stored = timed ? stored_time_state(ctx, rel, time) : -1;
+  if (stored == FILE_TIME_SAME) return 1;
+  std::string target = target_root + "/" + rel;
+  std::string last_file = last_dir + "/" + rel;
+  int last_type = 0;
+  if (ctx.n != 1) {
+    last_type = tree_type(last_file);
+    if (last_type < 0) return entry_failure_only(ctx) ? 1 : 0;
+    if (last_type == 2) return 1;  // left out by the scan (a folder of that name in last)
+  }
+
+  crash_point("copy.file");
+  int64_t bytes = 0;
+  copy_status copied = copy_file_checked(path, target, &bytes);
+  if (copied != copy_status::ok) {
+    remove_tree_file(target);
+    if (copied == copy_status::source_error) {
+      // Vanished or unreadable: not recorded, so the next run tries again.
+      run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), path);
+    } else {
+      if (!entry_failure_only(ctx)) return 0;
+      run_log(ctx, MSG_LEVEL_ERROR, _("Failed to write file %s."), target);
+    }
+    ++ctx.skipped;
+    return 1;
+  }
+
+  if (ctx.n != 1 && last_type == 1) {
+    crash_point("copy.delta");
+    std::string version_file = version_dir + "/" + rel;
+    if (backup_file(target, last_file, version_file) != 0) {
+      // Without its delta the new copy must not reach last: the older versions of the file
+      // would be lost. last keeps its copy and the next run tries again.
+      bool removed = remove_tree_file(version_file + delta_ending(0)) && remove_tree_file(target);
+      if (!removed || !entry_failure_only(ctx)) {
+        ctx.destination_lost = !removed || ctx.destination_lost;
+        return 0;
+      }
+      if (g_ascii_strcasecmp(name.c_str(), ".DS_Store") != 0) {
+        run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
+        ++ctx.skipped;
+      }
+      return 1;
+    }
+  }
+  if (timed && record_time(ctx, rel, time, stored) != 0) {
+    // The run's file times are one transaction; a failed write may have ended it.
+    return 0;
+  }
+  crash_point("copy.recorded");
+  return 1;
+}
+
+}  // namespace
+
+int copy_directory_core(backup_context_t& ctx, const std::string& folder,
+                        const std::string& target_root, bool recursive, size_t L,
+                        bool use_marker, bool skip_links, const std::string& marker,
+                        const std::string& last_dir, const std::string& version_dir) {
+  if (stopping(ctx)) return 1;
+  std::vector<std::string> names;
+  if (!list_source(folder, &names)) {
+    // Unreadable since the scan: what it holds is left for the next run.
+    run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), folder);
+    ++ctx.skipped;
+    return 1;
+  }
+  bool top_level = folder.size() + 1 == L || (L == 2 && folder == "/");
+  std::set<std::string> seen;
+  for (const std::string& name : names) {
+    if (stopping(ctx)) break;
+    std::string path = (folder == "/" ? std::string() : folder) + "/" + name;
+    std::string rel = get_source_folder(path, L);
+    struct stat st;
+    entry_kind kind = classify(ctx, path, &st);
+    if (kind == entry_kind::gone || kind == entry_kind::foreign || kind == entry_kind::other) {
+      continue;
+    }
+    if (kind == entry_kind::link) {
+      if (skip_links) continue;
+      daemon_print(0, "copy_directory_core:%s is a symbolic link\n", path.c_str());
+      continue;
+    }
+    bool is_folder = kind == entry_kind::folder;
+    if (unusable_name(ctx, name, top_level, is_folder, &seen)) continue;  // logged by the scan
+    if (use_marker && get_marker_db_status(marker.c_str(), rel.c_str()) != 0) continue;
+
+    if (!is_folder) {
+      if (copy_one_file(ctx, st, path, rel, name, target_root, last_dir, version_dir) == 0) {
+        return 0;
+      }
+      continue;
+    }
+    if (ctx.n != 1) {
+      int last_type = tree_type(last_dir + "/" + rel);
+      if (last_type < 0 && !entry_failure_only(ctx)) return 0;
+      if (last_type == 1 || last_type == 3) continue;  // left out by the scan
+    }
+    std::string target = target_root + "/" + rel;
+    if (make_tree_folder(target) != 0) {
+      if (!entry_failure_only(ctx)) return 0;
+      run_log(ctx, MSG_LEVEL_ERROR, _("Failed to write directory %s."), target);
+      ++ctx.skipped;
+      continue;
+    }
+    if (!recursive) continue;
+    if (copy_directory_core(ctx, path, target_root, recursive, L, use_marker, skip_links, marker,
+                            last_dir, version_dir) == 0) {
+      return 0;
+    }
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------------------
+// The move of tmp into last.
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+// The copy that replaces a file of last when a rename cannot: made inside tmp (whose top
+// level holds only the id<k> folders), then renamed over the file.
+constexpr const char* kSwapPart = "swap.part";
+
+}  // namespace
+
+int scan_folder_swap(const std::string& from, const std::string& to) {
+  if (tree_type(from) != 2 || tree_type(to) != 2) return 0;
+  return scan_folder_swap_core(from, from, to, from.size() + 1);
+}
+
+int scan_folder_swap_core(const std::string& root, const std::string& folder,
+                          const std::string& to, size_t L) {
+  std::vector<share::entry_t> entries;
+  if (share::list(folder, &entries) != 0) return 0;
+  std::sort(entries.begin(), entries.end(),
+            [](const share::entry_t& a, const share::entry_t& b) { return a.name < b.name; });
+  for (const share::entry_t& e : entries) {
+    std::string from = folder + "/" + e.name;
+    if (folder == root && e.name == kSwapPart) continue;
+    std::string rel = get_source_folder(from, L);
+    std::string target = to + "/" + rel;
+    int from_type = e.type == share::kind::folder ? 2 : e.type == share::kind::file ? 1 : 0;
+    if (from_type == 0) from_type = tree_type(from);
+    if (from_type == 2) {
+      if (make_tree_folder(target) != 0) {
+        // Only a full backup (which keeps no older version) brings a folder where last
+        // holds a file; the scan of any other run leaves such an entry out.
+        int target_type = tree_type(target);
+        if (target_type <= 0 || target_type == 2 || share::remove_tree(target) != 0 ||
+            make_tree_folder(target) != 0) {
+          return 0;
+        }
+      }
+      if (scan_folder_swap_core(root, from, to, L) == 0) return 0;
+      continue;
+    }
+    if (from_type != 1) continue;
+    crash_point("swap.file");
+    if (share::rename(from, target) == 0) {
+      crash_point("swap.renamed");
+      continue;
+    }
+    int target_type = tree_type(target);
+    if (target_type < 0) return 0;
+    if ((target_type == 2 || target_type == 3) && share::remove_tree(target) == 0 &&
+        share::rename(from, target) == 0) {
+      crash_point("swap.renamed");
+      continue;
+    }
+    daemon_print(0, "rename %s to %s error\n", from.c_str(), target.c_str());
+    std::string part = root + "/" + kSwapPart;
+    int64_t bytes = 0;
+    if (copy_file_checked(from, part, &bytes) != copy_status::ok ||
+        share::rename(part, target) != 0) {
+      daemon_print(0, "copy_file %s to %s error\n", from.c_str(), target.c_str());
+      share::unlink(part);
+      return 0;
+    }
+    if (!remove_tree_file(from)) return 0;
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Deltas.
+// ---------------------------------------------------------------------------------------
+
+int backup_file(const std::string& source, const std::string& last, const std::string& version) {
+  if (tree_type(last) != 1) return 0;
+  // The signature only lives until the delta is written: a local temporary file, never on
+  // the share.
+  file_ptr sig(std::tmpfile());
+  if (!sig) {
+    daemon_print(3, "open file %s error\n", "tmpfile");
+    return -1;
+  }
+  if (copytool_sig(source, sig.get()) != 0) return -1;
+  return copytool_delta(last, sig.get(), version + delta_ending(0));
+}
+
+int copytool_sig(const std::string& basis, FILE* sig) {
+  if (sig == nullptr) return -1;
+  file_ptr in(open_read(basis));
+  if (!in) {
+    daemon_print(3, "open file %s error\n", basis.c_str());
+    return -1;
+  }
+  rs_result r = rs_sig_file(in.get(), sig, block_len, strong_len, RS_BLAKE2_SIG_MAGIC, nullptr);
+  if (r != RS_DONE || std::ferror(in.get()) || std::fflush(sig) != 0 || std::ferror(sig)) {
+    daemon_print(3, "signature of %s failed: %s\n", basis.c_str(), rs_strerror(r));
+    return -1;
+  }
+  return 0;
+}
+
+int copytool_delta(const std::string& file, FILE* sig, const std::string& delta) {
+  if (sig == nullptr || std::fseek(sig, 0, SEEK_SET) != 0) return -1;
+  rs_signature_t* loaded = nullptr;
+  rs_result r = rs_loadsig_file(sig, &loaded, nullptr);
+  std::unique_ptr<rs_signature_t, sumset_free> sums(loaded);
+  if (r != RS_DONE || !sums) {
+    daemon_print(3, "signature for %s unreadable: %s\n", file.c_str(), rs_strerror(r));
+    return -1;
+  }
+  r = rs_build_hash_table(sums.get());
+  if (r != RS_DONE) return -1;
+  file_ptr in(open_read(file));
+  if (!in) {
+    daemon_print(3, "open file %s error\n", file.c_str());
+    return -1;
+  }
+  FILE* out = share::open(delta, "wb", 0660);
+  if (out == nullptr) {
+    daemon_print(3, "open file %s error\n", delta.c_str());
+    return -1;
+  }
+  r = rs_delta_file(sums.get(), in.get(), out, nullptr);
+  bool read_failed = std::ferror(in.get()) != 0;
+  int closed = std::fclose(out);
+  if (r != RS_DONE || read_failed || closed != 0) {
+    daemon_print(3, "delta %s failed: %s\n", delta.c_str(), rs_strerror(r));
+    share::unlink(delta);
+    return -1;
+  }
+  return 0;
+}
+
+int copytool_sig(const char* basis, const char* name, int mode) {
+  if (basis == nullptr || name == nullptr) return -1;
+  std::string sig_path = std::string(name) + signature_ending(mode);
+  FILE* sig = share::open(sig_path, "wb", 0660);
+  if (sig == nullptr) {
+    daemon_print(3, "open file %s error\n", sig_path.c_str());
+    return -1;
+  }
+  int rc = copytool_sig(basis, sig);
+  if (std::fclose(sig) != 0) rc = -1;
+  if (rc != 0) share::unlink(sig_path);
+  return rc;
+}
+
+int copytool_delta(const char* file, const char* name, int mode) {
+  if (file == nullptr || name == nullptr) return -1;
+  std::string sig_path = std::string(name) + signature_ending(mode);
+  file_ptr sig(open_read(sig_path));
+  if (!sig) {
+    daemon_print(3, "open file %s error\n", sig_path.c_str());
+    return -1;
+  }
+  int rc = copytool_delta(file, sig.get(), std::string(name) + delta_ending(mode));
+  sig.reset();
+  share::unlink(sig_path);
+  return rc;
+}
+
+int copytool_patch(const char* basis, const char* delta, const char* out, int remove_delta) {
+  if (basis == nullptr || delta == nullptr || out == nullptr) return -1;
+  file_ptr in(open_read(basis));
+  file_ptr patch(open_read(delta));
+  if (!in || !patch) {
+    daemon_print(3, "open file %s error\n", !in ? basis : delta);
+    return -1;
+  }
+  FILE* result = share::open(out, "wb", 0660);
+  if (result == nullptr) {
+    daemon_print(3, "open file %s error\n", out);
+    return -1;
+  }
+  rs_result r = rs_patch_file(in.get(), patch.get(), result, nullptr);
+  bool read_failed = std::ferror(in.get()) != 0 || std::ferror(patch.get()) != 0;
+  int closed = std::fclose(result);
+  if (r != RS_DONE || read_failed || closed != 0) {
+    daemon_print(3, "patch %s failed: %s\n", out, rs_strerror(r));
+    return -1;
+  }
+  if (remove_delta == 1) {
+    patch.reset();
+    share::unlink(delta);
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// File and path helpers.
+// ---------------------------------------------------------------------------------------
+
+int get_file_time(const char* path, std::string* out) {
+  struct stat st;
+  if (path == nullptr || out == nullptr) return -1;
+  if (::lstat(path, &st) != 0) {
+    daemon_print(0, "open file: %s error.\n", path);
+    return -1;
+  }
+  struct tm tm;
+  time_t seconds = st.st_mtim.tv_sec;
+  if (gmtime_r(&seconds, &tm) == nullptr) {
+    daemon_print(0, "GetFileTime of %s error.\n", path);
+    return -1;
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
+                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  *out = text;
+  return 0;
+}
+
+copy_status copy_file_checked(const std::string& from, const std::string& to, int64_t* bytes) {
+  *bytes = 0;
+  file_ptr in(open_read(from));
+  if (!in) return copy_status::source_error;
+  FILE* out = share::open(to, "wb", 0660);
+  if (out == nullptr) return copy_status::target_error;
+  // Whole blocks go straight to the files: no second buffer, no copy through it.
+  std::setvbuf(in.get(), nullptr, _IONBF, 0);
+  std::setvbuf(out, nullptr, _IONBF, 0);
+  std::vector<char>& buffer = copy_buffer();
+  copy_status status = copy_status::ok;
+  for (;;) {
+    size_t got = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    if (got < buffer.size() && std::ferror(in.get())) {
+      status = copy_status::source_error;
+      break;
+    }
+    if (got > 0 && std::fwrite(buffer.data(), 1, got, out) != got) {
+      status = copy_status::target_error;
+      break;
+    }
+    *bytes += static_cast<int64_t>(got);
+    if (got < buffer.size()) break;
+  }
+  if (std::fclose(out) != 0 && status == copy_status::ok) status = copy_status::target_error;
+  return status;
+}
+
+int64_t copy_file(const char* from, const char* to, bool keep_existing) {
+  if (from == nullptr || to == nullptr) return 0;
+  if (keep_existing && share::exists(to)) return 0;
+  int64_t bytes = 0;
+  if (copy_file_checked(from, to, &bytes) != copy_status::ok) return 0;
+  return bytes == 0 ? 1 : bytes;
+}
+
+int rm_directory(const char* path) {
+  if (path == nullptr) return -1;
+  share::info_t info;
+  if (share::lstat(path, &info) != 0) return -1;
+  if (info.type == share::kind::link) return remove_symbolic(path);
+  if (info.type != share::kind::folder) return -1;
+  return rm_directory_core(path, true);
+}
+
+int rm_directory_core(const char* path, bool /*recursive*/) {
+  return share::remove_tree(path) == 0 ? 0 : -1;
+}
+
+int rm_file(const char* path) {
+  if (path == nullptr) return -1;
+  share::info_t info;
+  if (share::lstat(path, &info) != 0 || info.type != share::kind::file) return -1;
+  return share::unlink(path);
+}
+
+std::string path_format_to_win(const std::string& path) {
+  if (!share::is_smb_path(path)) return path;
+  std::string out = path;
+  std::replace(out.begin(), out.end(), '/', '\\');
+  return out;
+}
+
+std::string get_source_folder(const std::string& path, size_t L) {
+  return L < path.size() ? path.substr(L) : std::string();
+}
+
+bool destination_reachable(const std::string& base) { return share::probe_folder(base) == 0; }

@@ -1,0 +1,141 @@
+// The file-level work of a backup: the scan of one source folder against the last copy, the
+// copy of new and changed files into tmp with a reverse delta for each changed one, the move
+// of tmp into last, and the file and path helpers that the restore uses too.
+//
+// The task tree's layout (see db_sql_sqlite3.h for its databases), with base = destination
+// path + "/" + task uuid:
+//   last/id<k>/<rel>                     newest copy of source k (files that vanished from
+//                                        the source stay)
+//   increments/<n>/id<k>/marker.dat      what existed in source k at version n, and its links
+//   increments/<n>/id<k>/<rel>.delta.old reverse delta: patching the file as it was at
+//                                        version n with it gives the file as it was before
+//                                        run n
+//   increments/<n>/id<k>/<folders>       the source's folder structure (from version 2 on)
+//   tmp/id<k>/<rel>                      new and changed files of a running backup
+//
+// Why the delta is made in the copy step: a delta must turn exactly the bytes that enter
+// last back into the bytes last held before, or every older version of the file is silently
+// wrong. So the signature is taken from the copy in tmp (the bytes that the move puts into
+// last), never from the live source file read at another moment.
+//
+// Source folders are local; the tree is reached through the share layer (a local folder or
+// an SMB share). Source entries are never followed when they are links; other file systems
+// mounted inside a source are not entered; FIFOs, sockets and devices are skipped.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "session.h"
+
+// librsync parameters of every signature and delta of the tree.
+constexpr size_t block_len = 2048;
+constexpr size_t strong_len = 8;
+// Block size of file copies.
+constexpr size_t copy_block_size = 1 << 20;
+
+// Endings of signature and delta files by mode (backup and restore use mode 0).
+const char* signature_ending(int mode);
+const char* delta_ending(int mode);
+
+// What the scan and the copy of one run share.
+struct backup_context_t {
+  std::string uuid;                     // the task: the stop mark and the log records
+  std::string name;
+  std::vector<std::string> extensions;  // the task's filter
+  std::string base;                     // the task tree, probed after a failed write
+  std::string status_path;              // status.db
+  bool smb = false;                     // the tree is on an SMB share
+  int n = 0;                            // the version being written
+  std::string table;                    // file_time.db table of the source: "id<k>"
+  std::string version_dir;              // increments/<n>/id<k>
+  dev_t source_device = 0;              // other file systems inside the source are not entered
+  bool tree_is_local = false;           // a local tree inside a source is never backed up
+  dev_t tree_device = 0;
+  ino_t tree_inode = 0;
+  bool delta_written = false;           // status "delta" written in this run
+  long skipped = 0;                     // entries that could not be backed up in this run
+  bool destination_lost = false;        // a write failed and the destination does not answer
+
+  std::string marker_path() const;      // version_dir + "/marker.dat"
+  struct walk_statements* statements = nullptr;  // prepared once per walk (see the .cpp)
+};
+
+// Scan of one source: records every file taken and folder entered in the calling thread's
+// marker.dat, the source's links, makes the folder structure in last and in the version
+// folder, and sets the run's update flag when anything is new or changed. A source that is
+// no folder is logged and skipped (0). -1 when the marker cannot be written (logged).
+int scan_folder(backup_context_t& ctx, const std::string& source, bool recursive,
+                const std::string& last_dir, const std::string& version_dir);
+int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recursive,
+                     const std::string& last_dir, const std::string& version_dir, size_t L);
+
+// Copy of the new and changed files of one source into `target` (tmp/id<k>), each changed
+// file followed by its reverse delta (from the tmp copy against last/<rel>) into the version
+// folder, and its time recorded in file_time.db. A file that cannot be read or delta'd is
+// logged, left out and retried next run. 1 on success, 0 when the destination fails.
+int copy_directory(backup_context_t& ctx, const std::string& source, const std::string& target,
+                   bool use_marker, bool skip_links, const std::string& marker,
+                   const std::string& last_dir, const std::string& version_dir);
+int copy_directory_core(backup_context_t& ctx, const std::string& folder,
+                        const std::string& target_root, bool recursive, size_t L,
+                        bool use_marker, bool skip_links, const std::string& marker,
+                        const std::string& last_dir, const std::string& version_dir);
+
+// Moves every file of `from` (tmp) into `to` (last), making folders as needed. A file of
+// last is replaced only by a rename: when the rename fails the file is copied next to it
+// (inside `from`) and that copy renamed over it, so last never holds a half-written file.
+// Files only in `to` stay. 1 on success, 0 on failure. Safe to run again after a crash.
+int scan_folder_swap(const std::string& from, const std::string& to);
+int scan_folder_swap_core(const std::string& root, const std::string& folder,
+                          const std::string& to, size_t L);
+
+// When `last` is a file: writes `version` + ".delta.old", the delta that turns `source`'s
+// content back into `last`'s. 0 when written or nothing to do, -1 on failure (a partial
+// delta is removed).
+int backup_file(const std::string& source, const std::string& last, const std::string& version);
+
+// librsync on files of either side. copytool_sig writes the signature of `basis` to `sig`;
+// copytool_delta writes to `delta` the delta of `file` against the signature read from
+// `sig`. The named forms use `name` + the mode's endings and delete the signature file after
+// use. 0 or -1; every librsync result and every close of a written stream is checked.
+int copytool_sig(const std::string& basis, FILE* sig);
+int copytool_delta(const std::string& file, FILE* sig, const std::string& delta);
+int copytool_sig(const char* basis, const char* name, int mode);
+int copytool_delta(const char* file, const char* name, int mode);
+// Applies `delta` to `basis`, writing `out` (left partial on failure: callers write to a
+// file of their own and rename it into place). Deletes the delta afterwards when
+// remove_delta is 1.
+int copytool_patch(const char* basis, const char* delta, const char* out, int remove_delta);
+
+// Last-write time of a local file (not following links) in UTC: "YYYY-MM-DD hh:mm:ss".
+// 0, or -1 when it cannot be read.
+int get_file_time(const char* path, std::string* out);
+
+// Result of a copy, telling which side failed.
+enum class copy_status { ok, source_error, target_error };
+// Copies `from` to `to` (either side local or on a destination) in blocks of
+// copy_block_size; `to` is created or truncated with permission bits 0660. A local source
+// is opened without following a link and must be a regular file.
+copy_status copy_file_checked(const std::string& from, const std::string& to, int64_t* bytes);
+// The same as a count: bytes copied, 1 for an empty file, 0 on any failure. With
+// keep_existing an existing `to` is left alone (0 returned).
+int64_t copy_file(const char* from, const char* to, bool keep_existing);
+
+// Removes a folder with everything in it (links removed, never followed; mounted file
+// systems not entered), or a link. 0 or -1.
+int rm_directory(const char* path);
+int rm_directory_core(const char* path, bool recursive);
+// Unlinks the path when it is a regular file. 0 or -1.
+int rm_file(const char* path);
+// A path as log texts show it: native form ("\" between the parts of an SMB path).
+std::string path_format_to_win(const std::string& path);
+// The relative path: `path` without its first L characters.
+std::string get_source_folder(const std::string& path, size_t L);
+
+// True when the destination of a run still answers.
+bool destination_reachable(const std::string& base);

@@ -1,0 +1,978 @@
+// The backup engine end to end on a local folder and on a real Samba server: runs of a task
+// against a source folder that changes between them, and afterwards every version rebuilt
+// from the tree as it lies on disk, with Debian's rdiff applying the reverse deltas, and
+// compared byte for byte with what the source held at that run. The crash sweep stops a run
+// (SIGKILL) at every named step and checks that the repair keeps every completed version.
+#include "backup.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "configuration.h"
+#include "crash_point.h"
+#include "db_sql_sqlite3.h"
+#include "links.h"
+#include "log.h"
+#include "scan_backup_folder.h"
+#include "share.h"
+#include "smb_peer.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+namespace share = tessaly::share;
+using test_support::SmbPeer;
+using test_support::TempRoot;
+
+namespace {
+
+const char* const kUuid = "0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d";
+
+// ---------------------------------------------------------------------------------------
+// The source side.
+// ---------------------------------------------------------------------------------------
+
+// File times that move on by whole seconds, so that every change is seen.
+time_t next_mtime() {
+  static time_t clock = 1700000000;
+  clock += 7;
+  return clock;
+}
+
+void put(const std::string& path, const std::string& data) {
+  fs::create_directories(fs::path(path).parent_path());
+  test_support::write_file(path, data);
+  struct timespec times[2];
+  times[0].tv_sec = times[1].tv_sec = next_mtime();
+  times[0].tv_nsec = times[1].tv_nsec = 0;
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+std::string random_bytes(size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
+  return s;
+}
+
+// What a version must hold: regular files by relative path and the folders.
+struct snapshot_t {
+  std::map<std::string, std::string> files;
+  std::set<std::string> folders;
+};
+
+void walk(const std::string& root, const std::string& rel, snapshot_t* out,
+          const std::function<bool(const std::string&)>& take) {
+  std::string dir = rel.empty() ? root : root + "/" + rel;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    std::string name = e.path().filename().string();
+    std::string r = rel.empty() ? name : rel + "/" + name;
+    struct stat st;
+    ASSERT_EQ(::lstat(e.path().c_str(), &st), 0);
+    if (S_ISDIR(st.st_mode)) {
+      if (!take(r)) continue;
+      out->folders.insert(r);
+      walk(root, r, out, take);
+    } else if (S_ISREG(st.st_mode) && take(r)) {
+      out->files[r] = test_support::read_file(e.path());
+    }
+  }
+}
+
+snapshot_t snapshot(const std::string& root,
+                    const std::function<bool(const std::string&)>& take) {
+  snapshot_t s;
+  walk(root, "", &s, take);
+  return s;
+}
+
+// ---------------------------------------------------------------------------------------
+// The tree as it lies on disk (for an SMB share: the server's folder, names mapped).
+// ---------------------------------------------------------------------------------------
+
+struct tree_on_disk {
+  std::string root;  // <folder>/<uuid>
+  bool mapped = false;
+
+  std::string path(const std::string& rel) const {
+    if (!mapped || rel.empty()) return rel.empty() ? root : root + "/" + rel;
+    std::string out = root;
+    size_t start = 0;
+    while (start <= rel.size()) {
+      size_t end = rel.find('/', start);
+      if (end == std::string::npos) end = rel.size();
+      out += "/" + share::to_share_name(rel.substr(start, end - start));
+      start = end + 1;
+    }
+    return out;
+  }
+  bool exists(const std::string& rel) const {
+    struct stat st;
+    return ::lstat(path(rel).c_str(), &st) == 0;
+  }
+};
+
+std::vector<std::string> query(const std::string& file, const std::string& sql) {
+  std::vector<std::string> rows;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return {"<cannot open " + file + ">"};
+  }
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    rows.push_back(std::string("<error: ") + sqlite3_errmsg(db) + ">");
+  } else {
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      std::string row;
+      for (int i = 0; i < sqlite3_column_count(st); ++i) {
+        if (i) row += "|";
+        const unsigned char* t = sqlite3_column_text(st, i);
+        row.append(t ? reinterpret_cast<const char*>(t) : "<null>",
+                   t ? static_cast<size_t>(sqlite3_column_bytes(st, i)) : 6);
+      }
+      rows.push_back(row);
+    }
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return rows;
+}
+
+std::set<std::string> as_set(const std::vector<std::string>& rows) {
+  return std::set<std::string>(rows.begin(), rows.end());
+}
+
+std::string marker_rel(int n, int k) {
+  return "increments/" + std::to_string(n) + "/id" + std::to_string(k) + "/marker.dat";
+}
+
+std::set<std::string> exist_rows(const tree_on_disk& t, int n, int k = 0) {
+  if (!t.exists(marker_rel(n, k))) return {"<no marker>"};
+  std::string file = t.path(marker_rel(n, k));
+  if (query(file, "select count(*) from sqlite_master where name='exist_tbl';")[0] == "0") {
+    return {};
+  }
+  return as_set(query(file, "select File_path from exist_tbl;"));
+}
+
+std::string status_word(const tree_on_disk& t) {
+  auto rows = query(t.path("status.db"), "select Real_status from status_tbl;");
+  return rows.size() == 1 ? rows[0] : "<" + std::to_string(rows.size()) + " rows>";
+}
+
+std::vector<std::string> history_rows(const tree_on_disk& t) {
+  if (!t.exists("history.db")) return {};
+  return query(t.path("history.db"), "select No, Real_time from time_tbl order by No;");
+}
+
+std::string run_rdiff_patch(const std::string& basis, const std::string& delta) {
+  char folder_template[] = "/tmp/tessaly-rdiff-XXXXXX";
+  std::string folder = ::mkdtemp(folder_template);
+  test_support::write_file(folder + "/basis", basis);
+  std::string out = folder + "/out";
+  gchar* argv[] = {const_cast<gchar*>("rdiff"), const_cast<gchar*>("patch"),
+                   const_cast<gchar*>((folder + "/basis").c_str()),
+                   const_cast<gchar*>(delta.c_str()), const_cast<gchar*>(out.c_str()), nullptr};
+  std::string basis_path = folder + "/basis";
+  argv[2] = const_cast<gchar*>(basis_path.c_str());
+  gint status = -1;
+  gchar* err = nullptr;
+  gboolean ok = g_spawn_sync(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                             nullptr, &err, &status, nullptr);
+  std::string result = ok && status == 0 ? test_support::read_file(out) : "<rdiff failed>";
+  if (!(ok && status == 0)) ADD_FAILURE() << "rdiff patch " << delta << ": " << (err ? err : "");
+  g_free(err);
+  fs::remove_all(folder);
+  return result;
+}
+
+// Version v of source k as a restore rebuilds it: from last every entry that v's marker
+// lists, then for r = N down to v + 1 each file that run r changed patched with its delta.
+snapshot_t rebuild(const tree_on_disk& t, int v, int k = 0) {
+  snapshot_t s;
+  int n = static_cast<int>(history_rows(t).size());
+  std::string last = "last/id" + std::to_string(k) + "/";
+  for (const std::string& rel : exist_rows(t, v, k)) {
+    struct stat st;
+    if (::lstat(t.path(last + rel).c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) s.folders.insert(rel);
+    if (S_ISREG(st.st_mode)) s.files[rel] = test_support::read_file(t.path(last + rel));
+  }
+  for (int r = n; r > v; --r) {
+    std::set<std::string> run_rows = exist_rows(t, r, k);
+    std::string dir = "increments/" + std::to_string(r) + "/id" + std::to_string(k) + "/";
+    for (auto& [rel, content] : s.files) {
+      if (run_rows.count(rel) == 0) continue;
+      std::string delta = dir + rel + ".delta.old";
+      if (t.exists(delta)) content = run_rdiff_patch(content, t.path(delta));
+    }
+  }
+  return s;
+}
+
+// The delta files of version n (relative paths of the files they belong to).
+std::set<std::string> deltas(const tree_on_disk& t, int n, int k = 0) {
+  std::set<std::string> out;
+  std::string dir = t.path("increments/" + std::to_string(n) + "/id" + std::to_string(k));
+  if (!fs::exists(dir)) return out;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    std::string p = e.path().string().substr(dir.size() + 1);
+    const std::string ending = ".delta.old";
+    if (p.size() > ending.size() && p.compare(p.size() - ending.size(), ending.size(), ending) == 0) {
+      std::string rel = p.substr(0, p.size() - ending.size());
+      out.insert(t.mapped ? share::from_share_name(rel) : rel);
+    }
+  }
+  return out;
+}
+
+void expect_same(const snapshot_t& want, const snapshot_t& got, const std::string& what) {
+  EXPECT_EQ(want.folders, got.folders) << what;
+  for (const auto& [rel, content] : want.files) {
+    auto it = got.files.find(rel);
+    if (it == got.files.end()) {
+      ADD_FAILURE() << what << ": " << rel << " missing";
+    } else if (it->second != content) {
+      ADD_FAILURE() << what << ": " << rel << " differs (" << it->second.size() << " bytes, want "
+                    << content.size() << ")";
+    }
+  }
+  for (const auto& [rel, content] : got.files) {
+    if (want.files.count(rel) == 0) ADD_FAILURE() << what << ": " << rel << " not expected";
+  }
+}
+
+std::set<std::string> listed(const snapshot_t& s) {
+  std::set<std::string> out(s.folders);
+  for (const auto& [rel, content] : s.files) out.insert(rel);
+  return out;
+}
+
+std::vector<std::string> log_texts() {
+  std::lock_guard<std::mutex> lock(log_file_mutex);
+  std::vector<std::string> out;
+  for (const log_record_t& r : log_list) out.push_back(r.type + ": " + r.content);
+  return out;
+}
+
+bool logged(const std::string& text) {
+  for (const std::string& t : log_texts()) {
+    if (t.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------------------
+// The fixture: a source folder and a destination on either back-end.
+// ---------------------------------------------------------------------------------------
+
+enum class where { local, smb };
+
+class BackupFixture : public ::testing::Test {
+ protected:
+  void init(where w) {
+    where_ = w;
+    static bool log_ready = [] {
+      log_init(false, false, 10, nullptr);
+      return true;
+    }();
+    (void)log_ready;
+    log_store_reset();
+    crash_point_reset();
+    src_ = root_.path() + "/src";
+    fs::create_directories(src_);
+    if (w == where::smb) {
+      START_SMB_PEER(peer_);
+      fs::create_directories(peer_.share_dir() + "/backups");
+      destination_ = "\\\\127.0.0.1\\nas\\backups";
+      disk_.root = peer_.share_dir() + "/backups/" + kUuid;
+      disk_.mapped = true;
+    } else {
+      destination_ = root_.path() + "/dest";
+      fs::create_directories(destination_);
+      disk_.root = destination_ + "/" + kUuid;
+    }
+    task_.uuid = kUuid;
+    task_.name = "Docs";
+    task_.action = ACTION_INCREMENTAL;
+    task_.sources = {src_};
+    task_.filter.extensions = {".*"};
+    destination_t d;
+    d.path = destination_;
+    if (w == where::smb) {
+      d.protocol = PROTOCOL_SAMBA;
+      d.user = SmbPeer::user();
+      d.password = SmbPeer::password();
+    } else {
+      d.anonymous = true;
+    }
+    task_.destinations = {d};
+  }
+
+  run_outcome run() {
+    start_.tv_sec += 3600;
+    start_.tv_usec = 250000;
+    return backup_session(&task_, &start_);
+  }
+
+  std::string iso_start() const { return time_val_to_iso8601(start_); }
+
+  bool smb() const { return where_ == where::smb; }
+
+  // Checks that the tree holds exactly these versions, each rebuilt byte for byte.
+  void expect_versions(const std::vector<snapshot_t>& want, const std::string& what) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(status_word(disk_), "complete");
+    EXPECT_FALSE(disk_.exists("tmp"));
+    EXPECT_FALSE(disk_.exists("lasttmp"));
+    ASSERT_EQ(history_rows(disk_).size(), want.size());
+    for (size_t v = 1; v <= want.size(); ++v) {
+      EXPECT_EQ(exist_rows(disk_, static_cast<int>(v)), listed(want[v - 1])) << "version " << v;
+      expect_same(want[v - 1], rebuild(disk_, static_cast<int>(v)), "version " + std::to_string(v));
+    }
+  }
+
+  // Repairs the tree the way the next backup or a restore does, without a new version.
+  bool repair() {
+    std::string path;
+    if (!mount_disk(&task_, &path)) return false;
+    bool ok = recover_interrupted_backup(task_, task_tree_t(path, task_.uuid));
+    umount_disk(path);
+    return ok;
+  }
+
+  where where_ = where::local;
+  TempRoot root_;
+  SmbPeer peer_;
+  std::string src_;
+  std::string destination_;
+  tree_on_disk disk_;
+  session_t task_;
+  GTimeVal start_{1750000000, 0};
+};
+
+class BackupTest : public BackupFixture, public ::testing::WithParamInterface<where> {
+ protected:
+  void SetUp() override { init(GetParam()); }
+};
+
+class LocalBackupTest : public BackupFixture {
+ protected:
+  void SetUp() override { init(where::local); }
+};
+
+std::string param_name(const ::testing::TestParamInfo<where>& info) {
+  return info.param == where::local ? "Local" : "Smb";
+}
+
+// Everything of a snapshot that a run takes: not the never-backed-up names, and on an SMB
+// share not the names the share cannot keep apart or carry.
+std::function<bool(const std::string&)> taken_by(bool smb) {
+  return [smb](const std::string& rel) {
+    std::string name = fs::path(rel).filename().string();
+    if (g_ascii_strcasecmp(name.c_str(), "Thumbs.db") == 0) return false;
+    if (smb && (rel == "case.txt" || rel.find('\xff') != std::string::npos)) return false;
+    return true;
+  };
+}
+
+// ---------------------------------------------------------------------------------------
+// Three incremental runs.
+// ---------------------------------------------------------------------------------------
+
+TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
+  // Run 1: plain files, a large binary file, nested and empty folders, names with quotes,
+  // unicode, characters SMB forbids, links of every kind, a FIFO and a socket.
+  put(src_ + "/a.txt", "alpha\nbeta\ngamma\n");
+  put(src_ + "/big.bin", random_bytes(40000, 1));
+  put(src_ + "/sub/b.txt", "bee");
+  put(src_ + "/sub/deep/c.txt", "sea");
+  fs::create_directories(src_ + "/empty");
+  put(src_ + "/say \"hi\".txt", "quoted name");
+  put(src_ + "/\xc3\xbc/\xc3\x9f.txt", "unicode name");
+  put(src_ + "/10:30?.txt", "forbidden on SMB");
+  put(src_ + "/trail.", "trailing dot");
+  put(src_ + "/back\\slash|pipe*.txt", "backslash in a name");
+  put(src_ + "/Case.txt", "upper");
+  put(src_ + "/case.txt", "lower");
+  put(src_ + "/bad\xff.txt", "not UTF-8");
+  put(src_ + "/Thumbs.db", "never backed up");
+  ASSERT_EQ(::symlink("a.txt", (src_ + "/link_file").c_str()), 0);
+  ASSERT_EQ(::symlink((src_ + "/sub/").c_str(), (src_ + "/link_folder").c_str()), 0);
+  ASSERT_EQ(::symlink("sub", (src_ + "/link_relative").c_str()), 0);
+  ASSERT_EQ(::symlink("/nonexistent/x", (src_ + "/link_dangling").c_str()), 0);
+  ASSERT_EQ(::mkfifo((src_ + "/fifo").c_str(), 0600), 0);
+  int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  struct sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::string sock_path = src_ + "/sock";
+  ASSERT_LT(sock_path.size(), sizeof addr.sun_path);
+  std::strcpy(addr.sun_path, sock_path.c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+
+  std::vector<snapshot_t> versions;
+  std::vector<std::string> times;
+  auto check_version_set = [&](int n, const std::set<std::string>& want_deltas) {
+    SCOPED_TRACE("after run " + std::to_string(n));
+    EXPECT_EQ(status_word(disk_), "complete");
+    std::vector<std::string> rows = history_rows(disk_);
+    ASSERT_EQ(rows.size(), static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      EXPECT_EQ(rows[i], std::to_string(i + 1) + "|" + times[i]);
+    }
+    EXPECT_FALSE(disk_.exists("tmp"));
+    EXPECT_FALSE(disk_.exists("lasttmp"));
+    EXPECT_EQ(exist_rows(disk_, n), listed(versions[n - 1]));
+    EXPECT_EQ(deltas(disk_, n), want_deltas);
+    // The folder structure of the source is kept from version 2 on.
+    if (n >= 2) {
+      EXPECT_TRUE(disk_.exists("increments/" + std::to_string(n) + "/id0/sub/deep"));
+    }
+    for (int v = 1; v <= n; ++v) {
+      expect_same(versions[v - 1], rebuild(disk_, v), "version " + std::to_string(v));
+    }
+    // Every file of the source that was copied has its last-write time recorded.
+    std::set<std::string> file_times =
+        as_set(query(disk_.path("file_time.db"), "select File_path, File_time from id0;"));
+    for (const auto& [rel, content] : versions[n - 1].files) {
+      std::string time;
+      ASSERT_EQ(get_file_time((src_ + "/" + rel).c_str(), &time), 0);
+      EXPECT_EQ(file_times.count(rel + "|" + time), 1u) << rel;
+    }
+  };
+
+  ASSERT_EQ(run(), run_outcome::completed);
+  times.push_back(iso_start());
+  versions.push_back(snapshot(src_, taken_by(smb())));
+  check_version_set(1, {});
+  EXPECT_EQ(
+      as_set(query(disk_.path(marker_rel(1, 0)),
+                   "select File_source_path, File_destination_path from symbolic_link_tbl;")),
+      (std::set<std::string>{src_ + "/link_file|a.txt", src_ + "/link_relative|sub",
+                             src_ + "/link_dangling|/nonexistent/x"}));
+  EXPECT_EQ(as_set(query(disk_.path(marker_rel(1, 0)),
+                         "select File_source_path, File_destination_path from junction_tbl;")),
+            (std::set<std::string>{src_ + "/link_folder|" + src_ + "/sub"}));
+  EXPECT_FALSE(disk_.exists("last/id0/link_file"));
+  EXPECT_FALSE(disk_.exists("last/id0/fifo"));
+  if (smb()) {
+    // Names SMB cannot carry are stored as the cifs client's private-use characters.
+    EXPECT_TRUE(fs::exists(disk_.root + "/last/id0/10\xef\x80\xa2" "30\xef\x80\xa5.txt"));
+    EXPECT_TRUE(logged("Backup Docs is incomplete: 2 files or folders could not be backed up."));
+  } else {
+    EXPECT_TRUE(logged("message: Backup Docs is completed."));
+  }
+
+  // Run 2: changes in the middle, bytes inserted near the start of a large file, a file
+  // truncated to nothing, one deleted, one renamed, new files and a new folder.
+  put(src_ + "/a.txt", "alpha\nBETA!\ngamma\n");
+  std::string big = versions[0].files.at("big.bin");
+  big.insert(100, random_bytes(333, 2));
+  put(src_ + "/big.bin", big);
+  put(src_ + "/say \"hi\".txt", "");
+  fs::remove(src_ + "/sub/deep/c.txt");
+  fs::rename(src_ + "/sub/b.txt", src_ + "/sub/b2.txt");
+  put(src_ + "/new.txt", "new in two");
+  put(src_ + "/newdir/x.txt", "x");
+  ASSERT_EQ(run(), run_outcome::completed);
+  times.push_back(iso_start());
+  versions.push_back(snapshot(src_, taken_by(smb())));
+  check_version_set(2, {"a.txt", "big.bin", "say \"hi\".txt"});
+
+  // Run 3: a deleted file comes back with other content, appends and edits.
+  put(src_ + "/sub/deep/c.txt", "sea again, longer than before");
+  put(src_ + "/a.txt", "alpha\nBETA!\ngamma\ndelta\n");
+  put(src_ + "/new.txt", "changed in three");
+  put(src_ + "/10:30?.txt", "forbidden, edited");
+  put(src_ + "/\xc3\xbc/\xc3\x9f.txt", "unicode, edited");
+  ASSERT_EQ(run(), run_outcome::completed);
+  times.push_back(iso_start());
+  versions.push_back(snapshot(src_, taken_by(smb())));
+  check_version_set(3, {"a.txt", "new.txt", "10:30?.txt", "\xc3\xbc/\xc3\x9f.txt",
+                        "sub/deep/c.txt"});
+
+  // A run in which nothing changed still makes its version.
+  ASSERT_EQ(run(), run_outcome::completed);
+  times.push_back(iso_start());
+  versions.push_back(versions.back());
+  check_version_set(4, {});
+  ::close(sock);
+}
+
+INSTANTIATE_TEST_SUITE_P(Destinations, BackupTest, ::testing::Values(where::local, where::smb),
+                         param_name);
+
+// ---------------------------------------------------------------------------------------
+// Runs cut short at every step.
+// ---------------------------------------------------------------------------------------
+
+void copy_tree(const std::string& from, const std::string& to) {
+  fs::remove_all(to);
+  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
+// Runs `body` in a child process that dies (SIGKILL) at the named pass of a crash point.
+// True when it died there.
+bool killed_at(const std::string& point, const std::function<void()>& body) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setenv("TESSALY_CRASH_AT", point.c_str(), 1);
+    crash_point_reset();
+    body();
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// The passes of each point worth stopping at: the first, the second and the last.
+std::vector<std::string> sweep_points(const std::vector<std::pair<std::string, long>>& passes,
+                                      const std::string& prefix = "") {
+  std::vector<std::string> out;
+  for (const auto& [name, count] : passes) {
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::set<long> picks{1, std::min(2L, count), count};
+    for (long p : picks) out.push_back(name + "@" + std::to_string(p));
+  }
+  return out;
+}
+
+class CrashSweep : public LocalBackupTest {
+ protected:
+  // Stops `run()` at every crash point it passes. After each stop, the repair alone must
+  // leave either the versions of `before` or those of `after`; then a new run must complete
+  // and give `after` followed, when the stopped run was kept, by one more version equal to
+  // its last one. A stop inside the repair (a second crash) must change nothing of that.
+  void sweep(const std::vector<snapshot_t>& before, const std::vector<snapshot_t>& after,
+             bool full) {
+    std::string golden = root_.path() + "/golden";
+    copy_tree(destination_, golden);
+    crash_point_reset();
+    ASSERT_EQ(run(), run_outcome::completed);
+    std::vector<std::string> points = sweep_points(crash_point_passes());
+    ASSERT_GT(points.size(), 20u);
+    std::string crashed = root_.path() + "/crashed";
+    int second_level = 0;
+    for (const std::string& point : points) {
+      SCOPED_TRACE("stopped at " + point);
+      copy_tree(golden, destination_);
+      ASSERT_TRUE(killed_at(point, [this] { run(); }));
+      copy_tree(destination_, crashed);
+
+      // Cut short again inside the repair, at each of its own steps.
+      crash_point_reset();
+      ASSERT_TRUE(repair());
+      std::vector<std::string> repair_points = sweep_points(crash_point_passes(), "recover.");
+      for (const std::string& again : repair_points) {
+        SCOPED_TRACE("repair stopped at " + again);
+        copy_tree(crashed, destination_);
+        ASSERT_TRUE(killed_at(again, [this] { repair(); }));
+        ASSERT_TRUE(repair());
+        check_repaired(before, after);
+        ++second_level;
+      }
+      copy_tree(crashed, destination_);
+      ASSERT_TRUE(repair());
+      size_t kept = check_repaired(before, after);
+
+      ASSERT_EQ(run(), run_outcome::completed);
+      std::vector<snapshot_t> now = after;
+      if (!full && kept == after.size()) now.push_back(after.back());
+      expect_versions(now, "after the next run");
+      if (HasFailure()) return;
+    }
+    EXPECT_GT(second_level, 0);
+  }
+
+  size_t check_repaired(const std::vector<snapshot_t>& before,
+                        const std::vector<snapshot_t>& after) {
+    size_t rows = history_rows(disk_).size();
+    if (rows == before.size() && (rows != after.size() || rebuild(disk_, 1).files ==
+                                                              before[0].files)) {
+      expect_versions(before, "repaired to the versions before the run");
+    } else {
+      expect_versions(after, "repaired to the versions after the run");
+    }
+    return rows;
+  }
+};
+
+void change_for_run_three(const std::string& src) {
+  put(src + "/a.txt", "alpha, changed in three");
+  put(src + "/m.txt", std::string(9000, 'm') + "changed");
+  put(src + "/sub/b.txt", "bee three");
+  fs::remove(src + "/z.txt");
+  fs::rename(src + "/sub/c.txt", src + "/sub/c2.txt");
+  put(src + "/new/n.txt", "new folder, new file");
+}
+
+TEST_F(CrashSweep, IncrementalRunStoppedAtEveryStepLosesNoVersion) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/m.txt", std::string(9000, 'm'));
+  put(src_ + "/z.txt", "zed");
+  put(src_ + "/sub/b.txt", "bee");
+  put(src_ + "/sub/c.txt", "sea");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  put(src_ + "/a.txt", "alpha two");
+  put(src_ + "/sub/b.txt", "bee two");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  change_for_run_three(src_);
+  snapshot_t s3 = snapshot(src_, taken_by(false));
+  sweep({s1, s2}, {s1, s2, s3}, false);
+}
+
+TEST_F(CrashSweep, FullBackupKeepsThePreviousVersionUntilTheNewOneIsComplete) {
+  task_.action = ACTION_FULL_BACKUP;
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/m.txt", std::string(9000, 'm'));
+  put(src_ + "/z.txt", "zed");
+  put(src_ + "/sub/b.txt", "bee");
+  put(src_ + "/sub/c.txt", "sea");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  change_for_run_three(src_);
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  sweep({s1}, {s2}, true);
+}
+
+TEST_F(CrashSweep, SwitchFromIncrementalToFullLosesNoVersion) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/m.txt", std::string(9000, 'm'));
+  put(src_ + "/z.txt", "zed");
+  put(src_ + "/sub/b.txt", "bee");
+  put(src_ + "/sub/c.txt", "sea");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  put(src_ + "/a.txt", "alpha two");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  change_for_run_three(src_);
+  snapshot_t s3 = snapshot(src_, taken_by(false));
+  task_.action = ACTION_FULL_BACKUP;
+  sweep({s1, s2}, {s3}, true);
+}
+
+
+// ---------------------------------------------------------------------------------------
+// A run held at a step while the test changes the world around it.
+// ---------------------------------------------------------------------------------------
+
+// Runs `body` on a thread of its own, holds it at the named crash point, calls `meanwhile`
+// and lets it go on.
+template <typename Body>
+void hold_at(const std::string& point, const std::string& pause_file, Body body,
+             const std::function<void()>& meanwhile) {
+  ::setenv("TESSALY_PAUSE_FILE", pause_file.c_str(), 1);
+  ::setenv("TESSALY_PAUSE_AT", point.c_str(), 1);
+  crash_point_reset();
+  std::thread worker(body);
+  bool reached = false;
+  for (int i = 0; i < 3000 && !reached; ++i) {
+    reached = fs::exists(pause_file);
+    if (!reached) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::unsetenv("TESSALY_PAUSE_AT");
+  if (reached) meanwhile();
+  fs::remove(pause_file);
+  worker.join();
+  EXPECT_TRUE(reached) << point << " not reached";
+}
+
+TEST_F(LocalBackupTest, DeltaIsMadeFromTheBytesThatEnterLastNotFromTheLiveFile) {
+  put(src_ + "/a.txt", std::string(5000, 'a'));
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  put(src_ + "/a.txt", std::string(5000, 'a') + "second");
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  // The source file changes again after its copy, before its delta.
+  run_outcome outcome = run_outcome::failed;
+  hold_at("copy.delta", root_.path() + "/pause", [&] { outcome = run(); },
+          [&] { put(src_ + "/a.txt", "something else entirely"); });
+  EXPECT_EQ(outcome, run_outcome::completed);
+  expect_versions({s1, s2}, "the version holds what was copied");
+  snapshot_t s3 = snapshot(src_, taken_by(false));
+  ASSERT_EQ(run(), run_outcome::completed);
+  expect_versions({s1, s2, s3}, "the later change is the next version");
+}
+
+TEST_F(LocalBackupTest, FileThatVanishesBeforeItsCopyIsLoggedAndTriedAgain) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/b.txt", "bee");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  put(src_ + "/a.txt", "alpha two");
+  put(src_ + "/b.txt", "bee two");
+  std::string a_time;
+  run_outcome outcome = run_outcome::failed;
+  hold_at("copy.file", root_.path() + "/pause", [&] { outcome = run(); }, [&] {
+    ASSERT_EQ(get_file_time((src_ + "/a.txt").c_str(), &a_time), 0);
+    fs::rename(src_ + "/a.txt", root_.path() + "/a.away");
+  });
+  EXPECT_EQ(outcome, run_outcome::completed);
+  EXPECT_TRUE(logged("warning: Failed to open file " + src_ + "/a.txt."));
+  EXPECT_TRUE(logged("warning: Backup Docs is incomplete: 1 files or folders could not be backed up."));
+  // Listed in the version (it was there at the scan), with the content last still holds.
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  s2.files["a.txt"] = "alpha";
+  expect_versions({s1, s2}, "the file left out");
+  std::vector<std::string> stored =
+      query(disk_.path("file_time.db"), "select File_time from id0 where File_path='a.txt';");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_NE(stored[0], a_time);  // still the time of version 1
+  // Back again: the next run takes it.
+  fs::rename(root_.path() + "/a.away", src_ + "/a.txt");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s3 = snapshot(src_, taken_by(false));
+  expect_versions({s1, s2, s3}, "taken by the next run");
+}
+
+TEST_F(LocalBackupTest, UnreadableStatusStopsTheRunAndTouchesNothing) {
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  test_support::write_file(disk_.path("status.db"), std::string(4096, 'x'));
+  put(src_ + "/a.txt", "alpha two");
+  EXPECT_EQ(run(), run_outcome::failed);
+  EXPECT_TRUE(logged("error: Failed to open file " + disk_.path("status.db") + "."));
+  EXPECT_EQ(test_support::read_file(disk_.path("status.db")), std::string(4096, 'x'));
+  EXPECT_EQ(history_rows(disk_).size(), 1u);
+  EXPECT_EQ(exist_rows(disk_, 1), listed(s1));
+  EXPECT_EQ(test_support::read_file(disk_.path("last/id0/a.txt")), "alpha");
+}
+
+TEST_F(LocalBackupTest, MissingSourceFolderIsLoggedAndTheOthersAreBackedUp) {
+  std::string second = root_.path() + "/src2";
+  task_.sources = {root_.path() + "/gone", second};
+  put(second + "/a.txt", "alpha");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_TRUE(logged("error: Failed to open file " + root_.path() + "/gone."));
+  EXPECT_TRUE(logged("Backup Docs is incomplete: 1 files or folders could not be backed up."));
+  EXPECT_EQ(exist_rows(disk_, 1, 0), std::set<std::string>{});
+  EXPECT_EQ(exist_rows(disk_, 1, 1), std::set<std::string>{"a.txt"});
+  EXPECT_EQ(test_support::read_file(disk_.path("last/id1/a.txt")), "alpha");
+}
+
+TEST_F(LocalBackupTest, FilterByExtensionTakesExactlyWhatTheMarkerLists) {
+  task_.filter.extensions = {".TXT", ".md"};
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/b.jpg", "picture");
+  put(src_ + "/sub/c.md", "notes");
+  put(src_ + "/sub/d.txt.bak", "backup");
+  put(src_ + "/Thumbs.db", "never");
+  put(src_ + "/thumbs.txt", "a text file");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_EQ(exist_rows(disk_, 1), (std::set<std::string>{"a.txt", "sub", "sub/c.md", "thumbs.txt"}));
+  std::set<std::string> in_last;
+  for (const auto& e : fs::recursive_directory_iterator(disk_.path("last/id0"))) {
+    in_last.insert(e.path().string().substr(disk_.path("last/id0").size() + 1));
+  }
+  EXPECT_EQ(in_last, (std::set<std::string>{"a.txt", "sub", "sub/c.md", "thumbs.txt"}));
+}
+
+TEST_F(LocalBackupTest, WithoutAFilterTheNeverBackedUpNamesStillReachLast) {
+  put(src_ + "/THUMBS.DB", "x");
+  put(src_ + "/pagefile.sys", "x");
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_EQ(exist_rows(disk_, 1), std::set<std::string>{"a.txt"});
+  EXPECT_TRUE(disk_.exists("last/id0/THUMBS.DB"));
+}
+
+TEST_F(LocalBackupTest, DestinationInsideTheSourceIsNotBackedUpIntoItself) {
+  std::string inside = src_ + "/backups";
+  fs::create_directories(inside);
+  task_.destinations[0].path = inside;
+  disk_.root = inside + "/" + kUuid;
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_EQ(exist_rows(disk_, 2), (std::set<std::string>{"a.txt", "backups"}));
+  EXPECT_FALSE(disk_.exists("last/id0/backups/" + std::string(kUuid)));
+}
+
+TEST_F(LocalBackupTest, FullBackupKeepsOneVersionWithoutDeltas) {
+  task_.action = ACTION_FULL_BACKUP;
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/b.txt", "bee");
+  ASSERT_EQ(run(), run_outcome::completed);
+  put(src_ + "/a.txt", "alpha two");
+  fs::remove(src_ + "/b.txt");
+  ASSERT_EQ(run(), run_outcome::completed);
+  std::vector<std::string> rows = history_rows(disk_);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], "1|" + iso_start());
+  EXPECT_TRUE(deltas(disk_, 1).empty());
+  EXPECT_FALSE(disk_.exists("increments/2"));
+  expect_versions({snapshot(src_, taken_by(false))}, "the one version");
+  // Every file was copied again and its time recorded anew.
+  EXPECT_EQ(query(disk_.path("file_time.db"), "select File_path from id0;"),
+            std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(LocalBackupTest, SpecialFilesAndMountedFileSystemsAreNotEntered) {
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(::mkfifo((src_ + "/fifo").c_str(), 0600), 0);
+  fs::create_directories(src_ + "/mnt");
+  bool mounted = std::system(("mount -t tmpfs tessaly-test '" + src_ + "/mnt' 2>/dev/null").c_str()) == 0;
+  if (mounted) put(src_ + "/mnt/other.txt", "other file system");
+  ASSERT_EQ(run(), run_outcome::completed);
+  std::set<std::string> want = {"a.txt"};
+  if (!mounted) want.insert("mnt");
+  EXPECT_EQ(exist_rows(disk_, 1), want);
+  EXPECT_FALSE(disk_.exists("last/id0/fifo"));
+  if (mounted) {
+    EXPECT_FALSE(disk_.exists("last/id0/mnt/other.txt"));
+    EXPECT_EQ(std::system(("umount '" + src_ + "/mnt'").c_str()), 0);
+  }
+}
+
+TEST_F(LocalBackupTest, LinksAreRecordedAsTheyAreAndNeverFollowed) {
+  struct link_case {
+    const char* name;
+    std::string target;
+    const char* table;  // where it is recorded
+  };
+  fs::create_directories(src_ + "/folder");
+  put(src_ + "/file.txt", "x");
+  const std::vector<link_case> cases = {
+      {"to_file", "file.txt", "symbolic_link_tbl"},
+      {"to_folder_relative", "folder", "symbolic_link_tbl"},
+      {"to_folder_absolute", src_ + "/folder", "junction_tbl"},
+      {"to_folder_trailing", src_ + "/folder//", "junction_tbl"},
+      {"dangling_absolute", "/nonexistent/folder", "symbolic_link_tbl"},
+      {"to_root", "/", "junction_tbl"},
+      {"to_file_absolute", src_ + "/file.txt", "symbolic_link_tbl"},
+  };
+  for (const link_case& c : cases) {
+    ASSERT_EQ(::symlink(c.target.c_str(), (src_ + "/" + c.name).c_str()), 0);
+  }
+  ASSERT_EQ(run(), run_outcome::completed);
+  std::string marker = disk_.path(marker_rel(1, 0));
+  auto rows = [&](const char* table) {
+    return as_set(query(marker, std::string("select File_source_path, File_destination_path from ") +
+                                    table + ";"));
+  };
+  std::set<std::string> want_symbolic;
+  std::set<std::string> want_junction;
+  for (const link_case& c : cases) {
+    std::string target = c.target;
+    if (std::strcmp(c.table, "junction_tbl") == 0) {
+      while (target.size() > 1 && target.back() == '/') target.pop_back();
+      want_junction.insert(src_ + "/" + c.name + "|" + target);
+    } else {
+      if (target.size() > 1 && target.back() == '/') target.pop_back();
+      want_symbolic.insert(src_ + "/" + c.name + "|" + target);
+    }
+  }
+  EXPECT_EQ(rows("symbolic_link_tbl"), want_symbolic);
+  EXPECT_EQ(rows("junction_tbl"), want_junction);
+  EXPECT_EQ(exist_rows(disk_, 1), (std::set<std::string>{"file.txt", "folder"}));
+
+  // The helpers on their own: a relative path is never recorded as a junction, links are
+  // made without replacing anything, and removing a tree removes links, not their targets.
+  EXPECT_EQ(backup_junction(marker.c_str(), "to_folder_absolute"), 0);
+  std::string made = root_.path() + "/made";
+  fs::create_directories(made);
+  EXPECT_EQ(create_junction((src_ + "/folder").c_str(), (made + "/j").c_str()), 0);
+  EXPECT_EQ(create_symbolic("file.txt", (made + "/s").c_str()), 0);
+  EXPECT_EQ(create_symbolic("other", (made + "/s").c_str()), -1);
+  std::string target;
+  EXPECT_EQ(read_symbolic((made + "/s").c_str(), &target), 0);
+  EXPECT_EQ(target, "file.txt");
+  EXPECT_TRUE(is_junction_dir((made + "/j").c_str()));
+  EXPECT_FALSE(is_symbolic((made + "/j").c_str()));
+  EXPECT_TRUE(is_symbolic((made + "/s").c_str()));
+  ASSERT_EQ(::symlink((src_ + "/file.txt").c_str(), (made + "/f").c_str()), 0);
+  EXPECT_EQ(rm_directory(made.c_str()), 0);
+  EXPECT_FALSE(fs::exists(made));
+  EXPECT_EQ(test_support::read_file(src_ + "/file.txt"), "x");
+  EXPECT_TRUE(fs::is_directory(src_ + "/folder"));
+}
+
+TEST_F(LocalBackupTest, TypeChangeKeepsTheOlderVersionsAndIsLogged) {
+  put(src_ + "/x", "a file first");
+  put(src_ + "/y/inner.txt", "a folder first");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  fs::remove(src_ + "/x");
+  put(src_ + "/x/now.txt", "x is a folder now");
+  fs::remove_all(src_ + "/y");
+  put(src_ + "/y", "y is a file now");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_TRUE(logged("warning: Failed to generate backup file for " + src_ + "/x."));
+  EXPECT_TRUE(logged("warning: Failed to generate backup file for " + src_ + "/y."));
+  snapshot_t s2;  // neither entry could be kept beside its older self
+  expect_versions({s1, s2}, "older versions intact");
+}
+
+
+class SmbBackupTest : public BackupFixture {
+ protected:
+  void SetUp() override { init(where::smb); }
+};
+
+TEST_F(SmbBackupTest, ShareThatGoesAwayInTheMiddleLeavesEveryVersion) {
+  for (int i = 0; i < 6; ++i) put(src_ + "/f" + std::to_string(i) + ".txt", "one " + std::to_string(i));
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(true));
+  for (int i = 0; i < 6; ++i) put(src_ + "/f" + std::to_string(i) + ".txt", "two " + std::to_string(i));
+  put(src_ + "/new.txt", "new");
+  run_outcome outcome = run_outcome::completed;
+  hold_at("copy.file@3", root_.path() + "/pause", [&] { outcome = run(); },
+          [&] { peer_.stop(); });
+  EXPECT_EQ(outcome, run_outcome::failed);
+  std::string why;
+  ASSERT_TRUE(peer_.start(&why)) << why;  // the same share folder, on a new port
+  EXPECT_NE(status_word(disk_), "complete");
+  ASSERT_TRUE(repair());
+  expect_versions({s1}, "the version before the run");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_, taken_by(true));
+  expect_versions({s1, s2}, "the next run");
+
+  // Gone during the move into last: the next run finishes the move.
+  for (int i = 0; i < 6; ++i) put(src_ + "/f" + std::to_string(i) + ".txt", "three " + std::to_string(i));
+  hold_at("swap.file@3", root_.path() + "/pause", [&] { outcome = run(); },
+          [&] { peer_.stop(); });
+  EXPECT_EQ(outcome, run_outcome::failed);
+  ASSERT_TRUE(peer_.start(&why)) << why;
+  EXPECT_EQ(status_word(disk_), "cleaning");
+  snapshot_t s3 = snapshot(src_, taken_by(true));
+  ASSERT_TRUE(repair());
+  expect_versions({s1, s2, s3}, "the move finished by the repair");
+}
+
+
+TEST_F(LocalBackupTest, FullBackupTakesATypeChangeAsItIs) {
+  task_.action = ACTION_FULL_BACKUP;
+  put(src_ + "/x", "a file first");
+  put(src_ + "/y/inner.txt", "a folder first");
+  ASSERT_EQ(run(), run_outcome::completed);
+  fs::remove(src_ + "/x");
+  put(src_ + "/x/now.txt", "x is a folder now");
+  fs::remove_all(src_ + "/y");
+  put(src_ + "/y", "y is a file now");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_TRUE(logged("message: Backup Docs is completed."));
+  expect_versions({snapshot(src_, taken_by(false))}, "the one version");
+}
+
+}  // namespace
