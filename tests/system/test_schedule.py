@@ -175,14 +175,9 @@ class ScheduledRuns(ScheduleCase):
 
         after = self.detail()
         self.assertEqual(after["next"], utc_text(minute + datetime.timedelta(days=1)))
-        if int(result) == 0:
-            # The runner took the start: the last run is that start.
-            self.assertEqual(after["last"][:19], started_at[:19])
-        else:
-            # Without a backup engine in the service the runner refuses every start (-1);
-            # the run times then stay, but the next time still moves past the minute.
-            self.assertEqual(int(result), -1)
-            self.assertEqual(after["last"], "")
+        # The runner took the start: the last run is that start.
+        self.assertEqual(int(result), 0)
+        self.assertEqual(after["last"][:19], started_at[:19])
         self.assertEqual(len(re.findall(pattern, self.console())), 1)
 
         self.assertTrue(wait_until(lambda: self.smtp.message(1) is not None, timeout=20),

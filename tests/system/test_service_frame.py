@@ -9,7 +9,8 @@ import subprocess
 import sys
 import unittest
 
-from harness import DAEMON, DaemonTestCase, wait_until
+from harness import DAEMON, DaemonTestCase, session_config, session_xml, wait_until
+from linkpeer import PKG_SET, SET_BACKUP_START, LinkPeer, text
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "peers"))
 from system_bus import SystemBus  # noqa: E402
@@ -297,6 +298,7 @@ class PowerOff(DaemonTestCase):
             with self.subTest(service=service, sig=sig):
                 self.fresh_root()
                 self.root.write("GLOBAL_SETTING.dat", settings)
+                calls_before = len(self.bus.power_off_calls())
                 env = {"DBUS_SYSTEM_BUS_ADDRESS": self.bus.address}
                 if service:
                     sock = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
@@ -310,7 +312,45 @@ class PowerOff(DaemonTestCase):
                     d = self.start(("-s",), env=env)
                     self.wait_running(d)
                 self.assertEqual(d.stop(sig), 0)
-                self.assertEqual(self.bus.power_off_calls(), [])
+                self.assertEqual(self.bus.power_off_calls()[calls_before:], [])
+
+    def test_power_off_follows_the_last_backup_only_when_asked(self):
+        uuid = "0f8fad5b-d9cb-469f-a165-70867728950e"
+        with open(os.path.join(DATA, "global_setting_saved.dat"), "rb") as f:
+            saved = f.read()
+        for setting in (b"enable", b"disable"):
+            with self.subTest(shutdown=setting):
+                self.fresh_root()
+                self.root.write("GLOBAL_SETTING.dat", saved.replace(
+                    b"<shutdown>disable</shutdown>", b"<shutdown>" + setting + b"</shutdown>"))
+                source = os.path.join(self.root.path, "source")
+                dest = os.path.join(self.root.path, "dest")
+                os.makedirs(source)
+                os.makedirs(dest)
+                with open(os.path.join(source, "a.txt"), "w") as f:
+                    f.write("data")
+                self.root.write("SESSION_CONFIG.dat", session_config(
+                    session_xml(uuid, "Docs", [source], dest)))
+                calls_before = len(self.bus.power_off_calls())
+                peer = LinkPeer()
+                self.addCleanup(peer.close)
+                d = self.start(("-s",), env={"DBUS_SYSTEM_BUS_ADDRESS": self.bus.address})
+                peer.wait_ready()
+                self.assertEqual(peer.ask(PKG_SET, SET_BACKUP_START, text(uuid)).result, 0)
+                if setting == b"enable":
+                    # The end of the backup ends the service, which then powers off once.
+                    self.assertEqual(d.wait(timeout=60), 0)
+                    self.assertEqual(self.bus.power_off_calls()[calls_before:], [(False,)])
+                else:
+                    tree_status = os.path.join(dest, uuid, "status.db")
+                    self.assertTrue(wait_until(lambda: os.path.exists(tree_status), 30))
+                    wait_until(lambda: b"is completed" in self.root.read("LOG.txt", "rb")
+                               if os.path.exists(self.root.file("LOG.txt")) else False, 10)
+                    peer.wait_ready()  # still running
+                    self.assertTrue(d.alive())
+                    self.assertEqual(d.stop(signal.SIGTERM), 0)
+                    self.assertEqual(self.bus.power_off_calls()[calls_before:], [])
+                peer.close()
 
 
 if __name__ == "__main__":
