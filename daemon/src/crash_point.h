@@ -11,7 +11,43 @@
 //                               TESSALY_PAUSE_FILE and waits until the file is removed (so a
 //                               test can stop a peer, send a stop request or kill the
 //                               process while the run stands at a known step).
-// The point names a run passes are printed at debug level 0 ("crash point NAME #N").
+// The point names a run passes are printed at debug level 0 ("crash point NAME #N"), and a
+// test build can list them with crash_point_passes().
+//
+// Points of a backup run (backup.cpp, scan_backup_folder.cpp), in the order passed, with the
+// step of the run that has just been done:
+//   backup.mounted           2   connected to the destination
+//   recover.*                4/8 the repair of an earlier run (below)
+//   backup.recovered         4/8 the tree holds complete versions only
+//   backup.aside_history     5   full backup: history.db copied into lasttmp
+//   backup.aside_init        5   full backup: "init" written
+//   backup.aside_increments  5   full backup: increments moved into lasttmp
+//   backup.aside_file_time   5   full backup: file_time.db moved into lasttmp
+//   backup.history           6   the new history row
+//   backup.init              7   "init" written
+//   backup.folders           9   increments/<n> and tmp made
+//   backup.source            12  each source (pass k+1 is source k)
+//   scan.file                12  each file met by the scan
+//   backup.scanned           12  a source scanned (its marker not yet committed)
+//   backup.marker            12  its marker committed and closed
+//   copy.file                12  before each copy into tmp
+//   copy.delta               12  a copy made, before its delta
+//   copy.recorded            12  its delta written and its time recorded
+//   backup.copied            12  a source copied
+//   backup.cleaning          14  "cleaning" written, nothing moved yet
+//   swap.file                14  before each rename of tmp into last
+//   swap.renamed             14  after each rename
+//   backup.swapped           14  everything moved
+//   backup.tmp_removed       15  tmp removed
+//   backup.complete          15  "complete" written
+//   backup.file_time         16  file_time.db committed
+//   backup.done              17  lasttmp removed, before the unmount
+// Points of the repair (recover_interrupted_backup): recover.discarded (tmp and
+// increments/<N> removed), recover.complete ("complete" written over a discarded run),
+// recover.row_deleted (the row of an unfinished run deleted), recover.swapped and
+// recover.rolled (a move finished, then "complete"), recover.increments_back,
+// recover.file_time_back, recover.history_back, recover.put_back (a full backup's previous
+// version put back, then "complete") and recover.lasttmp_removed.
 #pragma once
 
 #ifdef TESSALY_CRASH_POINTS
