@@ -579,6 +579,7 @@ run_outcome backup_session(const session_t* session, const GTimeVal* start) {
     log_session_append(name, uuid, MSG_LEVEL_WARNING,
                        _("Backup %s is incomplete: %ld files or folders could not be backed up."),
                        name, skipped);
+    return run_outcome::incomplete;
   } else {
     log_session_append(name, uuid, MSG_LEVEL_MESSAGE, _("Backup %s is completed."), name);
   }

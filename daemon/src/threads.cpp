@@ -67,6 +67,9 @@ std::string report_text(const task_record& r, run_outcome outcome) {
     case run_outcome::completed:
       format = _("\nDear Administrator\n\n    Task %s was started at %s\n    Task %s is completed at %s.\n");
       break;
+    case run_outcome::incomplete:
+      format = _("\nDear Administrator\n\n    Task %s was started at %s\n    Task %s is completed at %s, but some files could not be backed up.\n");
+      break;
     case run_outcome::stopped:
       format = _("\nDear Administrator\n\n    Task %s was started at %s\n    Task %s was stopped at %s.\n");
       break;

@@ -19,8 +19,9 @@ enum run_result {
 // Kinds in the run table; session_status answers 0 for a task that is not running.
 enum run_kind { RUN_KIND_NONE = 0, RUN_KIND_RESTORE = 1, RUN_KIND_BACKUP = 2 };
 
-// How a run ended, for its log records and its report mail.
-enum class run_outcome { completed, failed, stopped, not_found };
+// How a run ended, for its log records and its report mail. incomplete: the run completed
+// but left out files or folders it could not read (they are retried by the next run).
+enum class run_outcome { completed, incomplete, failed, stopped, not_found };
 
 void session_thread_init();
 void session_thread_deinit();

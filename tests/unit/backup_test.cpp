@@ -456,7 +456,8 @@ TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
     }
   };
 
-  ASSERT_EQ(run(), run_outcome::completed);
+  // On a share the names SMB cannot store as they are make the first run incomplete.
+  ASSERT_EQ(run(), smb() ? run_outcome::incomplete : run_outcome::completed);
   times.push_back(iso_start());
   versions.push_back(snapshot(src_, taken_by(smb())));
   check_version_set(1, {});
@@ -489,7 +490,7 @@ TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
   fs::rename(src_ + "/sub/b.txt", src_ + "/sub/b2.txt");
   put(src_ + "/new.txt", "new in two");
   put(src_ + "/newdir/x.txt", "x");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(run(), smb() ? run_outcome::incomplete : run_outcome::completed);
   times.push_back(iso_start());
   versions.push_back(snapshot(src_, taken_by(smb())));
   check_version_set(2, {"a.txt", "big.bin", "say \"hi\".txt"});
@@ -500,14 +501,14 @@ TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
   put(src_ + "/new.txt", "changed in three");
   put(src_ + "/10:30?.txt", "forbidden, edited");
   put(src_ + "/\xc3\xbc/\xc3\x9f.txt", "unicode, edited");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(run(), smb() ? run_outcome::incomplete : run_outcome::completed);
   times.push_back(iso_start());
   versions.push_back(snapshot(src_, taken_by(smb())));
   check_version_set(3, {"a.txt", "new.txt", "10:30?.txt", "\xc3\xbc/\xc3\x9f.txt",
                         "sub/deep/c.txt"});
 
   // A run in which nothing changed still makes its version.
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(run(), smb() ? run_outcome::incomplete : run_outcome::completed);
   times.push_back(iso_start());
   versions.push_back(versions.back());
   check_version_set(4, {});
@@ -726,7 +727,7 @@ TEST_F(LocalBackupTest, FileThatVanishesBeforeItsCopyIsLoggedAndTriedAgain) {
     ASSERT_EQ(get_file_time((src_ + "/a.txt").c_str(), &a_time), 0);
     fs::rename(src_ + "/a.txt", root_.path() + "/a.away");
   });
-  EXPECT_EQ(outcome, run_outcome::completed);
+  EXPECT_EQ(outcome, run_outcome::incomplete);
   EXPECT_TRUE(logged("warning: Failed to open file " + src_ + "/a.txt."));
   EXPECT_TRUE(logged("warning: Backup Docs is incomplete: 1 files or folders could not be backed up."));
   // Listed in the version (it was there at the scan), with the content last still holds.
@@ -762,7 +763,7 @@ TEST_F(LocalBackupTest, MissingSourceFolderIsLoggedAndTheOthersAreBackedUp) {
   std::string second = root_.path() + "/src2";
   task_.sources = {root_.path() + "/gone", second};
   put(second + "/a.txt", "alpha");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(run(), run_outcome::incomplete);
   EXPECT_TRUE(logged("error: Failed to open file " + root_.path() + "/gone."));
   EXPECT_TRUE(logged("Backup Docs is incomplete: 1 files or folders could not be backed up."));
   EXPECT_EQ(exist_rows(disk_, 1, 0), std::set<std::string>{});
@@ -916,7 +917,7 @@ TEST_F(LocalBackupTest, TypeChangeKeepsTheOlderVersionsAndIsLogged) {
   put(src_ + "/x/now.txt", "x is a folder now");
   fs::remove_all(src_ + "/y");
   put(src_ + "/y", "y is a file now");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(run(), run_outcome::incomplete);
   EXPECT_TRUE(logged("warning: Failed to generate backup file for " + src_ + "/x."));
   EXPECT_TRUE(logged("warning: Failed to generate backup file for " + src_ + "/y."));
   snapshot_t s2;  // neither entry could be kept beside its older self

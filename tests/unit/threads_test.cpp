@@ -240,6 +240,7 @@ TEST_F(RunnerTest, ReportMailSaysHowTheRunEnded) {
   };
   const Case cases[] = {{run_outcome::completed, false, "is completed at"},
                         {run_outcome::failed, false, "failed at"},
+                        {run_outcome::incomplete, false, "but some files could not be backed up"},
                         {run_outcome::completed, true, "was stopped at"},
                         {run_outcome::not_found, false, nullptr}};
   size_t expected = 0;
