@@ -44,5 +44,15 @@ bool load_session_settings();
 // "" and prints "query number is error".
 std::string get_global_config(Global_option option);
 
+// The store behind get_global_config: a copy of one setting's text, false for an index
+// outside the table. get_global_config lives in a file of its own (global_config.cpp), so
+// that the tests of other modules can link fixed settings in its place.
+bool read_global_setting(int index, std::string& out);
+
 void print_global_settings();
 void print_sesion_settings();
+
+// Return the loader to its state at start-up: the task reader's carried values (tests), and
+// every setting empty (tests).
+void session_reader_reset();
+void global_settings_reset();

@@ -9,12 +9,18 @@
 #include <cstring>
 #include <string>
 
+#include "configuration.h"
+#include "command.h"
+#include "communication.h"
 #include "event_pipe.h"
 #include "i18n.h"
 #include "log.h"
 #include "main_win32.h"
 #include "parse_cmdline.h"
+#include "session.h"
+#include "sig_handler.h"
 #include "system_bus.h"
+#include "threads.h"
 
 namespace {
 
@@ -27,7 +33,10 @@ options_t options;
 
 void stop_event_emitted(gpointer) { g_main_loop_quit(main_loop); }
 
-void shutdown_event_emitted(gpointer) { g_main_loop_quit(main_loop); }
+void shutdown_event_emitted(gpointer) {
+  write_shutdown_log();
+  g_main_loop_quit(main_loop);
+}
 
 void set_poweroff_flag(bool on) { poweroff_flag.store(on); }
 
@@ -88,6 +97,14 @@ int daemon_main(int argc, char** argv) {
   // 5. Single instance.
   daemonize_init("root", "root", "/run/TessalySync.lock");
 
+  // 6. Sockets need no library start-up here.
+  // 7. Link sockets.
+  if (!listen_socket_init(&error) || !target_socket_init(&error)) {
+    std::string message = error != nullptr ? error->message : "";
+    g_clear_error(&error);
+    startup_failed(message.c_str());
+  }
+
   // 8. Main loop objects.
   main_task = g_thread_self();
   main_loop = g_main_loop_new(nullptr, FALSE);
@@ -96,11 +113,27 @@ int daemon_main(int argc, char** argv) {
   event_pipe_init();
   event_pipe_register(EVENT_SHUTDOWN, shutdown_event_emitted);
   event_pipe_register(EVENT_STOP, stop_event_emitted);
+  register_command_handle();
+  // The run tables exist before anything (the schedule thread included) can start a run.
+  session_thread_init();
 
   // 10. Working directory.
   daemonize(options.nodaemon == 0);
 
+  // 11. Global settings, then the language they name.
+  load_global_settings();
+  apply_program_language(set_program_language(get_global_config(GLOBAL_LANGUAGE).c_str()));
+
+  // 12. The task list and its tasks.
+  session_init();
+  load_session_settings();
+
+  // 13. Log limits: "stop" keeps the oldest records and refuses new ones once full.
+  log_setup_limit(1000);
+  if (get_global_config(GLOBAL_IF_FULL) == "stop") log_enable_cycle(0);
+
   // 14. Running.
+  initSigHandlers();
   win32_app_started();
   g_main_loop_run(main_loop);
 
@@ -110,8 +143,17 @@ int daemon_main(int argc, char** argv) {
   daemon_print(0, "clean up before program exit");
   g_main_loop_unref(main_loop);
   main_loop = nullptr;
+  session_deinit();
   event_pipe_deinit();
+  listen_socket_deinit();
+  session_thread_deinit();
   daemonize_finish();
   close_log_files();
+
+  // 5. Power-off, only when the runner asked for it after the last backup.
+  if (get_global_config(GLOBAL_SHUTDOWN) == "enable" && get_poweroff_flag()) {
+    daemon_print(0, "shutdown system now");
+    if (!system_shutdown()) daemon_print(3, "the system refused to power off\n");
+  }
   return 0;
 }

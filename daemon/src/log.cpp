@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "command.h"
 #include "event_pipe.h"
 #include "i18n.h"
 #include "parse_cmdline.h"
@@ -292,6 +293,7 @@ void log_clear_event_emitted(gpointer data) {
     log_list.clear();
   }
   file_log_flush(log_list);
+  send_ack(static_cast<const uint8_t*>(data), "", 1, 0);
 }
 
 const char* set_program_language(const char* name) {

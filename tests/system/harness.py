@@ -133,3 +133,55 @@ class DaemonTestCase(unittest.TestCase):
                         and os.path.exists(self.root.file("LOG.dat")))
         self.assertTrue(ok, "daemon did not come up")
         time.sleep(0.3)
+
+
+def session_xml(uuid, name, sources, destination, action="incremental", trigger="manually",
+                extensions=(), user=None, password=None, protocol="local", schedule_type=None,
+                schedule_times=()):
+    """One task in the form the controller writes into SESSION_CONFIG.dat."""
+    from xml.sax.saxutils import escape
+    lines = ["    <session id=\"{id}\">", "        <uuid>%s</uuid>" % escape(uuid),
+             "        <name>%s</name>" % escape(name), "        <filter>",
+             "            <filter_type>include</filter_type>", "            <extension>",
+             "                <alias_cnt>4</alias_cnt>"]
+    groups = [("video", []), ("picture", []), ("audio", []), ("customize", list(extensions))]
+    for i, (group, exts) in enumerate(groups, 1):
+        lines.append("                <alias id=\"%d\">" % i)
+        lines.append("                    <name>%s</name>" % group)
+        lines.append("                    <count>%d</count>" % len(exts))
+        for j, ext in enumerate(exts, 1):
+            lines.append("                    <ext id=\"%d\">%s</ext>" % (j, escape(ext)))
+        lines.append("                </alias>")
+    lines += ["            </extension>", "            <path>", "                <count>0</count>",
+              "            </path>", "        </filter>", "        <source>",
+              "            <count>%d</count>" % len(sources)]
+    for i, s in enumerate(sources, 1):
+        lines.append("            <path id=\"%d\">%s</path>" % (i, escape(s)))
+    lines += ["        </source>", "        <destination>",
+              "            <protocol>%s</protocol>" % protocol,
+              "            <anonymous>%s</anonymous>" % ("0" if user else "1")]
+    if user:
+        lines.append("            <user>%s</user>" % escape(user))
+        lines.append("            <password>%s</password>" % escape(password or ""))
+    lines += ["            <path>%s</path>" % escape(destination), "            <model></model>",
+              "        </destination>", "        <action>%s</action>" % action,
+              "        <type>%s</type>" % trigger]
+    if trigger == "schedule":
+        lines.append("        <schedule_type>%s</schedule_type>" % schedule_type)
+        lines.append("        <count>%d</count>" % len(schedule_times))
+        for i, t in enumerate(schedule_times, 1):
+            lines.append("        <schedule_time id=\"%d\">%s</schedule_time>" % (i, t))
+    lines.append("    </session>")
+    return "\n".join(lines)
+
+
+def session_config(*sessions):
+    """A whole SESSION_CONFIG.dat holding the given session_xml texts."""
+    head = ("<description>\n    <version>1.0</version>\n    <magic>E4BBBBE58AA1</magic>\n"
+            "    <vendor>BRELKIN</vendor>\n    <type>session</type>\n    <misc>xxxxx</misc>\n"
+            "</description>\n")
+    body = ["<configuration>", "    <count>%d</count>" % len(sessions)]
+    for i, s in enumerate(sessions, 1):
+        body.append(s.replace("{id}", str(i)))
+    body.append("</configuration>")
+    return head + "\n".join(body) + "\n"

@@ -1,0 +1,228 @@
+#include "communication.h"
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "fd_util.h"
+#include "i18n.h"
+#include "link_packet.h"
+#include "log.h"
+
+namespace lp = tessaly::link;
+
+namespace {
+
+struct socket_deleter {
+  void operator()(comm_socket* s) const { socket_free(s); }
+};
+using socket_ptr = std::unique_ptr<comm_socket, socket_deleter>;
+
+socket_ptr listen_socket;
+// The send socket lives until the process ends; worker threads never use it (replies are
+// sent from the main thread), and it is never freed under them.
+comm_socket* target_socket = nullptr;
+link_sequence_t received_sequence;
+
+sockaddr_in loopback(uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return a;
+}
+
+void set_socket_error(GError** error, const char* format, int err) {
+  g_set_error(error, g_quark_from_static_string("communication"), err, format,
+              std::strerror(err));
+}
+
+gpointer copy_request(const uint8_t* data, size_t pkg_len) {
+  gpointer block = g_malloc0(pkg_len);
+  std::memcpy(block, data, pkg_len);
+  return block;
+}
+
+}  // namespace
+
+comm_socket* socket_new(int domain, int type, int protocol, const sockaddr_in* address,
+                        socklen_t address_length, int, GError** error) {
+  auto s = std::make_unique<comm_socket>();
+  s->buffer.assign(s->buffer_size, 0);
+  s->address = *address;
+  s->address_length = address_length;
+  s->socket = socket_cloexec_nonblock(domain, type, protocol);
+  if (s->socket < 0) {
+    set_socket_error(error, _("Can not create socket: %s"), errno);
+    return nullptr;
+  }
+  return s.release();
+}
+
+void socket_free(comm_socket* s) {
+  if (s == nullptr) return;
+  if (s->watch_id != 0) g_source_remove(s->watch_id);
+  if (s->channel != nullptr) g_io_channel_unref(s->channel);
+  if (s->socket >= 0) close(s->socket);
+  delete s;
+}
+
+bool listen_socket_init(GError** error) {
+  sockaddr_in address = loopback(lp::SERVICE_PORT);
+  socket_ptr s(socket_new(AF_INET, SOCK_DGRAM, 0, &address, sizeof address, 0, error));
+  if (!s) return false;
+  daemon_print(0, "type = SOCK_DGRAM");
+  // No SO_REUSEADDR: on Linux it would let a second daemon share the port.
+  if (bind(s->socket, reinterpret_cast<const sockaddr*>(&s->address), s->address_length) != 0) {
+    set_socket_error(error, _("Can not bind 127.0.0.1:7502: %s"), errno);
+    return false;
+  }
+  s->channel = g_io_channel_unix_new(s->socket);
+  g_io_channel_set_encoding(s->channel, nullptr, nullptr);
+  g_io_channel_set_buffered(s->channel, FALSE);
+  s->watch_id = g_io_add_watch(s->channel, G_IO_IN, daemon_socket_in_event, s.get());
+  listen_socket = std::move(s);
+  return true;
+}
+
+void listen_socket_deinit() { listen_socket.reset(); }
+
+bool target_socket_init(GError** error) {
+  sockaddr_in address = loopback(lp::CONTROLLER_PORT);
+  socket_ptr s(socket_new(AF_INET, SOCK_DGRAM, 0, &address, sizeof address, 0, error));
+  if (!s) return false;
+  if (connect(s->socket, reinterpret_cast<const sockaddr*>(&s->address), s->address_length) != 0) {
+    set_socket_error(error, _("Can not connect to 127.0.0.1:7503: %s"), errno);
+    return false;
+  }
+  s->channel = g_io_channel_unix_new(s->socket);
+  g_io_channel_set_encoding(s->channel, nullptr, nullptr);
+  g_io_channel_set_buffered(s->channel, FALSE);
+  target_socket = s.release();
+  return true;
+}
+
+void target_socket_deinit() {
+  socket_free(target_socket);
+  target_socket = nullptr;
+}
+
+int read_packet(GIOChannel*, GIOCondition, comm_socket* s) {
+  for (;;) {
+    ssize_t n = recv(s->socket, s->buffer.data(), s->buffer_size, 0);
+    if (n >= 0) return static_cast<int>(n);
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      daemon_print(0, "G_IO_STATUS_AGAIN");
+      return -1;
+    }
+    g_warning(_("Failed to read from client %s"), std::strerror(errno));
+    return -1;
+  }
+}
+
+gboolean daemon_socket_in_event(GIOChannel* channel, GIOCondition condition, gpointer data) {
+  if (!(condition & G_IO_IN)) return FALSE;
+  auto* s = static_cast<comm_socket*>(data);
+  int n = read_packet(channel, condition, s);
+  // Nothing read: never dispatch the previous datagram again.
+  if (n < 0) return TRUE;
+  dispatch_datagram(s->buffer.data(), static_cast<size_t>(n), received_sequence, event_pipe_emit);
+  return TRUE;
+}
+
+void dispatch_datagram(const uint8_t* data, size_t size, link_sequence_t& sequence,
+                       link_emit_t emit) {
+  if (size == 0) {
+    daemon_print(0, "Got an unknown pakcage");
+    return;
+  }
+  switch (data[0]) {
+    case lp::PKG_SET:
+      daemon_print(0, "Got a PKG_SET pakcage");
+      handle_set(data, size, sequence, emit);
+      break;
+    case lp::PKG_QUERY:
+      daemon_print(0, "Got a PKG_QUERY pakcage");
+      handle_query(data, size, sequence, emit);
+      break;
+    case lp::ACK:
+      daemon_print(0, "Got an ACK pakcage");
+      break;
+    case lp::ANSWER:
+      daemon_print(0, "Got an ANSWER pakcage");
+      break;
+    default:
+      daemon_print(0, "Got an unknown pakcage");
+      break;
+  }
+}
+
+void handle_set(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit) {
+  auto header = lp::parse_request(data, size);
+  if (!header) return;
+  if (header->seq_no == sequence.set_seq) return;
+  sequence.set_seq = header->seq_no;
+  daemon_print(0, "My PID %lld\n", static_cast<long long>(my_pid()));
+  pipe_event event;
+  switch (header->cmd_type) {
+    case lp::SET_CONFIG_UPDATE: event = EVENT_CONFIG_UPDATE; break;
+    case lp::SET_BACKUP_START: event = EVENT_BACKUP_START; break;
+    case lp::SET_BACKUP_STOP: event = EVENT_BACKUP_STOP; break;
+    case lp::SET_RESTORE_START: event = EVENT_RESTORE_START; break;
+    case lp::SET_RESTORE_STOP: event = EVENT_RESTORE_STOP; break;
+    case lp::SET_EMAIL_TEST: event = EVENT_EMAIL_TEST; break;
+    case lp::SET_LOG_CLEAR: event = EVENT_LOG_CLEAR; break;
+    default:
+      daemon_print(0, "Got an unknow set packet. cmd_type: 0x%X\n", header->cmd_type);
+      return;
+  }
+  emit(event, copy_request(data, header->pkg_len));
+}
+
+void handle_query(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit) {
+  auto header = lp::parse_request(data, size);
+  if (!header) return;
+  // A version query is always served, and it takes the query sequence number.
+  if (header->cmd_type == lp::QUERY_VERSION) {
+    emit(EVENT_QUERY_VERSION, copy_request(data, header->pkg_len));
+    sequence.query_seq = header->seq_no;
+  }
+  if (header->seq_no == sequence.query_seq) return;
+  sequence.query_seq = header->seq_no;
+  switch (header->cmd_type) {
+    case lp::QUERY_SESSION_SUMMARY:
+      emit(EVENT_SESSION_SUMMARY, copy_request(data, header->pkg_len));
+      break;
+    case lp::QUERY_SESSION_DETAIL:
+      emit(EVENT_SESSION_DETAIL, copy_request(data, header->pkg_len));
+      break;
+    default:
+      daemon_print(0, "Got an unknow query packet. cmd_type: 0x%X\n", header->cmd_type);
+      break;
+  }
+}
+
+void write_packet(const uint8_t* data, size_t length) {
+  if (target_socket == nullptr) return;
+  // The send socket is connected: after a reply met a closed port, Linux fails the next send
+  // once with ECONNREFUSED. That datagram is sent again so that it is not lost.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    ssize_t n = send(target_socket->socket, data, length, 0);
+    if (n >= 0) {
+      if (static_cast<size_t>(n) < length) {
+        daemon_print(0, "Can not send all of the packet to GUI Controller");
+      }
+      return;
+    }
+    if (errno == EINTR || errno == ECONNREFUSED) continue;
+    break;
+  }
+  daemon_print(2, "Failed to write to GUI Controller: %s", std::strerror(errno));
+}
+
+uint64_t my_pid() { return static_cast<uint64_t>(static_cast<uint32_t>(getpid())); }

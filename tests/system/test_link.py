@@ -1,0 +1,172 @@
+"""The controller link, black-box: the real daemon and a UDP peer of the test's own on
+127.0.0.1:7503, inside a network namespace of the test (see tests/netns-run.sh)."""
+
+import os
+import signal
+import socket
+import struct
+import time
+import unittest
+
+from harness import DaemonTestCase, session_config, session_xml, wait_until
+from linkpeer import (ACK, ANSWER, PKG_QUERY, PKG_SET, QUERY_SESSION_DETAIL,
+                      QUERY_SESSION_SUMMARY, QUERY_VERSION, SET_BACKUP_START, SET_BACKUP_STOP,
+                      SET_CONFIG_UPDATE, SET_LOG_CLEAR, SET_RESTORE_START, SET_RESTORE_STOP,
+                      LinkPeer, Reply, request, restore_payload, text)
+
+UUID_A = "0f8fad5b-d9cb-469f-a165-70867728950e"
+UUID_B = "7c9e6679-7425-40de-944b-e07fc1f90ae7"
+
+
+class LinkCase(DaemonTestCase):
+    def setUp(self):
+        super().setUp()
+        self.dest = os.path.join(self.root.path, "dest")
+        self.src = os.path.join(self.root.path, "src")
+        os.makedirs(self.dest)
+        os.makedirs(self.src)
+        self.root.write("SESSION_CONFIG.dat", session_config(
+            session_xml(UUID_A, "Docs & more", [self.src, self.src + "2"], self.dest)))
+        self.peer = LinkPeer()
+        self.daemon = self.start(("-s",))
+        self.ready = self.peer.wait_ready()
+
+    def tearDown(self):
+        self.peer.close()
+        super().tearDown()
+
+
+class Replies(LinkCase):
+    def test_version_answer_bytes(self):
+        r = self.ready
+        self.assertEqual(r.type, ANSWER)
+        self.assertEqual(r.length, 45)
+        self.assertEqual(len(r.raw), 45)
+        self.assertEqual(r.daemon_pid, self.daemon.pid)
+        self.assertEqual(r.gui_pid, 0x1234)
+        self.assertEqual(r.result, 0)
+        self.assertEqual(r.payload, bytes([0, 0, 0, 2, 0, 0, 0, 1, 0]))
+
+    def test_table_of_requests_and_replies(self):
+        cases = [
+            # (type, cmd, payload, reply type, result, pkg_len, text)
+            (PKG_SET, SET_LOG_CLEAR, b"", ACK, 0, 37, ""),
+            (PKG_SET, SET_BACKUP_START, text(""), ACK, 2, 52, "UUID is invalid"),
+            (PKG_SET, SET_BACKUP_START, b"", ACK, 2, 52, "UUID is invalid"),
+            (PKG_SET, SET_BACKUP_START, text(UUID_B), ACK, 2, 52, "UUID is invalid"),
+            (PKG_SET, SET_BACKUP_STOP, text(UUID_A), ACK, 3, 59, "session is not running"),
+            (PKG_SET, SET_BACKUP_STOP, text(""), ACK, 2, 52, "UUID is invalid"),
+            (PKG_SET, SET_RESTORE_STOP, text(UUID_A), ACK, 3, 59, "session is not running"),
+            (PKG_SET, SET_RESTORE_START, restore_payload(UUID_B, 1), ACK, 2, 52, "UUID is invalid"),
+            (PKG_SET, SET_RESTORE_START, text(UUID_A) + b"\1", ACK, 2, 52, "UUID is invalid"),
+            (PKG_SET, SET_RESTORE_START, UUID_A.encode(), ACK, 2, 52, "UUID is invalid"),
+            (PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID_B), ANSWER, 5, 68,
+             "can not find the backup session"),
+            (PKG_QUERY, QUERY_SESSION_DETAIL, text(""), ANSWER, 5, 68,
+             "can not find the backup session"),
+        ]
+        for pkg_type, cmd, payload, reply_type, result, length, message in cases:
+            with self.subTest(cmd=cmd, payload=payload):
+                r = self.peer.ask(pkg_type, cmd, payload)
+                self.assertIsNotNone(r)
+                self.assertEqual((r.type, r.cmd, r.result, r.length, len(r.raw)),
+                                 (reply_type, cmd, result, length, length))
+                self.assertEqual(r.text(), message)
+                self.assertEqual(r.payload[-1:], b"\0")
+
+    def test_summary_counts(self):
+        r = self.peer.ask(PKG_QUERY, QUERY_SESSION_SUMMARY)
+        self.assertEqual((r.length, r.result), (40, 0))
+        self.assertEqual(r.payload, bytes([1, 0, 0, 0]))
+
+    def test_detail_answer_bytes(self):
+        r = self.peer.ask(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID_A))
+        self.assertEqual(r.result, 0)
+        self.assertEqual(r.payload[:4], bytes([11, 0, 0, 1]))  # manually, incremental
+        self.assertEqual(r.texts(4), [UUID_A, "Docs & more", "Not started", "", "", self.dest,
+                                      self.src, self.src + "2"])
+        self.assertEqual(r.length, len(r.raw))
+
+    def test_reload_answers_and_replaces_the_tasks(self):
+        self.root.write("SESSION_CONFIG.dat", session_config(
+            session_xml(UUID_B, "Pictures", [self.src], self.dest, action="full_backup")))
+        r = self.peer.ask(PKG_SET, SET_CONFIG_UPDATE)
+        self.assertEqual((r.type, r.result, r.length), (ACK, 0, 37))
+        self.assertEqual(self.peer.ask(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID_A)).result, 5)
+        detail = self.peer.ask(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID_B))
+        self.assertEqual(detail.result, 0)
+        self.assertEqual(detail.payload[3], 0)
+        self.assertEqual(detail.texts(4)[1], "Pictures")
+
+    def test_log_clear_empties_the_log_files(self):
+        r = self.peer.ask(PKG_SET, SET_LOG_CLEAR)
+        self.assertEqual(r.result, 0)
+        self.assertIn("<count>0</count>", self.root.read("LOG.dat"))
+        self.assertEqual(self.root.read("LOG.txt", "rb"), b"BRELKIN TessalySync\r\n")
+
+
+class Duplicates(LinkCase):
+    def test_duplicate_rule(self):
+        p = self.peer
+        p.send(PKG_SET, SET_LOG_CLEAR, seq=100)
+        p.send(PKG_SET, SET_LOG_CLEAR, seq=100)
+        got = p.replies_until_barrier()
+        self.assertEqual([(r.type, r.seq) for r in got], [(ACK, 100)])
+        # A version query is served every time, also with a repeated number.
+        p.send(PKG_QUERY, QUERY_VERSION, seq=200)
+        p.send(PKG_QUERY, QUERY_VERSION, seq=200)
+        got = p.replies_until_barrier()
+        self.assertEqual([(r.cmd, r.seq) for r in got], [(QUERY_VERSION, 200), (QUERY_VERSION, 200)])
+        # A set and a query may share a number.
+        p.send(PKG_SET, SET_LOG_CLEAR, seq=300)
+        p.send(PKG_QUERY, QUERY_SESSION_SUMMARY, seq=300)
+        got = p.replies_until_barrier()
+        self.assertEqual(sorted((r.type, r.seq) for r in got), [(ACK, 300), (ANSWER, 300)])
+
+    def test_malformed_datagrams_get_no_answer_and_use_no_number(self):
+        p = self.peer
+        good = request(PKG_SET, SET_LOG_CLEAR, 500)
+        bad = [
+            b"",
+            good[:10],
+            good[:2] + struct.pack("<H", 20) + good[4:],
+            good[:2] + struct.pack("<H", 500) + good[4:] + b"\0" * 12,
+            request(ACK, 0, 501),
+            request(ANSWER, 0, 502),
+            request(PKG_SET, 9, 503),
+            request(PKG_QUERY, 7, 504),
+            request(7, 0, 505),
+        ]
+        for datagram in bad:
+            p.send_raw(datagram)
+        self.assertEqual(p.replies_until_barrier(), [])
+        self.assertTrue(self.daemon.alive())
+        p.send_raw(good)
+        got = p.replies_until_barrier()
+        self.assertEqual([(r.type, r.seq, r.result) for r in got], [(ACK, 500, 0)])
+
+    def test_reply_arrives_after_the_controller_was_absent(self):
+        p = self.peer
+        p.close()
+        p.send(PKG_SET, SET_LOG_CLEAR)  # its reply meets a closed port
+        time.sleep(0.5)
+        p.open()
+        r = p.ask(PKG_QUERY, QUERY_VERSION)
+        self.assertIsNotNone(r)
+
+
+class StartFailure(DaemonTestCase):
+    def test_taken_port_fails_start_up_with_a_message(self):
+        blocker = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        blocker.bind(("127.0.0.1", 7502))
+        try:
+            d = self.start(("-s",))
+            self.assertEqual(d.wait(timeout=20), 1)
+            self.assertIn(b"7502", d.stderr)
+            self.assertIn("7502", self.root.read("LOG.dat"))
+        finally:
+            blocker.close()
+
+
+if __name__ == "__main__":
+    unittest.main()
