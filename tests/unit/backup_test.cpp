@@ -673,4 +673,294 @@ TEST_F(CrashSweep, SwitchFromIncrementalToFullLosesNoVersion) {
   sweep({s1, s2}, {s3}, true);
 }
 
+
+// ---------------------------------------------------------------------------------------
+// A run held at a step while the test changes the world around it.
+// ---------------------------------------------------------------------------------------
+
+// Runs `body` on a thread of its own, holds it at the named crash point, calls `meanwhile`
+// and lets it go on.
+template <typename Body>
+void hold_at(const std::string& point, const std::string& pause_file, Body body,
+             const std::function<void()>& meanwhile) {
+  ::setenv("TESSALY_PAUSE_FILE", pause_file.c_str(), 1);
+  ::setenv("TESSALY_PAUSE_AT", point.c_str(), 1);
+  crash_point_reset();
+  std::thread worker(body);
+  bool reached = false;
+  for (int i = 0; i < 3000 && !reached; ++i) {
+    reached = fs::exists(pause_file);
+    if (!reached) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::unsetenv("TESSALY_PAUSE_AT");
+  if (reached) meanwhile();
+  fs::remove(pause_file);
+  worker.join();
+  EXPECT_TRUE(reached) << point << " not reached";
+}
+
+TEST_F(LocalBackupTest, DeltaIsMadeFromTheBytesThatEnterLastNotFromTheLiveFile) {
+  put(src_ + "/a.txt", std::string(5000, 'a'));
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  put(src_ + "/a.txt", std::string(5000, 'a') + "second");
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  // The source file changes again after its copy, before its delta.
+  run_outcome outcome = run_outcome::failed;
+  hold_at("copy.delta", root_.path() + "/pause", [&] { outcome = run(); },
+          [&] { put(src_ + "/a.txt", "something else entirely"); });
+  EXPECT_EQ(outcome, run_outcome::completed);
+  expect_versions({s1, s2}, "the version holds what was copied");
+  snapshot_t s3 = snapshot(src_, taken_by(false));
+  ASSERT_EQ(run(), run_outcome::completed);
+  expect_versions({s1, s2, s3}, "the later change is the next version");
+}
+
+TEST_F(LocalBackupTest, FileThatVanishesBeforeItsCopyIsLoggedAndTriedAgain) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/b.txt", "bee");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  put(src_ + "/a.txt", "alpha two");
+  put(src_ + "/b.txt", "bee two");
+  std::string a_time;
+  run_outcome outcome = run_outcome::failed;
+  hold_at("copy.file", root_.path() + "/pause", [&] { outcome = run(); }, [&] {
+    ASSERT_EQ(get_file_time((src_ + "/a.txt").c_str(), &a_time), 0);
+    fs::rename(src_ + "/a.txt", root_.path() + "/a.away");
+  });
+  EXPECT_EQ(outcome, run_outcome::completed);
+  EXPECT_TRUE(logged("warning: Failed to open file " + src_ + "/a.txt."));
+  EXPECT_TRUE(logged("warning: Backup Docs is incomplete: 1 files or folders could not be backed up."));
+  // Listed in the version (it was there at the scan), with the content last still holds.
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  s2.files["a.txt"] = "alpha";
+  expect_versions({s1, s2}, "the file left out");
+  std::vector<std::string> stored =
+      query(disk_.path("file_time.db"), "select File_time from id0 where File_path='a.txt';");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_NE(stored[0], a_time);  // still the time of version 1
+  // Back again: the next run takes it.
+  fs::rename(root_.path() + "/a.away", src_ + "/a.txt");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s3 = snapshot(src_, taken_by(false));
+  expect_versions({s1, s2, s3}, "taken by the next run");
+}
+
+TEST_F(LocalBackupTest, UnreadableStatusStopsTheRunAndTouchesNothing) {
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  test_support::write_file(disk_.path("status.db"), std::string(4096, 'x'));
+  put(src_ + "/a.txt", "alpha two");
+  EXPECT_EQ(run(), run_outcome::failed);
+  EXPECT_TRUE(logged("error: Failed to open file " + disk_.path("status.db") + "."));
+  EXPECT_EQ(test_support::read_file(disk_.path("status.db")), std::string(4096, 'x'));
+  EXPECT_EQ(history_rows(disk_).size(), 1u);
+  EXPECT_EQ(exist_rows(disk_, 1), listed(s1));
+  EXPECT_EQ(test_support::read_file(disk_.path("last/id0/a.txt")), "alpha");
+}
+
+TEST_F(LocalBackupTest, MissingSourceFolderIsLoggedAndTheOthersAreBackedUp) {
+  std::string second = root_.path() + "/src2";
+  task_.sources = {root_.path() + "/gone", second};
+  put(second + "/a.txt", "alpha");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_TRUE(logged("error: Failed to open file " + root_.path() + "/gone."));
+  EXPECT_TRUE(logged("Backup Docs is incomplete: 1 files or folders could not be backed up."));
+  EXPECT_EQ(exist_rows(disk_, 1, 0), std::set<std::string>{});
+  EXPECT_EQ(exist_rows(disk_, 1, 1), std::set<std::string>{"a.txt"});
+  EXPECT_EQ(test_support::read_file(disk_.path("last/id1/a.txt")), "alpha");
+}
+
+TEST_F(LocalBackupTest, FilterByExtensionTakesExactlyWhatTheMarkerLists) {
+  task_.filter.extensions = {".TXT", ".md"};
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/b.jpg", "picture");
+  put(src_ + "/sub/c.md", "notes");
+  put(src_ + "/sub/d.txt.bak", "backup");
+  put(src_ + "/Thumbs.db", "never");
+  put(src_ + "/thumbs.txt", "a text file");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_EQ(exist_rows(disk_, 1), (std::set<std::string>{"a.txt", "sub", "sub/c.md", "thumbs.txt"}));
+  std::set<std::string> in_last;
+  for (const auto& e : fs::recursive_directory_iterator(disk_.path("last/id0"))) {
+    in_last.insert(e.path().string().substr(disk_.path("last/id0").size() + 1));
+  }
+  EXPECT_EQ(in_last, (std::set<std::string>{"a.txt", "sub", "sub/c.md", "thumbs.txt"}));
+}
+
+TEST_F(LocalBackupTest, WithoutAFilterTheNeverBackedUpNamesStillReachLast) {
+  put(src_ + "/THUMBS.DB", "x");
+  put(src_ + "/pagefile.sys", "x");
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_EQ(exist_rows(disk_, 1), std::set<std::string>{"a.txt"});
+  EXPECT_TRUE(disk_.exists("last/id0/THUMBS.DB"));
+}
+
+TEST_F(LocalBackupTest, DestinationInsideTheSourceIsNotBackedUpIntoItself) {
+  std::string inside = src_ + "/backups";
+  fs::create_directories(inside);
+  task_.destinations[0].path = inside;
+  disk_.root = inside + "/" + kUuid;
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_EQ(exist_rows(disk_, 2), (std::set<std::string>{"a.txt", "backups"}));
+  EXPECT_FALSE(disk_.exists("last/id0/backups/" + std::string(kUuid)));
+}
+
+TEST_F(LocalBackupTest, FullBackupKeepsOneVersionWithoutDeltas) {
+  task_.action = ACTION_FULL_BACKUP;
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/b.txt", "bee");
+  ASSERT_EQ(run(), run_outcome::completed);
+  put(src_ + "/a.txt", "alpha two");
+  fs::remove(src_ + "/b.txt");
+  ASSERT_EQ(run(), run_outcome::completed);
+  std::vector<std::string> rows = history_rows(disk_);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], "1|" + iso_start());
+  EXPECT_TRUE(deltas(disk_, 1).empty());
+  EXPECT_FALSE(disk_.exists("increments/2"));
+  expect_versions({snapshot(src_, taken_by(false))}, "the one version");
+  // Every file was copied again and its time recorded anew.
+  EXPECT_EQ(query(disk_.path("file_time.db"), "select File_path from id0;"),
+            std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(LocalBackupTest, SpecialFilesAndMountedFileSystemsAreNotEntered) {
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(::mkfifo((src_ + "/fifo").c_str(), 0600), 0);
+  fs::create_directories(src_ + "/mnt");
+  bool mounted = std::system(("mount -t tmpfs tessaly-test '" + src_ + "/mnt' 2>/dev/null").c_str()) == 0;
+  if (mounted) put(src_ + "/mnt/other.txt", "other file system");
+  ASSERT_EQ(run(), run_outcome::completed);
+  std::set<std::string> want = {"a.txt"};
+  if (!mounted) want.insert("mnt");
+  EXPECT_EQ(exist_rows(disk_, 1), want);
+  EXPECT_FALSE(disk_.exists("last/id0/fifo"));
+  if (mounted) {
+    EXPECT_FALSE(disk_.exists("last/id0/mnt/other.txt"));
+    EXPECT_EQ(std::system(("umount '" + src_ + "/mnt'").c_str()), 0);
+  }
+}
+
+TEST_F(LocalBackupTest, LinksAreRecordedAsTheyAreAndNeverFollowed) {
+  struct link_case {
+    const char* name;
+    std::string target;
+    const char* table;  // where it is recorded
+  };
+  fs::create_directories(src_ + "/folder");
+  put(src_ + "/file.txt", "x");
+  const std::vector<link_case> cases = {
+      {"to_file", "file.txt", "symbolic_link_tbl"},
+      {"to_folder_relative", "folder", "symbolic_link_tbl"},
+      {"to_folder_absolute", src_ + "/folder", "junction_tbl"},
+      {"to_folder_trailing", src_ + "/folder//", "junction_tbl"},
+      {"dangling_absolute", "/nonexistent/folder", "symbolic_link_tbl"},
+      {"to_root", "/", "junction_tbl"},
+      {"to_file_absolute", src_ + "/file.txt", "symbolic_link_tbl"},
+  };
+  for (const link_case& c : cases) {
+    ASSERT_EQ(::symlink(c.target.c_str(), (src_ + "/" + c.name).c_str()), 0);
+  }
+  ASSERT_EQ(run(), run_outcome::completed);
+  std::string marker = disk_.path(marker_rel(1, 0));
+  auto rows = [&](const char* table) {
+    return as_set(query(marker, std::string("select File_source_path, File_destination_path from ") +
+                                    table + ";"));
+  };
+  std::set<std::string> want_symbolic;
+  std::set<std::string> want_junction;
+  for (const link_case& c : cases) {
+    std::string target = c.target;
+    if (std::strcmp(c.table, "junction_tbl") == 0) {
+      while (target.size() > 1 && target.back() == '/') target.pop_back();
+      want_junction.insert(src_ + "/" + c.name + "|" + target);
+    } else {
+      if (target.size() > 1 && target.back() == '/') target.pop_back();
+      want_symbolic.insert(src_ + "/" + c.name + "|" + target);
+    }
+  }
+  EXPECT_EQ(rows("symbolic_link_tbl"), want_symbolic);
+  EXPECT_EQ(rows("junction_tbl"), want_junction);
+  EXPECT_EQ(exist_rows(disk_, 1), (std::set<std::string>{"file.txt", "folder"}));
+
+  // The helpers on their own: a relative path is never recorded as a junction, links are
+  // made without replacing anything, and removing a tree removes links, not their targets.
+  EXPECT_EQ(backup_junction(marker.c_str(), "to_folder_absolute"), 0);
+  std::string made = root_.path() + "/made";
+  fs::create_directories(made);
+  EXPECT_EQ(create_junction((src_ + "/folder").c_str(), (made + "/j").c_str()), 0);
+  EXPECT_EQ(create_symbolic("file.txt", (made + "/s").c_str()), 0);
+  EXPECT_EQ(create_symbolic("other", (made + "/s").c_str()), -1);
+  std::string target;
+  EXPECT_EQ(read_symbolic((made + "/s").c_str(), &target), 0);
+  EXPECT_EQ(target, "file.txt");
+  EXPECT_TRUE(is_junction_dir((made + "/j").c_str()));
+  EXPECT_FALSE(is_symbolic((made + "/j").c_str()));
+  EXPECT_TRUE(is_symbolic((made + "/s").c_str()));
+  ASSERT_EQ(::symlink((src_ + "/file.txt").c_str(), (made + "/f").c_str()), 0);
+  EXPECT_EQ(rm_directory(made.c_str()), 0);
+  EXPECT_FALSE(fs::exists(made));
+  EXPECT_EQ(test_support::read_file(src_ + "/file.txt"), "x");
+  EXPECT_TRUE(fs::is_directory(src_ + "/folder"));
+}
+
+TEST_F(LocalBackupTest, TypeChangeKeepsTheOlderVersionsAndIsLogged) {
+  put(src_ + "/x", "a file first");
+  put(src_ + "/y/inner.txt", "a folder first");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  fs::remove(src_ + "/x");
+  put(src_ + "/x/now.txt", "x is a folder now");
+  fs::remove_all(src_ + "/y");
+  put(src_ + "/y", "y is a file now");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_TRUE(logged("warning: Failed to generate backup file for " + src_ + "/x."));
+  EXPECT_TRUE(logged("warning: Failed to generate backup file for " + src_ + "/y."));
+  snapshot_t s2;  // neither entry could be kept beside its older self
+  expect_versions({s1, s2}, "older versions intact");
+}
+
+
+class SmbBackupTest : public BackupFixture {
+ protected:
+  void SetUp() override { init(where::smb); }
+};
+
+TEST_F(SmbBackupTest, ShareThatGoesAwayInTheMiddleLeavesEveryVersion) {
+  for (int i = 0; i < 6; ++i) put(src_ + "/f" + std::to_string(i) + ".txt", "one " + std::to_string(i));
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(true));
+  for (int i = 0; i < 6; ++i) put(src_ + "/f" + std::to_string(i) + ".txt", "two " + std::to_string(i));
+  put(src_ + "/new.txt", "new");
+  run_outcome outcome = run_outcome::completed;
+  hold_at("copy.file@3", root_.path() + "/pause", [&] { outcome = run(); },
+          [&] { peer_.stop(); });
+  EXPECT_EQ(outcome, run_outcome::failed);
+  std::string why;
+  ASSERT_TRUE(peer_.start(&why)) << why;  // the same share folder, on a new port
+  EXPECT_NE(status_word(disk_), "complete");
+  ASSERT_TRUE(repair());
+  expect_versions({s1}, "the version before the run");
+  ASSERT_EQ(run(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_, taken_by(true));
+  expect_versions({s1, s2}, "the next run");
+
+  // Gone during the move into last: the next run finishes the move.
+  for (int i = 0; i < 6; ++i) put(src_ + "/f" + std::to_string(i) + ".txt", "three " + std::to_string(i));
+  hold_at("swap.file@3", root_.path() + "/pause", [&] { outcome = run(); },
+          [&] { peer_.stop(); });
+  EXPECT_EQ(outcome, run_outcome::failed);
+  ASSERT_TRUE(peer_.start(&why)) << why;
+  EXPECT_EQ(status_word(disk_), "cleaning");
+  snapshot_t s3 = snapshot(src_, taken_by(true));
+  ASSERT_TRUE(repair());
+  expect_versions({s1, s2, s3}, "the move finished by the repair");
+}
+
 }  // namespace
