@@ -12,6 +12,8 @@
 #include "configuration.h"
 #include "command.h"
 #include "communication.h"
+#include "backup.h"
+#include "restore.h"
 #include "event_pipe.h"
 #include "i18n.h"
 #include "log.h"
@@ -116,6 +118,7 @@ int daemon_main(int argc, char** argv) {
   register_command_handle();
   // The run tables exist before anything (the schedule thread included) can start a run.
   session_thread_init();
+  set_run_bodies(backup_uuid, restore_backup);
 
   // 10. Working directory.
   daemonize(options.nodaemon == 0);
