@@ -748,10 +748,17 @@ class restore_run {
     changes_.push_back({op, job, dir, name, aside_name});
   }
 
+  static std::string own_key(const std::vector<std::string>& dir, const std::string& name) {
+    std::string key;
+    for (const std::string& d : dir) key += d + "/";
+    return key + name;
+  }
+
   bool move_aside(size_t j, int dirfd, const std::vector<std::string>& dir,
                   const std::string& name) {
     std::string aside;
     if (!rename_aside(dirfd, name, own_prefix_, &aside_counter_, &aside)) return false;
+    own_names_.insert(own_key(dir, aside));
     note(change_t::aside, j, dir, name, aside);
     crash_point("restore.aside");
     return true;
@@ -864,7 +871,9 @@ class restore_run {
     if (!list_at(target_fd, &present_names)) return fail_dir(shown(job, rel));
     for (const std::string& name : present_names) {
       if (version_names.count(name) != 0) continue;
-      if (name.compare(0, own_prefix_.size(), own_prefix_) == 0) continue;
+      // What this run put aside stays until the end; what an earlier run cut short left
+      // behind is not part of the version and goes too.
+      if (own_names_.count(own_key(*dir, name)) != 0) continue;
       if (!move_aside(j, target_fd, *dir, name)) return fail_dir(shown(job, rel));
     }
     return true;
@@ -909,6 +918,7 @@ class restore_run {
   std::vector<source_job_t> jobs_;
   std::vector<change_t> changes_;
   long aside_counter_ = 0;
+  std::set<std::string> own_names_;  // entries this run renamed aside, by folder
   bool stopped_ = false;
 };
 
