@@ -14,6 +14,8 @@ packages=(
   # test peers
   samba smbclient python3 python3-aiosmtpd python3-dbusmock dbus iputils-ping iproute2 openssl
   rdiff sqlite3
+  # benchmark
+  rdiff-backup
 )
 
 missing=()
