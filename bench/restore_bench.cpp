@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
   std::string repo = work + "/rdiff";
   fs::create_directories(src);
   fs::create_directories(dest);
-  log_init(false, false, 0, nullptr);
+  log_init(false, false, -1, nullptr);
 
   time_t clock = 1700000000;
   std::vector<std::string> names;
