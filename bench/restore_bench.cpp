@@ -2,6 +2,9 @@
 //
 //   restore_bench [work folder] [files]   (default: a folder under /tmp, 1500 files)
 //
+// Needs rdiff-backup (scripts/install-deps.sh --bench); build it optimised, for example in
+// build-bench/ as bench/run_bench.py does: ninja -C build-bench restore_bench.
+//
 // Makes a source folder (small, medium and large files, about 180 MB with the default),
 // backs it up six times with the service's backup run and with rdiff-backup, changing a
 // twentieth of the files, adding and deleting some between the runs; then times, each the

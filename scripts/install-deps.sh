@@ -14,9 +14,12 @@ packages=(
   # test peers
   samba smbclient python3 python3-aiosmtpd python3-dbusmock dbus iputils-ping iproute2 openssl
   rdiff sqlite3
-  # benchmark
-  rdiff-backup
 )
+
+# With --bench: the tools the benchmark (bench/) compares against; not needed otherwise.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(rsync rdiff-backup time)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the project needs, builds it, and runs the service in the console with its
-# configuration folder inside a folder of the user's (no root needed). Ctrl-C stops it.
+# configuration folder inside a folder of the user's (no root needed). It then backs up a
+# sample folder to a local destination folder, shows where the versions are, and keeps the
+# service running until Ctrl-C. Run it again after changing files of the sample folder: each
+# run makes one more version.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +12,111 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TESTS=O
 cmake --build build
 
 export TESSALY_ROOT="${TESSALY_ROOT:-$HOME/tessaly-demo}"
-mkdir -p "$TESSALY_ROOT"
-echo "Configuration folder: $TESSALY_ROOT/var/lib/Tessaly/ (the log is LOG.txt there)"
-echo "Press Ctrl-C to stop the service."
-exec ./build/daemon/daemon -s "$@"
+config="$TESSALY_ROOT/var/lib/Tessaly"
+sample="$TESSALY_ROOT/sample"
+backups="$TESSALY_ROOT/backups"
+uuid="5b1e1d0c-7a8f-4c2e-9d3b-2f6a4e8c1b07"
+mkdir -p "$config" "$backups"
+if [ ! -d "$sample" ]; then
+  mkdir -p "$sample/notes"
+  printf 'A sample file to back up.\n' > "$sample/readme.txt"
+  printf 'Change me and run scripts/run.sh again.\n' > "$sample/notes/todo.txt"
+fi
+# One task, "Sample", backing up the sample folder (all files) by hand. The global settings
+# are the service's own defaults (it writes GLOBAL_SETTING.dat when there is none).
+if [ ! -f "$config/SESSION_CONFIG.dat" ]; then
+  cat > "$config/SESSION_CONFIG.dat" <<XML
+<description>
+    <version>1.0</version>
+    <magic>E4BBBBE58AA1</magic>
+    <vendor>BRELKIN</vendor>
+    <type>session</type>
+    <misc>xxxxx</misc>
+</description>
+<configuration>
+    <count>1</count>
+    <session id="1">
+        <uuid>$uuid</uuid>
+        <name>Sample</name>
+        <filter>
+            <filter_type>include</filter_type>
+            <extension>
+                <alias_cnt>1</alias_cnt>
+                <alias id="1">
+                    <name>customize</name>
+                    <count>1</count>
+                    <ext id="1">.*</ext>
+                </alias>
+            </extension>
+            <path>
+                <count>0</count>
+            </path>
+        </filter>
+        <source>
+            <count>1</count>
+            <path id="1">$sample</path>
+        </source>
+        <destination>
+            <protocol>local</protocol>
+            <anonymous>1</anonymous>
+            <path>$backups</path>
+            <model></model>
+        </destination>
+        <action>incremental</action>
+        <type>manually</type>
+    </session>
+</configuration>
+XML
+fi
+
+echo "Configuration folder: $config/ (the log is LOG.txt there)"
+./build/daemon/daemon -s "$@" &
+daemon_pid=$!
+trap 'kill -TERM "$daemon_pid" 2>/dev/null || true; wait "$daemon_pid" 2>/dev/null || true' INT TERM
+
+# Asks the service over its link (UDP on 127.0.0.1:7502) to back up the task, as the
+# controller's "backup now" does, then waits until the version is complete.
+/usr/bin/python3 - "$uuid" "$backups/$uuid" <<'PY'
+import os, socket, sqlite3, struct, sys, time
+uuid, tree = sys.argv[1], sys.argv[2]
+
+def versions():
+    try:
+        con = sqlite3.connect("file:%s?mode=ro" % os.path.join(tree, "history.db"), uri=True)
+        rows = con.execute("select No, Real_time from time_tbl order by No").fetchall()
+        con.close()
+        con = sqlite3.connect("file:%s?mode=ro" % os.path.join(tree, "status.db"), uri=True)
+        word = con.execute("select Real_status from status_tbl").fetchone()[0]
+        con.close()
+        return rows, word
+    except (sqlite3.Error, TypeError):
+        return [], ""
+
+before = len(versions()[0])
+payload = uuid.encode() + b"\0"
+request = struct.pack("<BBHQQQ", 0, 1, 28 + len(payload), 0, os.getpid(), int(time.time())) + payload
+deadline = time.time() + 600
+sent = 0.0
+while time.time() < deadline:
+    rows, word = versions()
+    if len(rows) > before and word == "complete":
+        break
+    if time.time() - sent > 15 and len(rows) == before:
+        # Sent again until the service has taken it (it may still be starting).
+        s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        s.sendto(request, ("127.0.0.1", 7502))
+        s.close()
+        request = request[:20] + struct.pack("<Q", int(time.time() * 1000)) + request[28:]
+        sent = time.time()
+    time.sleep(0.5)
+else:
+    sys.exit("the backup did not complete; see LOG.txt")
+print()
+print("Backup of the sample folder is complete. The task tree is %s:" % tree)
+print("  newest copy of the sample folder: %s" % os.path.join(tree, "last", "id0"))
+for number, when in rows:
+    print("  version %d, started %s: %s" % (number, when,
+          os.path.join(tree, "increments", str(number), "id0")))
+print("Press Ctrl-C to stop the service.")
+PY
+wait "$daemon_pid"

@@ -1,7 +1,5 @@
 #include "crash_point.h"
 
-#include "threads.h"
-
 #ifdef TESSALY_CRASH_POINTS
 
 #include <signal.h>
@@ -83,7 +81,3 @@ void crash_point_reset() {
 }
 
 #endif
-
-// Until the task runner is part of the build, the stop mark reads "not stopped"; the
-// runner's own definition replaces this one.
-__attribute__((weak)) bool need_exit(const char*) { return false; }

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <librsync.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -164,7 +165,8 @@ int record_link(backup_context_t& ctx, const std::string& path) {
 
 FILE* open_read(const std::string& path) {
   if (share::is_smb_path(path)) return share::open(path, "rb");
-  // Local: never through a link, and never blocking on something that is not a file.
+  // Local: never through a link, and never blocking on something that is not a file (the
+  // flag has no effect on the reads of a regular file).
   int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat st;
@@ -173,8 +175,6 @@ FILE* open_read(const std::string& path) {
     errno = EINVAL;
     return nullptr;
   }
-  int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   FILE* f = ::fdopen(fd, "rb");
   if (f == nullptr) ::close(fd);
   return f;
@@ -191,9 +191,164 @@ std::vector<char>& copy_buffer() {
   return buffer;
 }
 
+// A file time as the tree records it: the last-write time in UTC, whole seconds.
+std::string file_time_text(const struct stat& st) {
+  struct tm tm;
+  time_t seconds = st.st_mtim.tv_sec;
+  if (gmtime_r(&seconds, &tm) == nullptr) return std::string();
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
+                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  return text;
+}
+
 }  // namespace
 
+// The two statements a walk runs once per file, prepared once per walk: preparing them for
+// every file (as the general helpers do) costs more than running them. They do what
+// create_marker_db (kind 0) and search_file_time_db (query only) do, on the same connections,
+// and are finalized before the walk ends, so the run can commit and close the databases.
+struct walk_statements {
+  explicit walk_statements(std::string table) : table_(std::move(table)) {}
+  ~walk_statements() {
+    sqlite3_finalize(insert_);
+    sqlite3_finalize(time_);
+    sqlite3_finalize(add_time_);
+    sqlite3_finalize(set_time_);
+  }
+  walk_statements(const walk_statements&) = delete;
+  walk_statements& operator=(const walk_statements&) = delete;
+
+  // A row of exist_tbl: 0 or -1.
+  int record(const char* marker, const std::string& rel) {
+    if (insert_ == nullptr) {
+      // The general helper makes the table (and its index) with the first row.
+      if (create_marker_db(marker, rel.c_str(), nullptr, MARKER_EXIST) != 0) return -1;
+      sqlite3* db = get_db_conn();
+      if (db == nullptr || sqlite3_prepare_v2(db, "insert into exist_tbl(File_path)values(?);",
+                                              -1, &insert_, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(insert_);
+        insert_ = nullptr;
+      }
+      return 0;
+    }
+    sqlite3_reset(insert_);
+    if (sqlite3_bind_text(insert_, 1, rel.data(), static_cast<int>(rel.size()),
+                          SQLITE_STATIC) != SQLITE_OK) {
+      return -1;
+    }
+    int rc = sqlite3_step(insert_);
+    sqlite3_reset(insert_);
+    return rc == SQLITE_DONE ? 0 : -1;
+  }
+
+  // The stored time of a file against its time now: FILE_TIME_NEW, _SAME, _CHANGED or -1.
+  int time_state(const std::string& rel, const std::string& time) {
+    if (!time_tried_) {
+      time_tried_ = true;
+      // Through the general helper once: it gives a tree of an older writer its index.
+      int first = search_file_time_db(rel.c_str(), time.c_str(), table_.c_str(), true);
+      prepare_time();  // fails while the table does not exist: the helper answers then
+      return first;
+    }
+    if (time_ == nullptr && !prepare_time()) {
+      return search_file_time_db(rel.c_str(), time.c_str(), table_.c_str(), true);
+    }
+    sqlite3_reset(time_);
+    if (sqlite3_bind_text(time_, 1, rel.data(), static_cast<int>(rel.size()), SQLITE_STATIC) !=
+        SQLITE_OK) {
+      return -1;
+    }
+    int rc = sqlite3_step(time_);
+    int answer = -1;
+    if (rc == SQLITE_ROW) {
+      const unsigned char* stored = sqlite3_column_text(time_, 0);
+      int n = sqlite3_column_bytes(time_, 0);
+      answer = stored != nullptr && static_cast<size_t>(n) == time.size() &&
+                       std::memcmp(stored, time.data(), time.size()) == 0
+                   ? FILE_TIME_SAME
+                   : FILE_TIME_CHANGED;
+    } else if (rc == SQLITE_DONE) {
+      answer = FILE_TIME_NEW;
+    }
+    sqlite3_reset(time_);
+    return answer;
+  }
+
+  // Records the time of a file copied into tmp, after time_state answered `state` for it
+  // (what search_file_time_db does when not query-only). 0 or -1.
+  int record_time(const std::string& rel, const std::string& time, int state) {
+    if (state == FILE_TIME_SAME) return 0;
+    sqlite3_stmt*& st = state == FILE_TIME_NEW ? add_time_ : set_time_;
+    if (st == nullptr) {
+      sqlite3* db = get_db_conn1(DB_KEY_FILE_TIME);
+      std::string sql = state == FILE_TIME_NEW
+                            ? "insert into " + table_ + "(File_path,File_time)values(?,?);"
+                            : "update " + table_ + " set File_time = ? where File_path == ?;";
+      if (db == nullptr || sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        st = nullptr;
+        // No table yet: the general helper makes it (with its index) and adds the row.
+        return search_file_time_db(rel.c_str(), time.c_str(), table_.c_str(), false) < 0 ? -1 : 0;
+      }
+    }
+    sqlite3_reset(st);
+    const std::string& first = state == FILE_TIME_NEW ? rel : time;
+    const std::string& second = state == FILE_TIME_NEW ? time : rel;
+    if (sqlite3_bind_text(st, 1, first.data(), static_cast<int>(first.size()), SQLITE_STATIC) !=
+            SQLITE_OK ||
+        sqlite3_bind_text(st, 2, second.data(), static_cast<int>(second.size()), SQLITE_STATIC) !=
+            SQLITE_OK) {
+      return -1;
+    }
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    return rc == SQLITE_DONE ? 0 : -1;
+  }
+
+ private:
+  bool prepare_time() {
+    sqlite3* db = get_db_conn1(DB_KEY_FILE_TIME);
+    std::string sql = "select File_time from " + table_ + " where File_path == ?;";
+    if (db == nullptr || sqlite3_prepare_v2(db, sql.c_str(), -1, &time_, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(time_);
+      time_ = nullptr;
+      return false;
+    }
+    return true;
+  }
+
+  std::string table_;
+  sqlite3_stmt* insert_ = nullptr;
+  sqlite3_stmt* time_ = nullptr;
+  sqlite3_stmt* add_time_ = nullptr;
+  sqlite3_stmt* set_time_ = nullptr;
+  bool time_tried_ = false;
+};
+
 std::string backup_context_t::marker_path() const { return version_dir + "/marker.dat"; }
+
+namespace {
+
+int record_exist(backup_context_t& ctx, const std::string& marker, const std::string& rel) {
+  if (ctx.statements != nullptr) return ctx.statements->record(marker.c_str(), rel);
+  return create_marker_db(marker.c_str(), rel.c_str(), nullptr, MARKER_EXIST);
+}
+
+int record_time(backup_context_t& ctx, const std::string& rel, const std::string& time,
+                int stored) {
+  if (ctx.statements != nullptr && stored >= 0) {
+    return ctx.statements->record_time(rel, time, stored);
+  }
+  return search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), false) < 0 ? -1 : 0;
+}
+
+int stored_time_state(backup_context_t& ctx, const std::string& rel, const std::string& time) {
+  if (ctx.statements != nullptr) return ctx.statements->time_state(rel, time);
+  return search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), true);
+}
+
+}  // namespace
 
 const char* signature_ending(int mode) {
   switch (mode) {
@@ -243,7 +398,11 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
   }
   ctx.source_device = st.st_dev;
   size_t L = source == "/" ? 2 : source.size() + 1;
-  return scan_folder_core(ctx, source, recursive, last_dir, version_dir, L);
+  walk_statements statements(ctx.table);
+  ctx.statements = &statements;
+  int rc = scan_folder_core(ctx, source, recursive, last_dir, version_dir, L);
+  ctx.statements = nullptr;
+  return rc;
 }
 
 int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recursive,
@@ -290,12 +449,8 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
       if (file_filter(name.c_str(), ctx.extensions) != 0) continue;
       bool changed = true;
       if (ctx.n != 1) {
-        std::string time;
-        if (get_file_time(path.c_str(), &time) == 0 &&
-            search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), true) ==
-                FILE_TIME_SAME) {
-          changed = false;
-        }
+        std::string time = file_time_text(st);
+        if (!time.empty() && stored_time_state(ctx, rel, time) == FILE_TIME_SAME) changed = false;
         // A new or changed file where last holds a folder of that name cannot be kept
         // without losing that folder's older versions: it is left out and logged.
         if (changed && tree_type(last_dir + "/" + rel) == 2) {
@@ -304,7 +459,7 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
           continue;
         }
       }
-      if (create_marker_db(marker.c_str(), rel.c_str(), nullptr, MARKER_EXIST) != 0) {
+      if (record_exist(ctx, marker, rel) != 0) {
         run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
         return -1;
       }
@@ -323,7 +478,7 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
         continue;
       }
     }
-    if (create_marker_db(marker.c_str(), rel.c_str(), nullptr, MARKER_EXIST) != 0) {
+    if (record_exist(ctx, marker, rel) != 0) {
       run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
       return -1;
     }
@@ -360,8 +515,12 @@ int copy_directory(backup_context_t& ctx, const std::string& source_text,
   }
   ctx.source_device = st.st_dev;
   size_t L = source == "/" ? 2 : source.size() + 1;
-  return copy_directory_core(ctx, source, target, true, L, use_marker, skip_links, marker,
-                             last_dir, version_dir);
+  walk_statements statements(ctx.table);
+  ctx.statements = &statements;
+  int rc = copy_directory_core(ctx, source, target, true, L, use_marker, skip_links, marker,
+                               last_dir, version_dir);
+  ctx.statements = nullptr;
+  return rc;
 }
 
 namespace {
@@ -376,15 +535,16 @@ bool entry_failure_only(backup_context_t& ctx) {
 
 // Copies one new or changed file into tmp and writes its delta. 1 done or left out (logged),
 // 0 when the run must end.
-int copy_one_file(backup_context_t& ctx, const std::string& path, const std::string& rel,
-                  const std::string& name, const std::string& target_root,
-                  const std::string& last_dir, const std::string& version_dir) {
-  std::string time;
-  bool timed = get_file_time(path.c_str(), &time) == 0;
-  if (timed && search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), true) ==
-                   FILE_TIME_SAME) {
-    return 1;
-  }
+int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::string& path,
+                  const std::string& rel, const std::string& name,
+                  const std::string& target_root, const std::string& last_dir,
+                  const std::string& version_dir) {
+  // The time read before the copy is the one recorded after it: a change during the copy
+  // shows as a change at the next run.
+  std::string time = file_time_text(st);
+  bool timed = !time.empty();
+  int stored = timed ? stored_time_state(ctx, rel, time) : -1;
+  if (stored == FILE_TIME_SAME) return 1;
   std::string target = target_root + "/" + rel;
   std::string last_file = last_dir + "/" + rel;
   int last_type = 0;
@@ -428,7 +588,7 @@ int copy_one_file(backup_context_t& ctx, const std::string& path, const std::str
       return 1;
     }
   }
-  if (timed && search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), false) < 0) {
+  if (timed && record_time(ctx, rel, time, stored) != 0) {
     // The run's file times are one transaction; a failed write may have ended it.
     return 0;
   }
@@ -471,7 +631,9 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
     if (use_marker && get_marker_db_status(marker.c_str(), rel.c_str()) != 0) continue;
 
     if (!is_folder) {
-      if (copy_one_file(ctx, path, rel, name, target_root, last_dir, version_dir) == 0) return 0;
+      if (copy_one_file(ctx, st, path, rel, name, target_root, last_dir, version_dir) == 0) {
+        return 0;
+      }
       continue;
     }
     if (ctx.n != 1) {
@@ -525,22 +687,29 @@ int scan_folder_swap_core(const std::string& root, const std::string& folder,
     std::string target = to + "/" + rel;
     int from_type = e.type == share::kind::folder ? 2 : e.type == share::kind::file ? 1 : 0;
     if (from_type == 0) from_type = tree_type(from);
-    int target_type = tree_type(target);
-    if (target_type < 0) return 0;
     if (from_type == 2) {
-      // Only a full backup (which keeps no older version) brings a folder where last holds
-      // a file; the scan of any other run leaves such an entry out.
-      if (target_type != 0 && target_type != 2 && share::remove_tree(target) != 0) return 0;
-      if (target_type != 2 && make_tree_folder(target) != 0) return 0;
+      if (make_tree_folder(target) != 0) {
+        // Only a full backup (which keeps no older version) brings a folder where last
+        // holds a file; the scan of any other run leaves such an entry out.
+        int target_type = tree_type(target);
+        if (target_type <= 0 || target_type == 2 || share::remove_tree(target) != 0 ||
+            make_tree_folder(target) != 0) {
+          return 0;
+        }
+      }
       if (scan_folder_swap_core(root, from, to, L) == 0) return 0;
       continue;
     }
     if (from_type != 1) continue;
-    if (target_type == 2 || target_type == 3) {
-      if (share::remove_tree(target) != 0) return 0;
-    }
     crash_point("swap.file");
     if (share::rename(from, target) == 0) {
+      crash_point("swap.renamed");
+      continue;
+    }
+    int target_type = tree_type(target);
+    if (target_type < 0) return 0;
+    if ((target_type == 2 || target_type == 3) && share::remove_tree(target) == 0 &&
+        share::rename(from, target) == 0) {
       crash_point("swap.renamed");
       continue;
     }
@@ -707,6 +876,9 @@ copy_status copy_file_checked(const std::string& from, const std::string& to, in
   if (!in) return copy_status::source_error;
   FILE* out = share::open(to, "wb", 0660);
   if (out == nullptr) return copy_status::target_error;
+  // Whole blocks go straight to the files: no second buffer, no copy through it.
+  std::setvbuf(in.get(), nullptr, _IONBF, 0);
+  std::setvbuf(out, nullptr, _IONBF, 0);
   std::vector<char>& buffer = copy_buffer();
   copy_status status = copy_status::ok;
   for (;;) {

@@ -38,9 +38,6 @@ namespace share = tessaly::share;
 using test_support::SmbPeer;
 using test_support::TempRoot;
 
-// Settings are not part of these tests; the loader is not linked.
-std::string get_global_config(Global_option) { return std::string(); }
-
 namespace {
 
 const char* const kUuid = "0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d";
@@ -961,6 +958,21 @@ TEST_F(SmbBackupTest, ShareThatGoesAwayInTheMiddleLeavesEveryVersion) {
   snapshot_t s3 = snapshot(src_, taken_by(true));
   ASSERT_TRUE(repair());
   expect_versions({s1, s2, s3}, "the move finished by the repair");
+}
+
+
+TEST_F(LocalBackupTest, FullBackupTakesATypeChangeAsItIs) {
+  task_.action = ACTION_FULL_BACKUP;
+  put(src_ + "/x", "a file first");
+  put(src_ + "/y/inner.txt", "a folder first");
+  ASSERT_EQ(run(), run_outcome::completed);
+  fs::remove(src_ + "/x");
+  put(src_ + "/x/now.txt", "x is a folder now");
+  fs::remove_all(src_ + "/y");
+  put(src_ + "/y", "y is a file now");
+  ASSERT_EQ(run(), run_outcome::completed);
+  EXPECT_TRUE(logged("message: Backup Docs is completed."));
+  expect_versions({snapshot(src_, taken_by(false))}, "the one version");
 }
 
 }  // namespace
