@@ -14,11 +14,13 @@
 #include "communication.h"
 #include "backup.h"
 #include "restore.h"
+#include "email.h"
 #include "event_pipe.h"
 #include "i18n.h"
 #include "log.h"
 #include "main_win32.h"
 #include "parse_cmdline.h"
+#include "schedule.h"
 #include "session.h"
 #include "sig_handler.h"
 #include "system_bus.h"
@@ -119,17 +121,23 @@ int daemon_main(int argc, char** argv) {
   // The run tables exist before anything (the schedule thread included) can start a run.
   session_thread_init();
   set_run_bodies(backup_uuid, restore_backup);
+  set_schedule_starter(start_backup);
+  set_log_mail_sender(send_email_extended);
+  set_mail_sender(send_email);
 
   // 10. Working directory.
   daemonize(options.nodaemon == 0);
 
   // 11. Global settings, then the language they name.
+  email_schedule_init();
   load_global_settings();
   apply_program_language(set_program_language(get_global_config(GLOBAL_LANGUAGE).c_str()));
 
   // 12. The task list and its tasks.
   session_init();
   load_session_settings();
+  update_email_schedule();
+  schedule_init();
 
   // 13. Log limits: "stop" keeps the oldest records and refuses new ones once full.
   log_setup_limit(1000);

@@ -539,7 +539,9 @@ void scan_session_schedule() {
     }
     for (const std::string& uuid : due) {
       if (schedule_starter != nullptr) {
-        schedule_starter(uuid.c_str(), &now);
+        int result = schedule_starter(uuid.c_str(), &now);
+        daemon_print(0, "scheduled start of %s at %s: %d\n", uuid.c_str(),
+                     time_val_to_iso8601(now).c_str(), result);
       } else {
         daemon_print(3, "no starter for the scheduled task %s\n", uuid.c_str());
       }
@@ -579,11 +581,13 @@ void schedule_thread() {
 
 }  // namespace
 
+// The load of the task list just before has read every task's last run time from its
+// destination; asking each destination a second time would only double the wait and, for
+// an unreachable one, its error record. init_sessions_last_time stays for other callers.
 bool schedule_init() {
   // A minute that begins in this very second still runs, as the next time shown at the
   // load says.
   schedule_reset(schedule_now_seconds() - 1);
-  init_sessions_last_time();
   try {
     std::thread(schedule_thread).detach();
   } catch (const std::system_error& e) {

@@ -14,6 +14,8 @@ from harness import DAEMON, DaemonTestCase, wait_until
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "peers"))
 from system_bus import SystemBus  # noqa: E402
 
+DATA = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
+
 KEY = "SOFTWARE\\BRELKIN\\TessalySync\\TessalySync"
 
 UNIT = """[Unit]
@@ -243,6 +245,20 @@ class ServiceMode(DaemonTestCase):
         with self.assertRaises(BlockingIOError):
             sock.recv(256)
 
+    def test_a_failed_start_exits_one_without_ready(self):
+        # The link port is taken: start-up fails, and the service manager sees the failure
+        # (and restarts the service a minute later).
+        taken = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.addCleanup(taken.close)
+        taken.bind(("127.0.0.1", 7502))
+        sock, address = self.notify_socket()
+        d = self.start_service(address)
+        self.assertEqual(d.wait(), 1)
+        self.assertIn(b"Can not bind 127.0.0.1:7502: Address already in use", d.stderr)
+        sock.setblocking(False)
+        with self.assertRaises(BlockingIOError):
+            sock.recv(256)
+
     def test_unusable_notify_socket_fails_at_once(self):
         cases = [
             (os.path.join(self.root.path, "nobody-listens"),
@@ -255,6 +271,46 @@ class ServiceMode(DaemonTestCase):
                 self.assertEqual(d.wait(), 1)
                 self.assertIn(message, d.stderr)
                 self.assertFalse(os.path.exists(self.root.file("LOG.dat")))
+
+
+class PowerOff(DaemonTestCase):
+    """The power-off waits for the end of the last backup: a stop or a console close never
+    powers the machine off by itself."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.bus = SystemBus()
+        cls.bus.start_logind()
+        cls.bus.start_systemd("stopping")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bus.stop()
+
+    def test_stop_or_shutdown_while_idle_does_not_power_off(self):
+        with open(os.path.join(DATA, "global_setting_saved.dat"), "rb") as f:
+            settings = f.read().replace(b"<shutdown>disable</shutdown>",
+                                        b"<shutdown>enable</shutdown>")
+        self.assertIn(b"<shutdown>enable</shutdown>", settings)
+        for service, sig in ((False, signal.SIGTERM), (False, signal.SIGINT),
+                             (True, signal.SIGTERM)):
+            with self.subTest(service=service, sig=sig):
+                self.fresh_root()
+                self.root.write("GLOBAL_SETTING.dat", settings)
+                env = {"DBUS_SYSTEM_BUS_ADDRESS": self.bus.address}
+                if service:
+                    sock = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+                    self.addCleanup(sock.close)
+                    sock.bind(os.path.join(self.root.path, "notify"))
+                    sock.settimeout(20)
+                    env["NOTIFY_SOCKET"] = os.path.join(self.root.path, "notify")
+                    d = self.start((), env=env)
+                    self.assertEqual(sock.recv(256), b"READY=1")
+                else:
+                    d = self.start(("-s",), env=env)
+                    self.wait_running(d)
+                self.assertEqual(d.stop(sig), 0)
+                self.assertEqual(self.bus.power_off_calls(), [])
 
 
 if __name__ == "__main__":
