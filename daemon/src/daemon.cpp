@@ -19,6 +19,7 @@
 #include "log.h"
 #include "main_win32.h"
 #include "parse_cmdline.h"
+#include "restore.h"
 #include "schedule.h"
 #include "session.h"
 #include "sig_handler.h"
@@ -119,7 +120,7 @@ int daemon_main(int argc, char** argv) {
   register_command_handle();
   // The run tables exist before anything (the schedule thread included) can start a run.
   session_thread_init();
-  set_run_bodies(backup_uuid, nullptr);
+  set_run_bodies(backup_uuid, restore_backup);
   set_schedule_starter(start_backup);
   set_log_mail_sender(send_email_extended);
   set_mail_sender(send_email);

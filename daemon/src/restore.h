@@ -1,0 +1,48 @@
+// The restore run: one task's source folders rebuilt as they were at a chosen version and
+// put back into the source folders or under a folder the user chose.
+//
+// Version v of source k is rebuilt file by file from the tree (see scan_backup_folder.h):
+// every entry of last/id<k> that v's marker lists, each file patched with the reverse
+// deltas of the runs N, N-1, ..., v+1 that changed it (a run changed a file when its marker
+// lists the file and its folder holds the file's delta), in that order.
+//
+// The user's folders are never emptied before the rebuild is known to work:
+//   1. nothing changes until the version is checked (1 <= v <= N, the markers of v and of
+//      every newer version readable) and the targets are checked;
+//   2. every source is rebuilt into a private work folder beside its target (only the
+//      destination is read; a failure, a lost share or a stop removes the work folders);
+//   3. the work folders are moved into the targets with renames only; what they replace is
+//      renamed aside in its own folder, deleted after success and renamed back otherwise;
+//   4. the version's links are made inside the targets.
+// The target of source k is the source folder itself, or P + "/" + the source's last name
+// (made distinct between sources). With P, or with the restore setting delete_sync, the
+// target ends up holding exactly the version; otherwise the version's files are put over
+// the target and every other file in it stays.
+//
+// The restore runs as root on request of any local user: each step of the target is
+// opened without following links (a link where the version has a file or folder is moved
+// aside, never followed), restored entries get the owner of the target folder and the
+// modes 0644 and 0755, link rows of the marker are made only inside their target, and a
+// target of "/", inside the task tree or the configuration folder, or holding one of them,
+// is refused.
+#pragma once
+
+#include <glib.h>
+
+#include <string>
+#include <vector>
+
+#include "session.h"
+#include "threads.h"
+
+// Looks the task up by uuid and restores a copy of it; not_found when it is unknown.
+// `path` null: back into the source folders.
+run_outcome restore_backup(const char* uuid, const char* path, gint64 version);
+// The restore of one task copy, with its log records.
+run_outcome restore_incremental_backup(const session_t* session, const char* path,
+                                       gint64 version);
+
+// The names of the sources' targets under a chosen folder: each source's last path
+// component ("root" for "/"), with "_1", "_2", ... added where an earlier source has taken
+// the name.
+std::vector<std::string> restore_target_names(const std::vector<std::string>& sources);

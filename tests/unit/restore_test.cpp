@@ -1,0 +1,847 @@
+// The restore run on a local folder and on a real Samba server: a task backed up four times
+// while its source changes, then each version restored into the source folder and into a
+// chosen folder, with and without the restore setting delete_sync, over a folder that holds
+// files of the user's. Then what must change nothing (bad versions, a missing marker, a
+// share that goes away, a stop), links, hostile marker rows and planted links, names,
+// owners and the guards on the target; and the crash sweep: backups and restores killed at
+// every named step, after which every completed version still restores byte for byte.
+#include "restore.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "backup.h"
+#include "configuration.h"
+#include "crash_point.h"
+#include "log.h"
+#include "share.h"
+#include "smb_peer.h"
+#include "test_support.h"
+#include "threads.h"
+
+namespace fs = std::filesystem;
+namespace share = tessaly::share;
+using test_support::SmbPeer;
+using test_support::TempRoot;
+
+namespace {
+std::string g_delete_sync;
+}
+
+// The restore reads one setting; the loader is not linked.
+std::string get_global_config(Global_option option) {
+  return option == GLOBAL_RESTORE_DELETE_SYNC ? g_delete_sync : std::string();
+}
+
+namespace {
+
+const char* const kUuid = "5d0c1f3e-2b4a-4c6d-8e9f-0a1b2c3d4e5f";
+
+time_t next_mtime() {
+  static time_t clock = 1710000000;
+  clock += 11;
+  return clock;
+}
+
+void put(const std::string& path, const std::string& data) {
+  fs::create_directories(fs::path(path).parent_path());
+  fs::remove(path);
+  test_support::write_file(path, data);
+  struct timespec times[2];
+  times[0].tv_sec = times[1].tv_sec = next_mtime();
+  times[0].tv_nsec = times[1].tv_nsec = 0;
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+std::string random_bytes(size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
+  return s;
+}
+
+// A folder as it lies on disk: files with their content, folders, links with their text.
+struct snapshot_t {
+  std::map<std::string, std::string> files;
+  std::set<std::string> folders;
+  std::map<std::string, std::string> links;
+  bool operator==(const snapshot_t&) const = default;
+};
+
+void walk(const std::string& root, const std::string& rel, snapshot_t* out) {
+  std::string dir = rel.empty() ? root : root + "/" + rel;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    std::string name = e.path().filename().string();
+    std::string r = rel.empty() ? name : rel + "/" + name;
+    struct stat st;
+    ASSERT_EQ(::lstat(e.path().c_str(), &st), 0);
+    if (S_ISLNK(st.st_mode)) {
+      out->links[r] = fs::read_symlink(e.path()).string();
+    } else if (S_ISDIR(st.st_mode)) {
+      out->folders.insert(r);
+      walk(root, r, out);
+    } else if (S_ISREG(st.st_mode)) {
+      out->files[r] = test_support::read_file(e.path());
+    }
+  }
+}
+
+snapshot_t snapshot(const std::string& root) {
+  snapshot_t s;
+  if (fs::exists(fs::symlink_status(root))) walk(root, "", &s);
+  return s;
+}
+
+// Every entry with its content, so that a test can tell that nothing changed at all.
+std::string describe(const snapshot_t& s) {
+  std::string out;
+  for (const auto& f : s.folders) out += "D " + f + "\n";
+  for (const auto& [p, c] : s.files) out += "F " + p + " " + std::to_string(c.size()) + " " +
+                                             std::to_string(std::hash<std::string>()(c)) + "\n";
+  for (const auto& [p, t] : s.links) out += "L " + p + " -> " + t + "\n";
+  return out;
+}
+
+void expect_same(const snapshot_t& want, const snapshot_t& got, const std::string& what) {
+  EXPECT_EQ(want.folders, got.folders) << what;
+  EXPECT_EQ(want.links, got.links) << what;
+  for (const auto& [rel, content] : want.files) {
+    auto it = got.files.find(rel);
+    if (it == got.files.end()) {
+      ADD_FAILURE() << what << ": " << rel << " missing";
+    } else if (it->second != content) {
+      ADD_FAILURE() << what << ": " << rel << " differs (" << it->second.size() << " bytes, want "
+                    << content.size() << ")";
+    }
+  }
+  for (const auto& [rel, content] : got.files) {
+    if (want.files.count(rel) == 0) ADD_FAILURE() << what << ": " << rel << " not expected";
+  }
+}
+
+std::vector<std::string> log_texts() {
+  std::lock_guard<std::mutex> lock(log_file_mutex);
+  std::vector<std::string> out;
+  for (const log_record_t& r : log_list) out.push_back(r.type + ": " + r.content);
+  return out;
+}
+
+bool logged(const std::string& text) {
+  for (const std::string& t : log_texts()) {
+    if (t.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+void copy_tree(const std::string& from, const std::string& to) {
+  fs::remove_all(to);
+  fs::create_directories(fs::path(to).parent_path());
+  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
+void run_sql(const std::string& file, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+      << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(db);
+}
+
+enum class where { local, smb };
+
+// ---------------------------------------------------------------------------------------
+// The fixture: one source folder "docs" inside a home folder, four versions of it.
+// ---------------------------------------------------------------------------------------
+
+class RestoreFixture : public ::testing::Test {
+ protected:
+  void init(where w) {
+    where_ = w;
+    static bool log_ready = [] {
+      log_init(false, false, 10, nullptr);
+      return true;
+    }();
+    (void)log_ready;
+    log_store_reset();
+    crash_point_reset();
+    g_delete_sync.clear();
+    home_ = root_.path() + "/home";
+    src_ = home_ + "/docs";
+    fs::create_directories(src_);
+    if (w == where::smb) {
+      START_SMB_PEER(peer_);
+      fs::create_directories(peer_.share_dir() + "/backups");
+      destination_ = "\\\\127.0.0.1\\nas\\backups";
+      tree_ = peer_.share_dir() + "/backups/" + kUuid;
+    } else {
+      destination_ = root_.path() + "/dest";
+      fs::create_directories(destination_);
+      tree_ = destination_ + "/" + kUuid;
+    }
+    task_.uuid = kUuid;
+    task_.name = "Docs";
+    task_.action = ACTION_INCREMENTAL;
+    task_.sources = {src_};
+    task_.filter.extensions = {".*"};
+    destination_t d;
+    d.path = destination_;
+    if (w == where::smb) {
+      d.protocol = PROTOCOL_SAMBA;
+      d.user = SmbPeer::user();
+      d.password = SmbPeer::password();
+    } else {
+      d.anonymous = true;
+    }
+    task_.destinations = {d};
+  }
+
+  run_outcome backup() {
+    start_.tv_sec += 3600;
+    return backup_session(&task_, &start_);
+  }
+
+  run_outcome restore(gint64 v, const std::string& path = std::string()) {
+    log_store_reset();
+    return restore_incremental_backup(&task_, path.empty() ? nullptr : path.c_str(), v);
+  }
+
+  // Four versions of the source; versions_[v - 1] is what version v holds.
+  void make_history() {
+    put(src_ + "/a.txt", "alpha\n");
+    put(src_ + "/big.bin", random_bytes(30000, 1));
+    put(src_ + "/sub/b.txt", "bee\n");
+    put(src_ + "/sub/deep/c.txt", "sea\n");
+    put(src_ + "/gone.txt", "goes in two\n");
+    fs::create_directories(src_ + "/empty");
+    ASSERT_EQ(backup(), run_outcome::completed);
+    versions_.push_back(snapshot(src_));
+
+    put(src_ + "/a.txt", "alpha, two\n");
+    std::string big = versions_[0].files.at("big.bin");
+    big.insert(500, random_bytes(700, 2));
+    put(src_ + "/big.bin", big);
+    put(src_ + "/new.txt", "new in two\n");
+    fs::remove(src_ + "/gone.txt");
+    ASSERT_EQ(backup(), run_outcome::completed);
+    versions_.push_back(snapshot(src_));
+
+    put(src_ + "/a.txt", "alpha, three, longer than before\n");
+    put(src_ + "/sub/b.txt", "bee three\n");
+    put(src_ + "/nf/x.txt", "new folder in three\n");
+    ASSERT_EQ(backup(), run_outcome::completed);
+    versions_.push_back(snapshot(src_));
+
+    big = versions_[2].files.at("big.bin");
+    big.replace(20000, 100, std::string(100, 'z'));
+    put(src_ + "/big.bin", big);
+    put(src_ + "/gone.txt", "back in four, other content\n");
+    fs::remove(src_ + "/new.txt");
+    put(src_ + "/sub/b.txt", "");
+    ASSERT_EQ(backup(), run_outcome::completed);
+    versions_.push_back(snapshot(src_));
+    src_backup_();
+  }
+
+  // What the user has in a target folder before a restore: the newest files, one of them
+  // edited, and files of the user's own inside the folder, in a sub-folder and beside it.
+  void user_state(const std::string& folder) {
+    std::string newest = src_backup_();
+    fs::remove_all(folder);
+    copy_tree(newest, folder);
+    put(folder + "/a.txt", "edited by the user\n");
+    put(folder + "/user_top.txt", "mine, top\n");
+    put(folder + "/sub/user_sub.txt", "mine, in sub\n");
+    put(folder + "/userdir/u.txt", "my own folder\n");
+    put(fs::path(folder).parent_path().string() + "/beside.txt", "beside the folder\n");
+  }
+
+  // A copy of the newest source made once, so that every case starts from the same state.
+  std::string src_backup_() {
+    std::string copy = root_.path() + "/newest";
+    if (!fs::exists(copy)) copy_tree(src_, copy);
+    return copy;
+  }
+
+  std::string tree_state() {
+    snapshot_t s = snapshot(tree_);
+    return describe(s);
+  }
+
+  where where_ = where::local;
+  TempRoot root_;
+  SmbPeer peer_;
+  std::string home_;
+  std::string src_;
+  std::string destination_;
+  std::string tree_;
+  session_t task_;
+  GTimeVal start_{1760000000, 0};
+  std::vector<snapshot_t> versions_;
+};
+
+class RestoreTest : public RestoreFixture, public ::testing::WithParamInterface<where> {
+ protected:
+  void SetUp() override { init(GetParam()); }
+};
+
+class LocalRestoreTest : public RestoreFixture {
+ protected:
+  void SetUp() override { init(where::local); }
+};
+
+std::string param_name(const ::testing::TestParamInfo<where>& info) {
+  return info.param == where::local ? "Local" : "Smb";
+}
+
+// ---------------------------------------------------------------------------------------
+// The table: target x delete_sync x version.
+// ---------------------------------------------------------------------------------------
+
+TEST_P(RestoreTest, EveryVersionToEveryTargetWithAndWithoutDeleteSync) {
+  make_history();
+  ASSERT_FALSE(HasFailure());
+  const int n = 4;
+  std::string chosen = root_.path() + "/chosen";
+  std::string tree_before = tree_state();
+
+  struct case_t {
+    bool to_chosen;     // P given, or back into the source folder
+    bool delete_sync;
+    int v;
+    // What the user's own files become: kept in place, or gone with the rest of the old
+    // folder (exactly the version).
+    bool user_files_stay;
+  };
+  std::vector<case_t> cases;
+  for (bool to_chosen : {false, true}) {
+    for (bool ds : {false, true}) {
+      for (int back = 0; back <= 3; ++back) {
+        cases.push_back({to_chosen, ds, n - back, !to_chosen && !ds});
+      }
+    }
+  }
+  for (const case_t& c : cases) {
+    std::string what = std::string(c.to_chosen ? "to a chosen folder" : "into the source") +
+                       (c.delete_sync ? ", delete_sync" : "") + ", version " +
+                       std::to_string(c.v);
+    SCOPED_TRACE(what);
+    g_delete_sync = c.delete_sync ? "enable" : "disable";
+    std::string target = c.to_chosen ? chosen + "/docs" : src_;
+    user_state(target);
+    snapshot_t before = snapshot(target);
+    ASSERT_EQ(restore(c.v, c.to_chosen ? chosen : std::string()), run_outcome::completed);
+    EXPECT_TRUE(logged("message: Restore Docs was started."));
+    EXPECT_TRUE(logged("message: Restore Docs is completed."));
+    snapshot_t got = snapshot(target);
+    const snapshot_t& version = versions_[c.v - 1];
+
+    // Every file and folder of the version, byte for byte.
+    for (const auto& [rel, content] : version.files) {
+      ASSERT_EQ(got.files.count(rel), 1u) << rel;
+      EXPECT_EQ(got.files.at(rel), content) << rel;
+    }
+    for (const std::string& f : version.folders) EXPECT_EQ(got.folders.count(f), 1u) << f;
+    // The user's files.
+    for (const char* mine : {"user_top.txt", "sub/user_sub.txt", "userdir/u.txt"}) {
+      EXPECT_EQ(got.files.count(mine), c.user_files_stay ? 1u : 0u) << mine;
+      if (c.user_files_stay) {
+        EXPECT_EQ(got.files[mine], before.files[mine]) << mine;
+      }
+    }
+    if (c.user_files_stay) {
+      // Nothing else than the version's files changed; files the version lacks stay.
+      snapshot_t want = before;
+      for (const auto& [rel, content] : version.files) want.files[rel] = content;
+      want.folders.insert(version.folders.begin(), version.folders.end());
+      expect_same(want, got, what);
+      // Version 1 lacks new.txt and nf/x.txt, which the folder holds: they stay.
+      if (c.v == 1) {
+        EXPECT_EQ(got.files.count("nf/x.txt"), 1u);
+      }
+    } else {
+      expect_same(version, got, what);
+    }
+    // Beside the restored folder nothing changes, and nothing of the run is left.
+    EXPECT_EQ(test_support::read_file(fs::path(target).parent_path().string() + "/beside.txt"),
+              "beside the folder\n");
+    for (const auto& e : fs::directory_iterator(fs::path(target).parent_path())) {
+      EXPECT_EQ(e.path().filename().string().find(kUuid), std::string::npos) << e.path();
+    }
+    for (const auto& [rel, content] : got.files) {
+      EXPECT_EQ(rel.find(kUuid), std::string::npos) << rel;
+    }
+    // A restore reads the tree and never changes it.
+    EXPECT_EQ(tree_state(), tree_before);
+    if (HasFailure()) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Destinations, RestoreTest, ::testing::Values(where::local, where::smb),
+                         param_name);
+
+// ---------------------------------------------------------------------------------------
+// What must change nothing.
+// ---------------------------------------------------------------------------------------
+
+TEST_P(RestoreTest, BadVersionOrMissingMarkerChangesNothing) {
+  make_history();
+  ASSERT_FALSE(HasFailure());
+  std::string chosen = root_.path() + "/chosen";
+  user_state(chosen + "/docs");
+  user_state(src_);
+  g_delete_sync = "enable";
+  snapshot_t chosen_before = snapshot(chosen);
+  snapshot_t home_before = snapshot(home_);
+  std::string tree_before = tree_state();
+  auto unchanged = [&](const std::string& what) {
+    EXPECT_EQ(describe(snapshot(chosen)), describe(chosen_before)) << what;
+    EXPECT_EQ(describe(snapshot(home_)), describe(home_before)) << what;
+    EXPECT_TRUE(logged("error: Restore Docs is failed.")) << what;
+    EXPECT_FALSE(logged("Restore Docs is completed.")) << what;
+  };
+  for (gint64 v : {gint64(0), gint64(-1), gint64(5), (gint64(1) << 32) + 1, (gint64(1) << 32) + 4}) {
+    std::string what = "version " + std::to_string(v);
+    EXPECT_EQ(restore(v, chosen), run_outcome::failed) << what;
+    unchanged(what + " to a chosen folder");
+    EXPECT_EQ(restore(v), run_outcome::failed) << what;
+    unchanged(what + " into the source");
+  }
+  EXPECT_EQ(tree_state(), tree_before);
+
+  // The marker of a newer version is gone: an older version cannot be rebuilt, the newest
+  // still can.
+  std::string marker = tree_ + "/increments/3/id0/marker.dat";
+  fs::rename(marker, marker + ".away");
+  for (int v : {1, 2, 3}) {
+    EXPECT_EQ(restore(v, chosen), run_outcome::failed) << v;
+    unchanged("marker of 3 missing, version " + std::to_string(v));
+    EXPECT_TRUE(logged("Failed to write file")) << v;
+  }
+  ASSERT_EQ(restore(4, chosen), run_outcome::completed);
+  expect_same(versions_[3], snapshot(chosen + "/docs"), "newest with an older marker missing");
+  fs::rename(marker + ".away", marker);
+}
+
+TEST_F(LocalRestoreTest, StopRequestInTheMiddleLeavesTheTargetAsItWas) {
+  make_history();
+  ASSERT_FALSE(HasFailure());
+  user_state(src_);
+  g_delete_sync = "enable";
+  snapshot_t before = snapshot(home_);
+  indicate_running(kUuid);
+  std::string pause = root_.path() + "/pause";
+  ::setenv("TESSALY_PAUSE_FILE", pause.c_str(), 1);
+  ::setenv("TESSALY_PAUSE_AT", "restore.file@3", 1);
+  crash_point_reset();
+  run_outcome outcome = run_outcome::completed;
+  std::thread worker([&] { outcome = restore(1); });
+  for (int i = 0; i < 3000 && !fs::exists(pause); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::unsetenv("TESSALY_PAUSE_AT");
+  EXPECT_TRUE(fs::exists(pause));
+  force_exit(kUuid, true);
+  fs::remove(pause);
+  worker.join();
+  indicate_exit(kUuid);
+  EXPECT_EQ(outcome, run_outcome::stopped);
+  EXPECT_EQ(describe(snapshot(home_)), describe(before));
+  EXPECT_TRUE(logged("Restore Docs is failed."));
+  // A later restore does the whole work.
+  ASSERT_EQ(restore(1), run_outcome::completed);
+  expect_same(versions_[0], snapshot(src_), "after the stopped one");
+}
+
+class SmbRestoreTest : public RestoreFixture {
+ protected:
+  void SetUp() override { init(where::smb); }
+};
+
+TEST_F(SmbRestoreTest, ShareLostInTheMiddleLeavesTheTargetAsItWas) {
+  make_history();
+  ASSERT_FALSE(HasFailure());
+  std::string chosen = root_.path() + "/chosen";
+  user_state(chosen + "/docs");
+  snapshot_t before = snapshot(chosen);
+  std::string pause = root_.path() + "/pause";
+  ::setenv("TESSALY_PAUSE_FILE", pause.c_str(), 1);
+  ::setenv("TESSALY_PAUSE_AT", "restore.file@2", 1);
+  crash_point_reset();
+  run_outcome outcome = run_outcome::completed;
+  std::thread worker([&] { outcome = restore(2, chosen); });
+  for (int i = 0; i < 3000 && !fs::exists(pause); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::unsetenv("TESSALY_PAUSE_AT");
+  ASSERT_TRUE(fs::exists(pause));
+  peer_.stop();
+  fs::remove(pause);
+  worker.join();
+  EXPECT_EQ(outcome, run_outcome::failed);
+  EXPECT_EQ(describe(snapshot(chosen)), describe(before));
+  EXPECT_TRUE(logged("error: Restore Docs is failed."));
+  EXPECT_FALSE(logged("Restore Docs is completed."));
+}
+
+// ---------------------------------------------------------------------------------------
+// Links, hostile rows, planted links, names, owners, guards.
+// ---------------------------------------------------------------------------------------
+
+TEST_F(LocalRestoreTest, LinksOfTheVersionAreMadeInsideTheTargetOnly) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/sub/b.txt", "bee");
+  ASSERT_EQ(::symlink("a.txt", (src_ + "/to_file").c_str()), 0);
+  ASSERT_EQ(::symlink((src_ + "/sub").c_str(), (src_ + "/to_folder").c_str()), 0);
+  ASSERT_EQ(::symlink("../a.txt", (src_ + "/sub/up").c_str()), 0);
+  ASSERT_EQ(::symlink("/nonexistent/x", (src_ + "/sub/dangling").c_str()), 0);
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t version = snapshot(src_);
+  ASSERT_EQ(version.links.size(), 4u);
+
+  // Rows a tampered marker could hold: outside the source, climbing out of it, the source
+  // itself, and a place that the version fills with a file.
+  std::string outside = root_.path() + "/outside";
+  fs::create_directories(outside);
+  std::string marker = tree_ + "/increments/1/id0/marker.dat";
+  run_sql(marker,
+          "insert into symbolic_link_tbl values('" + outside + "/evil', '/etc/passwd');"
+          "insert into symbolic_link_tbl values('" + src_ + "/../outside/evil2', '/etc');"
+          "insert into symbolic_link_tbl values('" + src_ + "/sub/../../outside/evil3', '/');"
+          "insert into junction_tbl values('" + src_ + "', '/etc');"
+          "insert into symbolic_link_tbl values('" + src_ + "/a.txt', '/etc/shadow');"
+          "insert into symbolic_link_tbl values('" + src_ + "docs2/x', '/etc');");
+
+  for (bool chosen : {false, true}) {
+    SCOPED_TRACE(chosen ? "to a chosen folder" : "into the source");
+    std::string p = root_.path() + "/chosen";
+    std::string target = chosen ? p + "/docs" : src_;
+    if (!chosen) fs::remove_all(src_);
+    g_delete_sync = "enable";
+    ASSERT_EQ(restore(1, chosen ? p : std::string()), run_outcome::completed);
+    snapshot_t got = snapshot(target);
+    expect_same(version, got, "restored with links");
+    EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(home_ + "/outside")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(src_ + "docs2")));
+    EXPECT_TRUE(logged("warning: Failed to write file " + outside + "/evil."));
+  }
+}
+
+TEST_F(LocalRestoreTest, LinksPlantedInTheTargetAreReplacedNeverFollowed) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/sub/b.txt", "bee");
+  put(src_ + "/sub/deep/c.txt", "sea");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t version = snapshot(src_);
+
+  std::string victim = root_.path() + "/victim";
+  for (bool ds : {false, true}) {
+    SCOPED_TRACE(ds ? "delete_sync" : "merge");
+    g_delete_sync = ds ? "enable" : "";
+    fs::remove_all(victim);
+    put(victim + "/b.txt", "victim's b");
+    put(victim + "/a.txt", "victim's a");
+    put(victim + "/deep/c.txt", "victim's c");
+    snapshot_t victim_before = snapshot(victim);
+    fs::remove_all(src_);
+    fs::create_directories(src_);
+    ASSERT_EQ(::symlink((victim + "/a.txt").c_str(), (src_ + "/a.txt").c_str()), 0);
+    ASSERT_EQ(::symlink(victim.c_str(), (src_ + "/sub").c_str()), 0);
+    ASSERT_EQ(restore(1), run_outcome::completed);
+    EXPECT_EQ(describe(snapshot(victim)), describe(victim_before));
+    expect_same(version, snapshot(src_), "links replaced");
+
+    // The source folder itself is a link to the victim.
+    fs::remove_all(src_);
+    ASSERT_EQ(::symlink(victim.c_str(), src_.c_str()), 0);
+    ASSERT_EQ(restore(1), run_outcome::completed);
+    EXPECT_EQ(describe(snapshot(victim)), describe(victim_before));
+    struct stat st;
+    ASSERT_EQ(::lstat(src_.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    expect_same(version, snapshot(src_), "source link replaced");
+  }
+}
+
+TEST_F(LocalRestoreTest, TypeConflictsTakeTheVersionsEntry) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/sub/b.txt", "bee");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t version = snapshot(src_);
+  fs::remove_all(src_);
+  put(src_ + "/a.txt/inner.txt", "a folder where the version has a file");
+  put(src_ + "/sub", "a file where the version has a folder");
+  put(src_ + "/other.txt", "stays");
+  ASSERT_EQ(restore(1), run_outcome::completed);
+  snapshot_t want = version;
+  want.files["other.txt"] = "stays";
+  expect_same(want, snapshot(src_), "type conflicts");
+}
+
+TEST_F(LocalRestoreTest, SourcesWithTheSameNameGetTheirOwnFolders) {
+  std::string other = root_.path() + "/other/docs";
+  put(src_ + "/a.txt", "first source");
+  put(other + "/a.txt", "second source");
+  put(other + "/only.txt", "only in the second");
+  std::string drive = root_.path() + "/third/docs_1";
+  put(drive + "/z.txt", "third, named like the second's new name");
+  task_.sources = {src_, other, drive};
+  ASSERT_EQ(backup(), run_outcome::completed);
+  EXPECT_EQ(restore_target_names({"/a/docs", "/b/docs/", "/c/docs_1", "/", "/d/docs"}),
+            (std::vector<std::string>{"docs", "docs_1", "docs_1_1", "root", "docs_2"}));
+  std::string p = root_.path() + "/chosen";
+  ASSERT_EQ(restore(1, p), run_outcome::completed);
+  EXPECT_EQ(test_support::read_file(p + "/docs/a.txt"), "first source");
+  EXPECT_EQ(test_support::read_file(p + "/docs_1/a.txt"), "second source");
+  EXPECT_EQ(test_support::read_file(p + "/docs_1/only.txt"), "only in the second");
+  EXPECT_EQ(test_support::read_file(p + "/docs_1_1/z.txt"), "third, named like the second's new name");
+}
+
+TEST_F(LocalRestoreTest, RestoredEntriesGetTheTargetsOwnerAndOrdinaryModes) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give files away";
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/sub/b.txt", "bee");
+  ASSERT_EQ(::symlink("a.txt", (src_ + "/link").c_str()), 0);
+  ASSERT_EQ(backup(), run_outcome::completed);
+  std::string p = root_.path() + "/chosen";
+  fs::create_directories(p);
+  ASSERT_EQ(::chown(p.c_str(), 4321, 4322), 0);
+  ::umask(077);
+  ASSERT_EQ(restore(1, p), run_outcome::completed);
+  ::umask(022);
+  for (const char* rel : {"docs", "docs/a.txt", "docs/sub", "docs/sub/b.txt", "docs/link"}) {
+    struct stat st;
+    ASSERT_EQ(::lstat((p + "/" + rel).c_str(), &st), 0) << rel;
+    EXPECT_EQ(st.st_uid, 4321u) << rel;
+    EXPECT_EQ(st.st_gid, 4322u) << rel;
+    if (S_ISREG(st.st_mode)) {
+      EXPECT_EQ(st.st_mode & 07777, 0644u) << rel;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      EXPECT_EQ(st.st_mode & 07777, 0755u) << rel;
+    }
+  }
+  // A chosen folder that does not exist yet is made with the owner of the folder above.
+  std::string fresh = p + "/new/deeper";
+  ASSERT_EQ(restore(1, fresh), run_outcome::completed);
+  for (const std::string& path : {p + "/new", fresh, fresh + "/docs/a.txt"}) {
+    struct stat st;
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    EXPECT_EQ(st.st_uid, 4321u) << path;
+  }
+}
+
+TEST_F(LocalRestoreTest, TargetsThatWouldHarmTheSystemOrTheTreeAreRefused) {
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  std::string tree_before = tree_state();
+  fs::create_directories(root_.config_dir());
+  put(root_.config_dir() + "SESSION_CONFIG.dat", "settings");
+  snapshot_t config_before = snapshot(root_.config_dir());
+  for (const std::string& p :
+       {std::string("/"), std::string("//"), tree_, tree_ + "/last", root_.config_dir(),
+        root_.path() + "/var/lib/Tessaly/sub/..", root_.path() + "/x/../../..",
+        std::string("relative/path")}) {
+    SCOPED_TRACE("target " + p);
+    EXPECT_EQ(restore(1, p), run_outcome::failed);
+    EXPECT_TRUE(logged("Restore Docs is failed."));
+    EXPECT_EQ(tree_state(), tree_before);
+    EXPECT_EQ(describe(snapshot(root_.config_dir())), describe(config_before));
+  }
+  EXPECT_FALSE(fs::exists("/docs"));
+
+  // A source folder that holds the tree: merged into it is fine, exchanged whole is not.
+  task_.sources = {root_.path()};
+  g_delete_sync = "enable";
+  EXPECT_EQ(restore(1), run_outcome::failed);
+  EXPECT_EQ(tree_state(), tree_before);
+}
+
+// ---------------------------------------------------------------------------------------
+// The crash sweep.
+// ---------------------------------------------------------------------------------------
+
+// Runs `body` in a child process that dies (SIGKILL) at the named pass of a crash point.
+bool killed_at(const std::string& point, const std::function<void()>& body) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setenv("TESSALY_CRASH_AT", point.c_str(), 1);
+    crash_point_reset();
+    body();
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// Every point passed, at its first, second and last pass.
+std::vector<std::string> sweep_points(const std::string& prefix = "") {
+  std::vector<std::string> out;
+  for (const auto& [name, count] : crash_point_passes()) {
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::set<long> picks{1, std::min(2L, count), count};
+    for (long p : picks) out.push_back(name + "@" + std::to_string(p));
+  }
+  return out;
+}
+
+class CrashSweep : public LocalRestoreTest {
+ protected:
+  // Every version that history.db lists restores byte for byte through the restore run
+  // (which repairs the tree first); `allowed` are the version lists the tree may hold.
+  void expect_restorable(const std::vector<std::vector<snapshot_t>>& allowed,
+                         const std::string& what) {
+    std::string p = root_.path() + "/check";
+    fs::remove_all(p);
+    g_delete_sync = "enable";
+    ASSERT_EQ(restore(1, p + "/1"), run_outcome::completed) << what;
+    std::string history = tree_ + "/history.db";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(history.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "select count(*) from time_tbl;", -1, &st, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    size_t rows = static_cast<size_t>(sqlite3_column_int64(st, 0));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    bool matched = false;
+    for (const auto& versions : allowed) {
+      if (versions.size() != rows) continue;
+      bool all = true;
+      for (size_t v = 1; v <= rows && all; ++v) {
+        std::string out = p + "/" + std::to_string(v);
+        if (v > 1 && restore(static_cast<gint64>(v), out) != run_outcome::completed) {
+          all = false;
+          break;
+        }
+        all = snapshot(out + "/docs") == versions[v - 1];
+      }
+      matched = matched || all;
+    }
+    EXPECT_TRUE(matched) << what << ": " << rows << " versions, not as any allowed history";
+  }
+
+  int tried_ = 0;
+};
+
+TEST_F(CrashSweep, BackupKilledAtEveryStepLeavesEveryVersionRestorable) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/m.bin", random_bytes(9000, 3));
+  put(src_ + "/z.txt", "zed");
+  put(src_ + "/sub/b.txt", "bee");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_);
+  put(src_ + "/a.txt", "alpha two");
+  put(src_ + "/sub/b.txt", "bee two");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_);
+  // The run to be killed: changes, a delete, a new folder, a file moved.
+  put(src_ + "/a.txt", "alpha three");
+  std::string m = s2.files.at("m.bin");
+  m.insert(100, "inserted");
+  put(src_ + "/m.bin", m);
+  fs::remove(src_ + "/z.txt");
+  put(src_ + "/new/n.txt", "new");
+  fs::rename(src_ + "/sub/b.txt", src_ + "/sub/b2.txt");
+  snapshot_t s3 = snapshot(src_);
+
+  std::string golden = root_.path() + "/golden";
+  copy_tree(destination_, golden);
+  crash_point_reset();
+  ASSERT_EQ(backup(), run_outcome::completed);
+  std::vector<std::string> points = sweep_points();
+  ASSERT_GT(points.size(), 20u);
+  bool swap_seen = false;
+  for (const std::string& point : points) {
+    SCOPED_TRACE("backup killed at " + point);
+    swap_seen = swap_seen || point.compare(0, 5, "swap.") == 0;
+    copy_tree(golden, destination_);
+    ASSERT_TRUE(killed_at(point, [this] { backup(); }));
+    ++tried_;
+    expect_restorable({{s1, s2}, {s1, s2, s3}}, point);
+    if (HasFailure()) return;
+  }
+  EXPECT_TRUE(swap_seen) << "the move into last was not swept";
+  std::printf("[ crash sweep ] backup: %d crash points tried\n", tried_);
+}
+
+TEST_F(CrashSweep, RestoreKilledAtEveryStepKeepsTheTreeAndTheUsersFiles) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/m.bin", random_bytes(9000, 4));
+  put(src_ + "/sub/b.txt", "bee");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_);
+  put(src_ + "/a.txt", "alpha two");
+  std::string m = s1.files.at("m.bin");
+  m.replace(10, 10, "0123456789");
+  put(src_ + "/m.bin", m);
+  put(src_ + "/sub/c.txt", "sea");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_);
+  src_backup_();
+  std::string tree_before = tree_state();
+
+  struct mode_t_ {
+    bool chosen;
+    bool delete_sync;
+  };
+  for (mode_t_ mode : {mode_t_{true, false}, mode_t_{false, true}, mode_t_{false, false}}) {
+    std::string p = root_.path() + "/chosen";
+    std::string target = mode.chosen ? p + "/docs" : src_;
+    g_delete_sync = mode.delete_sync ? "enable" : "";
+    auto prepare = [&] {
+      fs::remove_all(p);
+      fs::remove_all(home_);
+      user_state(target);
+    };
+    prepare();
+    snapshot_t user = snapshot(target);
+    crash_point_reset();
+    ASSERT_EQ(restore(1, mode.chosen ? p : std::string()), run_outcome::completed);
+    std::vector<std::string> points = sweep_points("restore.");
+    ASSERT_GE(points.size(), 8u);
+    for (const std::string& point : points) {
+      SCOPED_TRACE(std::string(mode.chosen ? "chosen" : "source") +
+                   (mode.delete_sync ? " delete_sync" : "") + ", restore killed at " + point);
+      prepare();
+      g_delete_sync = mode.delete_sync ? "enable" : "";
+      ASSERT_TRUE(killed_at(point, [&] { restore(1, mode.chosen ? p : std::string()); }));
+      ++tried_;
+      EXPECT_EQ(tree_state(), tree_before);
+      // Nothing of the user's is lost before the restore is complete: each file is in
+      // place or kept beside it.
+      snapshot_t after = snapshot(fs::path(target).parent_path().string());
+      for (const auto& [rel, content] : user.files) {
+        bool found = point.compare(0, 12, "restore.done") == 0;
+        for (const auto& [r, c] : after.files) found = found || c == content;
+        EXPECT_TRUE(found) << rel;
+      }
+      // A later restore does the whole work.
+      ASSERT_EQ(restore(1, mode.chosen ? p : std::string()), run_outcome::completed);
+      snapshot_t got = snapshot(target);
+      for (const auto& [rel, content] : s1.files) EXPECT_EQ(got.files[rel], content) << rel;
+      if (mode.chosen || mode.delete_sync) expect_same(s1, got, "after the crash");
+      if (HasFailure()) return;
+    }
+  }
+  // Both versions still restore byte for byte.
+  expect_restorable({{s1, s2}}, "after the restore sweep");
+  std::printf("[ crash sweep ] restore: %d crash points tried\n", tried_);
+}
+
+}  // namespace
