@@ -155,6 +155,34 @@ class Duplicates(LinkCase):
         self.assertIsNotNone(r)
 
 
+class RunningBackup(LinkCase):
+    def test_answers_while_a_backup_runs(self):
+        with open(os.path.join(self.src, "a.txt"), "w") as f:
+            f.write("content")
+        p = self.peer
+        r = p.ask(PKG_SET, SET_BACKUP_START, text(UUID_A))
+        self.assertEqual((r.result, r.length), (0, 37))
+        # The run waits 3 s before it starts: the task is running all that time.
+        r = p.ask(PKG_SET, SET_BACKUP_START, text(UUID_A))
+        self.assertEqual((r.result, r.length, r.text()), (1, 63, "session is already running"))
+        r = p.ask(PKG_SET, SET_RESTORE_START, restore_payload(UUID_A, 1))
+        self.assertEqual((r.result, r.text()), (1, "session is already running"))
+        self.assertEqual(p.ask(PKG_SET, SET_RESTORE_STOP, text(UUID_A)).result, 3)
+        detail = p.ask(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID_A))
+        self.assertEqual(detail.texts(4)[2], "Backup is running")
+        self.assertNotEqual(detail.texts(4)[4], "")  # the last run is this start
+        self.assertTrue(wait_until(
+            lambda: p.ask(PKG_QUERY, QUERY_SESSION_SUMMARY).payload[:3] == bytes([1, 1, 0]), 5))
+        self.assertEqual(p.ask(PKG_SET, SET_BACKUP_STOP, text(UUID_A)).result, 0)
+        # Stopped at its first check: the task is free again and the log says so.
+        self.assertTrue(wait_until(lambda: p.ask(
+            PKG_SET, SET_BACKUP_STOP, text(UUID_A)).result == 3, 30))
+        self.assertEqual(p.ask(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID_A)).texts(4)[2],
+                         "Not started")
+        p.ask(PKG_SET, SET_CONFIG_UPDATE)  # writes the log files
+        self.assertIn("Backup Docs &amp; more is stopped by user.", self.root.read("LOG.dat"))
+
+
 class StartFailure(DaemonTestCase):
     def test_taken_port_fails_start_up_with_a_message(self):
         blocker = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)

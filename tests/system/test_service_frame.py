@@ -10,7 +10,8 @@ import sys
 import unittest
 
 from harness import DAEMON, DaemonTestCase, session_config, session_xml, wait_until
-from linkpeer import PKG_SET, SET_BACKUP_START, LinkPeer, text
+from linkpeer import (PKG_SET, SET_BACKUP_START, SET_BACKUP_STOP, SET_RESTORE_START,
+                      SET_RESTORE_STOP, LinkPeer, restore_payload, text)
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "peers"))
 from system_bus import SystemBus  # noqa: E402
@@ -351,6 +352,48 @@ class PowerOff(DaemonTestCase):
                     self.assertEqual(d.stop(signal.SIGTERM), 0)
                     self.assertEqual(self.bus.power_off_calls()[calls_before:], [])
                 peer.close()
+
+    def test_a_restore_still_running_keeps_the_machine_on(self):
+        backup_uuid = "0f8fad5b-d9cb-469f-a165-70867728950e"
+        restore_uuid = "7c9e6679-7425-40de-944b-e07fc1f90ae7"
+        with open(os.path.join(DATA, "global_setting_saved.dat"), "rb") as f:
+            settings = f.read().replace(b"<shutdown>disable</shutdown>",
+                                        b"<shutdown>enable</shutdown>")
+        self.root.write("GLOBAL_SETTING.dat", settings)
+        source = os.path.join(self.root.path, "source")
+        dest = os.path.join(self.root.path, "dest")
+        os.makedirs(source)
+        os.makedirs(dest)
+        with open(os.path.join(source, "a.txt"), "w") as f:
+            f.write("data")
+        self.root.write("SESSION_CONFIG.dat", session_config(
+            session_xml(backup_uuid, "Docs", [source], dest),
+            session_xml(restore_uuid, "Other", [source], dest)))
+        calls_before = len(self.bus.power_off_calls())
+        pause = os.path.join(self.root.path, "pause")
+        peer = LinkPeer()
+        self.addCleanup(peer.close)
+        d = self.start(("-s",), env={"DBUS_SYSTEM_BUS_ADDRESS": self.bus.address,
+                                     "TESSALY_PAUSE_AT": "restore.mounted",
+                                     "TESSALY_PAUSE_FILE": pause})
+        peer.wait_ready()
+        # The restore holds once connected; the backup of the other task then ends.
+        r = peer.ask(PKG_SET, SET_RESTORE_START, restore_payload(restore_uuid, 1, self.root.path + "/out"))
+        self.assertEqual(r.result, 0)
+        self.assertTrue(wait_until(lambda: os.path.exists(pause), 30))
+        self.assertEqual(peer.ask(PKG_SET, SET_BACKUP_START, text(backup_uuid)).result, 0)
+        self.assertTrue(wait_until(lambda: peer.ask(
+            PKG_SET, SET_BACKUP_STOP, text(backup_uuid)).result == 3, 60))
+        peer.wait_ready()
+        self.assertTrue(d.alive())
+        # The end of a restore never asks for the power-off either.
+        os.unlink(pause)
+        self.assertTrue(wait_until(lambda: peer.ask(
+            PKG_SET, SET_RESTORE_STOP, text(restore_uuid)).result == 3, 60))
+        peer.wait_ready()
+        self.assertTrue(d.alive())
+        self.assertEqual(d.stop(signal.SIGTERM), 0)
+        self.assertEqual(self.bus.power_off_calls()[calls_before:], [])
 
 
 if __name__ == "__main__":
