@@ -161,7 +161,7 @@ int daemon_main(int argc, char** argv) {
   daemonize_finish();
   close_log_files();
 
-  // 5. Power-off, only when the runner asked for it after the last backup.
+  // Last of all the power-off, only when the runner asked for it after the last backup.
   if (get_global_config(GLOBAL_SHUTDOWN) == "enable" && get_poweroff_flag()) {
     daemon_print(0, "shutdown system now");
     if (!system_shutdown()) daemon_print(3, "the system refused to power off\n");
