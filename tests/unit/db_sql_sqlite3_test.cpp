@@ -317,6 +317,33 @@ TEST_P(TreeDbTest, FileTimesNewUnchangedChanged) {
   EXPECT_EQ(search_file_time_db("sub/a.txt", t2, "id0", true), -1);
 }
 
+// The thread's connections keep their statements and the tables they have seen for the
+// transaction under way; a rollback takes back the tables made in it, and the next row
+// makes them again.
+TEST_P(TreeDbTest, RowsAfterARolledBackTransactionMakeTheirTablesAgain) {
+  const char* t = "2026-01-02 03:04:05";
+  std::string marker = at("increments/1/id0/marker.dat");
+  ASSERT_EQ(share::mkdirs(at("increments/1/id0")), 0);
+  ASSERT_TRUE(open_thread_db(DB_KEY_MARKER, marker.c_str()));
+  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    for (const char* rel : {"a.txt", "b.txt"}) {
+      EXPECT_EQ(create_marker_db(marker.c_str(), rel, nullptr, MARKER_EXIST), 0) << rel;
+      EXPECT_EQ(search_file_time_db(rel, t, "id0", false), FILE_TIME_NEW) << rel;
+      EXPECT_EQ(search_file_time_db(rel, t, "id0", true), FILE_TIME_SAME) << rel;
+    }
+    for (sqlite3* db : {get_db_conn(), get_db_conn1(DB_KEY_FILE_TIME)}) {
+      EXPECT_EQ(db_sqlite3_exec(db, round == 0 ? "rollback; begin;" : "commit;"), 0);
+    }
+  }
+  close_thread_dbs();
+  EXPECT_EQ(on_disk(disk("increments/1/id0/marker.dat"), "select File_path from exist_tbl;"),
+            (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(on_disk(disk("file_time.db"), "select File_path,File_time from id0;"),
+            (std::vector<std::string>{std::string("a.txt|") + t, std::string("b.txt|") + t}));
+}
+
 TEST_P(TreeDbTest, SameTimeCountsAsUnchangedWhateverTheSize) {
   ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
   std::string src = tmp_ + "/source.txt";
