@@ -51,6 +51,30 @@ void run_log(const backup_context_t& ctx, msg_level_t level, const char* format,
 
 bool stopping(const backup_context_t& ctx) { return need_exit(ctx.uuid.c_str()); }
 
+// A source folder as the walks take it: without a trailing '/' ("/" stays).
+std::string walk_root(const std::string& text) {
+  std::string source = text;
+  while (source.size() > 1 && source.back() == '/') source.pop_back();
+  return source;
+}
+
+// How many characters of an entry's path name the source folder and the '/' after it
+// (get_source_folder cuts them off). For the root folder that is the '/' alone: a length
+// + 1 would also cut the first letter of every name.
+size_t source_prefix_length(const std::string& source) {
+  return source == "/" ? 1 : source.size() + 1;
+}
+
+// True for the source folder itself, the top of a walk.
+bool is_source_folder(const std::string& folder, size_t L) {
+  return folder == "/" || folder.size() + 1 == L;
+}
+
+// The path of the entry `name` of a listed folder.
+std::string entry_path(const std::string& folder, const std::string& name) {
+  return (folder == "/" ? std::string() : folder) + "/" + name;
+}
+
 // Status "delta" tells a later run (and the controller) that this run is under way and that
 // last is untouched. It is written once, at the end of the first folder walk; later walks
 // would only write the same word again.
@@ -250,11 +274,11 @@ const char* delta_ending(int mode) {
 
 int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recursive,
                 const std::string& last_dir, const std::string& version_dir) {
-  std::string source = source_text;
-  while (source.size() > 1 && source.back() == '/') source.pop_back();
+  std::string source = walk_root(source_text);
   ctx.version_dir = version_dir;
   struct stat st;
-  if (::lstat(source.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+  bool found = ::lstat(source.c_str(), &st) == 0;
+  if (found && S_ISLNK(st.st_mode)) {
     // The source folder itself is a link: recorded, never followed.
     if (record_link(ctx, source) != 0) {
       run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), source);
@@ -262,15 +286,15 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
     }
     return 0;
   }
-  if (::lstat(source.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+  if (!found || !S_ISDIR(st.st_mode)) {
     daemon_print(0, "scan_folder %s is not a DIR\n", source.c_str());
     run_log(ctx, MSG_LEVEL_ERROR, _("Failed to open file %s."), source);
     ++ctx.skipped;
     return 0;
   }
   ctx.source_device = st.st_dev;
-  size_t L = source == "/" ? 2 : source.size() + 1;
-  return scan_folder_core(ctx, source, recursive, last_dir, version_dir, L);
+  return scan_folder_core(ctx, source, recursive, last_dir, version_dir,
+                          source_prefix_length(source));
 }
 
 int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recursive,
@@ -285,11 +309,11 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     return 0;
   }
   const std::string marker = ctx.marker_path();
-  bool top_level = folder.size() + 1 == L || (L == 2 && folder == "/");
+  bool top_level = is_source_folder(folder, L);
   std::set<std::string> seen;
   for (const std::string& name : names) {
     if (stopping(ctx)) break;
-    std::string path = (folder == "/" ? std::string() : folder) + "/" + name;
+    std::string path = entry_path(folder, name);
     std::string rel = get_source_folder(path, L);
     struct stat st;
     entry_kind kind = classify(ctx, path, &st);
@@ -370,8 +394,7 @@ int copy_directory(backup_context_t& ctx, const std::string& source_text,
                    const std::string& target, bool use_marker, bool skip_links,
                    const std::string& marker, const std::string& last_dir,
                    const std::string& version_dir) {
-  std::string source = source_text;
-  while (source.size() > 1 && source.back() == '/') source.pop_back();
+  std::string source = walk_root(source_text);
   struct stat st;
   if (::lstat(source.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     daemon_print(0, "copy %s\n", source.c_str());
@@ -382,9 +405,8 @@ int copy_directory(backup_context_t& ctx, const std::string& source_text,
     return 1;
   }
   ctx.source_device = st.st_dev;
-  size_t L = source == "/" ? 2 : source.size() + 1;
-  return copy_directory_core(ctx, source, target, true, L, use_marker, skip_links, marker,
-                             last_dir, version_dir);
+  return copy_directory_core(ctx, source, target, true, source_prefix_length(source),
+                             use_marker, skip_links, marker, last_dir, version_dir);
 }
 
 namespace {
@@ -474,11 +496,11 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
     ++ctx.skipped;
     return 1;
   }
-  bool top_level = folder.size() + 1 == L || (L == 2 && folder == "/");
+  bool top_level = is_source_folder(folder, L);
   std::set<std::string> seen;
   for (const std::string& name : names) {
     if (stopping(ctx)) break;
-    std::string path = (folder == "/" ? std::string() : folder) + "/" + name;
+    std::string path = entry_path(folder, name);
     std::string rel = get_source_folder(path, L);
     struct stat st;
     entry_kind kind = classify(ctx, path, &st);

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -737,6 +738,34 @@ TEST_F(LocalBackupTest, FullBackupTakesATypeChangeAsItIs) {
   ASSERT_EQ(backup(), run_outcome::completed);
   EXPECT_TRUE(logged("message: Backup Docs is completed."));
   expect_versions({snapshot(src_, taken_by(false))}, "the one version");
+}
+
+// The root folder as the source (here the root of a chroot): the entries keep their whole
+// names, and two names that differ only in their first letter stay apart.
+TEST_F(LocalBackupTest, RootFolderAsSourceKeepsTheNamesWhole) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root for a chroot";
+  std::string jail = root_.path() + "/jail";
+  put(jail + "/abc.txt", "first");
+  put(jail + "/xbc.txt", "second");
+  put(jail + "/sub/d.txt", "deeper");
+  fs::create_directories(jail + "/dest");
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chroot(jail.c_str()) != 0 || ::chdir("/") != 0) ::_exit(2);
+    task_.sources = {"/"};
+    task_.destinations[0].path = "/dest";
+    ::_exit(backup() == run_outcome::completed ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  tree_on_disk tree{jail + "/dest/" + kUuid};
+  EXPECT_EQ(exist_rows(tree, 1),
+            (std::set<std::string>{"abc.txt", "xbc.txt", "sub", "sub/d.txt", "dest"}));
+  EXPECT_EQ(test_support::read_file(tree.path("last/id0/abc.txt")), "first");
+  EXPECT_EQ(test_support::read_file(tree.path("last/id0/xbc.txt")), "second");
+  EXPECT_EQ(test_support::read_file(tree.path("last/id0/sub/d.txt")), "deeper");
 }
 
 }  // namespace
