@@ -10,6 +10,7 @@
 #include <string>
 
 #include "backup.h"
+#include "backup_task.h"
 #include "log.h"
 #include "share.h"
 
@@ -20,21 +21,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   log_init(false, false, 10, nullptr);
-  session_t task;
-  task.uuid = "b3c1e2d4-5f60-4718-9a2b-3c4d5e6f7081";
-  task.name = "bench";
-  task.sources = {argv[1]};
-  task.action = argc > 3 && std::strcmp(argv[3], "full") == 0 ? ACTION_FULL_BACKUP
-                                                              : ACTION_INCREMENTAL;
-  task.filter.extensions = {".*"};
-  destination_t d;
-  d.path = argv[2];
-  d.anonymous = argc < 6;
+  destination_t d = test_support::local_destination(argv[2]);
   if (argc >= 6) {
+    d.anonymous = false;
     d.user = argv[4];
     d.password = argv[5];
   }
-  task.destinations = {d};
+  session_t task =
+      test_support::backup_task("b3c1e2d4-5f60-4718-9a2b-3c4d5e6f7081", "bench", {argv[1]}, d);
+  if (argc > 3 && std::strcmp(argv[3], "full") == 0) task.action = ACTION_FULL_BACKUP;
   GTimeVal start = time_val_now();
   auto t0 = std::chrono::steady_clock::now();
   run_outcome outcome = backup_session(&task, &start);

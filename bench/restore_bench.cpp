@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "backup.h"
+#include "backup_task.h"
 #include "configuration.h"
 #include "log.h"
 #include "restore.h"
@@ -131,16 +132,8 @@ int main(int argc, char** argv) {
     names.push_back(rel);
   }
 
-  session_t task;
-  task.uuid = kUuid;
-  task.name = "Bench";
-  task.action = ACTION_INCREMENTAL;
-  task.sources = {src};
-  task.filter.extensions = {".*"};
-  destination_t d;
-  d.path = dest;
-  d.anonymous = true;
-  task.destinations = {d};
+  session_t task = test_support::backup_task(kUuid, "Bench", {src},
+                                              test_support::local_destination(dest));
   GTimeVal start{1750000000, 0};
 
   // Snapshots of the source as each version holds it, for the checks.

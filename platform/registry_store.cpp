@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "file_write.h"
 #include "paths.h"
 
 namespace tessaly {
@@ -38,26 +39,10 @@ int read_all(const std::string& path, std::string& out) {
 
 // Writes `data` to a temporary file beside `path` and renames it over `path`.
 int replace_file(const std::string& path, const std::string& data) {
-  std::string tmp = path + ".XXXXXX";
-  int fd = mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) return errno;
-  int err = 0;
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      err = errno;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (err == 0 && fchmod(fd, 0644) != 0) err = errno;
-  if (err == 0 && fsync(fd) != 0) err = errno;
-  if (close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && rename(tmp.c_str(), path.c_str()) != 0) err = errno;
-  if (err != 0) unlink(tmp.c_str());
-  return err;
+  staged_file file(path + ".XXXXXX");
+  bool done = file.ok() && file.write(data, [](int fd) { return fchmod(fd, 0644) == 0; }) &&
+              file.place(path, true);
+  return done ? 0 : errno;
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 
 #include "config_format.h"
 #include "fd_util.h"
+#include "file_write.h"
 #include "i18n.h"
 #include "log.h"
 #include "parse_cmdline.h"
@@ -115,18 +116,6 @@ ssize_t read_chunk(int fd, char* buf, size_t size) {
 // name), so that a name swapped meanwhile in the shared folder cannot redirect the change.
 void apply_rights_to_open_file(int fd) {
   tessaly::apply_file_rights("/proc/self/fd/" + std::to_string(fd));
-}
-
-bool write_all(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -256,30 +245,16 @@ void store_settings(const settings_t& values) {
 // the same folder that is then moved into place only if `path` still does not exist, so a
 // file that appeared meanwhile (the controller's) is never overwritten.
 bool create_default_settings_file(const std::string& dir, const std::string& path) {
-  std::string name = dir + "_TMP_SETTING_XXXXXX";
-  std::vector<char> templ(name.begin(), name.end());
-  templ.push_back('\0');
-  int fd = g_mkstemp_full(templ.data(), O_RDWR | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    daemon_print(3, "can not create %s: %s\n", path.c_str(), g_strerror(errno));
-    return false;
-  }
-  std::string temp(templ.data());
-  bool good = write_all(fd, layout::global_setting_default()) && fsync(fd) == 0;
-  if (good) apply_rights_to_open_file(fd);
-  good = close(fd) == 0 && good;
-  if (good) {
-    if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
-      return true;
-    }
-    // File systems without the no-replace rename still refuse a link over an existing name.
-    if ((errno == EINVAL || errno == ENOSYS) && link(temp.c_str(), path.c_str()) == 0) {
-      unlink(temp.c_str());
-      return true;
-    }
+  tessaly::staged_file file(dir + "_TMP_SETTING_XXXXXX");
+  auto rights = [](int fd) {
+    apply_rights_to_open_file(fd);
+    return true;
+  };
+  if (file.ok() && file.write(layout::global_setting_default(), rights) &&
+      file.place(path, false)) {
+    return true;
   }
   daemon_print(3, "can not create %s: %s\n", path.c_str(), g_strerror(errno));
-  unlink(temp.c_str());
   return false;
 }
 

@@ -7,8 +7,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include "log.h"
 #include "share.h"
@@ -16,21 +19,108 @@
 
 namespace {
 
-// A prepared statement that is finalized on every path.
+// Prepared statements of one connection, kept until the connection closes. A walk runs the
+// same few statements once per entry (a marker row, a file time asked and recorded);
+// preparing them anew each time costs more than running them.
+class statement_cache {
+ public:
+  statement_cache() = default;
+  ~statement_cache() { clear(); }
+  statement_cache(const statement_cache&) = delete;
+  statement_cache& operator=(const statement_cache&) = delete;
+
+  // The statement for `sql`, prepared at its first use. Null when it cannot be prepared
+  // (a table that does not exist yet); nothing is kept then, so a later call tries again.
+  sqlite3_stmt* get(sqlite3* db, std::string_view sql) {
+    auto it = statements_.find(sql);
+    if (it != statements_.end()) return it->second;
+    sqlite3_stmt* st = nullptr;
+    if (db == nullptr || sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &st,
+                                            nullptr) != SQLITE_OK) {
+      sqlite3_finalize(st);
+      return nullptr;
+    }
+    statements_.emplace(std::string(sql), st);
+    return st;
+  }
+  void clear() {
+    for (auto& entry : statements_) sqlite3_finalize(entry.second);
+    statements_.clear();
+  }
+
+ private:
+  // Looked up by the text itself, without a copy of it.
+  struct text_hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+  };
+  std::unordered_map<std::string, sqlite3_stmt*, text_hash, std::equal_to<>> statements_;
+};
+
+// A database the calling thread keeps open, with its prepared statements. They are
+// finalized before the connection closes: a connection that still has statements cannot
+// close, and its file on the share would stay open after the share connection went.
+struct thread_conn_t {
+  sqlite3_ptr db;
+  statement_cache statements;
+  // Tables seen to exist in the transaction under way. Forgotten when it ends: only an open
+  // transaction keeps other connections from changing the schema, and a rollback (also one
+  // that an error causes) takes back the tables made in it.
+  std::set<std::string, std::less<>> tables;
+  // file_time.db tables whose path index is known to exist.
+  std::set<std::string, std::less<>> indexed_tables;
+
+  thread_conn_t() = default;
+  thread_conn_t(const thread_conn_t&) = delete;
+  thread_conn_t& operator=(const thread_conn_t&) = delete;
+  ~thread_conn_t() { reset(); }
+
+  void reset(sqlite3* next = nullptr) {
+    statements.clear();
+    tables.clear();
+    indexed_tables.clear();
+    db.reset(next);
+    if (next != nullptr) {
+      sqlite3_commit_hook(next, &thread_conn_t::transaction_ended, this);
+      sqlite3_rollback_hook(next, &thread_conn_t::rolled_back, this);
+    }
+  }
+
+ private:
+  static int transaction_ended(void* self) {
+    static_cast<thread_conn_t*>(self)->tables.clear();
+    return 0;  // the commit goes on
+  }
+  static void rolled_back(void* self) { static_cast<thread_conn_t*>(self)->tables.clear(); }
+};
+
+// A prepared statement that is finalized on every path, or one of a connection's cache,
+// which is reset with its values unbound at the end of the scope.
 class statement {
  public:
   statement(sqlite3* db, const char* sql) {
     if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
   }
-  ~statement() { sqlite3_finalize(stmt_); }
+  statement(thread_conn_t& conn, std::string_view sql)
+      : stmt_(conn.statements.get(conn.db.get(), sql)), cached_(true) {}
+  ~statement() {
+    if (!cached_) {
+      sqlite3_finalize(stmt_);
+    } else if (stmt_ != nullptr) {
+      sqlite3_reset(stmt_);
+      sqlite3_clear_bindings(stmt_);
+    }
+  }
   statement(const statement&) = delete;
   statement& operator=(const statement&) = delete;
 
   bool ok() const { return stmt_ != nullptr; }
+  // The text is not copied: it must outlive this object (the statement lets go of it at
+  // the end of the scope).
   bool bind(int index, const char* text) {
     if (text == nullptr) return sqlite3_bind_null(stmt_, index) == SQLITE_OK;
     return sqlite3_bind_text(stmt_, index, text, static_cast<int>(std::strlen(text)),
-                             SQLITE_TRANSIENT) == SQLITE_OK;
+                             SQLITE_STATIC) == SQLITE_OK;
   }
   bool bind(int index, sqlite3_int64 value) {
     return sqlite3_bind_int64(stmt_, index, value) == SQLITE_OK;
@@ -47,6 +137,7 @@ class statement {
 
  private:
   sqlite3_stmt* stmt_ = nullptr;
+  bool cached_ = false;
 };
 
 const char* const kMarkerTables[] = {"exist_tbl",   "new_tbl",      "symbolic_link_tbl",
@@ -91,11 +182,16 @@ sqlite3_ptr open_existing(const char* path) {
   return sqlite3_ptr(db);
 }
 
-// 1 when the table exists, 0 when not, -1 when that cannot be asked.
-int table_exists(sqlite3* db, const char* table) {
-  statement st(db, "select count(*) from sqlite_master where type='table' and name=?;");
+// 1 when the table exists, 0 when not, -1 when that cannot be asked. Inside a transaction
+// a table once seen is not asked for again.
+int table_exists(thread_conn_t& conn, const char* table) {
+  bool in_transaction = !sqlite3_get_autocommit(conn.db.get());
+  if (in_transaction && conn.tables.count(table) != 0) return 1;
+  statement st(conn, "select count(*) from sqlite_master where type='table' and name=?;");
   if (!st.ok() || !st.bind(1, table) || st.step() != SQLITE_ROW) return -1;
-  return st.int64(0) != 0 ? 1 : 0;
+  if (st.int64(0) == 0) return 0;
+  if (in_transaction) conn.tables.emplace(table);
+  return 1;
 }
 
 // Rows of time_tbl, or -1.
@@ -123,42 +219,43 @@ std::string path_index_sql(const char* table) {
 }
 
 // The thread's databases of a run.
-thread_local sqlite3_ptr global_conn;
-thread_local sqlite3_ptr global_conn_file_time;
+thread_local thread_conn_t global_conn;
+thread_local thread_conn_t global_conn_file_time;
 thread_local bool global_need_update_last = false;
-// file_time.db tables of the thread's connection whose path index is known to exist.
-thread_local std::set<std::string> indexed_file_time_tables;
 
 // The marker that get_marker_db_status and the link readers last opened on this thread,
 // kept open so that a walk does not open the file once per entry.
 struct marker_reader_t {
   std::string path;
-  sqlite3_ptr db;
+  thread_conn_t conn;
+
+  void close() {
+    conn.reset();
+    path.clear();
+  }
 };
 thread_local marker_reader_t marker_reader;
 
-sqlite3* reader_for(const char* marker) {
+thread_conn_t* reader_for(const char* marker) {
   if (marker == nullptr) return nullptr;
-  if (marker_reader.db && marker_reader.path == marker) return marker_reader.db.get();
-  marker_reader.db.reset();
-  marker_reader.path.clear();
+  if (marker_reader.conn.db && marker_reader.path == marker) return &marker_reader.conn;
+  marker_reader.close();
   sqlite3_ptr db = open_existing(marker);
   if (!db) return nullptr;
-  marker_reader.db = std::move(db);
+  marker_reader.conn.reset(db.release());
   marker_reader.path = marker;
-  return marker_reader.db.get();
+  return &marker_reader.conn;
 }
 
-sqlite3_ptr& thread_slot(db_key key) {
+thread_conn_t& thread_slot(db_key key) {
   return key == DB_KEY_MARKER ? global_conn : global_conn_file_time;
 }
 
 // 1 when `file` is a File_path of the table, 0 when not (or no such table), -1 on error.
-int listed_in(sqlite3* db, const char* table, const char* file) {
-  int exists = table_exists(db, table);
+int listed_in(thread_conn_t& conn, const char* table, const char* file) {
+  int exists = table_exists(conn, table);
   if (exists <= 0) return exists;
-  std::string sql = std::string("select File_path from ") + table + " where File_path == ?;";
-  statement st(db, sql.c_str());
+  statement st(conn, std::string("select File_path from ") + table + " where File_path == ?;");
   if (!st.ok() || !st.bind(1, file)) return -1;
   int rc = st.step();
   if (rc == SQLITE_ROW) return 1;
@@ -215,12 +312,10 @@ void db_sqlite3_free_table(char*** result) {
 }
 
 bool open_thread_db(db_key key, const char* path) {
-  sqlite3_ptr& slot = thread_slot(key);
+  thread_conn_t& slot = thread_slot(key);
   slot.reset();
-  if (key == DB_KEY_FILE_TIME) indexed_file_time_tables.clear();
   // A marker being written is never read through an older reader connection.
-  marker_reader.db.reset();
-  marker_reader.path.clear();
+  marker_reader.close();
   sqlite3* db = open_db(path);
   if (db == nullptr) return false;
   slot.reset(db);
@@ -231,28 +326,26 @@ bool open_thread_db(db_key key, const char* path) {
   return true;
 }
 
-sqlite3* get_db_conn() { return global_conn.get(); }
+sqlite3* get_db_conn() { return global_conn.db.get(); }
 
-sqlite3* get_db_conn1(db_key key) { return thread_slot(key).get(); }
+sqlite3* get_db_conn1(db_key key) { return thread_slot(key).db.get(); }
 
 int commit_thread_db(db_key key) {
-  sqlite3* db = thread_slot(key).get();
+  sqlite3* db = thread_slot(key).db.get();
   if (db == nullptr) return -1;
   return exec(db, "commit;") == SQLITE_OK ? 0 : -1;
 }
 
 void close_thread_db(db_key key) {
-  sqlite3_ptr& slot = thread_slot(key);
-  if (slot && !sqlite3_get_autocommit(slot.get())) exec(slot.get(), "rollback;");
+  thread_conn_t& slot = thread_slot(key);
+  if (slot.db && !sqlite3_get_autocommit(slot.db.get())) exec(slot.db.get(), "rollback;");
   slot.reset();
-  if (key == DB_KEY_FILE_TIME) indexed_file_time_tables.clear();
 }
 
 void close_thread_dbs() {
   close_thread_db(DB_KEY_MARKER);
   close_thread_db(DB_KEY_FILE_TIME);
-  marker_reader.db.reset();
-  marker_reader.path.clear();
+  marker_reader.close();
 }
 
 bool& need_update_last() { return global_need_update_last; }
@@ -416,9 +509,10 @@ int query_last_time(const char* path, std::string* out) {
 
 int create_marker_db(const char* path, const char* file, const char* target, int kind) {
   if (kind < MARKER_EXIST || kind > MARKER_HARD_LINK || file == nullptr) return -1;
-  sqlite3* db = get_db_conn();
+  thread_conn_t& conn = global_conn;
+  sqlite3* db = conn.db.get();
   if (db == nullptr) return -1;
-  int exists = table_exists(db, kMarkerTables[kind]);
+  int exists = table_exists(conn, kMarkerTables[kind]);
   bool by_path = kind == MARKER_EXIST || kind == MARKER_NEW;
   if (exists < 0 ||
       (exists == 0 && (exec(db, kMarkerCreate[kind]) != SQLITE_OK ||
@@ -427,7 +521,7 @@ int create_marker_db(const char* path, const char* file, const char* target, int
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db));
     return -1;
   }
-  statement st(db, kMarkerInsert[kind]);
+  statement st(conn, kMarkerInsert[kind]);
   bool bound = st.ok() && st.bind(1, file);
   if (bound && kind >= MARKER_SYMBOLIC_LINK) bound = st.bind(2, target != nullptr ? target : "");
   if (!bound || st.step() != SQLITE_DONE) {
@@ -440,25 +534,25 @@ int create_marker_db(const char* path, const char* file, const char* target, int
 
 int get_marker_db_status(const char* marker, const char* file) {
   if (file == nullptr) return -1;
-  sqlite3* db = reader_for(marker);
-  if (db == nullptr) {
+  thread_conn_t* conn = reader_for(marker);
+  if (conn == nullptr) {
     daemon_print(3, "open db %s err \n", marker != nullptr ? marker : "");
     return -1;
   }
-  int in_exist = listed_in(db, "exist_tbl", file);
+  int in_exist = listed_in(*conn, "exist_tbl", file);
   if (in_exist < 0) return -1;
   if (in_exist == 1) return 0;
-  int in_new = listed_in(db, "new_tbl", file);
+  int in_new = listed_in(*conn, "new_tbl", file);
   if (in_new < 0) return -1;
   return in_new == 1 ? 0 : 1;
 }
 
 long get_marker_db_link_count(const char* marker, int kind) {
   if (kind < MARKER_SYMBOLIC_LINK || kind > MARKER_HARD_LINK) return 0;
-  sqlite3* db = reader_for(marker);
-  if (db == nullptr || table_exists(db, kMarkerTables[kind]) != 1) return 0;
-  std::string sql = std::string("select count(*) as number from ") + kMarkerTables[kind] + ";";
-  statement st(db, sql.c_str());
+  thread_conn_t* conn = reader_for(marker);
+  if (conn == nullptr || table_exists(*conn, kMarkerTables[kind]) != 1) return 0;
+  statement st(*conn,
+               std::string("select count(*) as number from ") + kMarkerTables[kind] + ";");
   if (!st.ok() || st.step() != SQLITE_ROW) return 0;
   long count = static_cast<long>(st.int64(0));
   daemon_print(0, "%s cnt = %ld\n", kMarkerTables[kind], count);
@@ -473,12 +567,10 @@ int get_marker_db_link_file(const char* marker, long row, int kind, std::string*
       link == nullptr) {
     return -1;
   }
-  sqlite3* db = reader_for(marker);
-  if (db == nullptr) return -1;
-  std::string sql =
-      std::string("select File_source_path,File_destination_path from ") + kMarkerTables[kind] +
-      " where rowid == ?;";
-  statement st(db, sql.c_str());
+  thread_conn_t* conn = reader_for(marker);
+  if (conn == nullptr) return -1;
+  statement st(*conn, std::string("select File_source_path,File_destination_path from ") +
+                          kMarkerTables[kind] + " where rowid == ?;");
   if (!st.ok() || !st.bind(1, static_cast<sqlite3_int64>(row)) || st.step() != SQLITE_ROW) {
     return -1;
   }
@@ -488,24 +580,24 @@ int get_marker_db_link_file(const char* marker, long row, int kind, std::string*
 }
 
 int search_file_time_db(const char* file, const char* time, const char* table, bool query_only) {
-  sqlite3* db = get_db_conn1(DB_KEY_FILE_TIME);
+  thread_conn_t& conn = global_conn_file_time;
+  sqlite3* db = conn.db.get();
   if (db == nullptr || file == nullptr || time == nullptr || !valid_source_table(table)) {
     return -1;
   }
-  int exists = table_exists(db, table);
+  int exists = table_exists(conn, table);
   if (exists < 0) {
     daemon_print(3, "get db %s err[%s] \n", table, sqlite3_errmsg(db));
     return -1;
   }
-  if (exists == 1 && indexed_file_time_tables.count(table) == 0) {
+  if (exists == 1 && conn.indexed_tables.count(table) == 0) {
     // Trees written before the index existed get it at their first use.
-    if (exec(db, path_index_sql(table).c_str()) == SQLITE_OK) indexed_file_time_tables.insert(table);
+    if (exec(db, path_index_sql(table).c_str()) == SQLITE_OK) conn.indexed_tables.insert(table);
   }
   std::string stored;
   bool found = false;
   if (exists == 1) {
-    std::string sql = std::string("select File_time from ") + table + " where File_path == ?;";
-    statement st(db, sql.c_str());
+    statement st(conn, std::string("select File_time from ") + table + " where File_path == ?;");
     if (!st.ok() || !st.bind(1, file)) {
       daemon_print(3, "get db %s err[%s] \n", table, sqlite3_errmsg(db));
       return -1;
@@ -531,12 +623,12 @@ int search_file_time_db(const char* file, const char* time, const char* table, b
       daemon_print(3, "update db %s error[%s]\n", table, sqlite3_errmsg(db));
       return -1;
     }
-    indexed_file_time_tables.insert(table);
+    conn.indexed_tables.insert(table);
   }
-  std::string sql = answer == FILE_TIME_NEW
-                        ? std::string("insert into ") + table + "(File_path,File_time)values(?,?);"
-                        : std::string("update ") + table + " set File_time = ? where File_path == ?;";
-  statement st(db, sql.c_str());
+  statement st(conn, answer == FILE_TIME_NEW
+                         ? std::string("insert into ") + table + "(File_path,File_time)values(?,?);"
+                         : std::string("update ") + table +
+                               " set File_time = ? where File_path == ?;");
   bool bound = st.ok() && (answer == FILE_TIME_NEW ? st.bind(1, file) && st.bind(2, time)
                                                    : st.bind(1, time) && st.bind(2, file));
   if (!bound || st.step() != SQLITE_DONE) {

@@ -48,7 +48,8 @@ int db_sqlite3_get_table(sqlite3* db, const char* sql, char*** result, int* rows
 void db_sqlite3_free_table(char*** result);
 
 // The calling thread's open databases of a backup run: its marker.dat (`global_conn`) and
-// its file_time.db (`global_conn_file_time`).
+// its file_time.db (`global_conn_file_time`). Each keeps the statements that the helpers
+// below prepare until it is closed, so that a walk prepares each of them once.
 enum db_key { DB_KEY_MARKER = 0, DB_KEY_FILE_TIME = 1 };
 // Opens the database at `path` for the calling thread under `key` and runs "begin;" on it.
 // An earlier one under the key is rolled back and closed first.

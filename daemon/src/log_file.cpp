@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "file_write.h"
 #include "log.h"
 #include "parse_cmdline.h"
 
@@ -32,54 +33,15 @@ void append_escaped(std::string& out, const std::string& text) {
   }
 }
 
-bool write_all(int fd, const std::string& data) {
-  const char* p = data.data();
-  size_t left = data.size();
-  while (left > 0) {
-    ssize_t n = write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
+// Writes the data, makes it durable and readable by everyone, and renames it over target.
+bool commit(tessaly::staged_file& temp, const std::string& data, const std::string& target) {
+  if (!temp.write(data, [](int fd) { return fchmod(fd, 0644) == 0; })) return false;
+  if (!temp.place(target, true)) {
+    daemon_print(0, "Can not remove %s\n", target.c_str());
+    return false;
   }
   return true;
 }
-
-// A temporary file of the configuration folder, removed unless committed.
-struct TempFile {
-  std::string path;
-  int fd = -1;
-
-  explicit TempFile(const std::string& dir) : path(dir + kTempTemplate) {
-    std::vector<char> name(path.begin(), path.end());
-    name.push_back('\0');
-    fd = g_mkstemp(name.data());
-    path.assign(name.data());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    if (fd >= 0) close(fd);
-    if (!path.empty()) unlink(path.c_str());
-  }
-  bool ok() const { return fd >= 0; }
-
-  // Writes the data, makes it durable and readable by everyone, and renames it over target.
-  bool commit(const std::string& data, const std::string& target) {
-    bool good = write_all(fd, data) && fsync(fd) == 0 && fchmod(fd, 0644) == 0;
-    good = close(fd) == 0 && good;
-    fd = -1;
-    if (!good) return false;
-    if (rename(path.c_str(), target.c_str()) != 0) {
-      daemon_print(0, "Can not remove %s\n", target.c_str());
-      return false;
-    }
-    path.clear();
-    return true;
-  }
-};
 
 std::string iso_or_empty(const GTimeVal& t) { return time_val_to_iso8601(t); }
 
@@ -186,8 +148,8 @@ bool file_log_flush(log_list_t& list) {
   daemon_print(0, "file_log_flush\n");
   std::string dir;
   get_config_dir(dir);
-  TempFile dat(dir);
-  TempFile txt(dir);
+  tessaly::staged_file dat(dir + kTempTemplate);
+  tessaly::staged_file txt(dir + kTempTemplate);
   if (!dat.ok() || !txt.ok()) return false;
 
   std::lock_guard<std::mutex> lock(log_file_mutex);
@@ -215,9 +177,9 @@ bool file_log_flush(log_list_t& list) {
   std::string file = description(md5) + body;
   g_free(md5);
 
-  bool written = dat.commit(file, dir + "LOG.dat");
+  bool written = commit(dat, file, dir + "LOG.dat");
   if (written) atomic_count.store(0);
-  if (!txt.commit(text, dir + "LOG.txt")) {
+  if (!commit(txt, text, dir + "LOG.txt")) {
     daemon_print(3, "Can not write %sLOG.txt\n", dir.c_str());
   }
   return written;

@@ -16,6 +16,7 @@
 
 #include "daemon.h"
 #include "event_pipe.h"
+#include "file_write.h"
 #include "instance_lock.h"
 #include "log.h"
 #include "paths.h"
@@ -137,31 +138,13 @@ std::string unit_text(const std::string& exec_start) {
   return text;
 }
 
-bool write_all(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Creates the unit file with `text`, only when no unit of that name exists. The text goes to
 // a temporary file first and is linked into place, so the unit is never seen half written
 // and an existing one is never touched.
 bool create_unit_file(const std::string& path, const std::string& text) {
-  std::string tmp = unit_folder() + "/.tessaly-unit.XXXXXX";
-  int fd = mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = write_all(fd, text) && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
-  if (close(fd) != 0) ok = false;
-  if (ok && link(tmp.c_str(), path.c_str()) != 0) ok = false;
-  unlink(tmp.c_str());
-  return ok;
+  tessaly::staged_file file(unit_folder() + "/.tessaly-unit.XXXXXX");
+  return file.ok() && file.write(text, [](int fd) { return fchmod(fd, 0644) == 0; }) &&
+         file.place(path, false);
 }
 
 // The link that starts the unit with the system, as "systemctl enable" makes it.

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
@@ -20,6 +21,7 @@
 #include "configuration.h"
 #include "crash_point.h"
 #include "db_sql_sqlite3.h"
+#include "file_write.h"
 #include "i18n.h"
 #include "log.h"
 #include "paths.h"
@@ -243,15 +245,7 @@ bool copy_stream(FILE* in, int out_fd) {
   for (;;) {
     size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
     if (got < buffer.size() && std::ferror(in)) return false;
-    size_t done = 0;
-    while (done < got) {
-      ssize_t w = ::write(out_fd, buffer.data() + done, got - done);
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      done += static_cast<size_t>(w);
-    }
+    if (!tessaly::write_all(out_fd, std::string_view(buffer.data(), got))) return false;
     if (got < buffer.size()) return true;
   }
 }

@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <librsync.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,6 +50,30 @@ void run_log(const backup_context_t& ctx, msg_level_t level, const char* format,
 }
 
 bool stopping(const backup_context_t& ctx) { return need_exit(ctx.uuid.c_str()); }
+
+// A source folder as the walks take it: without a trailing '/' ("/" stays).
+std::string walk_root(const std::string& text) {
+  std::string source = text;
+  while (source.size() > 1 && source.back() == '/') source.pop_back();
+  return source;
+}
+
+// How many characters of an entry's path name the source folder and the '/' after it
+// (get_source_folder cuts them off). For the root folder that is the '/' alone: a length
+// + 1 would also cut the first letter of every name.
+size_t source_prefix_length(const std::string& source) {
+  return source == "/" ? 1 : source.size() + 1;
+}
+
+// True for the source folder itself, the top of a walk.
+bool is_source_folder(const std::string& folder, size_t L) {
+  return folder == "/" || folder.size() + 1 == L;
+}
+
+// The path of the entry `name` of a listed folder.
+std::string entry_path(const std::string& folder, const std::string& name) {
+  return (folder == "/" ? std::string() : folder) + "/" + name;
+}
 
 // Status "delta" tells a later run (and the controller) that this run is under way and that
 // last is untouched. It is written once, at the end of the first folder walk; later walks
@@ -204,147 +227,20 @@ std::string file_time_text(const struct stat& st) {
 
 }  // namespace
 
-// The two statements a walk runs once per file, prepared once per walk: preparing them for
-// every file (as the general helpers do) costs more than running them. They do what
-// create_marker_db (kind 0) and search_file_time_db (query only) do, on the same connections,
-// and are finalized before the walk ends, so the run can commit and close the databases.
-struct walk_statements {
-  explicit walk_statements(std::string table) : table_(std::move(table)) {}
-  ~walk_statements() {
-    sqlite3_finalize(insert_);
-    sqlite3_finalize(time_);
-    sqlite3_finalize(add_time_);
-    sqlite3_finalize(set_time_);
-  }
-  walk_statements(const walk_statements&) = delete;
-  walk_statements& operator=(const walk_statements&) = delete;
-
-  // A row of exist_tbl: 0 or -1.
-  int record(const char* marker, const std::string& rel) {
-    if (insert_ == nullptr) {
-      // The general helper makes the table (and its index) with the first row.
-      if (create_marker_db(marker, rel.c_str(), nullptr, MARKER_EXIST) != 0) return -1;
-      sqlite3* db = get_db_conn();
-      if (db == nullptr || sqlite3_prepare_v2(db, "insert into exist_tbl(File_path)values(?);",
-                                              -1, &insert_, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(insert_);
-        insert_ = nullptr;
-      }
-      return 0;
-    }
-    sqlite3_reset(insert_);
-    if (sqlite3_bind_text(insert_, 1, rel.data(), static_cast<int>(rel.size()),
-                          SQLITE_STATIC) != SQLITE_OK) {
-      return -1;
-    }
-    int rc = sqlite3_step(insert_);
-    sqlite3_reset(insert_);
-    return rc == SQLITE_DONE ? 0 : -1;
-  }
-
-  // The stored time of a file against its time now: FILE_TIME_NEW, _SAME, _CHANGED or -1.
-  int time_state(const std::string& rel, const std::string& time) {
-    if (!time_tried_) {
-      time_tried_ = true;
-      // Through the general helper once: it gives a tree of an older writer its index.
-      int first = search_file_time_db(rel.c_str(), time.c_str(), table_.c_str(), true);
-      prepare_time();  // fails while the table does not exist: the helper answers then
-      return first;
-    }
-    if (time_ == nullptr && !prepare_time()) {
-      return search_file_time_db(rel.c_str(), time.c_str(), table_.c_str(), true);
-    }
-    sqlite3_reset(time_);
-    if (sqlite3_bind_text(time_, 1, rel.data(), static_cast<int>(rel.size()), SQLITE_STATIC) !=
-        SQLITE_OK) {
-      return -1;
-    }
-    int rc = sqlite3_step(time_);
-    int answer = -1;
-    if (rc == SQLITE_ROW) {
-      const unsigned char* stored = sqlite3_column_text(time_, 0);
-      int n = sqlite3_column_bytes(time_, 0);
-      answer = stored != nullptr && static_cast<size_t>(n) == time.size() &&
-                       std::memcmp(stored, time.data(), time.size()) == 0
-                   ? FILE_TIME_SAME
-                   : FILE_TIME_CHANGED;
-    } else if (rc == SQLITE_DONE) {
-      answer = FILE_TIME_NEW;
-    }
-    sqlite3_reset(time_);
-    return answer;
-  }
-
-  // Records the time of a file copied into tmp, after time_state answered `state` for it
-  // (what search_file_time_db does when not query-only). 0 or -1.
-  int record_time(const std::string& rel, const std::string& time, int state) {
-    if (state == FILE_TIME_SAME) return 0;
-    sqlite3_stmt*& st = state == FILE_TIME_NEW ? add_time_ : set_time_;
-    if (st == nullptr) {
-      sqlite3* db = get_db_conn1(DB_KEY_FILE_TIME);
-      std::string sql = state == FILE_TIME_NEW
-                            ? "insert into " + table_ + "(File_path,File_time)values(?,?);"
-                            : "update " + table_ + " set File_time = ? where File_path == ?;";
-      if (db == nullptr || sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(st);
-        st = nullptr;
-        // No table yet: the general helper makes it (with its index) and adds the row.
-        return search_file_time_db(rel.c_str(), time.c_str(), table_.c_str(), false) < 0 ? -1 : 0;
-      }
-    }
-    sqlite3_reset(st);
-    const std::string& first = state == FILE_TIME_NEW ? rel : time;
-    const std::string& second = state == FILE_TIME_NEW ? time : rel;
-    if (sqlite3_bind_text(st, 1, first.data(), static_cast<int>(first.size()), SQLITE_STATIC) !=
-            SQLITE_OK ||
-        sqlite3_bind_text(st, 2, second.data(), static_cast<int>(second.size()), SQLITE_STATIC) !=
-            SQLITE_OK) {
-      return -1;
-    }
-    int rc = sqlite3_step(st);
-    sqlite3_reset(st);
-    return rc == SQLITE_DONE ? 0 : -1;
-  }
-
- private:
-  bool prepare_time() {
-    sqlite3* db = get_db_conn1(DB_KEY_FILE_TIME);
-    std::string sql = "select File_time from " + table_ + " where File_path == ?;";
-    if (db == nullptr || sqlite3_prepare_v2(db, sql.c_str(), -1, &time_, nullptr) != SQLITE_OK) {
-      sqlite3_finalize(time_);
-      time_ = nullptr;
-      return false;
-    }
-    return true;
-  }
-
-  std::string table_;
-  sqlite3_stmt* insert_ = nullptr;
-  sqlite3_stmt* time_ = nullptr;
-  sqlite3_stmt* add_time_ = nullptr;
-  sqlite3_stmt* set_time_ = nullptr;
-  bool time_tried_ = false;
-};
-
 std::string backup_context_t::marker_path() const { return version_dir + "/marker.dat"; }
 
 namespace {
 
-int record_exist(backup_context_t& ctx, const std::string& marker, const std::string& rel) {
-  if (ctx.statements != nullptr) return ctx.statements->record(marker.c_str(), rel);
+int record_exist(const std::string& marker, const std::string& rel) {
   return create_marker_db(marker.c_str(), rel.c_str(), nullptr, MARKER_EXIST);
 }
 
-int record_time(backup_context_t& ctx, const std::string& rel, const std::string& time,
-                int stored) {
-  if (ctx.statements != nullptr && stored >= 0) {
-    return ctx.statements->record_time(rel, time, stored);
-  }
+int record_time(const backup_context_t& ctx, const std::string& rel, const std::string& time) {
   return search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), false) < 0 ? -1 : 0;
 }
 
-int stored_time_state(backup_context_t& ctx, const std::string& rel, const std::string& time) {
-  if (ctx.statements != nullptr) return ctx.statements->time_state(rel, time);
+int stored_time_state(const backup_context_t& ctx, const std::string& rel,
+                      const std::string& time) {
   return search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), true);
 }
 
@@ -378,11 +274,11 @@ const char* delta_ending(int mode) {
 
 int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recursive,
                 const std::string& last_dir, const std::string& version_dir) {
-  std::string source = source_text;
-  while (source.size() > 1 && source.back() == '/') source.pop_back();
+  std::string source = walk_root(source_text);
   ctx.version_dir = version_dir;
   struct stat st;
-  if (::lstat(source.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+  bool found = ::lstat(source.c_str(), &st) == 0;
+  if (found && S_ISLNK(st.st_mode)) {
     // The source folder itself is a link: recorded, never followed.
     if (record_link(ctx, source) != 0) {
       run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), source);
@@ -390,19 +286,15 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
     }
     return 0;
   }
-  if (::lstat(source.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+  if (!found || !S_ISDIR(st.st_mode)) {
     daemon_print(0, "scan_folder %s is not a DIR\n", source.c_str());
     run_log(ctx, MSG_LEVEL_ERROR, _("Failed to open file %s."), source);
     ++ctx.skipped;
     return 0;
   }
   ctx.source_device = st.st_dev;
-  size_t L = source == "/" ? 2 : source.size() + 1;
-  walk_statements statements(ctx.table);
-  ctx.statements = &statements;
-  int rc = scan_folder_core(ctx, source, recursive, last_dir, version_dir, L);
-  ctx.statements = nullptr;
-  return rc;
+  return scan_folder_core(ctx, source, recursive, last_dir, version_dir,
+                          source_prefix_length(source));
 }
 
 int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recursive,
@@ -417,11 +309,11 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     return 0;
   }
   const std::string marker = ctx.marker_path();
-  bool top_level = folder.size() + 1 == L || (L == 2 && folder == "/");
+  bool top_level = is_source_folder(folder, L);
   std::set<std::string> seen;
   for (const std::string& name : names) {
     if (stopping(ctx)) break;
-    std::string path = (folder == "/" ? std::string() : folder) + "/" + name;
+    std::string path = entry_path(folder, name);
     std::string rel = get_source_folder(path, L);
     struct stat st;
     entry_kind kind = classify(ctx, path, &st);
@@ -459,7 +351,7 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
           continue;
         }
       }
-      if (record_exist(ctx, marker, rel) != 0) {
+      if (record_exist(marker, rel) != 0) {
         run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
         return -1;
       }
@@ -478,7 +370,7 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
         continue;
       }
     }
-    if (record_exist(ctx, marker, rel) != 0) {
+    if (record_exist(marker, rel) != 0) {
       run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
       return -1;
     }
@@ -502,8 +394,7 @@ int copy_directory(backup_context_t& ctx, const std::string& source_text,
                    const std::string& target, bool use_marker, bool skip_links,
                    const std::string& marker, const std::string& last_dir,
                    const std::string& version_dir) {
-  std::string source = source_text;
-  while (source.size() > 1 && source.back() == '/') source.pop_back();
+  std::string source = walk_root(source_text);
   struct stat st;
   if (::lstat(source.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     daemon_print(0, "copy %s\n", source.c_str());
@@ -514,13 +405,8 @@ int copy_directory(backup_context_t& ctx, const std::string& source_text,
     return 1;
   }
   ctx.source_device = st.st_dev;
-  size_t L = source == "/" ? 2 : source.size() + 1;
-  walk_statements statements(ctx.table);
-  ctx.statements = &statements;
-  int rc = copy_directory_core(ctx, source, target, true, L, use_marker, skip_links, marker,
-                               last_dir, version_dir);
-  ctx.statements = nullptr;
-  return rc;
+  return copy_directory_core(ctx, source, target, true, source_prefix_length(source),
+                             use_marker, skip_links, marker, last_dir, version_dir);
 }
 
 namespace {
@@ -588,7 +474,7 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
       return 1;
     }
   }
-  if (timed && record_time(ctx, rel, time, stored) != 0) {
+  if (timed && record_time(ctx, rel, time) != 0) {
     // The run's file times are one transaction; a failed write may have ended it.
     return 0;
   }
@@ -610,11 +496,11 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
     ++ctx.skipped;
     return 1;
   }
-  bool top_level = folder.size() + 1 == L || (L == 2 && folder == "/");
+  bool top_level = is_source_folder(folder, L);
   std::set<std::string> seen;
   for (const std::string& name : names) {
     if (stopping(ctx)) break;
-    std::string path = (folder == "/" ? std::string() : folder) + "/" + name;
+    std::string path = entry_path(folder, name);
     std::string rel = get_source_folder(path, L);
     struct stat st;
     entry_kind kind = classify(ctx, path, &st);

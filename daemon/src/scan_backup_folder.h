@@ -62,7 +62,6 @@ struct backup_context_t {
   bool destination_lost = false;        // a write failed and the destination does not answer
 
   std::string marker_path() const;      // version_dir + "/marker.dat"
-  struct walk_statements* statements = nullptr;  // prepared once per walk (see the .cpp)
 };
 
 // Scan of one source: records every file taken and folder entered in the calling thread's

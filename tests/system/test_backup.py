@@ -3,34 +3,17 @@ local folder and to a real Samba server (tests/peers/smbd.sh), inside a network 
 of the test. Every version is rebuilt from the tree as it lies on disk with Debian's rdiff
 (treecheck.py) and compared byte for byte with what the source held at that run."""
 
-import calendar
 import os
-import shutil
 import signal
-import socket
-import subprocess
 import time
 import unittest
 
-from harness import DaemonTestCase, session_config, session_xml, wait_until
-from linkpeer import (ACK, PKG_QUERY, PKG_SET, QUERY_SESSION_DETAIL, SET_BACKUP_START,
-                      SET_BACKUP_STOP, SET_CONFIG_UPDATE, LinkPeer, text)
+from harness import wait_until
+from linkpeer import ACK, PKG_SET, SET_BACKUP_STOP, text
+from taskcase import TaskCase, put
 from treecheck import Tree, snapshot
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-SMBD = os.path.normpath(os.path.join(HERE, "..", "peers", "smbd.sh"))
 UUID = "3f2504e0-4f89-41d3-9a0c-0305e82c3301"
-
-_clock = [1700000000]
-
-
-def put(path, data):
-    """Writes a file with a last-write time of its own (times are compared in seconds)."""
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data if isinstance(data, bytes) else data.encode())
-    _clock[0] += 11
-    os.utime(path, (_clock[0], _clock[0]))
 
 
 def utc_text(path):
@@ -43,94 +26,16 @@ def listed(snap):
     return set(files) | folders
 
 
-class SmbServer:
-    def __init__(self, folder):
-        self.folder = folder
-        self.port = None
-
-    def start(self):
-        r = subprocess.run([SMBD, "start", self.folder], capture_output=True, text=True)
-        if r.returncode == 3:
-            raise unittest.SkipTest("smbd needs root")
-        if r.returncode != 0:
-            raise AssertionError("smbd did not start: " + r.stdout + r.stderr)
-        self.port = int(r.stdout.split()[-1])
-
-    def stop(self):
-        subprocess.run([SMBD, "stop", self.folder], check=False)
-
-
-class BackupCase(DaemonTestCase):
-    smb = False
+class BackupCase(TaskCase):
+    uuid = UUID
     extensions = (".*",)
 
     def setUp(self):
         super().setUp()
-        self.src = os.path.join(self.root.path, "src")
-        os.makedirs(self.src)
-        self.server = None
-        if self.smb:
-            self.server = SmbServer(os.path.join(self.root.path, "smbd"))
-            self.server.start()
-            os.makedirs(os.path.join(self.server.folder, "nas", "backups"))
-            self.destination = "\\\\127.0.0.1\\nas\\backups"
-            self.tree = Tree(os.path.join(self.server.folder, "nas", "backups", UUID), mapped=True)
-        else:
-            self.destination = os.path.join(self.root.path, "dest")
-            os.makedirs(self.destination)
-            self.tree = Tree(os.path.join(self.destination, UUID))
-        self.action = "incremental"
-        self.configure()
-        self.peer = LinkPeer()
-        self.daemon = self.start_daemon()
-
-    def tearDown(self):
-        self.peer.close()
-        super().tearDown()
-        if self.server:
-            self.server.stop()
+        self.tree = Tree(self.tree_path, mapped=self.smb)
 
     def configure(self):
-        kwargs = {}
-        if self.smb:
-            kwargs = {"user": "tessaly", "password": "secret-pw", "protocol": "samba"}
-        self.root.write("SESSION_CONFIG.dat", session_config(session_xml(
-            UUID, "Docs", [self.src], self.destination, action=self.action,
-            extensions=self.extensions, **kwargs)))
-
-    def start_daemon(self, **env):
-        environment = {k: str(v) for k, v in env.items()}
-        if self.server:
-            environment["TESSALY_SMB_PORT"] = str(self.server.port)
-        daemon = self.start(("-s",), env=environment)
-        self.peer.wait_ready()
-        return daemon
-
-    def detail(self):
-        r = self.peer.ask(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID))
-        return r.texts(4) if r is not None else None
-
-    def start_backup(self):
-        r = self.peer.ask(PKG_SET, SET_BACKUP_START, text(UUID))
-        self.assertEqual((r.type, r.result), (ACK, 0))
-
-    def wait_finished(self, timeout=120):
-        ok = wait_until(lambda: (self.detail() or [None] * 3)[2] == "Not started", timeout, 0.2)
-        self.assertTrue(ok, "the backup did not end")
-
-    def backup(self):
-        self.start_backup()
-        self.wait_finished()
-
-    def log_text(self):
-        """LOG.txt after a reload (which writes the log files)."""
-        self.peer.ask(PKG_SET, SET_CONFIG_UPDATE)
-        wait_until(lambda: os.path.exists(self.root.file("LOG.txt")))
-        time.sleep(0.2)
-        return self.root.read("LOG.txt")
-
-    def take(self, rel):
-        return True
+        self.write_task(action="incremental", extensions=self.extensions)
 
     def expect_versions(self, versions):
         self.assertEqual(self.tree.status(), "complete")

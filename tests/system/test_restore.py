@@ -7,33 +7,15 @@ killed (SIGKILL) in the middle of a backup or a restore loses no version and no 
 user's."""
 
 import os
-import shutil
 import signal
-import subprocess
-import time
 import unittest
 
-from harness import DaemonTestCase, session_config, session_xml, wait_until
-from linkpeer import (ACK, PKG_QUERY, PKG_SET, QUERY_SESSION_DETAIL, SET_BACKUP_START,
-                      SET_CONFIG_UPDATE, SET_RESTORE_START, SET_RESTORE_STOP, LinkPeer,
-                      restore_payload, text)
+from harness import wait_until
+from linkpeer import (ACK, PKG_SET, SET_BACKUP_START, SET_CONFIG_UPDATE, SET_RESTORE_START,
+                      SET_RESTORE_STOP, restore_payload, text)
+from taskcase import TaskCase, put
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-SMBD = os.path.normpath(os.path.join(HERE, "..", "peers", "smbd.sh"))
 UUID = "7c9e6679-7425-40de-944b-e07fc1f90ae7"
-
-_clock = [1700000000]
-
-
-def put(path, data):
-    """Writes a file with a last-write time of its own (times are compared in seconds)."""
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    if os.path.lexists(path):
-        os.unlink(path)
-    with open(path, "wb") as f:
-        f.write(data if isinstance(data, bytes) else data.encode())
-    _clock[0] += 11
-    os.utime(path, (_clock[0], _clock[0]))
 
 
 def snapshot(root):
@@ -65,77 +47,17 @@ def settings(restore_delete_sync):
             "</configuration>\n" % ("enable" if restore_delete_sync else "disable"))
 
 
-class SmbServer:
-    def __init__(self, folder):
-        self.folder = folder
-        self.port = None
+class RestoreCase(TaskCase):
+    uuid = UUID
+    source = os.path.join("home", "docs")
 
-    def start(self):
-        r = subprocess.run([SMBD, "start", self.folder], capture_output=True, text=True)
-        if r.returncode == 3:
-            raise unittest.SkipTest("smbd needs root")
-        if r.returncode != 0:
-            raise AssertionError("smbd did not start: " + r.stdout + r.stderr)
-        self.port = int(r.stdout.split()[-1])
+    @property
+    def home(self):
+        return os.path.dirname(self.src)
 
-    def stop(self):
-        subprocess.run([SMBD, "stop", self.folder], check=False)
-
-
-class RestoreCase(DaemonTestCase):
-    smb = False
-
-    def setUp(self):
-        super().setUp()
-        self.home = os.path.join(self.root.path, "home")
-        self.src = os.path.join(self.home, "docs")
-        os.makedirs(self.src)
-        self.server = None
-        if self.smb:
-            self.server = SmbServer(os.path.join(self.root.path, "smbd"))
-            self.server.start()
-            os.makedirs(os.path.join(self.server.folder, "nas", "backups"))
-            self.destination = "\\\\127.0.0.1\\nas\\backups"
-            self.tree = os.path.join(self.server.folder, "nas", "backups", UUID)
-        else:
-            self.destination = os.path.join(self.root.path, "dest")
-            os.makedirs(self.destination)
-            self.tree = os.path.join(self.destination, UUID)
-        kwargs = {}
-        if self.smb:
-            kwargs = {"user": "tessaly", "password": "secret-pw", "protocol": "samba"}
-        self.root.write("SESSION_CONFIG.dat", session_config(session_xml(
-            UUID, "Docs", [self.src], self.destination, extensions=(".*",), **kwargs)))
+    def configure(self):
+        self.write_task(extensions=(".*",))
         self.root.write("GLOBAL_SETTING.dat", settings(False))
-        self.peer = LinkPeer()
-        self.daemon = self.start_daemon()
-
-    def tearDown(self):
-        self.peer.close()
-        super().tearDown()
-        if self.server:
-            self.server.stop()
-
-    def start_daemon(self, **env):
-        environment = {k: str(v) for k, v in env.items()}
-        if self.server:
-            environment["TESSALY_SMB_PORT"] = str(self.server.port)
-        daemon = self.start(("-s",), env=environment)
-        self.peer.wait_ready()
-        return daemon
-
-    def detail(self):
-        r = self.peer.ask(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID))
-        return r.texts(4) if r is not None else None
-
-    def wait_finished(self, timeout=120):
-        ok = wait_until(lambda: (self.detail() or [None] * 3)[2] == "Not started", timeout, 0.2)
-        self.assertTrue(ok, "the run did not end")
-
-    def backup(self):
-        r = self.peer.ask(PKG_SET, SET_BACKUP_START, text(UUID))
-        self.assertEqual((r.type, r.result), (ACK, 0))
-        self.wait_finished()
 
     def restore(self, version, target=None, wait=True):
         r = self.peer.ask(PKG_SET, SET_RESTORE_START, restore_payload(UUID, version, target))
@@ -147,13 +69,6 @@ class RestoreCase(DaemonTestCase):
         self.root.write("GLOBAL_SETTING.dat", settings(on))
         r = self.peer.ask(PKG_SET, SET_CONFIG_UPDATE)
         self.assertEqual(r.type, ACK)
-
-    def log_text(self):
-        """LOG.txt after a reload (which writes the log files)."""
-        self.peer.ask(PKG_SET, SET_CONFIG_UPDATE)
-        wait_until(lambda: os.path.exists(self.root.file("LOG.txt")))
-        time.sleep(0.2)
-        return self.root.read("LOG.txt")
 
     def make_history(self):
         """Three versions; returns their snapshots."""

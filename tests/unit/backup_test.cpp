@@ -5,23 +5,17 @@
 // (SIGKILL) at every named step and checks that the repair keeps every completed version.
 #include "backup.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <map>
-#include <random>
 #include <set>
-#include <thread>
 
 #include "configuration.h"
 #include "crash_point.h"
@@ -30,75 +24,17 @@
 #include "log.h"
 #include "scan_backup_folder.h"
 #include "share.h"
-#include "smb_peer.h"
+#include "task_tree_fixture.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
 namespace share = tessaly::share;
-using test_support::SmbPeer;
-using test_support::TempRoot;
 
 namespace {
 
+using namespace task_tree_test;
+
 const char* const kUuid = "0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d";
-
-// ---------------------------------------------------------------------------------------
-// The source side.
-// ---------------------------------------------------------------------------------------
-
-// File times that move on by whole seconds, so that every change is seen.
-time_t next_mtime() {
-  static time_t clock = 1700000000;
-  clock += 7;
-  return clock;
-}
-
-void put(const std::string& path, const std::string& data) {
-  fs::create_directories(fs::path(path).parent_path());
-  test_support::write_file(path, data);
-  struct timespec times[2];
-  times[0].tv_sec = times[1].tv_sec = next_mtime();
-  times[0].tv_nsec = times[1].tv_nsec = 0;
-  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
-
-std::string random_bytes(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
-
-// What a version must hold: regular files by relative path and the folders.
-struct snapshot_t {
-  std::map<std::string, std::string> files;
-  std::set<std::string> folders;
-};
-
-void walk(const std::string& root, const std::string& rel, snapshot_t* out,
-          const std::function<bool(const std::string&)>& take) {
-  std::string dir = rel.empty() ? root : root + "/" + rel;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    std::string name = e.path().filename().string();
-    std::string r = rel.empty() ? name : rel + "/" + name;
-    struct stat st;
-    ASSERT_EQ(::lstat(e.path().c_str(), &st), 0);
-    if (S_ISDIR(st.st_mode)) {
-      if (!take(r)) continue;
-      out->folders.insert(r);
-      walk(root, r, out, take);
-    } else if (S_ISREG(st.st_mode) && take(r)) {
-      out->files[r] = test_support::read_file(e.path());
-    }
-  }
-}
-
-snapshot_t snapshot(const std::string& root,
-                    const std::function<bool(const std::string&)>& take) {
-  snapshot_t s;
-  walk(root, "", &s, take);
-  return s;
-}
 
 // ---------------------------------------------------------------------------------------
 // The tree as it lies on disk (for an SMB share: the server's folder, names mapped).
@@ -125,33 +61,6 @@ struct tree_on_disk {
     return ::lstat(path(rel).c_str(), &st) == 0;
   }
 };
-
-std::vector<std::string> query(const std::string& file, const std::string& sql) {
-  std::vector<std::string> rows;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    return {"<cannot open " + file + ">"};
-  }
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-    rows.push_back(std::string("<error: ") + sqlite3_errmsg(db) + ">");
-  } else {
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      std::string row;
-      for (int i = 0; i < sqlite3_column_count(st); ++i) {
-        if (i) row += "|";
-        const unsigned char* t = sqlite3_column_text(st, i);
-        row.append(t ? reinterpret_cast<const char*>(t) : "<null>",
-                   t ? static_cast<size_t>(sqlite3_column_bytes(st, i)) : 6);
-      }
-      rows.push_back(row);
-    }
-  }
-  sqlite3_finalize(st);
-  sqlite3_close(db);
-  return rows;
-}
 
 std::set<std::string> as_set(const std::vector<std::string>& rows) {
   return std::set<std::string>(rows.begin(), rows.end());
@@ -241,98 +150,25 @@ std::set<std::string> deltas(const tree_on_disk& t, int n, int k = 0) {
   return out;
 }
 
-void expect_same(const snapshot_t& want, const snapshot_t& got, const std::string& what) {
-  EXPECT_EQ(want.folders, got.folders) << what;
-  for (const auto& [rel, content] : want.files) {
-    auto it = got.files.find(rel);
-    if (it == got.files.end()) {
-      ADD_FAILURE() << what << ": " << rel << " missing";
-    } else if (it->second != content) {
-      ADD_FAILURE() << what << ": " << rel << " differs (" << it->second.size() << " bytes, want "
-                    << content.size() << ")";
-    }
-  }
-  for (const auto& [rel, content] : got.files) {
-    if (want.files.count(rel) == 0) ADD_FAILURE() << what << ": " << rel << " not expected";
-  }
-}
-
 std::set<std::string> listed(const snapshot_t& s) {
   std::set<std::string> out(s.folders);
   for (const auto& [rel, content] : s.files) out.insert(rel);
   return out;
 }
 
-std::vector<std::string> log_texts() {
-  std::lock_guard<std::mutex> lock(log_file_mutex);
-  std::vector<std::string> out;
-  for (const log_record_t& r : log_list) out.push_back(r.type + ": " + r.content);
-  return out;
-}
-
-bool logged(const std::string& text) {
-  for (const std::string& t : log_texts()) {
-    if (t.find(text) != std::string::npos) return true;
-  }
-  return false;
-}
-
 // ---------------------------------------------------------------------------------------
 // The fixture: a source folder and a destination on either back-end.
 // ---------------------------------------------------------------------------------------
 
-enum class where { local, smb };
-
-class BackupFixture : public ::testing::Test {
+class BackupFixture : public TaskTreeFixture {
  protected:
   void init(where w) {
-    where_ = w;
-    static bool log_ready = [] {
-      log_init(false, false, 10, nullptr);
-      return true;
-    }();
-    (void)log_ready;
-    log_store_reset();
-    crash_point_reset();
-    src_ = root_.path() + "/src";
-    fs::create_directories(src_);
-    if (w == where::smb) {
-      START_SMB_PEER(peer_);
-      fs::create_directories(peer_.share_dir() + "/backups");
-      destination_ = "\\\\127.0.0.1\\nas\\backups";
-      disk_.root = peer_.share_dir() + "/backups/" + kUuid;
-      disk_.mapped = true;
-    } else {
-      destination_ = root_.path() + "/dest";
-      fs::create_directories(destination_);
-      disk_.root = destination_ + "/" + kUuid;
-    }
-    task_.uuid = kUuid;
-    task_.name = "Docs";
-    task_.action = ACTION_INCREMENTAL;
-    task_.sources = {src_};
-    task_.filter.extensions = {".*"};
-    destination_t d;
-    d.path = destination_;
-    if (w == where::smb) {
-      d.protocol = PROTOCOL_SAMBA;
-      d.user = SmbPeer::user();
-      d.password = SmbPeer::password();
-    } else {
-      d.anonymous = true;
-    }
-    task_.destinations = {d};
-  }
-
-  run_outcome run() {
-    start_.tv_sec += 3600;
-    start_.tv_usec = 250000;
-    return backup_session(&task_, &start_);
+    TaskTreeFixture::init(w, kUuid, "src");
+    disk_.root = tree_;
+    disk_.mapped = smb();
   }
 
   std::string iso_start() const { return time_val_to_iso8601(start_); }
-
-  bool smb() const { return where_ == where::smb; }
 
   // Checks that the tree holds exactly these versions, each rebuilt byte for byte.
   void expect_versions(const std::vector<snapshot_t>& want, const std::string& what) {
@@ -356,14 +192,7 @@ class BackupFixture : public ::testing::Test {
     return ok;
   }
 
-  where where_ = where::local;
-  TempRoot root_;
-  SmbPeer peer_;
-  std::string src_;
-  std::string destination_;
   tree_on_disk disk_;
-  session_t task_;
-  GTimeVal start_{1750000000, 0};
 };
 
 class BackupTest : public BackupFixture, public ::testing::WithParamInterface<where> {
@@ -375,10 +204,6 @@ class LocalBackupTest : public BackupFixture {
  protected:
   void SetUp() override { init(where::local); }
 };
-
-std::string param_name(const ::testing::TestParamInfo<where>& info) {
-  return info.param == where::local ? "Local" : "Smb";
-}
 
 // Everything of a snapshot that a run takes: not the never-backed-up names, and on an SMB
 // share not the names the share cannot keep apart or carry.
@@ -457,7 +282,7 @@ TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
   };
 
   // On a share the names SMB cannot store as they are make the first run incomplete.
-  ASSERT_EQ(run(), smb() ? run_outcome::incomplete : run_outcome::completed);
+  ASSERT_EQ(backup(), smb() ? run_outcome::incomplete : run_outcome::completed);
   times.push_back(iso_start());
   versions.push_back(snapshot(src_, taken_by(smb())));
   check_version_set(1, {});
@@ -490,7 +315,7 @@ TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
   fs::rename(src_ + "/sub/b.txt", src_ + "/sub/b2.txt");
   put(src_ + "/new.txt", "new in two");
   put(src_ + "/newdir/x.txt", "x");
-  ASSERT_EQ(run(), smb() ? run_outcome::incomplete : run_outcome::completed);
+  ASSERT_EQ(backup(), smb() ? run_outcome::incomplete : run_outcome::completed);
   times.push_back(iso_start());
   versions.push_back(snapshot(src_, taken_by(smb())));
   check_version_set(2, {"a.txt", "big.bin", "say \"hi\".txt"});
@@ -501,14 +326,14 @@ TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
   put(src_ + "/new.txt", "changed in three");
   put(src_ + "/10:30?.txt", "forbidden, edited");
   put(src_ + "/\xc3\xbc/\xc3\x9f.txt", "unicode, edited");
-  ASSERT_EQ(run(), smb() ? run_outcome::incomplete : run_outcome::completed);
+  ASSERT_EQ(backup(), smb() ? run_outcome::incomplete : run_outcome::completed);
   times.push_back(iso_start());
   versions.push_back(snapshot(src_, taken_by(smb())));
   check_version_set(3, {"a.txt", "new.txt", "10:30?.txt", "\xc3\xbc/\xc3\x9f.txt",
                         "sub/deep/c.txt"});
 
   // A run in which nothing changed still makes its version.
-  ASSERT_EQ(run(), smb() ? run_outcome::incomplete : run_outcome::completed);
+  ASSERT_EQ(backup(), smb() ? run_outcome::incomplete : run_outcome::completed);
   times.push_back(iso_start());
   versions.push_back(versions.back());
   check_version_set(4, {});
@@ -522,41 +347,17 @@ INSTANTIATE_TEST_SUITE_P(Destinations, BackupTest, ::testing::Values(where::loca
 // Runs cut short at every step.
 // ---------------------------------------------------------------------------------------
 
-void copy_tree(const std::string& from, const std::string& to) {
-  fs::remove_all(to);
-  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-}
-
-// Runs `body` in a child process that dies (SIGKILL) at the named pass of a crash point.
-// True when it died there.
-bool killed_at(const std::string& point, const std::function<void()>& body) {
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::setenv("TESSALY_CRASH_AT", point.c_str(), 1);
-    crash_point_reset();
-    body();
-    ::_exit(0);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-}
-
-// The passes of each point worth stopping at: the first, the second and the last.
-std::vector<std::string> sweep_points(const std::vector<std::pair<std::string, long>>& passes,
-                                      const std::string& prefix = "") {
-  std::vector<std::string> out;
-  for (const auto& [name, count] : passes) {
-    if (name.compare(0, prefix.size(), prefix) != 0) continue;
-    std::set<long> picks{1, std::min(2L, count), count};
-    for (long p : picks) out.push_back(name + "@" + std::to_string(p));
-  }
-  return out;
-}
+// The files of each run before the swept one.
+using files_t = std::vector<std::pair<std::string, std::string>>;
+const files_t kFirstRun = {{"a.txt", "alpha"},
+                           {"m.txt", std::string(9000, 'm')},
+                           {"z.txt", "zed"},
+                           {"sub/b.txt", "bee"},
+                           {"sub/c.txt", "sea"}};
 
 class CrashSweep : public LocalBackupTest {
  protected:
-  // Stops `run()` at every crash point it passes. After each stop, the repair alone must
+  // Stops `backup()` at every crash point it passes. After each stop, the repair alone must
   // leave either the versions of `before` or those of `after`; then a new run must complete
   // and give `after` followed, when the stopped run was kept, by one more version equal to
   // its last one. A stop inside the repair (a second crash) must change nothing of that.
@@ -565,7 +366,7 @@ class CrashSweep : public LocalBackupTest {
     std::string golden = root_.path() + "/golden";
     copy_tree(destination_, golden);
     crash_point_reset();
-    ASSERT_EQ(run(), run_outcome::completed);
+    ASSERT_EQ(backup(), run_outcome::completed);
     std::vector<std::string> points = sweep_points(crash_point_passes());
     ASSERT_GT(points.size(), 20u);
     std::string crashed = root_.path() + "/crashed";
@@ -573,7 +374,7 @@ class CrashSweep : public LocalBackupTest {
     for (const std::string& point : points) {
       SCOPED_TRACE("stopped at " + point);
       copy_tree(golden, destination_);
-      ASSERT_TRUE(killed_at(point, [this] { run(); }));
+      ASSERT_TRUE(killed_at(point, [this] { backup(); }));
       copy_tree(destination_, crashed);
 
       // Cut short again inside the repair, at each of its own steps.
@@ -592,13 +393,30 @@ class CrashSweep : public LocalBackupTest {
       ASSERT_TRUE(repair());
       size_t kept = check_repaired(before, after);
 
-      ASSERT_EQ(run(), run_outcome::completed);
+      ASSERT_EQ(backup(), run_outcome::completed);
       std::vector<snapshot_t> now = after;
       if (!full && kept == after.size()) now.push_back(after.back());
       expect_versions(now, "after the next run");
       if (HasFailure()) return;
     }
     EXPECT_GT(second_level, 0);
+  }
+
+  // Writes each run's files into the source and backs it up, then makes the changes of
+  // the run to be swept (not run here). `versions` gets what each of them holds.
+  void history(const std::vector<files_t>& runs, std::vector<snapshot_t>* versions) {
+    for (const files_t& files : runs) {
+      for (const auto& [rel, data] : files) put(src_ + "/" + rel, data);
+      ASSERT_EQ(backup(), run_outcome::completed);
+      versions->push_back(snapshot(src_, taken_by(false)));
+    }
+    put(src_ + "/a.txt", "alpha, changed in three");
+    put(src_ + "/m.txt", std::string(9000, 'm') + "changed");
+    put(src_ + "/sub/b.txt", "bee three");
+    fs::remove(src_ + "/z.txt");
+    fs::rename(src_ + "/sub/c.txt", src_ + "/sub/c2.txt");
+    put(src_ + "/new/n.txt", "new folder, new file");
+    versions->push_back(snapshot(src_, taken_by(false)));
   }
 
   size_t check_repaired(const std::vector<snapshot_t>& before,
@@ -614,116 +432,58 @@ class CrashSweep : public LocalBackupTest {
   }
 };
 
-void change_for_run_three(const std::string& src) {
-  put(src + "/a.txt", "alpha, changed in three");
-  put(src + "/m.txt", std::string(9000, 'm') + "changed");
-  put(src + "/sub/b.txt", "bee three");
-  fs::remove(src + "/z.txt");
-  fs::rename(src + "/sub/c.txt", src + "/sub/c2.txt");
-  put(src + "/new/n.txt", "new folder, new file");
-}
-
 TEST_F(CrashSweep, IncrementalRunStoppedAtEveryStepLosesNoVersion) {
-  put(src_ + "/a.txt", "alpha");
-  put(src_ + "/m.txt", std::string(9000, 'm'));
-  put(src_ + "/z.txt", "zed");
-  put(src_ + "/sub/b.txt", "bee");
-  put(src_ + "/sub/c.txt", "sea");
-  ASSERT_EQ(run(), run_outcome::completed);
-  snapshot_t s1 = snapshot(src_, taken_by(false));
-  put(src_ + "/a.txt", "alpha two");
-  put(src_ + "/sub/b.txt", "bee two");
-  ASSERT_EQ(run(), run_outcome::completed);
-  snapshot_t s2 = snapshot(src_, taken_by(false));
-  change_for_run_three(src_);
-  snapshot_t s3 = snapshot(src_, taken_by(false));
-  sweep({s1, s2}, {s1, s2, s3}, false);
+  std::vector<snapshot_t> s;
+  ASSERT_NO_FATAL_FAILURE(
+      history({kFirstRun, {{"a.txt", "alpha two"}, {"sub/b.txt", "bee two"}}}, &s));
+  sweep({s[0], s[1]}, {s[0], s[1], s[2]}, false);
 }
 
 TEST_F(CrashSweep, FullBackupKeepsThePreviousVersionUntilTheNewOneIsComplete) {
   task_.action = ACTION_FULL_BACKUP;
-  put(src_ + "/a.txt", "alpha");
-  put(src_ + "/m.txt", std::string(9000, 'm'));
-  put(src_ + "/z.txt", "zed");
-  put(src_ + "/sub/b.txt", "bee");
-  put(src_ + "/sub/c.txt", "sea");
-  ASSERT_EQ(run(), run_outcome::completed);
-  snapshot_t s1 = snapshot(src_, taken_by(false));
-  change_for_run_three(src_);
-  snapshot_t s2 = snapshot(src_, taken_by(false));
-  sweep({s1}, {s2}, true);
+  std::vector<snapshot_t> s;
+  ASSERT_NO_FATAL_FAILURE(history({kFirstRun}, &s));
+  sweep({s[0]}, {s[1]}, true);
 }
 
 TEST_F(CrashSweep, SwitchFromIncrementalToFullLosesNoVersion) {
-  put(src_ + "/a.txt", "alpha");
-  put(src_ + "/m.txt", std::string(9000, 'm'));
-  put(src_ + "/z.txt", "zed");
-  put(src_ + "/sub/b.txt", "bee");
-  put(src_ + "/sub/c.txt", "sea");
-  ASSERT_EQ(run(), run_outcome::completed);
-  snapshot_t s1 = snapshot(src_, taken_by(false));
-  put(src_ + "/a.txt", "alpha two");
-  ASSERT_EQ(run(), run_outcome::completed);
-  snapshot_t s2 = snapshot(src_, taken_by(false));
-  change_for_run_three(src_);
-  snapshot_t s3 = snapshot(src_, taken_by(false));
+  std::vector<snapshot_t> s;
+  ASSERT_NO_FATAL_FAILURE(history({kFirstRun, {{"a.txt", "alpha two"}}}, &s));
   task_.action = ACTION_FULL_BACKUP;
-  sweep({s1, s2}, {s3}, true);
+  sweep({s[0], s[1]}, {s[2]}, true);
 }
-
 
 // ---------------------------------------------------------------------------------------
 // A run held at a step while the test changes the world around it.
 // ---------------------------------------------------------------------------------------
 
-// Runs `body` on a thread of its own, holds it at the named crash point, calls `meanwhile`
-// and lets it go on.
-template <typename Body>
-void hold_at(const std::string& point, const std::string& pause_file, Body body,
-             const std::function<void()>& meanwhile) {
-  ::setenv("TESSALY_PAUSE_FILE", pause_file.c_str(), 1);
-  ::setenv("TESSALY_PAUSE_AT", point.c_str(), 1);
-  crash_point_reset();
-  std::thread worker(body);
-  bool reached = false;
-  for (int i = 0; i < 3000 && !reached; ++i) {
-    reached = fs::exists(pause_file);
-    if (!reached) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ::unsetenv("TESSALY_PAUSE_AT");
-  if (reached) meanwhile();
-  fs::remove(pause_file);
-  worker.join();
-  EXPECT_TRUE(reached) << point << " not reached";
-}
-
 TEST_F(LocalBackupTest, DeltaIsMadeFromTheBytesThatEnterLastNotFromTheLiveFile) {
   put(src_ + "/a.txt", std::string(5000, 'a'));
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   snapshot_t s1 = snapshot(src_, taken_by(false));
   put(src_ + "/a.txt", std::string(5000, 'a') + "second");
   snapshot_t s2 = snapshot(src_, taken_by(false));
   // The source file changes again after its copy, before its delta.
   run_outcome outcome = run_outcome::failed;
-  hold_at("copy.delta", root_.path() + "/pause", [&] { outcome = run(); },
+  hold_at("copy.delta", root_.path() + "/pause", [&] { outcome = backup(); },
           [&] { put(src_ + "/a.txt", "something else entirely"); });
   EXPECT_EQ(outcome, run_outcome::completed);
   expect_versions({s1, s2}, "the version holds what was copied");
   snapshot_t s3 = snapshot(src_, taken_by(false));
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   expect_versions({s1, s2, s3}, "the later change is the next version");
 }
 
 TEST_F(LocalBackupTest, FileThatVanishesBeforeItsCopyIsLoggedAndTriedAgain) {
   put(src_ + "/a.txt", "alpha");
   put(src_ + "/b.txt", "bee");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   snapshot_t s1 = snapshot(src_, taken_by(false));
   put(src_ + "/a.txt", "alpha two");
   put(src_ + "/b.txt", "bee two");
   std::string a_time;
   run_outcome outcome = run_outcome::failed;
-  hold_at("copy.file", root_.path() + "/pause", [&] { outcome = run(); }, [&] {
+  hold_at("copy.file", root_.path() + "/pause", [&] { outcome = backup(); }, [&] {
     ASSERT_EQ(get_file_time((src_ + "/a.txt").c_str(), &a_time), 0);
     fs::rename(src_ + "/a.txt", root_.path() + "/a.away");
   });
@@ -740,18 +500,18 @@ TEST_F(LocalBackupTest, FileThatVanishesBeforeItsCopyIsLoggedAndTriedAgain) {
   EXPECT_NE(stored[0], a_time);  // still the time of version 1
   // Back again: the next run takes it.
   fs::rename(root_.path() + "/a.away", src_ + "/a.txt");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   snapshot_t s3 = snapshot(src_, taken_by(false));
   expect_versions({s1, s2, s3}, "taken by the next run");
 }
 
 TEST_F(LocalBackupTest, UnreadableStatusStopsTheRunAndTouchesNothing) {
   put(src_ + "/a.txt", "alpha");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   snapshot_t s1 = snapshot(src_, taken_by(false));
   test_support::write_file(disk_.path("status.db"), std::string(4096, 'x'));
   put(src_ + "/a.txt", "alpha two");
-  EXPECT_EQ(run(), run_outcome::failed);
+  EXPECT_EQ(backup(), run_outcome::failed);
   EXPECT_TRUE(logged("error: Failed to open file " + disk_.path("status.db") + "."));
   EXPECT_EQ(test_support::read_file(disk_.path("status.db")), std::string(4096, 'x'));
   EXPECT_EQ(history_rows(disk_).size(), 1u);
@@ -763,7 +523,7 @@ TEST_F(LocalBackupTest, MissingSourceFolderIsLoggedAndTheOthersAreBackedUp) {
   std::string second = root_.path() + "/src2";
   task_.sources = {root_.path() + "/gone", second};
   put(second + "/a.txt", "alpha");
-  ASSERT_EQ(run(), run_outcome::incomplete);
+  ASSERT_EQ(backup(), run_outcome::incomplete);
   EXPECT_TRUE(logged("error: Failed to open file " + root_.path() + "/gone."));
   EXPECT_TRUE(logged("Backup Docs is incomplete: 1 files or folders could not be backed up."));
   EXPECT_EQ(exist_rows(disk_, 1, 0), std::set<std::string>{});
@@ -779,7 +539,7 @@ TEST_F(LocalBackupTest, FilterByExtensionTakesExactlyWhatTheMarkerLists) {
   put(src_ + "/sub/d.txt.bak", "backup");
   put(src_ + "/Thumbs.db", "never");
   put(src_ + "/thumbs.txt", "a text file");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   EXPECT_EQ(exist_rows(disk_, 1), (std::set<std::string>{"a.txt", "sub", "sub/c.md", "thumbs.txt"}));
   std::set<std::string> in_last;
   for (const auto& e : fs::recursive_directory_iterator(disk_.path("last/id0"))) {
@@ -792,7 +552,7 @@ TEST_F(LocalBackupTest, WithoutAFilterTheNeverBackedUpNamesStillReachLast) {
   put(src_ + "/THUMBS.DB", "x");
   put(src_ + "/pagefile.sys", "x");
   put(src_ + "/a.txt", "alpha");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   EXPECT_EQ(exist_rows(disk_, 1), std::set<std::string>{"a.txt"});
   EXPECT_TRUE(disk_.exists("last/id0/THUMBS.DB"));
 }
@@ -803,8 +563,8 @@ TEST_F(LocalBackupTest, DestinationInsideTheSourceIsNotBackedUpIntoItself) {
   task_.destinations[0].path = inside;
   disk_.root = inside + "/" + kUuid;
   put(src_ + "/a.txt", "alpha");
-  ASSERT_EQ(run(), run_outcome::completed);
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   EXPECT_EQ(exist_rows(disk_, 2), (std::set<std::string>{"a.txt", "backups"}));
   EXPECT_FALSE(disk_.exists("last/id0/backups/" + std::string(kUuid)));
 }
@@ -813,10 +573,10 @@ TEST_F(LocalBackupTest, FullBackupKeepsOneVersionWithoutDeltas) {
   task_.action = ACTION_FULL_BACKUP;
   put(src_ + "/a.txt", "alpha");
   put(src_ + "/b.txt", "bee");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   put(src_ + "/a.txt", "alpha two");
   fs::remove(src_ + "/b.txt");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   std::vector<std::string> rows = history_rows(disk_);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0], "1|" + iso_start());
@@ -834,7 +594,7 @@ TEST_F(LocalBackupTest, SpecialFilesAndMountedFileSystemsAreNotEntered) {
   fs::create_directories(src_ + "/mnt");
   bool mounted = std::system(("mount -t tmpfs tessaly-test '" + src_ + "/mnt' 2>/dev/null").c_str()) == 0;
   if (mounted) put(src_ + "/mnt/other.txt", "other file system");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   std::set<std::string> want = {"a.txt"};
   if (!mounted) want.insert("mnt");
   EXPECT_EQ(exist_rows(disk_, 1), want);
@@ -865,7 +625,7 @@ TEST_F(LocalBackupTest, LinksAreRecordedAsTheyAreAndNeverFollowed) {
   for (const link_case& c : cases) {
     ASSERT_EQ(::symlink(c.target.c_str(), (src_ + "/" + c.name).c_str()), 0);
   }
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   std::string marker = disk_.path(marker_rel(1, 0));
   auto rows = [&](const char* table) {
     return as_set(query(marker, std::string("select File_source_path, File_destination_path from ") +
@@ -911,13 +671,13 @@ TEST_F(LocalBackupTest, LinksAreRecordedAsTheyAreAndNeverFollowed) {
 TEST_F(LocalBackupTest, TypeChangeKeepsTheOlderVersionsAndIsLogged) {
   put(src_ + "/x", "a file first");
   put(src_ + "/y/inner.txt", "a folder first");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   snapshot_t s1 = snapshot(src_, taken_by(false));
   fs::remove(src_ + "/x");
   put(src_ + "/x/now.txt", "x is a folder now");
   fs::remove_all(src_ + "/y");
   put(src_ + "/y", "y is a file now");
-  ASSERT_EQ(run(), run_outcome::incomplete);
+  ASSERT_EQ(backup(), run_outcome::incomplete);
   EXPECT_TRUE(logged("warning: Failed to generate backup file for " + src_ + "/x."));
   EXPECT_TRUE(logged("warning: Failed to generate backup file for " + src_ + "/y."));
   snapshot_t s2;  // neither entry could be kept beside its older self
@@ -931,13 +691,17 @@ class SmbBackupTest : public BackupFixture {
 };
 
 TEST_F(SmbBackupTest, ShareThatGoesAwayInTheMiddleLeavesEveryVersion) {
-  for (int i = 0; i < 6; ++i) put(src_ + "/f" + std::to_string(i) + ".txt", "one " + std::to_string(i));
-  ASSERT_EQ(run(), run_outcome::completed);
+  // Six files, each with the word and its number.
+  auto put_six = [&](const std::string& word) {
+    for (int i = 0; i < 6; ++i) put(src_ + "/f" + std::to_string(i) + ".txt", word + " " + std::to_string(i));
+  };
+  put_six("one");
+  ASSERT_EQ(backup(), run_outcome::completed);
   snapshot_t s1 = snapshot(src_, taken_by(true));
-  for (int i = 0; i < 6; ++i) put(src_ + "/f" + std::to_string(i) + ".txt", "two " + std::to_string(i));
+  put_six("two");
   put(src_ + "/new.txt", "new");
   run_outcome outcome = run_outcome::completed;
-  hold_at("copy.file@3", root_.path() + "/pause", [&] { outcome = run(); },
+  hold_at("copy.file@3", root_.path() + "/pause", [&] { outcome = backup(); },
           [&] { peer_.stop(); });
   EXPECT_EQ(outcome, run_outcome::failed);
   std::string why;
@@ -945,13 +709,13 @@ TEST_F(SmbBackupTest, ShareThatGoesAwayInTheMiddleLeavesEveryVersion) {
   EXPECT_NE(status_word(disk_), "complete");
   ASSERT_TRUE(repair());
   expect_versions({s1}, "the version before the run");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   snapshot_t s2 = snapshot(src_, taken_by(true));
   expect_versions({s1, s2}, "the next run");
 
   // Gone during the move into last: the next run finishes the move.
-  for (int i = 0; i < 6; ++i) put(src_ + "/f" + std::to_string(i) + ".txt", "three " + std::to_string(i));
-  hold_at("swap.file@3", root_.path() + "/pause", [&] { outcome = run(); },
+  put_six("three");
+  hold_at("swap.file@3", root_.path() + "/pause", [&] { outcome = backup(); },
           [&] { peer_.stop(); });
   EXPECT_EQ(outcome, run_outcome::failed);
   ASSERT_TRUE(peer_.start(&why)) << why;
@@ -966,14 +730,42 @@ TEST_F(LocalBackupTest, FullBackupTakesATypeChangeAsItIs) {
   task_.action = ACTION_FULL_BACKUP;
   put(src_ + "/x", "a file first");
   put(src_ + "/y/inner.txt", "a folder first");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   fs::remove(src_ + "/x");
   put(src_ + "/x/now.txt", "x is a folder now");
   fs::remove_all(src_ + "/y");
   put(src_ + "/y", "y is a file now");
-  ASSERT_EQ(run(), run_outcome::completed);
+  ASSERT_EQ(backup(), run_outcome::completed);
   EXPECT_TRUE(logged("message: Backup Docs is completed."));
   expect_versions({snapshot(src_, taken_by(false))}, "the one version");
+}
+
+// The root folder as the source (here the root of a chroot): the entries keep their whole
+// names, and two names that differ only in their first letter stay apart.
+TEST_F(LocalBackupTest, RootFolderAsSourceKeepsTheNamesWhole) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root for a chroot";
+  std::string jail = root_.path() + "/jail";
+  put(jail + "/abc.txt", "first");
+  put(jail + "/xbc.txt", "second");
+  put(jail + "/sub/d.txt", "deeper");
+  fs::create_directories(jail + "/dest");
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chroot(jail.c_str()) != 0 || ::chdir("/") != 0) ::_exit(2);
+    task_.sources = {"/"};
+    task_.destinations[0].path = "/dest";
+    ::_exit(backup() == run_outcome::completed ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  tree_on_disk tree{jail + "/dest/" + kUuid};
+  EXPECT_EQ(exist_rows(tree, 1),
+            (std::set<std::string>{"abc.txt", "xbc.txt", "sub", "sub/d.txt", "dest"}));
+  EXPECT_EQ(test_support::read_file(tree.path("last/id0/abc.txt")), "first");
+  EXPECT_EQ(test_support::read_file(tree.path("last/id0/xbc.txt")), "second");
+  EXPECT_EQ(test_support::read_file(tree.path("last/id0/sub/d.txt")), "deeper");
 }
 
 }  // namespace

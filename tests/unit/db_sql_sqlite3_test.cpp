@@ -14,6 +14,7 @@
 
 #include "backup.h"
 #include "configuration.h"
+#include "db_rows.h"
 #include "log.h"
 #include "schedule.h"
 #include "share.h"
@@ -22,6 +23,7 @@
 
 namespace share = tessaly::share;
 using test_support::SmbPeer;
+using test_support::query;
 
 // The schedules (linked for the last run time) read global settings; none matter here, and
 // the loader's own definition is not linked into this test.
@@ -37,35 +39,6 @@ const char* const kUuid2 = "16fd2706-8baf-433b-82eb-8c7fada847da";
 bool disk_exists(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0;
-}
-
-// Rows of a query on a database file as it lies on disk, one text per row (columns joined
-// with "|").
-std::vector<std::string> on_disk(const std::string& file, const std::string& sql) {
-  std::vector<std::string> rows;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    rows.push_back("<cannot open>");
-    return rows;
-  }
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-    rows.push_back(std::string("<error: ") + sqlite3_errmsg(db) + ">");
-  } else {
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      std::string row;
-      for (int i = 0; i < sqlite3_column_count(st); ++i) {
-        const unsigned char* t = sqlite3_column_text(st, i);
-        if (i) row += "|";
-        row += t ? reinterpret_cast<const char*>(t) : "<null>";
-      }
-      rows.push_back(row);
-    }
-  }
-  sqlite3_finalize(st);
-  sqlite3_close(db);
-  return rows;
 }
 
 session_t make_task(const std::string& destination, int action, const char* uuid = kUuid) {
@@ -154,13 +127,13 @@ TEST_P(TreeDbTest, NewTaskFirstRunWritesVersionOne) {
   EXPECT_EQ(last, "2026-01-01T00:00:00.000250Z");
 
   // The schemas are the ones every reader knows, word for word; no journal is left.
-  EXPECT_EQ(on_disk(disk("status.db"), "select sql from sqlite_master;"),
+  EXPECT_EQ(query(disk("status.db"), "select sql from sqlite_master;"),
             std::vector<std::string>{
                 "CREATE TABLE status_tbl (No integer primary key,Real_status varchar(16))"});
-  EXPECT_EQ(on_disk(disk("history.db"), "select sql from sqlite_master;"),
+  EXPECT_EQ(query(disk("history.db"), "select sql from sqlite_master;"),
             std::vector<std::string>{
                 "CREATE TABLE time_tbl (No integer primary key,Real_time varchar(64))"});
-  EXPECT_EQ(on_disk(disk("history.db"), "select * from time_tbl;"),
+  EXPECT_EQ(query(disk("history.db"), "select * from time_tbl;"),
             std::vector<std::string>{"1|2026-01-01T00:00:00.000250Z"});
   EXPECT_FALSE(disk_exists(disk("history.db-journal")));
   EXPECT_FALSE(disk_exists(disk("status.db-journal")));
@@ -172,7 +145,7 @@ TEST_P(TreeDbTest, StatusKeepsOneRowWithTheNewestWord) {
     std::string back;
     ASSERT_EQ(check_last_status(at("status.db").c_str(), &back), 0);
     EXPECT_EQ(back, word);
-    EXPECT_EQ(on_disk(disk("status.db"), "select * from status_tbl;"),
+    EXPECT_EQ(query(disk("status.db"), "select * from status_tbl;"),
               std::vector<std::string>{std::string("1|") + word});
   }
   // A table without a row reads as an empty word.
@@ -209,7 +182,7 @@ TEST_P(TreeDbTest, StoppedFourthRunIsReplacedByTheNext) {
   std::string last;
   ASSERT_EQ(query_last_time(at("history.db").c_str(), &last), 0);
   EXPECT_EQ(last, "2026-01-01T05:00:00Z");
-  EXPECT_EQ(on_disk(disk("history.db"), "select No from time_tbl order by No;"),
+  EXPECT_EQ(query(disk("history.db"), "select No from time_tbl order by No;"),
             (std::vector<std::string>{"1", "2", "3", "4"}));
 }
 
@@ -220,7 +193,7 @@ TEST_P(TreeDbTest, FullBackupAlwaysWritesVersionOne) {
   EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(3000, 0)), 2);
   EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(4000, 0)), 3);
   EXPECT_EQ(run(ACTION_FULL_BACKUP, at_time(5000, 0)), 1);
-  EXPECT_EQ(on_disk(disk("history.db"), "select * from time_tbl;"),
+  EXPECT_EQ(query(disk("history.db"), "select * from time_tbl;"),
             std::vector<std::string>{"1|1970-01-01T01:23:20Z"});
 }
 
@@ -246,9 +219,9 @@ TEST_P(TreeDbTest, MarkerStoresEveryNameExactly) {
   for (const char* absent : {"b.txt", "say", "File_time", "", "A.TXT"}) {
     EXPECT_EQ(get_marker_db_status(marker.c_str(), absent), 1) << absent;
   }
-  EXPECT_EQ(on_disk(disk("increments/1/id0/marker.dat"), "select count(*) from exist_tbl;"),
+  EXPECT_EQ(query(disk("increments/1/id0/marker.dat"), "select count(*) from exist_tbl;"),
             std::vector<std::string>{std::to_string(names.size())});
-  EXPECT_EQ(on_disk(disk("increments/1/id0/marker.dat"),
+  EXPECT_EQ(query(disk("increments/1/id0/marker.dat"),
                     "select sql from sqlite_master where name='junction_tbl';"),
             std::vector<std::string>{"CREATE TABLE junction_tbl (File_source_path "
                                      "varchar(256),File_destination_path varchar(256))"});
@@ -302,19 +275,46 @@ TEST_P(TreeDbTest, FileTimesNewUnchangedChanged) {
   EXPECT_EQ(search_file_time_db("sub/a.txt", t1, "id0", false), FILE_TIME_CHANGED);
   close_thread_db(DB_KEY_FILE_TIME);
   EXPECT_EQ(get_db_conn1(DB_KEY_FILE_TIME), nullptr);
-  EXPECT_EQ(on_disk(disk("file_time.db"), "select File_path,File_time from id0 order by No;"),
+  EXPECT_EQ(query(disk("file_time.db"), "select File_path,File_time from id0 order by No;"),
             (std::vector<std::string>{std::string("sub/a.txt|") + t2,
                                       std::string("File_path|") + t2}));
-  EXPECT_EQ(on_disk(disk("file_time.db"), "select sql from sqlite_master where name='id0';"),
+  EXPECT_EQ(query(disk("file_time.db"), "select sql from sqlite_master where name='id0';"),
             std::vector<std::string>{"CREATE TABLE id0 (No integer primary key "
                                      "autoincrement,File_path varchar(256),File_time "
                                      "varchar(64))"});
   // Lookups go through an index on the path (it adds no row anywhere).
-  EXPECT_EQ(on_disk(disk("file_time.db"), "select name from sqlite_master where type='index';"),
+  EXPECT_EQ(query(disk("file_time.db"), "select name from sqlite_master where type='index';"),
             std::vector<std::string>{"id0_File_path"});
   EXPECT_FALSE(disk_exists(disk("file_time.db-journal")));
   // Without an open file_time.db there is nothing to ask.
   EXPECT_EQ(search_file_time_db("sub/a.txt", t2, "id0", true), -1);
+}
+
+// The thread's connections keep their statements and the tables they have seen for the
+// transaction under way; a rollback takes back the tables made in it, and the next row
+// makes them again.
+TEST_P(TreeDbTest, RowsAfterARolledBackTransactionMakeTheirTablesAgain) {
+  const char* t = "2026-01-02 03:04:05";
+  std::string marker = at("increments/1/id0/marker.dat");
+  ASSERT_EQ(share::mkdirs(at("increments/1/id0")), 0);
+  ASSERT_TRUE(open_thread_db(DB_KEY_MARKER, marker.c_str()));
+  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    for (const char* rel : {"a.txt", "b.txt"}) {
+      EXPECT_EQ(create_marker_db(marker.c_str(), rel, nullptr, MARKER_EXIST), 0) << rel;
+      EXPECT_EQ(search_file_time_db(rel, t, "id0", false), FILE_TIME_NEW) << rel;
+      EXPECT_EQ(search_file_time_db(rel, t, "id0", true), FILE_TIME_SAME) << rel;
+    }
+    for (sqlite3* db : {get_db_conn(), get_db_conn1(DB_KEY_FILE_TIME)}) {
+      EXPECT_EQ(db_sqlite3_exec(db, round == 0 ? "rollback; begin;" : "commit;"), 0);
+    }
+  }
+  close_thread_dbs();
+  EXPECT_EQ(query(disk("increments/1/id0/marker.dat"), "select File_path from exist_tbl;"),
+            (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(query(disk("file_time.db"), "select File_path,File_time from id0;"),
+            (std::vector<std::string>{std::string("a.txt|") + t, std::string("b.txt|") + t}));
 }
 
 TEST_P(TreeDbTest, SameTimeCountsAsUnchangedWhateverTheSize) {
@@ -384,15 +384,15 @@ TEST_P(TreeDbTest, TwoTreesWrittenAtOnceFromTwoThreads) {
   EXPECT_EQ(failures.load(), 0);
   for (const char* uuid : {kUuid, kUuid2}) {
     std::string tree = disk_ + "/" + uuid;
-    EXPECT_EQ(on_disk(tree + "/history.db", "select count(*) from time_tbl;"),
+    EXPECT_EQ(query(tree + "/history.db", "select count(*) from time_tbl;"),
               std::vector<std::string>{"3"});
-    EXPECT_EQ(on_disk(tree + "/status.db", "select Real_status from status_tbl;"),
+    EXPECT_EQ(query(tree + "/status.db", "select Real_status from status_tbl;"),
               std::vector<std::string>{"complete"});
     std::string prefix = std::string(uuid).substr(0, 4) + "/%";
-    EXPECT_EQ(on_disk(tree + "/increments/1/id0/marker.dat",
+    EXPECT_EQ(query(tree + "/increments/1/id0/marker.dat",
                       "select count(*) from exist_tbl where File_path like '" + prefix + "';"),
               std::vector<std::string>{"300"});
-    EXPECT_EQ(on_disk(tree + "/file_time.db", "select count(*) from id0;"),
+    EXPECT_EQ(query(tree + "/file_time.db", "select count(*) from id0;"),
               std::vector<std::string>{"300"});
   }
 }
@@ -464,9 +464,9 @@ TEST_P(TreeDbTest, RunCutShortIsRolledBackAtTheNextOpen) {
   EXPECT_EQ(search_file_time_db(("lost/1/" + std::string(40, 'x')).c_str(), t, "id0", true),
             FILE_TIME_NEW);
   close_thread_db(DB_KEY_FILE_TIME);
-  EXPECT_EQ(on_disk(disk("file_time.db"), "select count(*) from id0;"),
+  EXPECT_EQ(query(disk("file_time.db"), "select count(*) from id0;"),
             std::vector<std::string>{"50"});
-  EXPECT_EQ(on_disk(disk("file_time.db"), "pragma integrity_check;"),
+  EXPECT_EQ(query(disk("file_time.db"), "pragma integrity_check;"),
             std::vector<std::string>{"ok"});
   EXPECT_FALSE(disk_exists(disk("file_time.db-journal")));
 }

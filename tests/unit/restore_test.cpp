@@ -7,33 +7,24 @@
 // every named step, after which every completed version still restores byte for byte.
 #include "restore.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
-#include <map>
-#include <random>
 #include <set>
-#include <thread>
+#include <sstream>
 
 #include "backup.h"
 #include "configuration.h"
 #include "crash_point.h"
 #include "log.h"
-#include "share.h"
-#include "smb_peer.h"
+#include "task_tree_fixture.h"
 #include "test_support.h"
 #include "threads.h"
 
 namespace fs = std::filesystem;
-namespace share = tessaly::share;
-using test_support::SmbPeer;
-using test_support::TempRoot;
 
 namespace {
 std::string g_delete_sync;
@@ -46,109 +37,9 @@ std::string get_global_config(Global_option option) {
 
 namespace {
 
+using namespace task_tree_test;
+
 const char* const kUuid = "5d0c1f3e-2b4a-4c6d-8e9f-0a1b2c3d4e5f";
-
-time_t next_mtime() {
-  static time_t clock = 1710000000;
-  clock += 11;
-  return clock;
-}
-
-void put(const std::string& path, const std::string& data) {
-  fs::create_directories(fs::path(path).parent_path());
-  fs::remove(path);
-  test_support::write_file(path, data);
-  struct timespec times[2];
-  times[0].tv_sec = times[1].tv_sec = next_mtime();
-  times[0].tv_nsec = times[1].tv_nsec = 0;
-  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
-
-std::string random_bytes(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
-
-// A folder as it lies on disk: files with their content, folders, links with their text.
-struct snapshot_t {
-  std::map<std::string, std::string> files;
-  std::set<std::string> folders;
-  std::map<std::string, std::string> links;
-  bool operator==(const snapshot_t&) const = default;
-};
-
-void walk(const std::string& root, const std::string& rel, snapshot_t* out) {
-  std::string dir = rel.empty() ? root : root + "/" + rel;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    std::string name = e.path().filename().string();
-    std::string r = rel.empty() ? name : rel + "/" + name;
-    struct stat st;
-    ASSERT_EQ(::lstat(e.path().c_str(), &st), 0);
-    if (S_ISLNK(st.st_mode)) {
-      out->links[r] = fs::read_symlink(e.path()).string();
-    } else if (S_ISDIR(st.st_mode)) {
-      out->folders.insert(r);
-      walk(root, r, out);
-    } else if (S_ISREG(st.st_mode)) {
-      out->files[r] = test_support::read_file(e.path());
-    }
-  }
-}
-
-snapshot_t snapshot(const std::string& root) {
-  snapshot_t s;
-  if (fs::exists(fs::symlink_status(root))) walk(root, "", &s);
-  return s;
-}
-
-// Every entry with its content, so that a test can tell that nothing changed at all.
-std::string describe(const snapshot_t& s) {
-  std::string out;
-  for (const auto& f : s.folders) out += "D " + f + "\n";
-  for (const auto& [p, c] : s.files) out += "F " + p + " " + std::to_string(c.size()) + " " +
-                                             std::to_string(std::hash<std::string>()(c)) + "\n";
-  for (const auto& [p, t] : s.links) out += "L " + p + " -> " + t + "\n";
-  return out;
-}
-
-void expect_same(const snapshot_t& want, const snapshot_t& got, const std::string& what) {
-  EXPECT_EQ(want.folders, got.folders) << what;
-  EXPECT_EQ(want.links, got.links) << what;
-  for (const auto& [rel, content] : want.files) {
-    auto it = got.files.find(rel);
-    if (it == got.files.end()) {
-      ADD_FAILURE() << what << ": " << rel << " missing";
-    } else if (it->second != content) {
-      ADD_FAILURE() << what << ": " << rel << " differs (" << it->second.size() << " bytes, want "
-                    << content.size() << ")";
-    }
-  }
-  for (const auto& [rel, content] : got.files) {
-    if (want.files.count(rel) == 0) ADD_FAILURE() << what << ": " << rel << " not expected";
-  }
-}
-
-std::vector<std::string> log_texts() {
-  std::lock_guard<std::mutex> lock(log_file_mutex);
-  std::vector<std::string> out;
-  for (const log_record_t& r : log_list) out.push_back(r.type + ": " + r.content);
-  return out;
-}
-
-bool logged(const std::string& text) {
-  for (const std::string& t : log_texts()) {
-    if (t.find(text) != std::string::npos) return true;
-  }
-  return false;
-}
-
-void copy_tree(const std::string& from, const std::string& to) {
-  fs::remove_all(to);
-  fs::create_directories(fs::path(to).parent_path());
-  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-}
 
 void run_sql(const std::string& file, const std::string& sql) {
   sqlite3* db = nullptr;
@@ -160,57 +51,16 @@ void run_sql(const std::string& file, const std::string& sql) {
   sqlite3_close(db);
 }
 
-enum class where { local, smb };
-
 // ---------------------------------------------------------------------------------------
 // The fixture: one source folder "docs" inside a home folder, four versions of it.
 // ---------------------------------------------------------------------------------------
 
-class RestoreFixture : public ::testing::Test {
+class RestoreFixture : public TaskTreeFixture {
  protected:
   void init(where w) {
-    where_ = w;
-    static bool log_ready = [] {
-      log_init(false, false, 10, nullptr);
-      return true;
-    }();
-    (void)log_ready;
-    log_store_reset();
-    crash_point_reset();
     g_delete_sync.clear();
     home_ = root_.path() + "/home";
-    src_ = home_ + "/docs";
-    fs::create_directories(src_);
-    if (w == where::smb) {
-      START_SMB_PEER(peer_);
-      fs::create_directories(peer_.share_dir() + "/backups");
-      destination_ = "\\\\127.0.0.1\\nas\\backups";
-      tree_ = peer_.share_dir() + "/backups/" + kUuid;
-    } else {
-      destination_ = root_.path() + "/dest";
-      fs::create_directories(destination_);
-      tree_ = destination_ + "/" + kUuid;
-    }
-    task_.uuid = kUuid;
-    task_.name = "Docs";
-    task_.action = ACTION_INCREMENTAL;
-    task_.sources = {src_};
-    task_.filter.extensions = {".*"};
-    destination_t d;
-    d.path = destination_;
-    if (w == where::smb) {
-      d.protocol = PROTOCOL_SAMBA;
-      d.user = SmbPeer::user();
-      d.password = SmbPeer::password();
-    } else {
-      d.anonymous = true;
-    }
-    task_.destinations = {d};
-  }
-
-  run_outcome backup() {
-    start_.tv_sec += 3600;
-    return backup_session(&task_, &start_);
+    TaskTreeFixture::init(w, kUuid, "home/docs");
   }
 
   run_outcome restore(gint64 v, const std::string& path = std::string()) {
@@ -280,15 +130,7 @@ class RestoreFixture : public ::testing::Test {
     return describe(s);
   }
 
-  where where_ = where::local;
-  TempRoot root_;
-  SmbPeer peer_;
   std::string home_;
-  std::string src_;
-  std::string destination_;
-  std::string tree_;
-  session_t task_;
-  GTimeVal start_{1760000000, 0};
   std::vector<snapshot_t> versions_;
 };
 
@@ -301,10 +143,6 @@ class LocalRestoreTest : public RestoreFixture {
  protected:
   void SetUp() override { init(where::local); }
 };
-
-std::string param_name(const ::testing::TestParamInfo<where>& info) {
-  return info.param == where::local ? "Local" : "Smb";
-}
 
 // ---------------------------------------------------------------------------------------
 // The table: target x delete_sync x version.
@@ -442,20 +280,9 @@ TEST_F(LocalRestoreTest, StopRequestInTheMiddleLeavesTheTargetAsItWas) {
   g_delete_sync = "enable";
   snapshot_t before = snapshot(home_);
   indicate_running(kUuid);
-  std::string pause = root_.path() + "/pause";
-  ::setenv("TESSALY_PAUSE_FILE", pause.c_str(), 1);
-  ::setenv("TESSALY_PAUSE_AT", "restore.file@3", 1);
-  crash_point_reset();
   run_outcome outcome = run_outcome::completed;
-  std::thread worker([&] { outcome = restore(1); });
-  for (int i = 0; i < 3000 && !fs::exists(pause); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ::unsetenv("TESSALY_PAUSE_AT");
-  EXPECT_TRUE(fs::exists(pause));
-  force_exit(kUuid, true);
-  fs::remove(pause);
-  worker.join();
+  hold_at("restore.file@3", root_.path() + "/pause", [&] { outcome = restore(1); },
+          [] { force_exit(kUuid, true); });
   indicate_exit(kUuid);
   EXPECT_EQ(outcome, run_outcome::stopped);
   EXPECT_EQ(describe(snapshot(home_)), describe(before));
@@ -476,20 +303,10 @@ TEST_F(SmbRestoreTest, ShareLostInTheMiddleLeavesTheTargetAsItWas) {
   std::string chosen = root_.path() + "/chosen";
   user_state(chosen + "/docs");
   snapshot_t before = snapshot(chosen);
-  std::string pause = root_.path() + "/pause";
-  ::setenv("TESSALY_PAUSE_FILE", pause.c_str(), 1);
-  ::setenv("TESSALY_PAUSE_AT", "restore.file@2", 1);
-  crash_point_reset();
   run_outcome outcome = run_outcome::completed;
-  std::thread worker([&] { outcome = restore(2, chosen); });
-  for (int i = 0; i < 3000 && !fs::exists(pause); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ::unsetenv("TESSALY_PAUSE_AT");
-  ASSERT_TRUE(fs::exists(pause));
-  peer_.stop();
-  fs::remove(pause);
-  worker.join();
+  hold_at("restore.file@2", root_.path() + "/pause", [&] { outcome = restore(2, chosen); },
+          [&] { peer_.stop(); });
+  ASSERT_FALSE(HasFailure());  // held at the file, or what follows tells nothing
   EXPECT_EQ(outcome, run_outcome::failed);
   EXPECT_EQ(describe(snapshot(chosen)), describe(before));
   EXPECT_TRUE(logged("error: Restore Docs is failed."));
@@ -674,31 +491,6 @@ TEST_F(LocalRestoreTest, TargetsThatWouldHarmTheSystemOrTheTreeAreRefused) {
 // The crash sweep.
 // ---------------------------------------------------------------------------------------
 
-// Runs `body` in a child process that dies (SIGKILL) at the named pass of a crash point.
-bool killed_at(const std::string& point, const std::function<void()>& body) {
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::setenv("TESSALY_CRASH_AT", point.c_str(), 1);
-    crash_point_reset();
-    body();
-    ::_exit(0);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-}
-
-// Every point passed, at its first, second and last pass.
-std::vector<std::string> sweep_points(const std::string& prefix = "") {
-  std::vector<std::string> out;
-  for (const auto& [name, count] : crash_point_passes()) {
-    if (name.compare(0, prefix.size(), prefix) != 0) continue;
-    std::set<long> picks{1, std::min(2L, count), count};
-    for (long p : picks) out.push_back(name + "@" + std::to_string(p));
-  }
-  return out;
-}
-
 class CrashSweep : public LocalRestoreTest {
  protected:
   // Every version that history.db lists restores byte for byte through the restore run
@@ -709,16 +501,9 @@ class CrashSweep : public LocalRestoreTest {
     fs::remove_all(p);
     g_delete_sync = "enable";
     ASSERT_EQ(restore(1, p + "/1"), run_outcome::completed) << what;
-    std::string history = tree_ + "/history.db";
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(history.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    sqlite3_stmt* st = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, "select count(*) from time_tbl;", -1, &st, nullptr),
-              SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-    size_t rows = static_cast<size_t>(sqlite3_column_int64(st, 0));
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+    std::vector<std::string> count = query(tree_ + "/history.db", "select count(*) from time_tbl;");
+    size_t rows = 0;
+    ASSERT_TRUE(count.size() == 1 && std::istringstream(count[0]) >> rows) << count[0];
     bool matched = false;
     for (const auto& versions : allowed) {
       if (versions.size() != rows) continue;
@@ -764,7 +549,7 @@ TEST_F(CrashSweep, BackupKilledAtEveryStepLeavesEveryVersionRestorable) {
   copy_tree(destination_, golden);
   crash_point_reset();
   ASSERT_EQ(backup(), run_outcome::completed);
-  std::vector<std::string> points = sweep_points();
+  std::vector<std::string> points = sweep_points(crash_point_passes());
   ASSERT_GT(points.size(), 20u);
   bool swap_seen = false;
   for (const std::string& point : points) {
@@ -813,7 +598,7 @@ TEST_F(CrashSweep, RestoreKilledAtEveryStepKeepsTheTreeAndTheUsersFiles) {
     snapshot_t user = snapshot(target);
     crash_point_reset();
     ASSERT_EQ(restore(1, mode.chosen ? p : std::string()), run_outcome::completed);
-    std::vector<std::string> points = sweep_points("restore.");
+    std::vector<std::string> points = sweep_points(crash_point_passes(), "restore.");
     ASSERT_GE(points.size(), 8u);
     for (const std::string& point : points) {
       SCOPED_TRACE(std::string(mode.chosen ? "chosen" : "source") +
