@@ -272,6 +272,19 @@ std::string to_share_name(std::string_view name) {
   return out;
 }
 
+std::string to_share_path(std::string_view relative) {
+  std::string out;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t end = relative.find('/', start);
+    if (end == std::string_view::npos) end = relative.size();
+    if (start > 0) out += '/';
+    out += to_share_name(relative.substr(start, end - start));
+    start = end + 1;
+  }
+  return out;
+}
+
 std::string from_share_name(std::string_view name) {
   std::string out;
   out.reserve(name.size());

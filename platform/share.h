@@ -122,6 +122,8 @@ std::unique_ptr<file> open_file(const std::string& path, int flags, unsigned per
 // Name and URL forms, exposed for tests and for the controller.
 // One name as stored on the share (characters SMB cannot carry mapped to private use).
 std::string to_share_name(std::string_view name);
+// A "/"-separated relative path with every name in its stored form.
+std::string to_share_path(std::string_view relative);
 // The reverse, for names listed from the share.
 std::string from_share_name(std::string_view name);
 // Percent-encodes one URL component (everything but A-Z a-z 0-9 - _ . ~).

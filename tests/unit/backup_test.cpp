@@ -45,16 +45,8 @@ struct tree_on_disk {
   bool mapped = false;
 
   std::string path(const std::string& rel) const {
-    if (!mapped || rel.empty()) return rel.empty() ? root : root + "/" + rel;
-    std::string out = root;
-    size_t start = 0;
-    while (start <= rel.size()) {
-      size_t end = rel.find('/', start);
-      if (end == std::string::npos) end = rel.size();
-      out += "/" + share::to_share_name(rel.substr(start, end - start));
-      start = end + 1;
-    }
-    return out;
+    if (rel.empty()) return root;
+    return root + "/" + (mapped ? share::to_share_path(rel) : rel);
   }
   bool exists(const std::string& rel) const {
     struct stat st;

@@ -97,16 +97,7 @@ class ShareTest : public ::testing::TestWithParam<where> {
   std::string at(const std::string& rel) const { return base_ + "/" + rel; }
   // Where a name below the destination lies on the disk that holds it.
   std::string on_disk(const std::string& rel) const {
-    if (!smb()) return disk_ + "/" + rel;
-    std::string out = disk_;
-    size_t start = 0;
-    while (start <= rel.size()) {
-      size_t end = rel.find('/', start);
-      if (end == std::string::npos) end = rel.size();
-      out += "/" + share::to_share_name(rel.substr(start, end - start));
-      start = end + 1;
-    }
-    return out;
+    return disk_ + "/" + (smb() ? share::to_share_path(rel) : rel);
   }
 
   SmbPeer peer_;
