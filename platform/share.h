@@ -104,6 +104,44 @@ FILE* open(const std::string& path, const char* mode, unsigned permissions = 066
 int readlink(const std::string& path, std::string* target);
 int symlink(const std::string& target, const std::string& path);
 
+// A task tree pinned for the calling thread. The local folder `base` (an absolute path: the
+// task's destination, which may be reached through links as it is the user's choice, then
+// "/" and the tree's name) is opened once without following a link at its last name, and
+// made (mode 0700) when missing and `create` is set. From then on every call of this layer
+// on the calling thread for a path at or below `base` (formed with the same text) is made
+// relative to that open folder and follows no link:
+// the fixed folders `folders` below it are opened from it without following a link at their
+// first use (and again after the call itself renamed, removed or made them), and no final
+// name is followed. Entries already there of a fixed name must be a folder (`folders`) or a
+// regular file (`files`). So a link planted at the tree or at its fixed folders by someone
+// who may write the destination never leads the service out of the tree, also when it is
+// planted while a run goes on.
+//   ok             pinned;
+//   missing        nothing of that name (and not `create`);
+//   link_or_other  the tree or one of its fixed entries is a link or of another kind
+//                  (`offending` names it); nothing was changed;
+//   error          errno tells (the destination folder cannot be opened, for example).
+// Replaces an earlier pin of the thread; SMB paths are not concerned (the server keeps
+// links on a share to itself).
+enum class pin_status { ok, missing, link_or_other, error };
+pin_status pin_tree(const std::string& base, bool create,
+                    const std::vector<std::string>& folders,
+                    const std::vector<std::string>& files, std::string* offending);
+// Lets the thread's pinned tree go. Databases opened in it must be closed first.
+void unpin_tree();
+// The name under which SQLite's own (local) file layer reaches a path of the pinned tree
+// ("/proc/self/fd/<n>/<rest>": through the open folders, never by the path's names); the
+// path itself for any other path. False (errno set) when a fixed folder on the way cannot
+// be opened without following a link.
+bool pinned_path(const std::string& path, std::string* out);
+// True when every fixed folder the thread has opened in its pinned tree is still the entry of
+// that name (not moved away, nor replaced by a link); else false with `offending` naming it.
+// A run asks before it changes last, so that it never finishes with folders it no longer
+// finds where they were.
+bool pinned_tree_intact(std::string* offending);
+// True when the path lies in the calling thread's pinned tree.
+bool in_pinned_tree(const std::string& path);
+
 // A random-access file handle (used by the SQLite layer). Never shared between threads
 // without the caller's own ordering.
 class file {

@@ -30,6 +30,112 @@ void fill_info(const struct stat& st, info_t* out) {
   out->inode = st.st_ino;
 }
 
+// ---------------------------------------------------------------------------------------
+// The calling thread's pinned task tree (share.h: pin_tree).
+// ---------------------------------------------------------------------------------------
+
+struct fixed_folder_t {
+  std::string name;
+  int fd = -1;  // opened without following a link, at its first use; -1: not yet
+};
+
+struct pin_t {
+  std::string base;  // the tree's path as the callers form it, without a trailing '/'
+  int fd = -1;       // the tree's folder
+  std::vector<fixed_folder_t> folders;
+  // Descriptors that databases may still name ("/proc/self/fd/<n>/..."): a fixed folder's
+  // descriptor is retired here when the folder itself is renamed or removed, and closed
+  // when the tree is let go.
+  std::vector<int> retired;
+  // /proc/self/fd reaches the open folders (not in a chroot without /proc).
+  bool proc_names = false;
+
+  bool active() const { return fd >= 0; }
+  void clear() {
+    for (fixed_folder_t& f : folders) {
+      if (f.fd >= 0) ::close(f.fd);
+    }
+    for (int r : retired) ::close(r);
+    if (fd >= 0) ::close(fd);
+    *this = pin_t();
+  }
+};
+
+thread_local pin_t t_pin;
+
+// Where a path lies: a folder descriptor and a name relative to it (AT_FDCWD and the path
+// itself outside the pinned tree). `self` is the pinned folder itself.
+struct located_t {
+  int dirfd = AT_FDCWD;
+  std::string name;
+  bool pinned = false;
+  bool self = false;
+  fixed_folder_t* fixed_itself = nullptr;  // the path is a fixed folder itself
+};
+
+fixed_folder_t* fixed_named(const std::string& name) {
+  for (fixed_folder_t& f : t_pin.folders) {
+    if (f.name == name) return &f;
+  }
+  return nullptr;
+}
+
+// The descriptor of a fixed folder, opened from the tree's folder without following a link.
+int fixed_fd(fixed_folder_t& f) {
+  if (f.fd >= 0) return f.fd;
+  int fd = ::openat(t_pin.fd, f.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    // A link in its place shows as "not a folder".
+    if (errno == ELOOP) errno = ENOTDIR;
+    return -1;
+  }
+  f.fd = fd;
+  return fd;
+}
+
+// A fixed folder itself was renamed, removed or made: its descriptor is not used again.
+void forget(fixed_folder_t* f) {
+  if (f == nullptr || f->fd < 0) return;
+  t_pin.retired.push_back(f->fd);
+  f->fd = -1;
+}
+
+bool locate(const std::string& path, located_t* out) {
+  *out = located_t();
+  const std::string& base = t_pin.base;
+  if (!t_pin.active() || path.compare(0, base.size(), base) != 0 ||
+      (path.size() > base.size() && path[base.size()] != '/')) {
+    out->name = path;
+    return true;
+  }
+  out->pinned = true;
+  size_t start = base.size();
+  while (start < path.size() && path[start] == '/') ++start;
+  if (start >= path.size()) {
+    out->dirfd = t_pin.fd;
+    out->self = true;
+    return true;
+  }
+  size_t end = path.find('/', start);
+  std::string first = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  size_t rest = end;
+  while (rest != std::string::npos && rest < path.size() && path[rest] == '/') ++rest;
+  fixed_folder_t* fixed = fixed_named(first);
+  if (fixed == nullptr || rest == std::string::npos || rest >= path.size()) {
+    // An entry of the tree's folder itself (never through a link: see the calls below).
+    out->dirfd = t_pin.fd;
+    out->name = first;
+    if (rest != std::string::npos && rest < path.size()) out->name = path.substr(start);
+    out->fixed_itself = fixed;
+    return true;
+  }
+  int fd = fixed_fd(*fixed);
+  if (fd < 0) return false;
+  out->dirfd = fd;
+  out->name = path.substr(rest);
+  return true;
+}
+
 class local_file final : public file {
  public:
   explicit local_file(int fd) : fd_(fd) {}
@@ -75,20 +181,41 @@ class local_file final : public file {
   int fd_;
 };
 
+// Inside a pinned tree no call follows a link: the tree holds none of its own, and one
+// planted there must not lead the service elsewhere. Outside it the calls are the plain ones.
 class local_backend_t final : public backend {
  public:
   int stat(const std::string& path, info_t* out, bool follow) override {
+    located_t at;
+    if (!locate(path, &at)) return -1;
     struct stat st;
-    int rc = follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+    int rc;
+    if (at.self) {
+      rc = ::fstat(at.dirfd, &st);
+    } else {
+      rc = ::fstatat(at.dirfd, at.name.c_str(), &st,
+                     follow && !at.pinned ? 0 : AT_SYMLINK_NOFOLLOW);
+    }
     if (rc != 0) return -1;
     if (out != nullptr) fill_info(st, out);
     return 0;
   }
   int mkdir(const std::string& path, unsigned mode) override {
-    return ::mkdir(path.c_str(), static_cast<mode_t>(mode));
+    located_t at;
+    if (!locate(path, &at)) return -1;
+    if (at.self) {
+      errno = EEXIST;
+      return -1;
+    }
+    int rc = ::mkdirat(at.dirfd, at.name.c_str(), static_cast<mode_t>(mode));
+    if (rc == 0) forget(at.fixed_itself);
+    return rc;
   }
   int list(const std::string& path, std::vector<entry_t>* out) override {
-    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    located_t at;
+    if (!locate(path, &at)) return -1;
+    int fd = ::openat(at.dirfd, at.self ? "." : at.name.c_str(),
+                      O_RDONLY | O_DIRECTORY | O_CLOEXEC | (at.pinned ? O_NOFOLLOW : 0));
     if (fd < 0) return -1;
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
@@ -120,13 +247,43 @@ class local_backend_t final : public backend {
     }
     return 0;
   }
-  int unlink(const std::string& path) override { return ::unlink(path.c_str()); }
-  int rmdir(const std::string& path) override { return ::rmdir(path.c_str()); }
+  int unlink(const std::string& path) override {
+    located_t at;
+    if (!locate(path, &at)) return -1;
+    if (at.self) {
+      errno = EBUSY;
+      return -1;
+    }
+    return ::unlinkat(at.dirfd, at.name.c_str(), 0);
+  }
+  int rmdir(const std::string& path) override {
+    located_t at;
+    if (!locate(path, &at)) return -1;
+    if (at.self) {
+      errno = EBUSY;
+      return -1;
+    }
+    int rc = ::unlinkat(at.dirfd, at.name.c_str(), AT_REMOVEDIR);
+    if (rc == 0) forget(at.fixed_itself);
+    return rc;
+  }
   int rename(const std::string& from, const std::string& to) override {
-    return ::rename(from.c_str(), to.c_str());
+    located_t a;
+    located_t b;
+    if (!locate(from, &a) || !locate(to, &b)) return -1;
+    if (a.self || b.self) {
+      errno = EBUSY;
+      return -1;
+    }
+    int rc = ::renameat(a.dirfd, a.name.c_str(), b.dirfd, b.name.c_str());
+    if (rc == 0) {
+      forget(a.fixed_itself);
+      forget(b.fixed_itself);
+    }
+    return rc;
   }
   FILE* open_stream(const std::string& path, int flags, unsigned permissions) override {
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC, static_cast<mode_t>(permissions));
+    int fd = open_at(path, flags, permissions);
     if (fd < 0) return nullptr;
     const char* mode;
     int access = flags & O_ACCMODE;
@@ -147,14 +304,17 @@ class local_backend_t final : public backend {
   }
   std::unique_ptr<file> open_file(const std::string& path, int flags,
                                   unsigned permissions) override {
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC, static_cast<mode_t>(permissions));
+    int fd = open_at(path, flags, permissions);
     if (fd < 0) return nullptr;
     return std::make_unique<local_file>(fd);
   }
   int readlink(const std::string& path, std::string* target) override {
+    located_t at;
+    if (!locate(path, &at)) return -1;
     std::vector<char> buffer(256);
     for (;;) {
-      ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+      ssize_t n = ::readlinkat(at.dirfd, at.self ? "" : at.name.c_str(), buffer.data(),
+                               buffer.size());
       if (n < 0) return -1;
       if (static_cast<size_t>(n) < buffer.size()) {
         target->assign(buffer.data(), static_cast<size_t>(n));
@@ -164,10 +324,29 @@ class local_backend_t final : public backend {
     }
   }
   int symlink(const std::string& target, const std::string& path) override {
-    return ::symlink(target.c_str(), path.c_str());
+    located_t at;
+    if (!locate(path, &at)) return -1;
+    if (at.self) {
+      errno = EEXIST;
+      return -1;
+    }
+    return ::symlinkat(target.c_str(), at.dirfd, at.name.c_str());
   }
   bool same_file_system(const info_t& entry, const info_t& parent) override {
     return entry.device == parent.device;
+  }
+
+ private:
+  static int open_at(const std::string& path, int flags, unsigned permissions) {
+    located_t at;
+    if (!locate(path, &at)) return -1;
+    if (at.self) {
+      errno = EISDIR;
+      return -1;
+    }
+    return ::openat(at.dirfd, at.name.c_str(),
+                    flags | O_CLOEXEC | (at.pinned ? O_NOFOLLOW : 0),
+                    static_cast<mode_t>(permissions));
   }
 };
 
@@ -176,6 +355,109 @@ class local_backend_t final : public backend {
 backend& local_backend() {
   static local_backend_t instance;
   return instance;
+}
+
+pin_status pin_tree(const std::string& base, bool create,
+                    const std::vector<std::string>& folders,
+                    const std::vector<std::string>& files, std::string* offending) {
+  t_pin.clear();
+  *offending = base;
+  size_t slash = base.rfind('/');
+  if (base.empty() || base[0] != '/' || slash == std::string::npos || slash + 1 >= base.size()) {
+    errno = EINVAL;
+    return pin_status::error;
+  }
+  std::string parent = base.substr(0, slash);
+  if (parent.empty()) parent = "/";
+  std::string name = base.substr(slash + 1);
+  // The destination folder itself is the user's choice and may be reached through links;
+  // below it nothing is followed.
+  int dir = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return pin_status::error;
+  struct stat st;
+  if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno != ENOENT || !create) {
+      int err = errno;
+      ::close(dir);
+      errno = err;
+      return err == ENOENT ? pin_status::missing : pin_status::error;
+    }
+    if (::mkdirat(dir, name.c_str(), 0700) != 0 && errno != EEXIST) {
+      int err = errno;
+      ::close(dir);
+      errno = err;
+      return pin_status::error;
+    }
+  }
+  int fd = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  int err = errno;
+  ::close(dir);
+  if (fd < 0) {
+    errno = err;
+    return err == ELOOP || err == ENOTDIR ? pin_status::link_or_other : pin_status::error;
+  }
+  // Every fixed entry that is there must be what it is meant to be, never a link.
+  for (const std::string& f : folders) {
+    if (::fstatat(fd, f.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode)) {
+      *offending = base + "/" + f;
+      ::close(fd);
+      return pin_status::link_or_other;
+    }
+  }
+  for (const std::string& f : files) {
+    if (::fstatat(fd, f.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode)) {
+      *offending = base + "/" + f;
+      ::close(fd);
+      return pin_status::link_or_other;
+    }
+  }
+  t_pin.base = base;
+  t_pin.fd = fd;
+  struct stat by_name;
+  t_pin.proc_names = ::stat(("/proc/self/fd/" + std::to_string(fd)).c_str(), &by_name) == 0 &&
+                     ::fstat(fd, &st) == 0 && by_name.st_dev == st.st_dev &&
+                     by_name.st_ino == st.st_ino;
+  for (const std::string& f : folders) t_pin.folders.push_back({f, -1});
+  offending->clear();
+  return pin_status::ok;
+}
+
+void unpin_tree() { t_pin.clear(); }
+
+bool pinned_path(const std::string& path, std::string* out) {
+  located_t at;
+  if (!locate(path, &at)) return false;
+  if (!at.pinned || !t_pin.proc_names) {
+    // Without /proc the names are all there is (the tree was checked when it was pinned).
+    *out = path;
+    return true;
+  }
+  *out = "/proc/self/fd/" + std::to_string(at.dirfd);
+  if (!at.self) *out += "/" + at.name;
+  return true;
+}
+
+bool pinned_tree_intact(std::string* offending) {
+  offending->clear();
+  if (!t_pin.active()) return true;
+  for (const fixed_folder_t& f : t_pin.folders) {
+    if (f.fd < 0) continue;
+    struct stat opened;
+    struct stat now;
+    if (::fstat(f.fd, &opened) != 0 ||
+        ::fstatat(t_pin.fd, f.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISDIR(now.st_mode) || now.st_dev != opened.st_dev || now.st_ino != opened.st_ino) {
+      *offending = t_pin.base + "/" + f.name;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool in_pinned_tree(const std::string& path) {
+  const std::string& base = t_pin.base;
+  return t_pin.active() && path.compare(0, base.size(), base) == 0 &&
+         (path.size() == base.size() || path[base.size()] == '/');
 }
 
 }  // namespace tessaly::share

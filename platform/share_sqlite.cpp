@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string>
 
 #include "share.h"
 
@@ -139,10 +140,15 @@ int x_access(sqlite3_vfs*, const char* name, int flags, int* out) {
 }
 
 int x_full_pathname(sqlite3_vfs*, const char* name, int size, char* out) {
-  if (!is_smb_path(name)) return default_vfs()->xFullPathname(default_vfs(), name, size, out);
-  size_t n = std::strlen(name);
-  if (n + 1 > static_cast<size_t>(size)) return SQLITE_CANTOPEN;
-  std::memcpy(out, name, n + 1);
+  std::string full = name;
+  if (!is_smb_path(name)) {
+    // A file of the thread's pinned tree is reached through its open folders (and SQLite's
+    // own file layer opens no final link); any other local name as SQLite forms it.
+    if (!in_pinned_tree(name)) return default_vfs()->xFullPathname(default_vfs(), name, size, out);
+    if (!pinned_path(name, &full)) return SQLITE_CANTOPEN;
+  }
+  if (full.size() + 1 > static_cast<size_t>(size)) return SQLITE_CANTOPEN;
+  std::memcpy(out, full.c_str(), full.size() + 1);
   return SQLITE_OK;
 }
 
@@ -205,7 +211,7 @@ sqlite3_vfs* share_vfs() {
 int sqlite_open(const std::string& path, sqlite3** db, int flags) {
   *db = nullptr;
   const char* vfs = nullptr;
-  if (is_smb_path(path)) vfs = share_vfs()->zName;
+  if (is_smb_path(path) || in_pinned_tree(path)) vfs = share_vfs()->zName;
   sqlite3* handle = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &handle, flags, vfs);
   if (rc != SQLITE_OK) {

@@ -13,6 +13,7 @@
 #include "log.h"
 #include "scan_backup_folder.h"
 #include "share.h"
+#include "tree_lock.h"
 
 // ---------------------------------------------------------------------------------------
 // The connection to the destination.
@@ -68,6 +69,7 @@ bool mount_disk(const session_t* session, std::string* path) {
 
 bool umount_disk(const std::string& /*path*/) {
   close_thread_dbs();
+  tessaly::share::unpin_tree();
   return cancel_user_privilege();
 }
 
@@ -98,6 +100,51 @@ std::string task_tree_t::source(const std::string& dir, int k) {
 
 std::string task_tree_t::marker(int n, int k) const {
   return source(version(n), k) + "/marker.dat";
+}
+
+const std::vector<std::string>& task_tree_t::fixed_folders() {
+  static const std::vector<std::string> names = {"last", "tmp", "lasttmp", "increments"};
+  return names;
+}
+
+const std::vector<std::string>& task_tree_t::fixed_files() {
+  static const std::vector<std::string> names = {
+      "status.db",         "history.db",         "file_time.db", "status.db-journal",
+      "history.db-journal", "file_time.db-journal", tree_lock_t::kFileName};
+  return names;
+}
+
+bool open_task_tree(const session_t& task, const task_tree_t& tree, bool create) {
+  auto fail = [&](const char* format, const std::string& path) {
+    log_session_append(task.name.c_str(), task.uuid.c_str(), MSG_LEVEL_ERROR, format,
+                       path_format_to_win(path).c_str());
+    return false;
+  };
+  if (tessaly::share::is_smb_path(tree.base)) {
+    // On a share the server keeps links to itself.
+    tessaly::share::info_t info;
+    if (tessaly::share::lstat(tree.base, &info) != 0) {
+      if (errno != ENOENT || !create || tessaly::share::mkdir(tree.base, 0700) != 0) {
+        return fail(_("Failed to write directory %s."), tree.base);
+      }
+    } else if (tessaly::share::probe_folder(tree.base) != 0) {
+      return fail(_("Failed to write directory %s."), tree.base);
+    }
+    return true;
+  }
+  std::string offending;
+  switch (tessaly::share::pin_tree(tree.base, create, task_tree_t::fixed_folders(),
+                                   task_tree_t::fixed_files(), &offending)) {
+    case tessaly::share::pin_status::ok:
+      return true;
+    case tessaly::share::pin_status::link_or_other:
+      daemon_print(3, "%s is a link or of another kind\n", offending.c_str());
+      return fail(_("%s is a link or not what the task folder keeps there: the run stops and "
+                    "nothing in the task folder is changed."),
+                  offending);
+    default:
+      return fail(_("Failed to write directory %s."), tree.base);
+  }
 }
 
 namespace {
@@ -145,8 +192,14 @@ void log_error(const session_t& task, const char* format, const std::string& pat
                      path_format_to_win(path).c_str());
 }
 
-// Finishes the move of tmp into last of a run that wrote "cleaning".
-bool roll_forward(const session_t& task, const task_tree_t& tree) {
+// Where the run of version n keeps the entries of last whose type it changes ("" for a run
+// that keeps no older version).
+std::string kept_folder(const task_tree_t& tree, int n) {
+  return n >= 2 ? tree.version(n) + "/kept" : std::string();
+}
+
+// Finishes the move of tmp into last of a run that wrote "cleaning" (version `rows`).
+bool roll_forward(const session_t& task, const task_tree_t& tree, int rows) {
   int tmp_here = presence(tree.tmp);
   if (tmp_here < 0) {
     log_error(task, _("Failed to write directory %s."), tree.tmp);
@@ -154,10 +207,15 @@ bool roll_forward(const session_t& task, const task_tree_t& tree) {
   }
   if (tmp_here == 1) {
     if (presence(tree.last) == 0) share::mkdir(tree.last, 0700);
-    if (scan_folder_swap(tree.tmp, tree.last) == 0) {
+    // The file times of entries kept aside are forgotten in the same transaction as the move.
+    bool timed = open_thread_db(DB_KEY_FILE_TIME, tree.file_time.c_str());
+    if (!timed || scan_folder_swap(tree.tmp, tree.last, kept_folder(tree, rows)) == 0 ||
+        commit_thread_db(DB_KEY_FILE_TIME) != 0) {
+      close_thread_db(DB_KEY_FILE_TIME);
       log_error(task, _("Failed to write directory %s."), tree.last);
       return false;
     }
+    close_thread_db(DB_KEY_FILE_TIME);
     crash_point("recover.swapped");
     if (!remove_if_present(tree.tmp)) {
       log_error(task, _("Failed to write directory %s."), tree.tmp);
@@ -239,7 +297,7 @@ bool recover_interrupted_backup(const session_t& task, const task_tree_t& tree) 
   if (kept_history == 1) {
     // A full backup was under way with the previous version kept aside.
     if (word == "cleaning") {
-      if (!roll_forward(task, tree)) return false;
+      if (!roll_forward(task, tree, rows)) return false;
     } else if (!complete) {
       if (!put_back(task, tree)) return false;
     }
@@ -255,7 +313,7 @@ bool recover_interrupted_backup(const session_t& task, const task_tree_t& tree) 
     return false;
   }
 
-  if (word == "cleaning") return roll_forward(task, tree);
+  if (word == "cleaning") return roll_forward(task, tree, rows);
 
   if (!complete) {
     // Cut short before the move: last is untouched; the run's work goes.
@@ -309,10 +367,13 @@ class mount_guard {
   ~mount_guard() { release(); }
   mount_guard(const mount_guard&) = delete;
   mount_guard& operator=(const mount_guard&) = delete;
+  // The tree's lock, given up before the connection goes.
+  void set_lock(tree_lock_t* lock) { lock_ = lock; }
   void release() {
     if (released_) return;
     released_ = true;
     close_thread_dbs();
+    if (lock_ != nullptr) lock_->release();
     if (!umount_disk(path_)) {
       daemon_print(0, "umount error\n");
       umount_disk(path_);
@@ -322,6 +383,7 @@ class mount_guard {
  private:
   std::string path_;
   bool released_ = false;
+  tree_lock_t* lock_ = nullptr;
 };
 
 struct run_t {
@@ -449,11 +511,11 @@ run_outcome run_backup(const run_t& run, mount_guard& mount, long* skipped) {
   ctx.smb = share::is_smb_path(tree.base);
   ctx.n = n;
   if (!ctx.smb) {
-    struct stat st;
-    if (::stat(tree.base.c_str(), &st) == 0) {
+    share::info_t info;
+    if (share::lstat(tree.base, &info) == 0) {
       ctx.tree_is_local = true;
-      ctx.tree_device = st.st_dev;
-      ctx.tree_inode = st.st_ino;
+      ctx.tree_device = static_cast<dev_t>(info.device);
+      ctx.tree_inode = static_cast<ino_t>(info.inode);
     }
   }
 
@@ -475,9 +537,15 @@ run_outcome run_backup(const run_t& run, mount_guard& mount, long* skipped) {
       return run_outcome::failed;
     }
     ctx.table = "id" + std::to_string(id);
+    // The sizes of the version before: a file whose time stayed but whose size did not is
+    // copied again.
+    ctx.previous_marker.clear();
+    if (n >= 2 && !full && presence(tree.marker(n - 1, id)) == 1) {
+      ctx.previous_marker = tree.marker(n - 1, id);
+    }
     if (scan_folder(ctx, source, true, last_k, version_k) < 0) return run_outcome::failed;
     crash_point("backup.scanned");
-    if (commit_thread_db(DB_KEY_MARKER) != 0) {
+    if (finish_marker() != 0 || commit_thread_db(DB_KEY_MARKER) != 0) {
       run.error(_("Failed to generate backup file for %s."), marker);
       return run_outcome::failed;
     }
@@ -503,13 +571,22 @@ run_outcome run_backup(const run_t& run, mount_guard& mount, long* skipped) {
   }
 
   // Step 14: "cleaning" first, so that a run cut short in the move is finished by the next
-  // one and never thrown away (last already holds part of the new copy).
+  // one and never thrown away (last already holds part of the new copy). Before that, the
+  // tree's folders must still be those the run wrote into: one moved away or replaced by a
+  // link meanwhile stops the run while it can still be undone.
+  std::string offending;
+  if (!share::pinned_tree_intact(&offending)) {
+    run.error(_("%s is a link or not what the task folder keeps there: the run stops and "
+                "nothing in the task folder is changed."),
+              offending);
+    return run_outcome::failed;
+  }
   if (create_status_db(tree.status.c_str(), "cleaning") != 0) {
     run.error(_("Failed to write file %s."), tree.status);
     return run_outcome::failed;
   }
   crash_point("backup.cleaning");
-  if (scan_folder_swap(tree.tmp, tree.last) == 0) {
+  if (scan_folder_swap(tree.tmp, tree.last, kept_folder(tree, n)) == 0) {
     run.error(_("Failed to write directory %s."), tree.last);
     return run_outcome::failed;
   }
@@ -559,13 +636,13 @@ run_outcome backup_session(const session_t* session, const GTimeVal* start) {
   task_tree_t tree(destination, task.uuid);
   run_t run{task, tree, start};
 
-  // Step 3.
-  int here = presence(tree.base);
-  if (here < 0 || (here == 0 && share::mkdir(tree.base, 0700) != 0) ||
-      (here == 1 && share::probe_folder(tree.base) != 0)) {
-    run.error(_("Failed to write directory %s."), tree.base);
-    return run_outcome::failed;
-  }
+  // Step 3: the tree's folder, never reached through a link, and its lock, before anything
+  // in it is repaired, written or deleted.
+  if (!open_task_tree(task, tree, true)) return run_outcome::failed;
+  tree_lock_t lock;
+  mount.set_lock(&lock);
+  if (lock.take(task, tree) != tree_lock_t::result::taken) return run_outcome::failed;
+  crash_point("backup.locked");
   // Steps 4 and 8: a run cut short earlier is finished or undone first.
   if (!recover_interrupted_backup(task, tree)) return run_outcome::failed;
   crash_point("backup.recovered");

@@ -4,6 +4,7 @@
 #include <glib.h>
 
 #include <string>
+#include <vector>
 
 #include "session.h"
 #include "threads.h"
@@ -34,7 +35,19 @@ struct task_tree_t {
   std::string version(int n) const;                           // increments/<n>
   static std::string source(const std::string& dir, int k);   // <dir>/id<k>
   std::string marker(int n, int k) const;                     // increments/<n>/id<k>/marker.dat
+  // The names in base that the tree keeps: folders, and files (databases, their journals
+  // and the lock). None may be a link.
+  static const std::vector<std::string>& fixed_folders();
+  static const std::vector<std::string>& fixed_files();
 };
+
+// Opens the tree's folder for the calling (mounted) thread before anything else touches the
+// tree, making it when missing and `create` is set. On a local destination it is opened
+// without following a link and pinned (share.h: pin_tree), so that nothing below it is ever
+// reached through a link; a link at the tree or at one of its fixed entries stops the run
+// with a log record, before anything is changed. On a share it is probed. False (logged
+// with the task's name) when the run cannot go on.
+bool open_task_tree(const session_t& task, const task_tree_t& tree, bool create);
 
 // Brings the tree of a task to a state in which every version in history.db is complete,
 // after a backup that was cut short (by a failure, a stop request, a crash or a power cut).

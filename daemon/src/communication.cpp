@@ -41,6 +41,29 @@ void set_socket_error(GError** error, const char* format, int err) {
               std::strerror(err));
 }
 
+bool sender_allowed(void* context) {
+  return link_sender_allowed(*static_cast<const sockaddr_in*>(context));
+}
+
+// The answer of `allowed` for one datagram, asked at its first use.
+class permission {
+ public:
+  permission(link_allowed_t allowed, void* context) : allowed_(allowed), context_(context) {}
+  bool granted() {
+    if (!asked_) {
+      granted_ = allowed_ == nullptr || allowed_(context_);
+      asked_ = true;
+    }
+    return granted_;
+  }
+
+ private:
+  link_allowed_t allowed_;
+  void* context_;
+  bool asked_ = false;
+  bool granted_ = false;
+};
+
 gpointer copy_request(const uint8_t* data, size_t pkg_len) {
   gpointer block = g_malloc0(pkg_len);
   std::memcpy(block, data, pkg_len);
@@ -113,7 +136,10 @@ void target_socket_deinit() {
 
 int read_packet(GIOChannel*, GIOCondition, comm_socket* s) {
   for (;;) {
-    ssize_t n = recv(s->socket, s->buffer.data(), s->buffer_size, 0);
+    socklen_t from_length = sizeof s->from;
+    s->from = sockaddr_in{};
+    ssize_t n = recvfrom(s->socket, s->buffer.data(), s->buffer_size, 0,
+                         reinterpret_cast<sockaddr*>(&s->from), &from_length);
     if (n >= 0) return static_cast<int>(n);
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -131,12 +157,30 @@ gboolean daemon_socket_in_event(GIOChannel* channel, GIOCondition condition, gpo
   int n = read_packet(channel, condition, s);
   // Nothing read: never dispatch the previous datagram again.
   if (n < 0) return TRUE;
-  dispatch_datagram(s->buffer.data(), static_cast<size_t>(n), received_sequence, event_pipe_emit);
+  dispatch_datagram(s->buffer.data(), static_cast<size_t>(n), received_sequence, event_pipe_emit,
+                    sender_allowed, &s->from);
   return TRUE;
 }
 
+link_sequence_t::controller_t& link_sequence_t::of(uint64_t gui_pid) {
+  for (size_t i = 0; i < controllers.size(); ++i) {
+    if (controllers[i].gui_pid != gui_pid) continue;
+    if (i + 1 != controllers.size()) {
+      controller_t found = controllers[i];
+      controllers.erase(controllers.begin() + static_cast<std::ptrdiff_t>(i));
+      controllers.push_back(found);
+    }
+    return controllers.back();
+  }
+  if (controllers.size() >= kControllers) controllers.erase(controllers.begin());
+  controller_t fresh;
+  fresh.gui_pid = gui_pid;
+  controllers.push_back(fresh);
+  return controllers.back();
+}
+
 void dispatch_datagram(const uint8_t* data, size_t size, link_sequence_t& sequence,
-                       link_emit_t emit) {
+                       link_emit_t emit, link_allowed_t allowed, void* context) {
   if (size == 0) {
     daemon_print(0, "Got an unknown pakcage");
     return;
@@ -144,11 +188,11 @@ void dispatch_datagram(const uint8_t* data, size_t size, link_sequence_t& sequen
   switch (data[0]) {
     case lp::PKG_SET:
       daemon_print(0, "Got a PKG_SET pakcage");
-      handle_set(data, size, sequence, emit);
+      handle_set(data, size, sequence, emit, allowed, context);
       break;
     case lp::PKG_QUERY:
       daemon_print(0, "Got a PKG_QUERY pakcage");
-      handle_query(data, size, sequence, emit);
+      handle_query(data, size, sequence, emit, allowed, context);
       break;
     case lp::ACK:
       daemon_print(0, "Got an ACK pakcage");
@@ -162,12 +206,10 @@ void dispatch_datagram(const uint8_t* data, size_t size, link_sequence_t& sequen
   }
 }
 
-void handle_set(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit) {
+void handle_set(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit,
+                link_allowed_t allowed, void* context) {
   auto header = lp::parse_request(data, size);
   if (!header) return;
-  if (header->seq_no == sequence.set_seq) return;
-  sequence.set_seq = header->seq_no;
-  daemon_print(0, "My PID %lld\n", static_cast<long long>(my_pid()));
   pipe_event event;
   switch (header->cmd_type) {
     case lp::SET_CONFIG_UPDATE: event = EVENT_CONFIG_UPDATE; break;
@@ -177,23 +219,39 @@ void handle_set(const uint8_t* data, size_t size, link_sequence_t& sequence, lin
     case lp::SET_RESTORE_STOP: event = EVENT_RESTORE_STOP; break;
     case lp::SET_EMAIL_TEST: event = EVENT_EMAIL_TEST; break;
     case lp::SET_LOG_CLEAR: event = EVENT_LOG_CLEAR; break;
-    default:
-      daemon_print(0, "Got an unknow set packet. cmd_type: 0x%X\n", header->cmd_type);
-      return;
+    default: event = PIPE_EVENT_MAX; break;
+  }
+  // Only a sender that may steer the service reaches the duplicate rule: a refused request
+  // cannot use up the number of a controller's next one.
+  permission may(allowed, context);
+  if (!may.granted()) return;
+  link_sequence_t::controller_t& controller = sequence.of(header->gui_pid);
+  if (header->seq_no == controller.set_seq) return;
+  controller.set_seq = header->seq_no;
+  daemon_print(0, "My PID %lld\n", static_cast<long long>(my_pid()));
+  if (event == PIPE_EVENT_MAX) {
+    daemon_print(0, "Got an unknow set packet. cmd_type: 0x%X\n", header->cmd_type);
+    return;
   }
   emit(event, copy_request(data, header->pkg_len));
 }
 
-void handle_query(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit) {
+void handle_query(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit,
+                  link_allowed_t allowed, void* context) {
   auto header = lp::parse_request(data, size);
   if (!header) return;
-  // A version query is always served, and it takes the query sequence number.
+  permission may(allowed, context);
+  // A version query is always served, whoever sends it; it takes the query sequence number
+  // of a controller that may steer the service.
   if (header->cmd_type == lp::QUERY_VERSION) {
     emit(EVENT_QUERY_VERSION, copy_request(data, header->pkg_len));
-    sequence.query_seq = header->seq_no;
+    if (may.granted()) sequence.of(header->gui_pid).query_seq = header->seq_no;
+    return;
   }
-  if (header->seq_no == sequence.query_seq) return;
-  sequence.query_seq = header->seq_no;
+  if (!may.granted()) return;
+  link_sequence_t::controller_t& controller = sequence.of(header->gui_pid);
+  if (header->seq_no == controller.query_seq) return;
+  controller.query_seq = header->seq_no;
   switch (header->cmd_type) {
     case lp::QUERY_SESSION_SUMMARY:
       emit(EVENT_SESSION_SUMMARY, copy_request(data, header->pkg_len));

@@ -20,6 +20,7 @@ struct comm_socket {
   size_t buffer_size = 65536;
   socklen_t address_length = sizeof(sockaddr_in);
   sockaddr_in address{};
+  sockaddr_in from{};  // the sender of the last datagram read
 };
 
 comm_socket* socket_new(int domain, int type, int protocol, const sockaddr_in* address,
@@ -34,22 +35,47 @@ void target_socket_deinit();
 gboolean daemon_socket_in_event(GIOChannel* channel, GIOCondition condition, gpointer data);
 int read_packet(GIOChannel* channel, GIOCondition condition, comm_socket* socket);
 
-// The two remembered sequence numbers of the duplicate rule.
+// The remembered sequence numbers of the duplicate rule, kept per controller (the gui_pid
+// of the request header): a controller that starts again counts from 1 and is never taken
+// for a repeat of its predecessor, while a repeat from the same controller is still dropped.
+// The table holds the controllers seen last; when it is full, the one unused for the
+// longest time is forgotten first, so that no sender can make it grow.
 struct link_sequence_t {
-  uint64_t set_seq = UINT64_MAX;
-  uint64_t query_seq = UINT64_MAX;
+  static constexpr size_t kControllers = 32;
+  struct controller_t {
+    uint64_t gui_pid = 0;
+    uint64_t set_seq = UINT64_MAX;
+    uint64_t query_seq = UINT64_MAX;
+  };
+  std::vector<controller_t> controllers;  // the one used last at the end
+  // The entry of a controller, made (fresh: both values all ones) when it is not known.
+  controller_t& of(uint64_t gui_pid);
 };
 
 // Hands a request copy to the main thread (event_pipe_emit in the service).
 using link_emit_t = void (*)(pipe_event event, gpointer data);
 
+// Tells whether the sender of the datagram being dispatched may steer the service. Asked
+// at most once per datagram, and only for a request that needs it (every set request and
+// every query but the version query); a refused request changes nothing, not even the
+// remembered sequence numbers.
+using link_allowed_t = bool (*)(void* context);
+
 // Checks one received datagram and turns it into a pipe event with a copy of exactly pkg_len
 // bytes. A datagram that is too short, or whose length field disagrees with what was
-// received, is dropped before the duplicate rule and uses up no sequence number.
+// received, is dropped before the duplicate rule and uses up no sequence number. Without
+// `allowed` every sender is taken (tests).
 void dispatch_datagram(const uint8_t* data, size_t size, link_sequence_t& sequence,
-                       link_emit_t emit);
-void handle_set(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit);
-void handle_query(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit);
+                       link_emit_t emit, link_allowed_t allowed = nullptr,
+                       void* context = nullptr);
+void handle_set(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit,
+                link_allowed_t allowed = nullptr, void* context = nullptr);
+void handle_query(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit,
+                  link_allowed_t allowed = nullptr, void* context = nullptr);
+
+// The check the live watch uses: the owners of the sending socket (link_sender.h) must all
+// be allowed to configure the service; a refusal is logged with the user id (link_access.cpp).
+bool link_sender_allowed(const sockaddr_in& from);
 
 // Sends one datagram to the controller.
 void write_packet(const uint8_t* data, size_t length);

@@ -17,6 +17,9 @@
 // Points of a backup run (backup.cpp, scan_backup_folder.cpp), in the order passed, with the
 // step of the run that has just been done:
 //   backup.mounted           2   connected to the destination
+//   lock.taken               3   the tree's lock file made (lock.taken_over: a stale one
+//                                taken over before)
+//   backup.locked            3   the tree opened without links and its lock held
 //   recover.*                4/8 the repair of an earlier run (below)
 //   backup.recovered         4/8 the tree holds complete versions only
 //   backup.aside_history     5   full backup: history.db copied into lasttmp
@@ -37,6 +40,7 @@
 //   backup.cleaning          14  "cleaning" written, nothing moved yet
 //   swap.file                14  before each rename of tmp into last
 //   swap.renamed             14  after each rename
+//   swap.kept                14  an entry of last whose type changed moved to the kept folder
 //   backup.swapped           14  everything moved
 //   backup.tmp_removed       15  tmp removed
 //   backup.complete          15  "complete" written
@@ -47,7 +51,8 @@
 // recover.row_deleted (the row of an unfinished run deleted), recover.swapped and
 // recover.rolled (a move finished, then "complete"), recover.increments_back,
 // recover.file_time_back, recover.history_back, recover.put_back (a full backup's previous
-// version put back, then "complete") and recover.lasttmp_removed.
+// version put back, then "complete") and recover.lasttmp_removed. A restore passes
+// restore.mounted, lock.taken, restore.locked and the restore.* points of restore.cpp.
 #pragma once
 
 #ifdef TESSALY_CRASH_POINTS

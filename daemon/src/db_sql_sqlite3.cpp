@@ -235,6 +235,8 @@ struct marker_reader_t {
   }
 };
 thread_local marker_reader_t marker_reader;
+// The previous version's marker that the scan asks for sizes, in a read transaction.
+thread_local marker_reader_t previous_reader;
 
 thread_conn_t* reader_for(const char* marker) {
   if (marker == nullptr) return nullptr;
@@ -346,6 +348,10 @@ void close_thread_dbs() {
   close_thread_db(DB_KEY_MARKER);
   close_thread_db(DB_KEY_FILE_TIME);
   marker_reader.close();
+  if (previous_reader.conn.db && !sqlite3_get_autocommit(previous_reader.conn.db.get())) {
+    exec(previous_reader.conn.db.get(), "rollback;");
+  }
+  previous_reader.close();
 }
 
 bool& need_update_last() { return global_need_update_last; }
@@ -532,6 +538,96 @@ int create_marker_db(const char* path, const char* file, const char* target, int
   return 0;
 }
 
+namespace {
+
+constexpr const char* kAttributeCreate =
+    "CREATE TABLE attribute_tbl (File_path varchar(256),File_mode integer,File_uid integer,"
+    "File_gid integer,File_mtime integer,File_mtime_nsec integer,File_size integer);";
+constexpr const char* kKeptCreate = "CREATE TABLE kept_tbl (File_path varchar(256));";
+
+// Makes a table of the thread's marker when missing (its path index is made once the
+// marker is written whole: see finish_marker; one sort is cheaper than keeping it up to date
+// row by row).
+bool ensure_marker_table(thread_conn_t& conn, const char* table, const char* create) {
+  int exists = table_exists(conn, table);
+  if (exists < 0) return false;
+  if (exists == 1) return true;
+  return exec(conn.db.get(), create) == SQLITE_OK;
+}
+
+}  // namespace
+
+int record_attributes(const char* file, const entry_attributes_t& a) {
+  thread_conn_t& conn = global_conn;
+  if (conn.db == nullptr || file == nullptr) return -1;
+  if (!ensure_marker_table(conn, "attribute_tbl", kAttributeCreate)) {
+    daemon_print(3, "update error[%s]\n", sqlite3_errmsg(conn.db.get()));
+    return -1;
+  }
+  statement st(conn,
+               "insert into attribute_tbl(File_path,File_mode,File_uid,File_gid,File_mtime,"
+               "File_mtime_nsec,File_size)values(?,?,?,?,?,?,?);");
+  bool bound = st.ok() && st.bind(1, file) && st.bind(2, a.mode) && st.bind(3, a.uid) &&
+               st.bind(4, a.gid) && st.bind(5, a.mtime) && st.bind(6, a.mtime_nsec) &&
+               st.bind(7, a.size);
+  if (!bound || st.step() != SQLITE_DONE) {
+    daemon_print(3, "update error[%s]\n", sqlite3_errmsg(conn.db.get()));
+    return -1;
+  }
+  return 0;
+}
+
+int finish_marker() {
+  thread_conn_t& conn = global_conn;
+  if (conn.db == nullptr) return -1;
+  int exists = table_exists(conn, "attribute_tbl");
+  if (exists < 0) return -1;
+  if (exists == 1 && exec(conn.db.get(), path_index_sql("attribute_tbl").c_str()) != SQLITE_OK) {
+    return -1;
+  }
+  return 0;
+}
+
+int record_kept(const char* file) {
+  thread_conn_t& conn = global_conn;
+  if (conn.db == nullptr || file == nullptr) return -1;
+  if (!ensure_marker_table(conn, "kept_tbl", kKeptCreate)) return -1;
+  statement st(conn, "insert into kept_tbl(File_path)values(?);");
+  if (!st.ok() || !st.bind(1, file) || st.step() != SQLITE_DONE) {
+    daemon_print(3, "update error[%s]\n", sqlite3_errmsg(conn.db.get()));
+    return -1;
+  }
+  return 0;
+}
+
+int previous_size(const char* marker, const char* file, int64_t* size) {
+  if (marker == nullptr || file == nullptr || size == nullptr) return -1;
+  if (!previous_reader.conn.db || previous_reader.path != marker) {
+    previous_reader.close();
+    sqlite3_ptr db = open_existing(marker);
+    if (!db) return -1;
+    // One read transaction for the whole scan: the pages read once stay valid (on a share
+    // they are not asked for again for every file).
+    if (exec(db.get(), "begin;") != SQLITE_OK ||
+        exec(db.get(), "select count(*) from sqlite_master;") != SQLITE_OK) {
+      return -1;
+    }
+    previous_reader.conn.reset(db.release());
+    previous_reader.path = marker;
+  }
+  thread_conn_t& conn = previous_reader.conn;
+  int exists = table_exists(conn, "attribute_tbl");
+  if (exists <= 0) return exists;
+  statement st(conn, "select File_size from attribute_tbl where File_path == ?;");
+  if (!st.ok() || !st.bind(1, file)) return -1;
+  int rc = st.step();
+  if (rc == SQLITE_ROW) {
+    *size = st.int64(0);
+    return 1;
+  }
+  return rc == SQLITE_DONE ? 0 : -1;
+}
+
 int get_marker_db_status(const char* marker, const char* file) {
   if (file == nullptr) return -1;
   thread_conn_t* conn = reader_for(marker);
@@ -636,4 +732,26 @@ int search_file_time_db(const char* file, const char* time, const char* table, b
     return -1;
   }
   return answer;
+}
+
+int forget_file_time(const char* file, const char* table, bool below_only) {
+  thread_conn_t& conn = global_conn_file_time;
+  sqlite3* db = conn.db.get();
+  if (db == nullptr || file == nullptr || !valid_source_table(table)) return -1;
+  int exists = table_exists(conn, table);
+  if (exists <= 0) return exists;
+  if (!below_only) {
+    statement st(conn, std::string("delete from ") + table + " where File_path == ?;");
+    return st.ok() && st.bind(1, file) && st.step() == SQLITE_DONE ? 0 : -1;
+  }
+  // Every path that starts with file + "/": from that text up to file + "0" ('/' + 1).
+  std::string low = std::string(file) + "/";
+  std::string high = std::string(file) + "0";
+  statement under(conn, std::string("delete from ") + table +
+                            " where File_path >= ? and File_path < ?;");
+  if (!under.ok() || !under.bind(1, low.c_str()) || !under.bind(2, high.c_str()) ||
+      under.step() != SQLITE_DONE) {
+    return -1;
+  }
+  return 0;
 }

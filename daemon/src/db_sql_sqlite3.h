@@ -14,6 +14,7 @@
 #include <glib.h>
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -94,7 +95,43 @@ long get_marker_db_link_count(const char* marker, int kind);
 int get_marker_db_link_file(const char* marker, long row, int kind, std::string* target,
                             std::string* link);
 
+// Tables of marker.dat added beside the specified ones (older trees have none of them, and
+// readers that do not know them are not affected):
+//   attribute_tbl  what each entry of the version was: every file taken, every folder
+//                  entered, every link recorded, and the source folder itself (File_path
+//                  ""): its mode (type bits included), owner, group, last-write time (seconds
+//                  and nanoseconds) and size. The restore gives them back; the next run
+//                  compares sizes with it.
+//     "CREATE TABLE attribute_tbl (File_path varchar(256),File_mode integer,File_uid integer,
+//      File_gid integer,File_mtime integer,File_mtime_nsec integer,File_size integer);"
+//   kept_tbl       entries whose type changed in this run (a file that became a folder, or
+//                  the reverse): their older entry was moved from last to
+//                  increments/<n>/kept/id<k>/<path>, where the older versions find it.
+//     "CREATE TABLE kept_tbl (File_path varchar(256));"
+struct entry_attributes_t {
+  int64_t mode = 0;
+  int64_t uid = 0;
+  int64_t gid = 0;
+  int64_t mtime = 0;
+  int64_t mtime_nsec = 0;
+  int64_t size = 0;
+};
+// Rows of the thread's marker.dat (the tables made at first use).
+int record_attributes(const char* file, const entry_attributes_t& attributes);
+int record_kept(const char* file);
+// Makes the path index of attribute_tbl once the thread's marker holds all its rows (before
+// its commit).
+int finish_marker();
+// The size that the marker at `marker` recorded for `file`: 1 found, 0 not (no such row or
+// no attribute table), -1 when the marker cannot be read. The marker is kept open by the
+// calling thread in a read transaction of its own until close_thread_dbs.
+int previous_size(const char* marker, const char* file, int64_t* size);
+
 // file_time.db through the thread's connection: 0 new, 1 unchanged, 2 changed, -1 error.
 // Unless query_only, the time is also recorded (table made when missing, row inserted or
 // updated). `table` is the source's folder name in the tree ("id0", "id1", ...).
 int search_file_time_db(const char* file, const char* time, const char* table, bool query_only);
+// Forgets the time of `file` in the table (with below_only: of every path under `file`/
+// instead), so that the next run copies it again. 0, or -1 on error; a missing table or row
+// is no error.
+int forget_file_time(const char* file, const char* table, bool below_only);

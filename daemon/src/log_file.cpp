@@ -45,12 +45,49 @@ bool commit(tessaly::staged_file& temp, const std::string& data, const std::stri
 
 std::string iso_or_empty(const GTimeVal& t) { return time_val_to_iso8601(t); }
 
+// A text as LOG.txt shows it: every control character (tab, line feed and carriage return
+// included, and the C1 controls and the Unicode line and paragraph separators) is written
+// as an escape ("\t", "\n", "\r", "\x1B", "\u0085"), so that a task name or a file name can
+// neither end its line nor forge another one. The text is valid UTF-8 (clean_log_text).
+std::string escaped_for_text(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  const gchar* end = text.c_str() + text.size();
+  for (const gchar* p = text.c_str(); p < end;) {
+    gunichar c = g_utf8_get_char_validated(p, end - p);
+    if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
+      out += "\xEF\xBF\xBD";  // not UTF-8: one byte taken as U+FFFD
+      ++p;
+      continue;
+    }
+    const gchar* next = g_utf8_next_char(p);
+    char escape[16] = {0};
+    if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c < 0x20 || c == 0x7F) {
+      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(c));
+      out += escape;
+    } else if ((c >= 0x80 && c <= 0x9F) || c == 0x2028 || c == 0x2029) {
+      std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+      out += escape;
+    } else {
+      out.append(p, static_cast<size_t>(next - p));
+    }
+    p = next;
+  }
+  return out;
+}
+
 // The LOG.txt line of one record, shortened so that it always ends with its line end.
 std::string text_line(const log_record_t& r) {
   char local[128];
   time_val_to_local_time_string(local, sizeof local, &r.time2);
-  std::string line = r.domain + "\t" + local + "\t";
-  std::string content = r.content;
+  std::string line = escaped_for_text(r.domain) + "\t" + local + "\t";
+  std::string content = escaped_for_text(r.content);
   const size_t max_line = 4096 - 1;
   if (line.size() + content.size() + 2 > max_line) {
     size_t room = line.size() + 2 < max_line ? max_line - line.size() - 2 : 0;

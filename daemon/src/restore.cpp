@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -23,19 +24,22 @@
 #include "db_sql_sqlite3.h"
 #include "file_write.h"
 #include "i18n.h"
+#include "links.h"
 #include "log.h"
 #include "paths.h"
 #include "scan_backup_folder.h"
 #include "share.h"
 #include "share_sqlite.h"
+#include "tree_lock.h"
 
 namespace share = tessaly::share;
 
 namespace {
 
-// Modes of restored entries (the tree keeps none).
-constexpr mode_t kFileMode = 0644;
-constexpr mode_t kFolderMode = 0755;
+// Modes of restored entries of a tree that recorded none (written before attribute_tbl):
+// private, never wider.
+constexpr mode_t kFileMode = 0600;
+constexpr mode_t kFolderMode = 0700;
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 // ---------------------------------------------------------------------------------------
@@ -272,6 +276,9 @@ struct link_row_t {
 struct marker_t {
   std::unordered_set<std::string> listed;  // exist_tbl and new_tbl
   std::vector<link_row_t> links;           // symbolic_link_tbl and junction_tbl
+  // attribute_tbl: what each entry was (none in trees written before the table existed).
+  std::unordered_map<std::string, entry_attributes_t> attributes;
+  std::unordered_set<std::string> kept;    // kept_tbl: entries whose type the run changed
 };
 
 bool table_present(sqlite3* db, const char* table) {
@@ -322,7 +329,37 @@ bool load_marker(const std::string& path, bool with_links, marker_t* out) {
       return false;
     }
   }
+  if (table_present(db.get(), "kept_tbl") &&
+      !select_rows(db.get(), "select File_path from kept_tbl;", 1,
+                   [&](const std::vector<std::string>& v) { out->kept.insert(v[0]); })) {
+    return false;
+  }
   if (!with_links) return true;
+  if (table_present(db.get(), "attribute_tbl")) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db.get(),
+                           "select File_path,File_mode,File_uid,File_gid,File_mtime,"
+                           "File_mtime_nsec,File_size from attribute_tbl;",
+                           -1, &st, nullptr) != SQLITE_OK) {
+      return false;
+    }
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+      const unsigned char* t = sqlite3_column_text(st, 0);
+      std::string rel(t != nullptr ? reinterpret_cast<const char*>(t) : "",
+                      static_cast<size_t>(sqlite3_column_bytes(st, 0)));
+      entry_attributes_t a;
+      a.mode = sqlite3_column_int64(st, 1);
+      a.uid = sqlite3_column_int64(st, 2);
+      a.gid = sqlite3_column_int64(st, 3);
+      a.mtime = sqlite3_column_int64(st, 4);
+      a.mtime_nsec = sqlite3_column_int64(st, 5);
+      a.size = sqlite3_column_int64(st, 6);
+      out->attributes[rel] = a;
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE) return false;
+  }
   const std::pair<int, const char*> link_tables[] = {{MARKER_SYMBOLIC_LINK, "symbolic_link_tbl"},
                                                      {MARKER_JUNCTION, "junction_tbl"}};
   for (const auto& [kind, table] : link_tables) {
@@ -385,6 +422,7 @@ struct source_job_t {
   std::vector<marker_t> newer;                           // markers of v+1 .. N
   std::vector<std::unordered_set<std::string>> deltas;   // deltas of v+1 .. N
   bool work_made = false;
+  bool placed_new = false;  // the target folder is the restored one (not the user's)
 };
 
 class restore_run {
@@ -403,6 +441,7 @@ class restore_run {
   // The targets: named, resolved and checked; no change is made.
   bool plan(const char* chosen) {
     std::string chosen_folder;
+    to_chosen_ = chosen != nullptr;
     if (chosen != nullptr) {
       std::string p = normalized(chosen);
       size_t existing = 0;
@@ -416,6 +455,24 @@ class restore_run {
     std::vector<std::string> sources;
     for (const std::string& s : task_.sources) sources.push_back(normalized(s));
     std::vector<std::string> names = restore_target_names(sources);
+    if (chosen != nullptr) {
+      // A chosen folder that is, holds or lies inside a source folder would put one
+      // source's version over the source folders themselves: only the restore to the
+      // original place may do that.
+      for (const std::string& source : sources) {
+        std::string real;
+        size_t existing = 0;
+        if (!resolve_path(source, &real, &existing)) real = source;
+        if (inside(chosen_folder, real) || inside(real, chosen_folder)) {
+          daemon_print(0, "restore target %s overlaps source %s\n", chosen, source.c_str());
+          log_session_append(task_.name.c_str(), task_.uuid.c_str(), MSG_LEVEL_ERROR,
+                             _("The folder %s is, holds or lies inside a source folder of the "
+                               "task: a restore there goes to the original place instead."),
+                             chosen);
+          return false;
+        }
+      }
+    }
 
     std::vector<std::string> guarded;  // resolved folders a target must keep clear of
     std::string config;
@@ -433,6 +490,7 @@ class restore_run {
       job.k = static_cast<int>(k);
       job.source = sources[k];
       std::string wanted = chosen != nullptr ? chosen_folder + "/" + names[k] : job.source;
+      if (chosen == nullptr && !followed_source(job.source, &wanted)) return false;
       std::string target;
       bool ok = wanted != "/" && wanted[0] == '/';
       if (ok) {
@@ -512,7 +570,7 @@ class restore_run {
       std::string last = task_tree_t::source(tree_.last, job.k);
       share::info_t info;
       if (share::lstat(last, &info) == 0 && info.type == share::kind::folder) {
-        if (!stage_folder(job, last, "", work.get())) return false;
+        if (!stage_folder(job, last, "", work.get(), n_)) return false;
       } else if (errno != ENOENT) {
         error(_("Failed to write directory %s."), last);
         return false;
@@ -546,6 +604,8 @@ class restore_run {
           continue;
         }
         std::string link_name = rest.back();
+        std::string rel;
+        for (const std::string& c : rest) rel += (rel.empty() ? "" : "/") + c;
         rest.pop_back();
         rest.insert(rest.begin(), job.name);
         unique_fd dir = open_below(job.parent_fd.get(), rest);
@@ -554,8 +614,20 @@ class restore_run {
           daemon_print(0, "Create link %s failed: %s\n", row.link.c_str(), std::strerror(errno));
           continue;
         }
-        ::fchownat(dir.get(), link_name.c_str(), job.owner.uid, job.owner.gid,
-                   AT_SYMLINK_NOFOLLOW);
+        const entry_attributes_t* a = recorded(job, rel);
+        if (a != nullptr && root_) {
+          ::fchownat(dir.get(), link_name.c_str(), static_cast<uid_t>(a->uid),
+                     static_cast<gid_t>(a->gid), AT_SYMLINK_NOFOLLOW);
+        } else if (a == nullptr) {
+          ::fchownat(dir.get(), link_name.c_str(), job.owner.uid, job.owner.gid,
+                     AT_SYMLINK_NOFOLLOW);
+        }
+        if (a != nullptr) {
+          struct timespec t[2];
+          t[0].tv_sec = t[1].tv_sec = static_cast<time_t>(a->mtime);
+          t[0].tv_nsec = t[1].tv_nsec = static_cast<long>(a->mtime_nsec);
+          ::utimensat(dir.get(), link_name.c_str(), t, AT_SYMLINK_NOFOLLOW);
+        }
       }
     }
     crash_point("restore.links");
@@ -621,7 +693,7 @@ class restore_run {
     for (size_t i = 0; i < names.size(); ++i) {
       unique_fd next = open_folder_at(current.get(), names[i]);
       if (!next.ok() && errno == ENOENT) {
-        if (::mkdirat(current.get(), names[i].c_str(), kFolderMode) != 0) {
+        if (::mkdirat(current.get(), names[i].c_str(), 0700) != 0) {
           daemon_print(0, "mkdir %s error\n", join_path(names, i + 1).c_str());
           return fail_dir(job.parent);
         }
@@ -643,6 +715,117 @@ class restore_run {
     return true;
   }
 
+  // The version's record of an entry, or null (a tree written before attribute_tbl).
+  static const entry_attributes_t* recorded(const source_job_t& job, const std::string& rel) {
+    auto it = job.version.attributes.find(rel);
+    return it == job.version.attributes.end() ? nullptr : &it->second;
+  }
+
+  // Gives a restored entry (open as fd) what it had at the version: its mode, its time and,
+  // when the service runs as root, its owner and group. Without a record (an older tree) it
+  // gets the owner of the target folder and the private modes 0600 and 0700. A file restored
+  // into a chosen folder loses set-user-id and set-group-id. Folders get theirs once filled.
+  bool give(const source_job_t& job, int fd, const entry_attributes_t* a, bool folder) const {
+    mode_t mode = folder ? kFolderMode : kFileMode;
+    if (a != nullptr) {
+      mode = static_cast<mode_t>(a->mode) & 07777;
+      if (!folder && to_chosen_) mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    }
+    if (a == nullptr) {
+      if (::fchown(fd, job.owner.uid, job.owner.gid) != 0) return false;
+    } else if (root_ && ::fchown(fd, static_cast<uid_t>(a->uid), static_cast<gid_t>(a->gid)) != 0) {
+      return false;
+    }
+    if (::fchmod(fd, mode) != 0) return false;
+    if (a != nullptr) {
+      struct timespec t[2];
+      t[0].tv_sec = t[1].tv_sec = static_cast<time_t>(a->mtime);
+      t[0].tv_nsec = t[1].tv_nsec = static_cast<long>(a->mtime_nsec);
+      if (::futimens(fd, t) != 0) return false;
+    }
+    return true;
+  }
+
+  // The same from an entry already restored (a copy onto another file system).
+  bool give_like(const source_job_t& job, int fd, const struct stat& st) const {
+    if (::fchown(fd, root_ ? st.st_uid : job.owner.uid, root_ ? st.st_gid : job.owner.gid) != 0 &&
+        !(!root_ && errno == EPERM)) {
+      return false;
+    }
+    if (::fchmod(fd, st.st_mode & 07777) != 0) return false;
+    struct timespec t[2] = {st.st_mtim, st.st_mtim};
+    return ::futimens(fd, t) == 0;
+  }
+
+  // Where an entry of version v lies in the tree, seen from the origin of its folder (`dir`,
+  // whose files take the deltas of the runs `first` down to v + 1): where a run r after v
+  // changed the entry's type (kept_tbl), the entry as it was is in that run's kept folder
+  // and takes the deltas of the runs before r only.
+  struct origin_t {
+    std::string path;
+    int first = 0;
+    bool kept = false;
+  };
+  origin_t origin_of(const source_job_t& job, const std::string& dir, const std::string& name,
+                     const std::string& rel, int first) const {
+    origin_t o{dir + "/" + name, first, false};
+    for (int r = v_ + 1; r <= first; ++r) {
+      if (job.newer[static_cast<size_t>(r - v_ - 1)].kept.count(rel) == 0) continue;
+      std::string kept = tree_.version(r) + "/kept/id" + std::to_string(job.k) + "/" + rel;
+      share::info_t info;
+      if (share::lstat(kept, &info) != 0) continue;  // the run did not get to move it
+      return {kept, r - 1, true};
+    }
+    return o;
+  }
+
+ public:
+  // The last-write times of the version's folders, given again once everything is in place
+  // (placing entries in a folder changes its time).
+  void give_folder_times() {
+    for (source_job_t& job : jobs_) {
+      if (!job.parent_fd.ok()) continue;
+      for (const auto& [rel, a] : job.version.attributes) {
+        if (!S_ISDIR(static_cast<mode_t>(a.mode))) continue;
+        if (rel.empty() ? !job.placed_new : job.version.listed.count(rel) == 0) continue;
+        std::vector<std::string> components{job.name};
+        std::vector<std::string> rest;
+        if (!rel.empty() && !split_path("/" + rel, &rest)) continue;
+        components.insert(components.end(), rest.begin(), rest.end());
+        unique_fd dir = open_below(job.parent_fd.get(), components);
+        if (!dir.ok()) continue;
+        struct timespec t[2];
+        t[0].tv_sec = t[1].tv_sec = static_cast<time_t>(a.mtime);
+        t[0].tv_nsec = t[1].tv_nsec = static_cast<long>(a.mtime_nsec);
+        ::futimens(dir.get(), t);  // a folder of the user's own that it may not change: kept
+      }
+    }
+  }
+
+ private:
+  // A source folder that is a link now: its original place is the folder it points to, when
+  // the link is root's or that folder's owner's (the rule of the backup); a link of another
+  // user is not followed and the restore is refused. True with `wanted` the place to use.
+  bool followed_source(const std::string& source, std::string* wanted) const {
+    struct stat st;
+    if (::lstat(source.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    std::string target;
+    read_symbolic(source.c_str(), &target);
+    struct stat folder;
+    char* real = ::realpath(source.c_str(), nullptr);
+    bool ok = real != nullptr && ::stat(real, &folder) == 0 && S_ISDIR(folder.st_mode) &&
+              (st.st_uid == 0 || st.st_uid == folder.st_uid);
+    if (ok) *wanted = normalized(real);
+    std::free(real);
+    if (!ok) {
+      log_session_append(task_.name.c_str(), task_.uuid.c_str(), MSG_LEVEL_ERROR,
+                         _("%s is a link to %s, which is not a folder of the link's owner: "
+                           "it is not followed."),
+                         source.c_str(), target.c_str());
+    }
+    return ok;
+  }
+
   bool fail_dir(const std::string& path) const {
     error(_("Failed to write directory %s."), path);
     return false;
@@ -653,7 +836,7 @@ class restore_run {
   }
 
   bool stage_folder(source_job_t& job, const std::string& dir, const std::string& rel,
-                    int work_fd) {
+                    int work_fd, int first) {
     std::vector<share::entry_t> entries;
     if (share::list(dir, &entries) != 0) return fail_dir(shown(job, rel));
     std::sort(entries.begin(), entries.end(),
@@ -665,24 +848,24 @@ class restore_run {
       }
       std::string r = rel.empty() ? e.name : rel + "/" + e.name;
       if (job.version.listed.count(r) == 0) continue;  // not part of version v
-      std::string path = dir + "/" + e.name;
-      share::kind type = e.type;
+      origin_t origin = origin_of(job, dir, e.name, r, first);
+      share::kind type = origin.kept ? share::kind::none : e.type;
       if (type == share::kind::none) {
         share::info_t info;
-        if (share::lstat(path, &info) != 0) return fail_dir(shown(job, r));
+        if (share::lstat(origin.path, &info) != 0) return fail_dir(shown(job, r));
         type = info.type;
       }
       if (type == share::kind::folder) {
         if (::mkdirat(work_fd, e.name.c_str(), 0700) != 0) return fail_dir(shown(job, r));
         unique_fd sub = open_folder_at(work_fd, e.name);
-        if (!sub.ok() || ::fchown(sub.get(), job.owner.uid, job.owner.gid) != 0 ||
-            ::fchmod(sub.get(), kFolderMode) != 0 || !stage_folder(job, path, r, sub.get())) {
+        if (!sub.ok() || !stage_folder(job, origin.path, r, sub.get(), origin.first) ||
+            !give(job, sub.get(), recorded(job, r), true)) {
           if (!stopped_ && sub.ok()) fail_dir(shown(job, r));
           return false;
         }
       } else if (type == share::kind::file) {
         crash_point("restore.file");
-        if (!stage_file(job, path, r, work_fd, e.name)) {
+        if (!stage_file(job, origin.path, r, work_fd, e.name, origin.first)) {
           error(_("Failed to write file %s."), shown(job, r));
           return false;
         }
@@ -691,12 +874,13 @@ class restore_run {
     return true;
   }
 
-  // One file of the version: copied from last, or patched with the deltas of the newer
-  // runs that changed it, newest first.
-  bool stage_file(source_job_t& job, const std::string& last_file, const std::string& rel,
-                  int work_fd, const std::string& name) {
+  // One file of the version: copied from its origin (last, or what a later run kept of it),
+  // or patched with the deltas of the runs from `first` down to v + 1 that changed it,
+  // newest first.
+  bool stage_file(source_job_t& job, const std::string& origin, const std::string& rel,
+                  int work_fd, const std::string& name, int first) {
     std::vector<std::string> chain;
-    for (int r = n_; r > v_; --r) {
+    for (int r = first; r > v_; --r) {
       size_t i = static_cast<size_t>(r - v_ - 1);
       if (job.newer[i].listed.count(rel) != 0 && job.deltas[i].count(rel) != 0) {
         chain.push_back(task_tree_t::source(tree_.version(r), job.k) + "/" + rel +
@@ -706,7 +890,7 @@ class restore_run {
     unique_fd out(::openat(work_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW |
                                                       O_CLOEXEC, 0600));
     if (!out.ok()) return false;
-    file_ptr basis(share::open(last_file, "rb"));
+    file_ptr basis(share::open(origin, "rb"));
     if (!basis) return false;
     if (chain.empty()) {
       if (!copy_stream(basis.get(), out.get())) return false;
@@ -730,10 +914,7 @@ class restore_run {
         }
       }
     }
-    if (::fchown(out.get(), job.owner.uid, job.owner.gid) != 0 ||
-        ::fchmod(out.get(), kFileMode) != 0) {
-      return false;
-    }
+    if (!give(job, out.get(), recorded(job, rel), false)) return false;
     return out.close() == 0;
   }
 
@@ -767,17 +948,19 @@ class restore_run {
     bool present = ::fstatat(parent, job.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (!present && errno != ENOENT) return fail_dir(job.target);
     bool is_folder = present && S_ISDIR(st.st_mode);
+    bool made = false;
 
     if (exact_ || !is_folder) {
-      // The whole target is exchanged: what is there goes aside in one rename.
-      mode_t mode = is_folder ? (st.st_mode & 07777) : kFolderMode;
-      if (::fchown(work.get(), job.owner.uid, job.owner.gid) != 0 ||
-          ::fchmod(work.get(), mode) != 0) {
-        return fail_dir(job.target);
-      }
+      // The whole target is exchanged: what is there goes aside in one rename. A folder that
+      // was there keeps its owner and mode; a new one gets the source folder's.
+      bool given = is_folder ? ::fchown(work.get(), st.st_uid, st.st_gid) == 0 &&
+                                   ::fchmod(work.get(), st.st_mode & 07777) == 0
+                             : give(job, work.get(), recorded(job, ""), true);
+      if (!given) return fail_dir(job.target);
       bool aside_ok = !present || move_aside(j, parent, {}, job.name);
       if (aside_ok && ::renameat(parent, job.work.c_str(), parent, job.name.c_str()) == 0) {
         note(change_t::placed, j, {}, job.name);
+        job.placed_new = !is_folder;
         crash_point("restore.placed");
         return true;
       }
@@ -791,8 +974,7 @@ class restore_run {
       }
       if (::mkdirat(parent, job.name.c_str(), 0700) == 0) {
         note(change_t::made_folder, j, {}, job.name);
-        ::fchownat(parent, job.name.c_str(), job.owner.uid, job.owner.gid, AT_SYMLINK_NOFOLLOW);
-        ::fchmodat(parent, job.name.c_str(), kFolderMode, 0);
+        made = true;
       } else if (!present || !is_folder) {
         return fail_dir(job.target);
       }
@@ -802,7 +984,12 @@ class restore_run {
     unique_fd target = open_folder_at(parent, job.name);
     if (!target.ok()) return fail_dir(job.target);
     std::vector<std::string> dir{job.name};
-    return merge(j, work.get(), target.get(), &dir, "");
+    if (!merge(j, work.get(), target.get(), &dir, "")) return false;
+    if (made) {
+      job.placed_new = true;
+      if (!give(job, target.get(), recorded(job, ""), true)) return fail_dir(job.target);
+    }
+    return true;
   }
 
   bool merge(size_t j, int work_fd, int target_fd, std::vector<std::string>* dir,
@@ -843,14 +1030,12 @@ class restore_run {
         note(change_t::made_folder, j, *dir, name);
         unique_fd w = open_folder_at(work_fd, name);
         unique_fd t = open_folder_at(target_fd, name);
-        if (!w.ok() || !t.ok() || ::fchown(t.get(), job.owner.uid, job.owner.gid) != 0 ||
-            ::fchmod(t.get(), kFolderMode) != 0) {
-          return fail_dir(shown(job, r));
-        }
+        if (!w.ok() || !t.ok()) return fail_dir(shown(job, r));
         dir->push_back(name);
         bool ok = merge(j, w.get(), t.get(), dir, r);
         dir->pop_back();
         if (!ok) return false;
+        if (!give_like(job, t.get(), ws)) return fail_dir(shown(job, r));
         continue;
       }
       if (!copy_in(job, work_fd, target_fd, name)) {
@@ -882,12 +1067,13 @@ class restore_run {
     unique_fd out(::openat(target_fd, part.c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.ok()) return false;
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0) return false;
     file_ptr stream(::fdopen(in.get(), "rb"));
     if (!stream) return false;
     in.release();
-    bool ok = copy_stream(stream.get(), out.get()) &&
-              ::fchown(out.get(), job.owner.uid, job.owner.gid) == 0 &&
-              ::fchmod(out.get(), kFileMode) == 0 && out.close() == 0 &&
+    bool ok = copy_stream(stream.get(), out.get()) && give_like(job, out.get(), st) &&
+              out.close() == 0 &&
               ::renameat(target_fd, part.c_str(), target_fd, name.c_str()) == 0;
     if (!ok) ::unlinkat(target_fd, part.c_str(), 0);
     return ok;
@@ -908,6 +1094,8 @@ class restore_run {
   int v_;
   int n_;
   bool exact_;
+  bool to_chosen_ = false;                 // the targets lie in a folder the user chose
+  bool root_ = ::geteuid() == 0;           // owners and groups are given back only as root
   std::string own_prefix_;  // names of the run's own entries beside the user's: ".<uuid>."
   std::vector<source_job_t> jobs_;
   std::vector<change_t> changes_;
@@ -963,11 +1151,24 @@ run_outcome restore_incremental_backup(const session_t* session, const char* pat
   }
   crash_point("restore.mounted");
   task_tree_t tree(destination, task.uuid);
+  // The tree is read under its lock, never through a link; the lock goes with the
+  // connection, once everything is read.
+  tree_lock_t lock;
+  auto leave = [&] {
+    close_thread_dbs();
+    lock.release();
+    unmount(destination);
+  };
+  if (!open_task_tree(task, tree, false) || lock.take(task, tree) != tree_lock_t::result::taken) {
+    leave();
+    return failed();
+  }
+  crash_point("restore.locked");
   // Step 3: a backup cut short is finished or undone, as the next backup would.
   int rows = 0;
   if (!recover_interrupted_backup(task, tree) ||
       (share::exists(tree.history) && get_history_db_row(tree.history.c_str(), &rows) != 0)) {
-    unmount(destination);
+    leave();
     return failed();
   }
   crash_point("restore.recovered");
@@ -975,19 +1176,19 @@ run_outcome restore_incremental_backup(const session_t* session, const char* pat
   // Nothing changes before the version and the targets are known to be good.
   if (version < 1 || version > rows) {
     daemon_print(0, "restore version %" G_GINT64_FORMAT " of %d refused\n", version, rows);
-    unmount(destination);
+    leave();
     return failed();
   }
-  bool exact = path != nullptr || get_global_config(GLOBAL_RESTORE_DELETE_SYNC) == "enable";
+  bool exact = get_global_config(GLOBAL_RESTORE_DELETE_SYNC) == "enable";
   restore_run run(task, tree, version, rows, exact);
   if (!run.plan(path) || !run.check_version()) {
-    unmount(destination);
+    leave();
     return failed();
   }
   crash_point("restore.checked");
   // Step 4: every source rebuilt into its work folder; the targets are not touched yet.
   bool staged = run.stage();
-  unmount(destination);
+  leave();
   if (!staged) {
     run.undo();
     failed();
@@ -1000,6 +1201,7 @@ run_outcome restore_incremental_backup(const session_t* session, const char* pat
   // Step 5.
   run.make_links();
   run.finish();
+  run.give_folder_times();
   // Step 6.
   log_session_append(name, uuid, MSG_LEVEL_MESSAGE, _("Restore %s is completed."), name);
   return run_outcome::completed;

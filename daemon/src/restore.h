@@ -14,17 +14,25 @@
 //   3. the work folders are moved into the targets with renames only; what they replace is
 //      renamed aside in its own folder, deleted after success and renamed back otherwise;
 //   4. the version's links are made inside the targets.
-// The target of source k is the source folder itself, or P + "/" + the source's last name
-// (made distinct between sources). With P, or with the restore setting delete_sync, the
-// target ends up holding exactly the version; otherwise the version's files are put over
-// the target and every other file in it stays.
+// The target of source k is the source folder itself (for a source folder that is a link of
+// root's or of its folder's owner's: the folder it points to), or P + "/" + the source's last
+// name (made distinct between sources). A chosen folder follows the rule of the original
+// place: with the restore setting delete_sync the target ends up holding exactly the
+// version; otherwise the version's files are put over the target and every other file in it
+// stays. A chosen folder that is, holds or lies inside a source folder is refused.
 //
-// The restore runs as root on request of any local user: each step of the target is
-// opened without following links (a link where the version has a file or folder is moved
-// aside, never followed), restored entries get the owner of the target folder and the
-// modes 0644 and 0755, link rows of the marker are made only inside their target, and a
-// target of "/", inside the task tree or the configuration folder, or holding one of them,
-// is refused.
+// Version v of an entry whose type a later run r changed (kept_tbl of r's marker) is taken
+// from r's kept folder, with the deltas of the runs before r only.
+//
+// The restore reads the tree under its lock (tree_lock.h), never through a link
+// (open_task_tree). Each step of the target is opened without following links (a link
+// where the version has a file or folder is moved aside, never followed). Restored entries
+// get what they had at the version (attribute_tbl): mode, last-write time, and owner and
+// group where the service runs as root; a file restored into a chosen folder loses
+// set-user-id and set-group-id. Entries of trees written before that table get the owner of
+// the target folder and the private modes 0600 and 0700. Link rows of the marker are made
+// only inside their target, and a target of "/", inside the task tree or the configuration
+// folder, or holding one of them, is refused.
 #pragma once
 
 #include <glib.h>

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -84,9 +85,10 @@ void write_delta(backup_context_t& ctx) {
 }
 
 // The names in a local source folder, sorted so that the scan and the copy meet them in the
-// same order. The folder itself is opened without following a link.
-bool list_source(const std::string& folder, std::vector<std::string>* names) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+// same order. The folder itself is opened without following a link (but for a source folder
+// that is a followed link, `follow`).
+bool list_source(const std::string& folder, std::vector<std::string>* names, bool follow = false) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
   if (fd < 0) return false;
   DIR* dir = ::fdopendir(fd);
   if (dir == nullptr) {
@@ -112,23 +114,74 @@ bool list_source(const std::string& folder, std::vector<std::string>* names) {
   return true;
 }
 
-// What a source entry is, seen without following links.
-enum class entry_kind { gone, file, folder, link, other, foreign };
+// What a source entry is, seen without following links. unreadable: lstat failed for another
+// reason than its absence (errno kept in `error`), mount: the top of another file system,
+// tree: the task tree itself (a destination inside the source).
+enum class entry_kind { gone, unreadable, file, folder, link, other, mount, tree };
 
-entry_kind classify(const backup_context_t& ctx, const std::string& path, struct stat* st) {
-  if (::lstat(path.c_str(), st) != 0) return entry_kind::gone;
+entry_kind classify(const backup_context_t& ctx, const std::string& path, struct stat* st,
+                    int* error = nullptr) {
+  if (::lstat(path.c_str(), st) != 0) {
+    if (error != nullptr) *error = errno;
+    return errno == ENOENT ? entry_kind::gone : entry_kind::unreadable;
+  }
   if (S_ISLNK(st->st_mode)) return entry_kind::link;
   if (S_ISREG(st->st_mode)) return entry_kind::file;
   if (S_ISDIR(st->st_mode)) {
     // A file system mounted inside the source is not entered, and neither is the task tree
     // itself when the destination lies inside the source.
-    if (st->st_dev != ctx.source_device) return entry_kind::foreign;
     if (ctx.tree_is_local && st->st_dev == ctx.tree_device && st->st_ino == ctx.tree_inode) {
-      return entry_kind::foreign;
+      return entry_kind::tree;
     }
+    if (st->st_dev != ctx.source_device) return entry_kind::mount;
     return entry_kind::folder;
   }
   return entry_kind::other;  // FIFO, socket, device: reading one could block the run
+}
+
+// Logs an entry the run cannot take, with the reason, and counts it (the run ends
+// "incomplete").
+void left_out(backup_context_t& ctx, const std::string& path, int error) {
+  if (error == ENAMETOOLONG) {
+    run_log(ctx, MSG_LEVEL_WARNING,
+            _("A path longer than the system allows is not backed up: %s"), path);
+  } else {
+    run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), path);
+  }
+  ++ctx.skipped;
+}
+
+// A path of the tree longer than the system allows (a local tree only: a share's server
+// sets its own limits and says so when the write fails).
+bool too_long_for_tree(const backup_context_t& ctx, const std::string& path) {
+  return !ctx.smb && path.size() >= PATH_MAX;
+}
+
+entry_attributes_t attributes_of(const struct stat& st) {
+  entry_attributes_t a;
+  a.mode = static_cast<int64_t>(st.st_mode);
+  a.uid = static_cast<int64_t>(st.st_uid);
+  a.gid = static_cast<int64_t>(st.st_gid);
+  a.mtime = static_cast<int64_t>(st.st_mtim.tv_sec);
+  a.mtime_nsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
+  a.size = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
+  return a;
+}
+
+// The clock the file systems take their times from, in whole seconds.
+int64_t coarse_now() {
+  struct timespec now;
+  if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return static_cast<int64_t>(::time(nullptr));
+  return static_cast<int64_t>(now.tv_sec);
+}
+
+// The "racy" rule (as git's index has it): a file whose last-write time is not older than
+// the second in which its copy began may be written again within that second without its
+// recorded time changing. Such a file is never recorded as unchanged: its time is left
+// unrecorded and the next run copies it again. (One second of margin for a source whose
+// clock is not this machine's.)
+bool racy(const struct stat& st, int64_t copy_began) {
+  return static_cast<int64_t>(st.st_mtim.tv_sec) + 1 >= copy_began;
 }
 
 // Entries that the tree cannot hold without harm to another entry: a folder at the top of
@@ -154,7 +207,8 @@ bool unusable_name(const backup_context_t& ctx, const std::string& name, bool to
 // cannot tell (a failure other than "no such file").
 int tree_type(const std::string& path) {
   share::info_t info;
-  if (share::lstat(path, &info) != 0) return errno == ENOENT ? 0 : -1;
+  // Below a file of that name (a type that changed) nothing of the path exists.
+  if (share::lstat(path, &info) != 0) return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
   switch (info.type) {
     case share::kind::file:
       return 1;
@@ -235,6 +289,12 @@ int record_exist(const std::string& marker, const std::string& rel) {
   return create_marker_db(marker.c_str(), rel.c_str(), nullptr, MARKER_EXIST);
 }
 
+// A file taken or a folder entered: its marker row and what it is.
+int record_entry(const std::string& marker, const std::string& rel, const struct stat& st) {
+  if (record_exist(marker, rel) != 0) return -1;
+  return record_attributes(rel.c_str(), attributes_of(st));
+}
+
 int record_time(const backup_context_t& ctx, const std::string& rel, const std::string& time) {
   return search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), false) < 0 ? -1 : 0;
 }
@@ -276,15 +336,42 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
                 const std::string& last_dir, const std::string& version_dir) {
   std::string source = walk_root(source_text);
   ctx.version_dir = version_dir;
+  ctx.root_is_link = false;
+  ctx.resized.clear();
   struct stat st;
   bool found = ::lstat(source.c_str(), &st) == 0;
-  if (found && S_ISLNK(st.st_mode)) {
-    // The source folder itself is a link: recorded, never followed.
-    if (record_link(ctx, source) != 0) {
-      run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), source);
-      return -1;
-    }
+  if (!found && errno == ENAMETOOLONG) {
+    left_out(ctx, source, ENAMETOOLONG);
     return 0;
+  }
+  if (found && S_ISLNK(st.st_mode)) {
+    // The user chose the folder by this name: the folder it points to is backed up, when
+    // the link is root's or its folder's owner's (a link of another user may not lead the
+    // service into a folder that user cannot read). Either way the run says so.
+    std::string target;
+    read_symbolic(source.c_str(), &target);
+    struct stat folder;
+    bool to_folder = ::stat(source.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
+    if (to_folder && (st.st_uid == 0 || st.st_uid == folder.st_uid)) {
+      log_session_append(ctx.name.c_str(), ctx.uuid.c_str(), MSG_LEVEL_WARNING,
+                         _("The source folder %s is a link to %s: the folder it points to is "
+                           "backed up."),
+                         source.c_str(), target.c_str());
+      ++ctx.skipped;
+      ctx.root_is_link = true;
+      st = folder;
+    } else {
+      log_session_append(ctx.name.c_str(), ctx.uuid.c_str(), MSG_LEVEL_WARNING,
+                         _("%s is a link to %s, which is not a folder of the link's owner: "
+                           "it is not followed."),
+                         source.c_str(), target.c_str());
+      ++ctx.skipped;
+      if (record_link(ctx, source) != 0) {
+        run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), source);
+        return -1;
+      }
+      return 0;
+    }
   }
   if (!found || !S_ISDIR(st.st_mode)) {
     daemon_print(0, "scan_folder %s is not a DIR\n", source.c_str());
@@ -293,6 +380,11 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
     return 0;
   }
   ctx.source_device = st.st_dev;
+  // The source folder itself: its owner, mode and time for a restore into a new folder.
+  if (record_attributes("", attributes_of(st)) != 0) {
+    run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), ctx.marker_path());
+    return -1;
+  }
   return scan_folder_core(ctx, source, recursive, last_dir, version_dir,
                           source_prefix_length(source));
 }
@@ -300,32 +392,44 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
 int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recursive,
                      const std::string& last_dir, const std::string& version_dir, size_t L) {
   if (stopping(ctx)) return 0;
+  bool top_level = is_source_folder(folder, L);
   std::vector<std::string> names;
-  if (!list_source(folder, &names)) {
+  if (!list_source(folder, &names, top_level && ctx.root_is_link)) {
+    int error = errno;
     daemon_print(0, "opendir error:%s\n", folder.c_str());
-    run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), folder);
-    ++ctx.skipped;
+    left_out(ctx, folder, error);
     write_delta(ctx);
     return 0;
   }
   const std::string marker = ctx.marker_path();
-  bool top_level = is_source_folder(folder, L);
   std::set<std::string> seen;
   for (const std::string& name : names) {
     if (stopping(ctx)) break;
     std::string path = entry_path(folder, name);
     std::string rel = get_source_folder(path, L);
     struct stat st;
-    entry_kind kind = classify(ctx, path, &st);
+    int error = 0;
+    entry_kind kind = classify(ctx, path, &st, &error);
     if (kind == entry_kind::gone) continue;  // removed since it was listed
+    if (kind == entry_kind::unreadable) {
+      left_out(ctx, path, error);
+      continue;
+    }
     if (kind == entry_kind::link) {
-      if (record_link(ctx, path) != 0) {
+      if (record_link(ctx, path) != 0 || record_attributes(rel.c_str(), attributes_of(st)) != 0) {
         run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
         return -1;
       }
       continue;
     }
-    if (kind == entry_kind::foreign || kind == entry_kind::other) {
+    if (kind == entry_kind::mount) {
+      // Not entered (it is another file system), but never left out in silence.
+      run_log(ctx, MSG_LEVEL_WARNING,
+              _("%s is the mount point of another file system: it is not backed up."), path);
+      ++ctx.skipped;
+      continue;
+    }
+    if (kind == entry_kind::tree || kind == entry_kind::other) {
       daemon_print(0, "%s is not a file or folder of the source, ignore it\n", path.c_str());
       continue;
     }
@@ -335,6 +439,10 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
       ++ctx.skipped;
       continue;
     }
+    if (too_long_for_tree(ctx, last_dir + "/" + rel)) {
+      left_out(ctx, path, ENAMETOOLONG);
+      continue;
+    }
     if (!is_folder) {
       crash_point("scan.file");
       if (never_backed_up(name.c_str())) continue;
@@ -342,16 +450,25 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
       bool changed = true;
       if (ctx.n != 1) {
         std::string time = file_time_text(st);
-        if (!time.empty() && stored_time_state(ctx, rel, time) == FILE_TIME_SAME) changed = false;
-        // A new or changed file where last holds a folder of that name cannot be kept
-        // without losing that folder's older versions: it is left out and logged.
-        if (changed && tree_type(last_dir + "/" + rel) == 2) {
-          run_log(ctx, MSG_LEVEL_WARNING, _("Failed to generate backup file for %s."), path);
-          ++ctx.skipped;
-          continue;
+        if (!time.empty() && stored_time_state(ctx, rel, time) == FILE_TIME_SAME) {
+          changed = false;
+          // The same time with another size is a change all the same.
+          int64_t size = 0;
+          if (!ctx.previous_marker.empty() &&
+              previous_size(ctx.previous_marker.c_str(), rel.c_str(), &size) == 1 &&
+              size != static_cast<int64_t>(st.st_size)) {
+            changed = true;
+            ctx.resized.insert(rel);
+          }
+        }
+        // A new or changed file where last holds a folder of that name: the folder is kept
+        // for the older versions when the new copy takes its place (scan_folder_swap).
+        if (changed && tree_type(last_dir + "/" + rel) == 2 && record_kept(rel.c_str()) != 0) {
+          run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
+          return -1;
         }
       }
-      if (record_exist(marker, rel) != 0) {
+      if (record_entry(marker, rel, st) != 0) {
         run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
         return -1;
       }
@@ -362,15 +479,17 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     // A folder.
     std::string last_folder = last_dir + "/" + rel;
     int last_type = tree_type(last_folder);
-    if (last_type == 1 || last_type == 3) {
-      if (ctx.n != 1) {
-        // last keeps a file of that name for older versions (see above).
-        run_log(ctx, MSG_LEVEL_WARNING, _("Failed to generate backup file for %s."), path);
-        ++ctx.skipped;
-        continue;
+    bool type_changed = (last_type == 1 || last_type == 3) && ctx.n != 1;
+    if (type_changed) {
+      // last keeps a file of that name: kept for the older versions when the folder's copy
+      // takes its place; the copy walk must run to make the folder in tmp.
+      if (record_kept(rel.c_str()) != 0) {
+        run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
+        return -1;
       }
+      need_update_last() = true;
     }
-    if (record_exist(marker, rel) != 0) {
+    if (record_entry(marker, rel, st) != 0) {
       run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
       return -1;
     }
@@ -396,7 +515,8 @@ int copy_directory(backup_context_t& ctx, const std::string& source_text,
                    const std::string& version_dir) {
   std::string source = walk_root(source_text);
   struct stat st;
-  if (::lstat(source.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+  int found = ctx.root_is_link ? ::stat(source.c_str(), &st) : ::lstat(source.c_str(), &st);
+  if (found != 0 || !S_ISDIR(st.st_mode)) {
     daemon_print(0, "copy %s\n", source.c_str());
     // The source went away after its scan: nothing of it reaches tmp, and the next run
     // tries again.
@@ -430,17 +550,19 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
   std::string time = file_time_text(st);
   bool timed = !time.empty();
   int stored = timed ? stored_time_state(ctx, rel, time) : -1;
-  if (stored == FILE_TIME_SAME) return 1;
+  if (stored == FILE_TIME_SAME && ctx.resized.count(rel) == 0) return 1;
   std::string target = target_root + "/" + rel;
   std::string last_file = last_dir + "/" + rel;
   int last_type = 0;
   if (ctx.n != 1) {
     last_type = tree_type(last_file);
     if (last_type < 0) return entry_failure_only(ctx) ? 1 : 0;
-    if (last_type == 2) return 1;  // left out by the scan (a folder of that name in last)
+    // A folder of that name in last (a type change): the file is copied as what it is now,
+    // without a delta; the folder is kept for the older versions by the move into last.
   }
 
   crash_point("copy.file");
+  int64_t copy_began = coarse_now();
   int64_t bytes = 0;
   copy_status copied = copy_file_checked(path, target, &bytes);
   if (copied != copy_status::ok) {
@@ -474,8 +596,12 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
       return 1;
     }
   }
-  if (timed && record_time(ctx, rel, time) != 0) {
+  if (timed && !racy(st, copy_began) && record_time(ctx, rel, time) != 0) {
     // The run's file times are one transaction; a failed write may have ended it.
+    return 0;
+  }
+  if (timed && racy(st, copy_began) &&
+      forget_file_time(rel.c_str(), ctx.table.c_str(), false) != 0) {
     return 0;
   }
   crash_point("copy.recorded");
@@ -489,14 +615,17 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
                         bool use_marker, bool skip_links, const std::string& marker,
                         const std::string& last_dir, const std::string& version_dir) {
   if (stopping(ctx)) return 1;
+  bool top_level = is_source_folder(folder, L);
   std::vector<std::string> names;
-  if (!list_source(folder, &names)) {
-    // Unreadable since the scan: what it holds is left for the next run.
-    run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), folder);
-    ++ctx.skipped;
+  if (!list_source(folder, &names, top_level && ctx.root_is_link)) {
+    // Unreadable since the scan: what it holds is left for the next run (a path too long
+    // was counted by the scan already).
+    if (errno != ENAMETOOLONG) {
+      run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), folder);
+      ++ctx.skipped;
+    }
     return 1;
   }
-  bool top_level = is_source_folder(folder, L);
   std::set<std::string> seen;
   for (const std::string& name : names) {
     if (stopping(ctx)) break;
@@ -504,8 +633,8 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
     std::string rel = get_source_folder(path, L);
     struct stat st;
     entry_kind kind = classify(ctx, path, &st);
-    if (kind == entry_kind::gone || kind == entry_kind::foreign || kind == entry_kind::other) {
-      continue;
+    if (kind != entry_kind::file && kind != entry_kind::folder && kind != entry_kind::link) {
+      continue;  // logged by the scan when it is left out
     }
     if (kind == entry_kind::link) {
       if (skip_links) continue;
@@ -514,6 +643,7 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
     }
     bool is_folder = kind == entry_kind::folder;
     if (unusable_name(ctx, name, top_level, is_folder, &seen)) continue;  // logged by the scan
+    if (too_long_for_tree(ctx, last_dir + "/" + rel)) continue;            // logged by the scan
     if (use_marker && get_marker_db_status(marker.c_str(), rel.c_str()) != 0) continue;
 
     if (!is_folder) {
@@ -525,7 +655,6 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
     if (ctx.n != 1) {
       int last_type = tree_type(last_dir + "/" + rel);
       if (last_type < 0 && !entry_failure_only(ctx)) return 0;
-      if (last_type == 1 || last_type == 3) continue;  // left out by the scan
     }
     std::string target = target_root + "/" + rel;
     if (make_tree_folder(target) != 0) {
@@ -555,13 +684,41 @@ constexpr const char* kSwapPart = "swap.part";
 
 }  // namespace
 
-int scan_folder_swap(const std::string& from, const std::string& to) {
+namespace {
+
+// Moves an entry of last whose type changes to its place in the version's kept folder, and
+// forgets the file times of what it held (so that an entry of that name is copied again).
+// `rel` is the path below tmp: "id<k>/<path>".
+bool keep_aside(const std::string& entry, const std::string& kept, const std::string& rel,
+                bool was_folder) {
+  std::string place = kept + "/" + rel;
+  int here = tree_type(place);
+  if (here != 0) {
+    daemon_print(0, "kept %s is taken\n", place.c_str());
+    return false;
+  }
+  size_t slash = place.rfind('/');
+  if (share::mkdirs(place.substr(0, slash), 0700) != 0) return false;
+  if (share::rename(entry, place) != 0) return false;
+  crash_point("swap.kept");
+  size_t sep = rel.find('/');
+  if (sep != std::string::npos && get_db_conn1(DB_KEY_FILE_TIME) != nullptr) {
+    std::string table = rel.substr(0, sep);
+    std::string file = rel.substr(sep + 1);
+    if (forget_file_time(file.c_str(), table.c_str(), was_folder) != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int scan_folder_swap(const std::string& from, const std::string& to, const std::string& kept) {
   if (tree_type(from) != 2 || tree_type(to) != 2) return 0;
-  return scan_folder_swap_core(from, from, to, from.size() + 1);
+  return scan_folder_swap_core(from, from, to, from.size() + 1, kept);
 }
 
 int scan_folder_swap_core(const std::string& root, const std::string& folder,
-                          const std::string& to, size_t L) {
+                          const std::string& to, size_t L, const std::string& kept) {
   std::vector<share::entry_t> entries;
   if (share::list(folder, &entries) != 0) return 0;
   std::sort(entries.begin(), entries.end(),
@@ -575,15 +732,15 @@ int scan_folder_swap_core(const std::string& root, const std::string& folder,
     if (from_type == 0) from_type = tree_type(from);
     if (from_type == 2) {
       if (make_tree_folder(target) != 0) {
-        // Only a full backup (which keeps no older version) brings a folder where last
-        // holds a file; the scan of any other run leaves such an entry out.
+        // last holds a file of that name: kept for the older versions (or, in a run that
+        // keeps none, removed).
         int target_type = tree_type(target);
-        if (target_type <= 0 || target_type == 2 || share::remove_tree(target) != 0 ||
-            make_tree_folder(target) != 0) {
-          return 0;
-        }
+        if (target_type <= 0 || target_type == 2) return 0;
+        bool cleared = kept.empty() ? share::remove_tree(target) == 0
+                                    : keep_aside(target, kept, rel, false);
+        if (!cleared || make_tree_folder(target) != 0) return 0;
       }
-      if (scan_folder_swap_core(root, from, to, L) == 0) return 0;
+      if (scan_folder_swap_core(root, from, to, L, kept) == 0) return 0;
       continue;
     }
     if (from_type != 1) continue;
@@ -594,10 +751,14 @@ int scan_folder_swap_core(const std::string& root, const std::string& folder,
     }
     int target_type = tree_type(target);
     if (target_type < 0) return 0;
-    if ((target_type == 2 || target_type == 3) && share::remove_tree(target) == 0 &&
-        share::rename(from, target) == 0) {
-      crash_point("swap.renamed");
-      continue;
+    if (target_type == 2 || target_type == 3) {
+      bool cleared = kept.empty() ? share::remove_tree(target) == 0
+                                  : keep_aside(target, kept, rel, target_type == 2);
+      if (cleared && share::rename(from, target) == 0) {
+        crash_point("swap.renamed");
+        continue;
+      }
+      if (!cleared) return 0;
     }
     daemon_print(0, "rename %s to %s error\n", from.c_str(), target.c_str());
     std::string part = root + "/" + kSwapPart;

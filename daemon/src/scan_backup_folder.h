@@ -19,8 +19,16 @@
 // last), never from the live source file read at another moment.
 //
 // Source folders are local; the tree is reached through the share layer (a local folder or
-// an SMB share). Source entries are never followed when they are links; other file systems
-// mounted inside a source are not entered; FIFOs, sockets and devices are skipped.
+// an SMB share). Source entries are never followed when they are links (a source folder that
+// is itself a link of root's or of its folder's owner's is followed: the user chose the
+// folder by that name); other file systems mounted inside a source are not entered; FIFOs,
+// sockets and devices are skipped. Nothing is left out in silence: a path longer than the
+// system allows, a mount point and a linked source folder are logged with their reason and
+// make the run "incomplete" (backup_context_t::skipped).
+//
+// Change detection: a file is unchanged when its recorded last-write time (whole seconds)
+// is its time now and its size is the one the version before recorded. A file whose time is
+// not older than the second its copy began is never recorded as unchanged (the "racy" rule).
 #pragma once
 
 #include <sys/types.h>
@@ -28,6 +36,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "session.h"
@@ -60,6 +69,13 @@ struct backup_context_t {
   bool delta_written = false;           // status "delta" written in this run
   long skipped = 0;                     // entries that could not be backed up in this run
   bool destination_lost = false;        // a write failed and the destination does not answer
+  // The source folder is a link that is followed (the user chose the folder by that name):
+  // its own folder is opened through it; links below it stay links.
+  bool root_is_link = false;
+  // The marker of the version before (its sizes): "" when there is none.
+  std::string previous_marker;
+  // Files whose last-write time is the recorded one but whose size is not: changed.
+  std::unordered_set<std::string> resized;
 
   std::string marker_path() const;      // version_dir + "/marker.dat"
 };
@@ -88,10 +104,15 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
 // Moves every file of `from` (tmp) into `to` (last), making folders as needed. A file of
 // last is replaced only by a rename: when the rename fails the file is copied next to it
 // (inside `from`) and that copy renamed over it, so last never holds a half-written file.
-// Files only in `to` stay. 1 on success, 0 on failure. Safe to run again after a crash.
-int scan_folder_swap(const std::string& from, const std::string& to);
+// Files only in `to` stay. Where the new entry is a folder and last holds a file of that name
+// (or the reverse), the entry of last is moved whole to `kept` + "/" + <path> (the version's
+// kept folder, see db_sql_sqlite3.h: kept_tbl), where the older versions find it, and the
+// thread's file times of what it held are forgotten; with `kept` empty (a run that keeps no
+// older version) it is removed. 1 on success, 0 on failure. Safe to run again after a crash.
+int scan_folder_swap(const std::string& from, const std::string& to,
+                     const std::string& kept = std::string());
 int scan_folder_swap_core(const std::string& root, const std::string& folder,
-                          const std::string& to, size_t L);
+                          const std::string& to, size_t L, const std::string& kept);
 
 // When `last` is a file: writes `version` + ".delta.old", the delta that turns `source`'s
 // content back into `last`'s. 0 when written or nothing to do, -1 on failure (a partial

@@ -100,16 +100,3 @@ void print_session_list() {
     }
   }
 }
-
-bool is_valid_uuid(const char* text) {
-  if (text == nullptr || std::strlen(text) != 36) return false;
-  for (int i = 0; i < 36; ++i) {
-    char c = text[i];
-    if (i == 8 || i == 13 || i == 18 || i == 23) {
-      if (c != '-') return false;
-    } else if (!g_ascii_isxdigit(c)) {
-      return false;
-    }
-  }
-  return true;
-}

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "task_uuid.h"
+
 enum destination_protocol {
   PROTOCOL_LOCAL = 0,
   PROTOCOL_SAMBA = 1,
@@ -99,5 +101,6 @@ void write_shutdown_log();
 void print_session_list();
 
 // True for the text form of a task uuid: 8-4-4-4-12 hexadecimal digits. Task uuids name
-// folders that are later removed, so nothing else may form a path.
-bool is_valid_uuid(const char* text);
+// folders that are later removed, so nothing else may form a path. The one check both
+// programs use lives in the platform layer.
+using tessaly::is_valid_uuid;

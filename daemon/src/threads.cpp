@@ -18,6 +18,7 @@
 #include "parse_cmdline.h"
 #include "schedule.h"
 #include "session.h"
+#include "tree_lock.h"
 
 namespace {
 
@@ -90,6 +91,8 @@ void backup_thread(task_record* record) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(start_delay_ms.load()));
   run_outcome outcome = backup_body.load()(record->uuid.c_str(), &record->start);
+  // The run's result is in the log files before the run is seen to have ended.
+  cycle_log_files();
 
   // A run for a task that vanished before it began sends no report and asks no power-off.
   if (outcome != run_outcome::not_found && get_global_config(GLOBAL_SEND_COMPLETE) == "enable") {
@@ -123,6 +126,7 @@ void restore_thread(task_record* record) {
   restore_body.load()(record->uuid.c_str(),
                       record->restore_path ? record->restore_path->c_str() : nullptr,
                       record->version);
+  cycle_log_files();
   std::string uuid = record->uuid;
   indicate_exit(uuid.c_str());
   std::lock_guard<std::mutex> lock(thread_hash_mutex);
@@ -254,6 +258,8 @@ int session_status(const char* uuid) {
 
 bool need_exit(const char* uuid) {
   if (uuid == nullptr) return false;
+  // The run asks here often: its tree's lock is renewed on the way.
+  tree_lock_keepalive();
   std::lock_guard<std::mutex> lock(running_hash_mutex);
   auto it = running_table.find(uuid);
   return it != running_table.end() && *it->second == exit_yes;

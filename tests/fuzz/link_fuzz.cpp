@@ -13,10 +13,15 @@ namespace lp = tessaly::link;
 bool is_output(int) { return false; }
 void event_pipe_emit(pipe_event, gpointer data) { g_free(data); }
 int socket_cloexec_nonblock(int, int, int) { return -1; }
+bool link_sender_allowed(const sockaddr_in&) { return true; }
 
 namespace {
 
 link_sequence_t sequence;
+
+// Every other datagram comes from a sender that may not steer the service.
+bool alternate(void* context) { return (*static_cast<unsigned*>(context))++ % 2 == 0; }
+unsigned counter = 0;
 
 void consume(pipe_event, gpointer data) {
   const auto* request = static_cast<const uint8_t*>(data);
@@ -31,6 +36,6 @@ void consume(pipe_event, gpointer data) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  dispatch_datagram(data, size, sequence, consume);
+  dispatch_datagram(data, size, sequence, consume, alternate, &counter);
   return 0;
 }

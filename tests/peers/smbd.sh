@@ -101,6 +101,23 @@ stop_server() {
     done
     if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
     for child in $children; do kill -KILL "$child" 2>/dev/null || true; done
+    # Stopped means gone: the server and every child it had (they are not ours to wait for,
+    # so their ends are watched by pid).
+    for _ in $(seq 1 100); do
+      local alive=""
+      for p in "$pid" $children; do
+        if kill -0 "$p" 2>/dev/null && [ "$(cat /proc/$p/stat 2>/dev/null | awk '{print $3}')" != "Z" ]; then
+          alive="$alive $p"
+        fi
+      done
+      [ -z "$alive" ] && break
+      sleep 0.05
+    done
+    if [ -n "${alive:-}" ]; then
+      echo "smbd.sh: smbd processes still running:$alive" >&2
+      rm -f "$pidfile"
+      return 1
+    fi
   fi
   rm -f "$pidfile"
 }
@@ -143,7 +160,7 @@ case "$cmd" in
     ;;
   stop)
     dir="$(cd "$dir" 2>/dev/null && pwd || echo "$dir")"
-    stop_server
+    stop_server || exit 1
     ;;
   *)
     echo "usage: $0 start|stop DIR" >&2

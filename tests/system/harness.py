@@ -102,15 +102,18 @@ class Daemon:
 
 
 class DaemonTestCase(unittest.TestCase):
-    """A test case with a fresh root and every started daemon killed at the end."""
+    """A test case with a fresh root and every started daemon killed at the end, also when
+    the test or its setUp fails (a clean-up registered first, so it runs last)."""
 
     def setUp(self):
         self.root = Root()
         self.daemons = []
+        self.addCleanup(self._finish)
 
-    def tearDown(self):
+    def _finish(self):
         for d in self.daemons:
             d.kill()
+        self.daemons = []
         self.root.cleanup()
 
     def fresh_root(self):

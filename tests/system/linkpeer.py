@@ -51,11 +51,17 @@ class Reply:
 
 
 class LinkPeer:
-    """Sends to the service's port and collects replies on the controller's port."""
+    """Sends to the service's port and collects replies on the controller's port.
 
-    def __init__(self, bind=True):
+    Requests go out from one socket that stays open, as the controller's do: the service
+    finds the sender of each request among the open sockets and takes only requests of
+    users who may configure it."""
+
+    def __init__(self, bind=True, gui_pid=0x1234):
         self.seq = 0
         self.sock = None
+        self.out = None
+        self.gui_pid = gui_pid
         if bind:
             self.open()
 
@@ -64,22 +70,25 @@ class LinkPeer:
         self.sock.bind(CONTROLLER)
 
     def close(self):
-        if self.sock:
-            self.sock.close()
-            self.sock = None
+        for s in (self.sock, self.out):
+            if s:
+                s.close()
+        self.sock = None
+        self.out = None
 
     def next_seq(self):
         self.seq += 1
         return self.seq
 
     def send_raw(self, data):
-        out = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        out.sendto(data, SERVICE)
-        out.close()
+        if self.out is None:
+            self.out = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.out.sendto(data, SERVICE)
 
-    def send(self, pkg_type, cmd, payload=b"", seq=None):
+    def send(self, pkg_type, cmd, payload=b"", seq=None, gui_pid=None):
         seq = self.next_seq() if seq is None else seq
-        self.send_raw(request(pkg_type, cmd, seq, payload))
+        self.send_raw(request(pkg_type, cmd, seq, payload,
+                              gui_pid=self.gui_pid if gui_pid is None else gui_pid))
         return seq
 
     def receive(self, timeout=5.0):

@@ -33,17 +33,26 @@ class SmbServer:
     def __init__(self, folder):
         self.folder = folder
         self.port = None
+        self.running = False
 
     def start(self):
         r = subprocess.run([SMBD, "start", self.folder], capture_output=True, text=True)
         if r.returncode == 3:
             raise unittest.SkipTest("smbd needs root")
+        self.running = True  # also after a failed start: whatever it left is stopped
         if r.returncode != 0:
             raise AssertionError("smbd did not start: " + r.stdout + r.stderr)
         self.port = int(r.stdout.split()[-1])
 
     def stop(self):
-        subprocess.run([SMBD, "stop", self.folder], check=False)
+        """Stops the server by its own pid (its folder holds the pid: it must still be there)
+        and fails when any of its processes is still running."""
+        if not self.running:
+            return
+        self.running = False
+        r = subprocess.run([SMBD, "stop", self.folder], capture_output=True, text=True)
+        if r.returncode != 0:
+            raise AssertionError("smbd did not stop: " + r.stdout + r.stderr)
 
 
 class TaskCase(DaemonTestCase):
@@ -63,6 +72,9 @@ class TaskCase(DaemonTestCase):
         self.server = None
         if self.smb:
             self.server = SmbServer(os.path.join(self.root.path, "smbd"))
+            # Stopped before the root (which holds its pid file) goes, also when the test or
+            # the rest of setUp fails.
+            self.addCleanup(self.server.stop)
             self.server.start()
             os.makedirs(os.path.join(self.server.folder, "nas", "backups"))
             self.destination = "\\\\127.0.0.1\\nas\\backups"
@@ -77,9 +89,9 @@ class TaskCase(DaemonTestCase):
 
     def tearDown(self):
         self.peer.close()
-        super().tearDown()
         if self.server:
             self.server.stop()
+        super().tearDown()
 
     def configure(self):
         self.write_task()

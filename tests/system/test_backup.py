@@ -195,6 +195,32 @@ class ShareGoesAway(BackupCase):
         self.expect_versions([s1, snapshot(self.src)])
 
 
+class LogAtTheRunsEnd(BackupCase):
+    """The log files hold a run's result as soon as the run has ended (no reload, no timer),
+    and a task name with line ends and tabs cannot forge lines of LOG.txt."""
+
+    NAME = "Docs&#13;&#10;Docs\t2020-01-01 00:00\tBackup Forged is completed."
+
+    def configure(self):
+        self.write_task(action="incremental")
+        config = self.root.read("SESSION_CONFIG.dat").replace(
+            "<name>Docs</name>", "<name>%s</name>" % self.NAME.replace("\t", "&#9;"))
+        self.root.write("SESSION_CONFIG.dat", config)
+
+    def test_the_result_is_in_the_log_files_when_the_run_ends(self):
+        put(os.path.join(self.src, "a.txt"), "alpha")
+        self.backup()
+        text = self.root.read("LOG.txt", "rb").decode()
+        lines = text.split("\r\n")
+        self.assertEqual(lines[-1], "")
+        self.assertTrue(any(l.endswith("\\tBackup Forged is completed. is completed.")
+                            for l in lines), text)
+        for line in lines[1:-1]:
+            self.assertEqual(line.count("\t"), 2, line)  # name, time, text: nothing forged
+            self.assertFalse(line.startswith("Docs\t2020-01-01"), line)
+        self.assertNotIn("\n", text.replace("\r\n", ""))
+
+
 class KilledRuns(BackupCase):
     """kill -9 of the daemon at named steps of a run, then a new daemon and a new run."""
 

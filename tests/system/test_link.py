@@ -2,9 +2,12 @@
 127.0.0.1:7503, inside a network namespace of the test (see tests/netns-run.sh)."""
 
 import os
+import shutil
 import signal
 import socket
 import struct
+import subprocess
+import sys
 import time
 import unittest
 
@@ -153,6 +156,130 @@ class Duplicates(LinkCase):
         p.open()
         r = p.ask(PKG_QUERY, QUERY_VERSION)
         self.assertIsNotNone(r)
+
+
+class Controllers(LinkCase):
+    def test_a_restarted_controller_is_not_taken_for_a_repeat(self):
+        p = self.peer
+        p.send(PKG_SET, SET_LOG_CLEAR, seq=1, gui_pid=4001)
+        p.send(PKG_QUERY, QUERY_SESSION_SUMMARY, seq=2, gui_pid=4001)
+        got = p.replies_until_barrier()
+        self.assertEqual(sorted((r.gui_pid, r.type, r.seq) for r in got),
+                         [(4001, ACK, 1), (4001, ANSWER, 2)])
+        # The controller starts again with a new process id and counts from 1 again.
+        p.send(PKG_SET, SET_LOG_CLEAR, seq=1, gui_pid=4002)
+        p.send(PKG_QUERY, QUERY_SESSION_SUMMARY, seq=2, gui_pid=4002)
+        got = p.replies_until_barrier()
+        self.assertEqual(sorted((r.gui_pid, r.type, r.seq) for r in got),
+                         [(4002, ACK, 1), (4002, ANSWER, 2)])
+        # A repeat from the same controller is still dropped; its version query is served.
+        p.send(PKG_SET, SET_LOG_CLEAR, seq=1, gui_pid=4002)
+        p.send(PKG_QUERY, QUERY_SESSION_SUMMARY, seq=2, gui_pid=4002)
+        p.send(PKG_QUERY, QUERY_VERSION, seq=2, gui_pid=4002)
+        got = p.replies_until_barrier()
+        self.assertEqual([(r.gui_pid, r.cmd, r.seq) for r in got], [(4002, QUERY_VERSION, 2)])
+
+    def test_many_controllers_do_not_grow_the_table_and_the_oldest_is_forgotten(self):
+        p = self.peer
+        p.send(PKG_SET, SET_LOG_CLEAR, seq=7, gui_pid=5000)
+        for pid in range(5001, 5001 + 40):
+            p.send(PKG_QUERY, QUERY_SESSION_SUMMARY, seq=7, gui_pid=pid)
+        got = p.replies_until_barrier()
+        self.assertEqual(len(got), 41)
+        # 5000 was forgotten first: the same number is taken as new again.
+        p.send(PKG_SET, SET_LOG_CLEAR, seq=7, gui_pid=5000)
+        got = p.replies_until_barrier()
+        self.assertEqual([(r.gui_pid, r.seq) for r in got], [(5000, 7)])
+
+
+# A request sent by another user: the sending socket stays open until the test says so,
+# as a controller's does (the service looks its owner up while the socket exists).
+SENDER = r"""
+import socket, sys
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+for hexdata in sys.argv[1:]:
+    s.sendto(bytes.fromhex(hexdata), ("127.0.0.1", 7502))
+print("sent", flush=True)
+sys.stdin.read()
+"""
+
+
+@unittest.skipUnless(os.geteuid() == 0 and shutil.which("setpriv"),
+                     "needs root and setpriv to send as other users")
+class Access(LinkCase):
+    """Only root and the users who may configure the service (the owner of the
+    configuration folder, or a member of its group when the folder gives the group access)
+    have set requests and task queries acted on."""
+
+    # Debian's base system users: "daemon" (uid 1, primary group 1) and "bin" (2, group 2).
+    MEMBER = (1, 1)
+    OTHER = (2, 2)
+
+    def send_as(self, user, *datagrams):
+        """Sends the datagrams as the user and returns the replies that reach the
+        controller's port (a version query of root is the barrier)."""
+        uid, gid = user
+        child = subprocess.Popen(
+            ["setpriv", "--reuid=%d" % uid, "--regid=%d" % gid, "--clear-groups",
+             sys.executable, "-c", SENDER] + [d.hex() for d in datagrams],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, cwd="/")
+        try:
+            self.assertEqual(child.stdout.readline().strip(), b"sent")
+            return self.peer.replies_until_barrier(grace=0.5)
+        finally:
+            child.stdin.close()
+            child.wait(timeout=10)
+            child.stdout.close()
+
+    def requests(self, seq):
+        target = os.path.join(self.root.path, "stolen")
+        return [request(PKG_SET, SET_LOG_CLEAR, seq),
+                request(PKG_SET, SET_BACKUP_START, seq + 1, text(UUID_A)),
+                request(PKG_SET, SET_RESTORE_START, seq + 2, restore_payload(UUID_A, 1, target)),
+                request(PKG_SET, SET_CONFIG_UPDATE, seq + 3),
+                request(PKG_QUERY, QUERY_SESSION_SUMMARY, seq + 4),
+                request(PKG_QUERY, QUERY_SESSION_DETAIL, seq + 5, text(UUID_A))]
+
+    def log_dat(self):
+        self.peer.ask(PKG_SET, SET_CONFIG_UPDATE)  # writes the log files
+        return self.root.read("LOG.dat")
+
+    def test_another_user_is_refused_and_logged_and_gets_the_version_only(self):
+        before = self.log_dat()
+        self.assertIn("<count>", before)
+        got = self.send_as(self.OTHER, *self.requests(1000))
+        self.assertEqual(got, [])
+        got = self.send_as(self.OTHER, request(PKG_QUERY, QUERY_VERSION, 1010))
+        self.assertEqual([(r.type, r.cmd, r.seq) for r in got], [(ANSWER, QUERY_VERSION, 1010)])
+        # Nothing was done: no run, no restore, the log not cleared.
+        self.assertEqual(self.peer.ask(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID_A)).texts(4)[2],
+                         "Not started")
+        time.sleep(3.5)  # a run would have begun by now
+        self.assertEqual(os.listdir(self.dest), [])
+        self.assertFalse(os.path.exists(os.path.join(self.root.path, "stolen")))
+        log = self.log_dat()
+        self.assertIn("A request of user id 2 was refused", log)
+        for record in ("Backup Docs", "Restore Docs"):
+            self.assertNotIn(record, log)
+        # Its refused numbers are not used up for root's controller.
+        r = self.peer.ask(PKG_SET, SET_LOG_CLEAR)
+        self.assertEqual((r.type, r.result), (ACK, 0))
+
+    def test_a_member_of_the_configuration_folders_group_is_served(self):
+        config = self.root.config
+        os.chown(config, 0, self.MEMBER[1])
+        os.chmod(config, 0o2770)
+        got = self.send_as(self.MEMBER, request(PKG_QUERY, QUERY_SESSION_SUMMARY, 2000),
+                           request(PKG_SET, SET_LOG_CLEAR, 2001))
+        self.assertEqual(sorted((r.type, r.seq, r.result) for r in got),
+                         [(ACK, 2001, 0), (ANSWER, 2000, 0)])
+        # Someone outside the group is still refused.
+        self.assertEqual(self.send_as(self.OTHER, request(PKG_SET, SET_LOG_CLEAR, 2002)), [])
+        # Without group rights on the folder (0700 without the group "tessaly") only its
+        # owner and root may.
+        os.chmod(config, 0o700)
+        self.assertEqual(self.send_as(self.MEMBER, request(PKG_SET, SET_LOG_CLEAR, 2003)), [])
+        self.assertIn("A request of user id 1 was refused", self.log_dat())
 
 
 class RunningBackup(LinkCase):

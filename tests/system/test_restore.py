@@ -95,14 +95,23 @@ class RestoreCase(TaskCase):
     def test_versions_to_a_chosen_folder_and_into_the_source(self):
         versions = self.make_history()
         chosen = os.path.join(self.root.path, "chosen")
-        # Newest and oldest to a chosen folder: exactly the version, files beside it stay.
+        # A chosen folder follows the rule of the original place: without delete_sync the
+        # files the version does not hold stay there.
         put(os.path.join(chosen, "beside.txt"), "beside")
-        put(os.path.join(chosen, "docs", "old.txt"), "goes with the old folder")
+        put(os.path.join(chosen, "docs", "old.txt"), "stays without delete_sync")
+        self.restore(3, chosen)
+        files, links, folders = snapshot(os.path.join(chosen, "docs"))
+        want_files = dict(versions[2][0])
+        want_files["old.txt"] = b"stays without delete_sync"
+        self.assertEqual(files, want_files)
+        # With delete_sync: newest and oldest exactly as they were, files beside it stay.
+        self.delete_sync(True)
         for v in (3, 1):
             self.restore(v, chosen)
             self.assertEqual(snapshot(os.path.join(chosen, "docs")), versions[v - 1], v)
         with open(os.path.join(chosen, "beside.txt")) as f:
             self.assertEqual(f.read(), "beside")
+        self.delete_sync(False)
 
         # Into the source without delete_sync: the version's files over the folder, the
         # user's own files stay.
@@ -122,9 +131,24 @@ class RestoreCase(TaskCase):
         self.restore(1)
         self.assertEqual(snapshot(self.src), versions[0])
         log = self.log_text()
-        self.assertEqual(log.count("Restore Docs was started."), 4)
-        self.assertEqual(log.count("Restore Docs is completed."), 4)
+        self.assertEqual(log.count("Restore Docs was started."), 5)
+        self.assertEqual(log.count("Restore Docs is completed."), 5)
         self.assertNotIn("Restore Docs is failed.", log)
+
+    def test_a_restore_into_the_parent_of_a_source_keeps_an_unsaved_file(self):
+        self.make_history()
+        put(os.path.join(self.src, "unsaved.txt"), "never backed up")
+        put(os.path.join(self.home, "beside.txt"), "beside the source")
+        before = snapshot(self.home)
+        for on in (False, True):
+            self.delete_sync(on)
+            self.restore(1, self.home)
+            self.assertEqual(snapshot(self.home), before)
+        log = self.log_text()
+        self.assertEqual(log.count("The folder %s is, holds or lies inside a source folder"
+                                   % self.home), 2)
+        self.assertEqual(log.count("Restore Docs is failed."), 2)
+        self.assertNotIn("Restore Docs is completed.", log)
 
     def test_bad_versions_change_nothing_and_are_logged_as_failed(self):
         self.make_history()

@@ -12,9 +12,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <climits>
 #include <cstring>
+#include <thread>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 #include <set>
 
 #include "configuration.h"
@@ -23,8 +28,10 @@
 #include "links.h"
 #include "log.h"
 #include "scan_backup_folder.h"
+#include "restore.h"
 #include "share.h"
 #include "task_tree_fixture.h"
+#include "tree_lock.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -102,23 +109,51 @@ std::string run_rdiff_patch(const std::string& basis, const std::string& delta) 
   return result;
 }
 
-// Version v of source k as a restore rebuilds it: from last every entry that v's marker
-// lists, then for r = N down to v + 1 each file that run r changed patched with its delta.
+std::set<std::string> kept_rows(const tree_on_disk& t, int n, int k = 0) {
+  if (!t.exists(marker_rel(n, k))) return {};
+  std::string file = t.path(marker_rel(n, k));
+  if (query(file, "select count(*) from sqlite_master where name='kept_tbl';")[0] == "0") {
+    return {};
+  }
+  return as_set(query(file, "select File_path from kept_tbl;"));
+}
+
+// Version v of source k as a restore rebuilds it: every entry that v's marker lists, from
+// last, or, when a later run r changed the type of the entry (or of a folder above it), from
+// what run r kept of it; then for each run from there down to v + 1 each file that the run
+// changed patched with its delta.
 snapshot_t rebuild(const tree_on_disk& t, int v, int k = 0) {
   snapshot_t s;
   int n = static_cast<int>(history_rows(t).size());
-  std::string last = "last/id" + std::to_string(k) + "/";
+  std::string id = "id" + std::to_string(k) + "/";
+  std::map<std::string, int> first_run;  // of each file: the newest run whose delta applies
   for (const std::string& rel : exist_rows(t, v, k)) {
+    std::string origin = "last/" + id + rel;
+    int first = n;
+    for (int r = v + 1; r <= n; ++r) {
+      bool kept = false;
+      for (const std::string& k_rel : kept_rows(t, r, k)) {
+        kept = kept || rel == k_rel || rel.compare(0, k_rel.size() + 1, k_rel + "/") == 0;
+      }
+      if (kept) {
+        origin = "increments/" + std::to_string(r) + "/kept/" + id + rel;
+        first = r - 1;
+        break;
+      }
+    }
     struct stat st;
-    if (::lstat(t.path(last + rel).c_str(), &st) != 0) continue;
+    if (::lstat(t.path(origin).c_str(), &st) != 0) continue;
     if (S_ISDIR(st.st_mode)) s.folders.insert(rel);
-    if (S_ISREG(st.st_mode)) s.files[rel] = test_support::read_file(t.path(last + rel));
+    if (S_ISREG(st.st_mode)) {
+      s.files[rel] = test_support::read_file(t.path(origin));
+      first_run[rel] = first;
+    }
   }
   for (int r = n; r > v; --r) {
     std::set<std::string> run_rows = exist_rows(t, r, k);
     std::string dir = "increments/" + std::to_string(r) + "/id" + std::to_string(k) + "/";
     for (auto& [rel, content] : s.files) {
-      if (run_rows.count(rel) == 0) continue;
+      if (r > first_run[rel] || run_rows.count(rel) == 0) continue;
       std::string delta = dir + rel + ".delta.old";
       if (t.exists(delta)) content = run_rdiff_patch(content, t.path(delta));
     }
@@ -161,6 +196,8 @@ class BackupFixture : public TaskTreeFixture {
   }
 
   std::string iso_start() const { return time_val_to_iso8601(start_); }
+  // The tree's path as the service forms it (destination, "/", uuid).
+  std::string tree_path() const { return task_tree_t(destination_, task_.uuid).base; }
 
   // Checks that the tree holds exactly these versions, each rebuilt byte for byte.
   void expect_versions(const std::vector<snapshot_t>& want, const std::string& what) {
@@ -431,6 +468,20 @@ TEST_F(CrashSweep, IncrementalRunStoppedAtEveryStepLosesNoVersion) {
   sweep({s[0], s[1]}, {s[0], s[1], s[2]}, false);
 }
 
+TEST_F(CrashSweep, TypeChangeRunStoppedAtEveryStepLosesNoVersion) {
+  std::vector<snapshot_t> s;
+  for (const auto& [rel, data] : kFirstRun) put(src_ + "/" + rel, data);
+  ASSERT_EQ(backup(), run_outcome::completed);
+  s.push_back(snapshot(src_, taken_by(false)));
+  // The swept run: a file becomes a folder, a folder becomes a file.
+  fs::remove(src_ + "/a.txt");
+  put(src_ + "/a.txt/inside.txt", "a.txt is a folder now");
+  fs::remove_all(src_ + "/sub");
+  put(src_ + "/sub", "sub is a file now");
+  s.push_back(snapshot(src_, taken_by(false)));
+  sweep({s[0]}, {s[0], s[1]}, false);
+}
+
 TEST_F(CrashSweep, FullBackupKeepsThePreviousVersionUntilTheNewOneIsComplete) {
   task_.action = ACTION_FULL_BACKUP;
   std::vector<snapshot_t> s;
@@ -585,15 +636,22 @@ TEST_F(LocalBackupTest, SpecialFilesAndMountedFileSystemsAreNotEntered) {
   ASSERT_EQ(::mkfifo((src_ + "/fifo").c_str(), 0600), 0);
   fs::create_directories(src_ + "/mnt");
   bool mounted = std::system(("mount -t tmpfs tessaly-test '" + src_ + "/mnt' 2>/dev/null").c_str()) == 0;
+  // Unmounted on every way out of the test, also after a failed assertion.
+  std::shared_ptr<void> unmount(nullptr, [&](void*) {
+    if (mounted) std::system(("umount '" + src_ + "/mnt'").c_str());
+  });
   if (mounted) put(src_ + "/mnt/other.txt", "other file system");
-  ASSERT_EQ(backup(), run_outcome::completed);
+  // A mount point is not entered, but never left out in silence: the run is incomplete.
+  ASSERT_EQ(backup(), mounted ? run_outcome::incomplete : run_outcome::completed);
   std::set<std::string> want = {"a.txt"};
   if (!mounted) want.insert("mnt");
   EXPECT_EQ(exist_rows(disk_, 1), want);
   EXPECT_FALSE(disk_.exists("last/id0/fifo"));
   if (mounted) {
     EXPECT_FALSE(disk_.exists("last/id0/mnt/other.txt"));
-    EXPECT_EQ(std::system(("umount '" + src_ + "/mnt'").c_str()), 0);
+    EXPECT_TRUE(logged("warning: " + src_ +
+                       "/mnt is the mount point of another file system: it is not backed up."));
+    EXPECT_TRUE(logged("Backup Docs is incomplete: 1 files or folders could not be backed up."));
   }
 }
 
@@ -660,22 +718,333 @@ TEST_F(LocalBackupTest, LinksAreRecordedAsTheyAreAndNeverFollowed) {
   EXPECT_TRUE(fs::is_directory(src_ + "/folder"));
 }
 
-TEST_F(LocalBackupTest, TypeChangeKeepsTheOlderVersionsAndIsLogged) {
+// A file replaced by a folder of that name, and the reverse: each is backed up as what it
+// is now, and the older versions keep what it was (moved from last into the run's kept
+// folder), also when the type changes back again.
+TEST_P(BackupTest, TypeChangeIsBackedUpAndTheOlderVersionsKeepWhatItWas) {
   put(src_ + "/x", "a file first");
   put(src_ + "/y/inner.txt", "a folder first");
+  put(src_ + "/y/deeper/z.txt", "deeper in the folder");
+  put(src_ + "/keep.txt", "unchanged");
+  struct stat first;
+  ASSERT_EQ(::lstat((src_ + "/x").c_str(), &first), 0);
   ASSERT_EQ(backup(), run_outcome::completed);
-  snapshot_t s1 = snapshot(src_, taken_by(false));
+  std::vector<snapshot_t> versions{snapshot(src_, taken_by(false))};
   fs::remove(src_ + "/x");
   put(src_ + "/x/now.txt", "x is a folder now");
   fs::remove_all(src_ + "/y");
   put(src_ + "/y", "y is a file now");
-  ASSERT_EQ(backup(), run_outcome::incomplete);
-  EXPECT_TRUE(logged("warning: Failed to generate backup file for " + src_ + "/x."));
-  EXPECT_TRUE(logged("warning: Failed to generate backup file for " + src_ + "/y."));
-  snapshot_t s2;  // neither entry could be kept beside its older self
-  expect_versions({s1, s2}, "older versions intact");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  EXPECT_TRUE(logged("message: Backup Docs is completed."));
+  versions.push_back(snapshot(src_, taken_by(false)));
+  EXPECT_EQ(kept_rows(disk_, 2), (std::set<std::string>{"x", "y"}));
+  expect_versions(versions, "after the change");
+  // Back again, x with the very time it had as a file in version 1.
+  fs::remove_all(src_ + "/x");
+  put(src_ + "/x", "a file again");
+  struct timespec times[2] = {first.st_mtim, first.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (src_ + "/x").c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+  fs::remove(src_ + "/y");
+  fs::create_directories(src_ + "/y");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  versions.push_back(snapshot(src_, taken_by(false)));
+  expect_versions(versions, "after the change back");
+  // An empty folder in the place of a file.
+  fs::remove(src_ + "/x");
+  fs::create_directories(src_ + "/x");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  versions.push_back(snapshot(src_, taken_by(false)));
+  expect_versions(versions, "an empty folder");
 }
 
+// ---------------------------------------------------------------------------------------
+// Changes within one second, and sizes.
+// ---------------------------------------------------------------------------------------
+
+// A file saved again within the second in which it was copied keeps its recorded time: it is
+// never taken for unchanged (the "racy" rule), so the next run copies it again.
+TEST_F(LocalBackupTest, AFileWrittenTwiceWithinOneSecondIsInTheNextVersion) {
+  put(src_ + "/old.txt", "an old file");
+  std::string racy = src_ + "/racy.txt";
+  test_support::write_file(racy, "first save");  // last-write time: now
+  struct stat first;
+  ASSERT_EQ(::lstat(racy.c_str(), &first), 0);
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  // Saved again in the same second: the same last-write time, another content.
+  test_support::write_file(racy, "second save");
+  struct timespec same[2] = {first.st_mtim, first.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, racy.c_str(), same, 0), 0);
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  EXPECT_EQ(s2.files.at("racy.txt"), "second save");
+  expect_versions({s1, s2}, "the second save is in the next version");
+  // An old file keeps its recorded time.
+  EXPECT_EQ(query(disk_.path("file_time.db"), "select count(*) from id0 where File_path='old.txt';"),
+            std::vector<std::string>{"1"});
+}
+
+// A file whose last-write time is the recorded one but whose size changed is copied again.
+TEST_P(BackupTest, AChangedSizeCountsAsAChange) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/b.txt", "bee");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  struct stat was;
+  ASSERT_EQ(::lstat((src_ + "/a.txt").c_str(), &was), 0);
+  test_support::write_file(src_ + "/a.txt", "alpha, longer now");
+  struct timespec same[2] = {was.st_mtim, was.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (src_ + "/a.txt").c_str(), same, 0), 0);
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+  expect_versions({s1, s2}, "the resized file is in version 2");
+  EXPECT_EQ(deltas(disk_, 2), std::set<std::string>{"a.txt"});
+}
+
+// ---------------------------------------------------------------------------------------
+// Nothing skipped in silence.
+// ---------------------------------------------------------------------------------------
+
+TEST_F(LocalBackupTest, APathLongerThanTheSystemAllowsIsReported) {
+  put(src_ + "/a.txt", "alpha");
+  // Folders nested so deep that their path passes PATH_MAX, made step by step.
+  std::string name(200, 'd');
+  int fd = ::open(src_.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  std::string deep = src_;
+  for (int i = 0; i < 24; ++i) {
+    ASSERT_EQ(::mkdirat(fd, name.c_str(), 0700), 0);
+    int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    ASSERT_GE(next, 0);
+    fd = next;
+    deep += "/" + name;
+  }
+  int file = ::openat(fd, "bottom.txt", O_WRONLY | O_CREAT, 0600);
+  ASSERT_GE(file, 0);
+  ::close(file);
+  ::close(fd);
+  ASSERT_GT(deep.size(), static_cast<size_t>(PATH_MAX));
+  ASSERT_EQ(backup(), run_outcome::incomplete);
+  EXPECT_TRUE(logged("warning: A path longer than the system allows is not backed up: " + src_ +
+                     "/" + name));
+  EXPECT_FALSE(logged("Backup Docs is completed."));
+  EXPECT_TRUE(logged("Backup Docs is incomplete"));
+  EXPECT_EQ(test_support::read_file(disk_.path("last/id0/a.txt")), "alpha");
+}
+
+// ---------------------------------------------------------------------------------------
+// The tree's folder: never reached through a link.
+// ---------------------------------------------------------------------------------------
+
+// A folder that the service must never change, with tmp/ and lasttmp/ of its own.
+snapshot_t make_victim(const std::string& victim) {
+  put(victim + "/tmp/keep.txt", "not the tree's tmp");
+  put(victim + "/lasttmp/keep.txt", "not the tree's lasttmp");
+  put(victim + "/last/id0/x.txt", "not the tree's last");
+  put(victim + "/important.txt", "the victim's own");
+  return snapshot(victim);
+}
+
+TEST_F(LocalBackupTest, ALinkPlantedAtTheTreeLeavesItsTargetUntouched) {
+  std::string victim = root_.path() + "/victim";
+  snapshot_t before = make_victim(victim);
+  put(src_ + "/a.txt", "alpha");
+  // Before the first run, at the tree's place.
+  ASSERT_EQ(::symlink(victim.c_str(), tree_.c_str()), 0);
+  EXPECT_EQ(backup(), run_outcome::failed);
+  EXPECT_TRUE(logged("error: " + tree_ +
+                     " is a link or not what the task folder keeps there: the run stops and "
+                     "nothing in the task folder is changed."));
+  EXPECT_EQ(describe(snapshot(victim)), describe(before));
+  EXPECT_EQ(restore_incremental_backup(&task_, (root_.path() + "/r").c_str(), 1),
+            run_outcome::failed);
+  EXPECT_EQ(describe(snapshot(victim)), describe(before));
+  struct stat st;
+  ASSERT_EQ(::lstat(tree_.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ::unlink(tree_.c_str());
+
+  // At a fixed folder of a tree that exists.
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  for (const char* fixed : {"tmp", "lasttmp", "last", "increments", "status.db"}) {
+    SCOPED_TRACE(fixed);
+    std::string place = tree_ + "/" + fixed;
+    std::string aside = tree_ + "/aside";
+    bool there = fs::exists(fs::symlink_status(place));
+    if (there) fs::rename(place, aside);
+    ASSERT_EQ(::symlink((victim + "/" + (std::string(fixed) == "status.db" ? "important.txt"
+                                                                           : fixed)).c_str(),
+                        place.c_str()), 0);
+    log_store_reset();
+    put(src_ + "/a.txt", std::string("alpha ") + fixed);
+    EXPECT_EQ(backup(), run_outcome::failed);
+    EXPECT_TRUE(logged("error: " + place + " is a link or not what the task folder keeps"));
+    EXPECT_EQ(describe(snapshot(victim)), describe(before));
+    ::unlink(place.c_str());
+    if (there) fs::rename(aside, place);
+  }
+  put(src_ + "/a.txt", "alpha");
+  expect_versions({s1}, "the tree itself is whole");
+}
+
+// A link planted at a fixed folder while a run goes on: the run keeps to the folders it
+// opened and stops at the link; the next run refuses it; the victim never changes.
+TEST_F(LocalBackupTest, ALinkPlantedDuringARunIsNeverFollowed) {
+  std::string victim = root_.path() + "/victim";
+  snapshot_t before = make_victim(victim);
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  put(src_ + "/a.txt", "alpha two");
+  put(src_ + "/b.txt", "bee");
+  run_outcome outcome = run_outcome::completed;
+  hold_at("copy.file", root_.path() + "/pause", [&] { outcome = backup(); }, [&] {
+    fs::rename(tree_ + "/tmp", root_.path() + "/tmp.moved");
+    ASSERT_EQ(::symlink((victim + "/tmp").c_str(), (tree_ + "/tmp").c_str()), 0);
+  });
+  EXPECT_EQ(outcome, run_outcome::failed);
+  EXPECT_EQ(describe(snapshot(victim)), describe(before));
+  EXPECT_EQ(backup(), run_outcome::failed);
+  EXPECT_EQ(describe(snapshot(victim)), describe(before));
+  ::unlink((tree_ + "/tmp").c_str());
+  fs::remove_all(root_.path() + "/tmp.moved");
+  ASSERT_TRUE(repair());
+  expect_versions({s1}, "the version before the run");
+}
+
+// ---------------------------------------------------------------------------------------
+// The tree's lock: one writer per tree.
+// ---------------------------------------------------------------------------------------
+
+std::string lock_text(const std::string& machine, const std::string& boot, long pid,
+                      long long started, long long renewed) {
+  return "TessalySync task tree lock\nhost=otherpc\nmachine=" + machine + "\nboot=" + boot +
+         "\npidns=pid:[1]\npid=" + std::to_string(pid) + "\nprocess_start=1\nstarted=" +
+         std::to_string(started) + "\nrenewed=" + std::to_string(renewed) + "\n";
+}
+
+std::string field_of(const std::string& content, const std::string& key) {
+  size_t at = content.find("\n" + key + "=");
+  if (at == std::string::npos) return {};
+  at += key.size() + 2;
+  return content.substr(at, content.find('\n', at) - at);
+}
+
+TEST_P(BackupTest, ALockOfAnotherLiveRunStopsTheRunAndAStaleOneIsTakenOver) {
+  put(src_ + "/a.txt", "alpha");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(smb()));
+  EXPECT_FALSE(disk_.exists("run.lock"));  // given up at the end
+  long long now = static_cast<long long>(::time(nullptr));
+  std::string lock = disk_.path("run.lock");
+  put(src_ + "/a.txt", "alpha two");
+
+  // Another machine's run, renewed a minute ago: held.
+  test_support::write_file(lock, lock_text("another-machine", "b", 77, now - 600, now - 60));
+  log_store_reset();
+  EXPECT_EQ(backup(), run_outcome::failed);
+  EXPECT_TRUE(logged("error: The task folder " + path_format_to_win(tree_path()) +
+                     " is in use by process 77 on otherpc since"));
+  EXPECT_EQ(history_rows(disk_).size(), 1u);
+  EXPECT_EQ(status_word(disk_), "complete");
+  EXPECT_TRUE(disk_.exists("run.lock"));
+  // Not renewed for longer than the lease: taken over.
+  test_support::write_file(lock, lock_text("another-machine", "b", 77, now - 90000, now - 7 * 3600));
+  log_store_reset();
+  EXPECT_EQ(backup(), run_outcome::completed);
+  EXPECT_TRUE(logged("warning: The lock of the task folder " + path_format_to_win(tree_path()) +
+                     " left by process 77 on otherpc was taken over: that run has ended."));
+  snapshot_t s2 = snapshot(src_, taken_by(smb()));
+  expect_versions({s1, s2}, "after the take-over");
+  EXPECT_FALSE(disk_.exists("run.lock"));
+
+  // A lock file that cannot be read: held while it is young, taken over once it is old.
+  put(src_ + "/a.txt", "alpha three");
+  test_support::write_file(lock, "garbage");
+  log_store_reset();
+  EXPECT_EQ(backup(), run_outcome::failed);
+  struct timespec old[2] = {{now - 3600, 0}, {now - 3600, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, lock.c_str(), old, 0), 0);
+  EXPECT_EQ(backup(), run_outcome::completed);
+  snapshot_t s3 = snapshot(src_, taken_by(smb()));
+  expect_versions({s1, s2, s3}, "after the unreadable lock");
+}
+
+class LockTest : public LocalBackupTest {};
+
+TEST_F(LockTest, TwoServicesOnOneTreeNeverShareIt) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/m.bin", random_bytes(20000, 7));
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(false));
+  put(src_ + "/a.txt", "alpha two");
+  snapshot_t s2 = snapshot(src_, taken_by(false));
+
+  // Another service (another process) holds the tree in the middle of its run.
+  std::string pause = root_.path() + "/pause";
+  pid_t other = ::fork();
+  if (other == 0) {
+    ::setenv("TESSALY_PAUSE_FILE", pause.c_str(), 1);
+    ::setenv("TESSALY_PAUSE_AT", "scan.file", 1);
+    crash_point_reset();
+    ::_exit(backup() == run_outcome::completed ? 0 : 1);
+  }
+  for (int i = 0; i < 3000 && !fs::exists(pause); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(fs::exists(pause));
+  std::string content = test_support::read_file(disk_.path("run.lock"));
+  EXPECT_EQ(field_of(content, "pid"), std::to_string(other));
+  std::string tree_before = describe(snapshot(tree_));
+  log_store_reset();
+  EXPECT_EQ(backup(), run_outcome::failed);
+  EXPECT_TRUE(logged("is in use by process " + std::to_string(other) + " on"));
+  // Nothing of the other run was taken for an interrupted one.
+  EXPECT_EQ(describe(snapshot(tree_)), tree_before);
+  EXPECT_EQ(restore_incremental_backup(&task_, (root_.path() + "/r").c_str(), 1),
+            run_outcome::failed);
+  fs::remove(pause);
+  int status = -1;
+  ASSERT_EQ(::waitpid(other, &status, 0), other);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  expect_versions({s1, s2}, "the other service's run is whole");
+
+  // A run killed while it holds the lock: the next one takes it over (same machine, the
+  // process is gone) and every version restores byte for byte.
+  put(src_ + "/a.txt", "alpha three");
+  ASSERT_TRUE(killed_at("backup.locked", [this] { backup(); }));
+  EXPECT_TRUE(disk_.exists("run.lock"));
+  log_store_reset();
+  ASSERT_EQ(backup(), run_outcome::completed);
+  EXPECT_TRUE(logged("was taken over: that run has ended."));
+  snapshot_t s3 = snapshot(src_, taken_by(false));
+  expect_versions({s1, s2, s3}, "after the take-over");
+
+  // A lock this process left (its removal failed) while no run of it holds the tree.
+  std::string own = test_support::read_file(disk_.path("run.lock"));
+  (void)own;
+  tree_lock_t leftover;
+  {
+    std::string path;
+    ASSERT_TRUE(mount_disk(&task_, &path));
+    ASSERT_TRUE(open_task_tree(task_, task_tree_t(path, task_.uuid), false));
+    ASSERT_EQ(leftover.take(task_, task_tree_t(path, task_.uuid)), tree_lock_t::result::taken);
+    // Held by a live run of this process: another run of it is refused.
+    log_store_reset();
+    EXPECT_EQ(backup(), run_outcome::failed);
+    umount_disk(path);
+  }
+  // Forgotten without removing its file: the next run of this process takes it over.
+  std::string kept = test_support::read_file(disk_.path("run.lock"));
+  leftover.release();
+  test_support::write_file(disk_.path("run.lock"), kept);
+  put(src_ + "/a.txt", "alpha four");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s4 = snapshot(src_, taken_by(false));
+  expect_versions({s1, s2, s3, s4}, "after this process's own left-over");
+}
 
 class SmbBackupTest : public BackupFixture {
  protected:

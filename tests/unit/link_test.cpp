@@ -1,11 +1,18 @@
 // The link's wire format and the service's dispatch of received datagrams.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "communication.h"
 #include "link_packet.h"
+#include "link_sender.h"
+#include "test_support.h"
 
 namespace lp = tessaly::link;
 
@@ -151,6 +158,177 @@ TEST(LinkDispatch, MalformedDatagramsAreDroppedWithoutUsingTheSequenceNumber) {
   dispatch_datagram(trailing.data(), trailing.size(), sequence, collect);
   std::vector<std::pair<int, size_t>> want = {{6, 28}, {6, 28}};
   EXPECT_EQ(emitted, want);
+}
+
+std::vector<uint8_t> from(uint64_t gui_pid, uint8_t type, uint8_t cmd, uint64_t seq,
+                          const std::vector<uint8_t>& payload = {}) {
+  return lp::build_request(type, cmd, 0, gui_pid, seq, payload);
+}
+
+TEST(LinkDispatch, SequenceNumbersAreKeptPerController) {
+  link_sequence_t sequence;
+  emitted.clear();
+  // The first controller, then the same one started again with a new process id: it
+  // counts from 1 again and is served; a repeat of either is still dropped.
+  for (const auto& d : {from(100, lp::PKG_SET, lp::SET_LOG_CLEAR, 1),
+                        from(100, lp::PKG_QUERY, lp::QUERY_SESSION_SUMMARY, 2),
+                        from(200, lp::PKG_SET, lp::SET_LOG_CLEAR, 1),
+                        from(200, lp::PKG_QUERY, lp::QUERY_SESSION_SUMMARY, 2),
+                        from(200, lp::PKG_SET, lp::SET_LOG_CLEAR, 1),
+                        from(100, lp::PKG_QUERY, lp::QUERY_SESSION_SUMMARY, 2),
+                        from(200, lp::PKG_QUERY, lp::QUERY_VERSION, 2),
+                        from(200, lp::PKG_QUERY, lp::QUERY_VERSION, 2)}) {
+    dispatch_datagram(d.data(), d.size(), sequence, collect);
+  }
+  std::vector<std::pair<int, size_t>> want = {{6, 28}, {9, 28}, {6, 28}, {9, 28}, {8, 28}, {8, 28}};
+  EXPECT_EQ(emitted, want);
+}
+
+TEST(LinkDispatch, TheTableIsBoundedAndForgetsTheControllerUnusedLongest) {
+  link_sequence_t sequence;
+  emitted.clear();
+  auto send = [&](uint64_t pid, uint64_t seq) {
+    auto d = from(pid, lp::PKG_SET, lp::SET_LOG_CLEAR, seq);
+    dispatch_datagram(d.data(), d.size(), sequence, collect);
+  };
+  send(1, 5);
+  send(2, 5);
+  // 1 is used again, so 2 is now the one unused longest.
+  send(1, 6);
+  for (uint64_t pid = 10; pid < 10 + link_sequence_t::kControllers; ++pid) send(pid, 5);
+  EXPECT_EQ(sequence.controllers.size(), link_sequence_t::kControllers);
+  emitted.clear();
+  send(2, 5);  // forgotten: taken as new
+  EXPECT_EQ(emitted.size(), 1u);
+  emitted.clear();
+  send(1000, 1);
+  send(1000, 1);
+  EXPECT_EQ(emitted.size(), 1u);
+  EXPECT_EQ(sequence.controllers.size(), link_sequence_t::kControllers);
+}
+
+int asked = 0;
+bool refuse(void*) {
+  ++asked;
+  return false;
+}
+bool grant(void*) {
+  ++asked;
+  return true;
+}
+
+TEST(LinkDispatch, ARefusedSenderGetsTheVersionOnlyAndUsesUpNoNumber) {
+  link_sequence_t sequence;
+  emitted.clear();
+  asked = 0;
+  for (const auto& d : {from(7, lp::PKG_SET, lp::SET_LOG_CLEAR, 1),
+                        from(7, lp::PKG_SET, lp::SET_BACKUP_START, 2, text_payload("u")),
+                        from(7, lp::PKG_QUERY, lp::QUERY_SESSION_SUMMARY, 3),
+                        from(7, lp::PKG_QUERY, lp::QUERY_SESSION_DETAIL, 4, text_payload("u")),
+                        from(7, lp::PKG_QUERY, lp::QUERY_VERSION, 5)}) {
+    dispatch_datagram(d.data(), d.size(), sequence, collect, refuse, nullptr);
+  }
+  std::vector<std::pair<int, size_t>> want = {{8, 28}};
+  EXPECT_EQ(emitted, want);
+  EXPECT_EQ(asked, 5);
+  EXPECT_TRUE(sequence.controllers.empty());
+  // The same numbers from an allowed sender of that controller are new.
+  emitted.clear();
+  for (const auto& d : {from(7, lp::PKG_SET, lp::SET_LOG_CLEAR, 1),
+                        from(7, lp::PKG_QUERY, lp::QUERY_SESSION_DETAIL, 5, text_payload("u"))}) {
+    dispatch_datagram(d.data(), d.size(), sequence, collect, grant, nullptr);
+  }
+  want = {{6, 28}, {10, 30}};
+  EXPECT_EQ(emitted, want);
+  // Malformed datagrams are dropped before anyone is asked.
+  asked = 0;
+  std::vector<uint8_t> ten(10, 0);
+  dispatch_datagram(ten.data(), ten.size(), sequence, collect, refuse, nullptr);
+  EXPECT_EQ(asked, 0);
+}
+
+// The socket tables as the kernel prints them.
+const char kUdp[] =
+    "   sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode ref pointer drops\n"
+    "  100: 0100007F:1D4E 00000000:0000 07 00000000:00000000 00:00000000 00000000     0        0 11 2 0000000000000000 0\n"
+    "  101: 00000000:A001 00000000:0000 07 00000000:00000000 00:00000000 00000000  1000        0 12 2 0000000000000000 0\n"
+    "  102: 0100007F:A002 00000000:0000 07 00000000:00000000 00:00000000 00000000     0        0 13 2 0000000000000000 0\n"
+    "  103: 00000000:A002 00000000:0000 07 00000000:00000000 00:00000000 00000000    33        0 14 2 0000000000000000 0\n"
+    "  104: 0200007F:A003 00000000:0000 07 00000000:00000000 00:00000000 00000000    44        0 15 2 0000000000000000 0\n"
+    "  105: 0100007F:A004 0100007F:1D4E 01 00000000:00000000 00:00000000 00000000    55        0 16 2 0000000000000000 0\n"
+    "  106: 0100007F:A004 0100007F:0035 01 00000000:00000000 00:00000000 00000000    66        0 17 2 0000000000000000 0\n";
+const char kUdp6[] =
+    "  sl  local_address                         remote_address                        st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode ref pointer drops\n"
+    "  200: 00000000000000000000000000000000:A005 00000000000000000000000000000000:0000 07 00000000:00000000 00:00000000 00000000   77        0 21 2 0000000000000000 0\n"
+    "  201: 0000000000000000FFFF00000100007F:A006 00000000000000000000000000000000:0000 07 00000000:00000000 00:00000000 00000000   88        0 22 2 0000000000000000 0\n"
+    "  202: 00000000000000000000000001000000:A007 00000000000000000000000000000000:0000 07 00000000:00000000 00:00000000 00000000   99        0 23 2 0000000000000000 0\n";
+
+sockaddr_in loopback_port(uint16_t port, const char* address = "127.0.0.1") {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  inet_pton(AF_INET, address, &a.sin_addr);
+  return a;
+}
+
+TEST(LinkSender, EverySocketThatCouldHaveSentIsNamed) {
+  const sockaddr_in service = loopback_port(7502);
+  auto owners = [&](uint16_t port) {
+    std::vector<uid_t> out;
+    tessaly::udp_socket_owners_in(kUdp, kUdp6, loopback_port(port), service, &out);
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  using uids = std::vector<uid_t>;
+  EXPECT_EQ(owners(0xA001), uids{1000});        // bound to the wildcard address
+  EXPECT_EQ(owners(0xA002), (uids{0, 33}));     // two sockets share the port: both count
+  EXPECT_EQ(owners(0xA003), uids{});            // bound to 127.0.0.2: could not send from .1
+  EXPECT_EQ(owners(0xA004), uids{55});          // connected to the service, not elsewhere
+  EXPECT_EQ(owners(0xA005), uids{77});          // IPv6 wildcard carries IPv4 too
+  EXPECT_EQ(owners(0xA006), uids{88});          // ::ffff:127.0.0.1
+  EXPECT_EQ(owners(0xA007), uids{});            // ::1 cannot send from 127.0.0.1
+  EXPECT_EQ(owners(0xBEEF), uids{});            // gone
+  // The live tables: a socket of this process is found with its owner.
+  int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+  ASSERT_GE(s, 0);
+  sockaddr_in any = loopback_port(0);
+  ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+  socklen_t length = sizeof any;
+  ASSERT_EQ(::getsockname(s, reinterpret_cast<sockaddr*>(&any), &length), 0);
+  std::vector<uid_t> live;
+  ASSERT_TRUE(tessaly::udp_socket_owners(any, service, &live));
+  EXPECT_EQ(live, std::vector<uid_t>{::geteuid()});
+  ::close(s);
+}
+
+TEST(LinkSender, WhoMayConfigureTheService) {
+  test_support::TempRoot root;
+  std::string folder = root.path() + "/config";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  EXPECT_TRUE(tessaly::may_configure(0, folder));
+  EXPECT_TRUE(tessaly::may_configure(::geteuid(), folder));  // its owner
+  EXPECT_TRUE(tessaly::may_configure(0, root.path() + "/missing"));
+  EXPECT_FALSE(tessaly::may_configure(4242, root.path() + "/missing"));
+  if (::geteuid() != 0) GTEST_SKIP() << "changing owners needs root";
+  // getpwnam answers in one buffer of its own: each answer is copied at once.
+  struct passwd* found = ::getpwnam("daemon");
+  if (found == nullptr) GTEST_SKIP() << "no user daemon";
+  uid_t member = found->pw_uid;
+  gid_t group = found->pw_gid;
+  found = ::getpwnam("bin");
+  if (found == nullptr || found->pw_gid == group) GTEST_SKIP() << "no user bin of another group";
+  uid_t other = found->pw_uid;
+  ASSERT_EQ(::chown(folder.c_str(), 0, group), 0);
+  // Without group rights the group's members may not.
+  EXPECT_FALSE(tessaly::may_configure(member, folder));
+  ASSERT_EQ(::chmod(folder.c_str(), 02770), 0);
+  EXPECT_TRUE(tessaly::may_configure(member, folder));
+  EXPECT_FALSE(tessaly::may_configure(other, folder));
+  EXPECT_FALSE(tessaly::may_configure(54321, folder));  // a user id without an account
+  ASSERT_EQ(::chmod(folder.c_str(), 02750), 0);          // the group may read only
+  EXPECT_FALSE(tessaly::may_configure(member, folder));
+  ASSERT_EQ(::chown(folder.c_str(), other, group), 0);
+  EXPECT_TRUE(tessaly::may_configure(other, folder));    // the folder's owner
 }
 
 }  // namespace

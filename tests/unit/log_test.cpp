@@ -1,6 +1,8 @@
 #include "log.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -322,6 +324,28 @@ TEST_F(LogTest, LogTxtShowsLocalTimesAndWholeLines) {
   EXPECT_EQ(text.substr(text.size() - 3), "x\r\n");
   if (old_tz) setenv("TZ", old_tz, 1); else unsetenv("TZ");
   tzset();
+}
+
+TEST_F(LogTest, ControlCharactersInNamesCannotForgeLogTxtLines) {
+  // A task named with a line end, a tab and an escape, and a path with a line separator,
+  // a C1 control and a carriage return.
+  log_session("Evil\r\nDocs\t2026-01-01 00:00\tBackup Docs is completed.", "u",
+              MSG_LEVEL_MESSAGE, "Failed to open file %s.", "/src/a\nb\xE2\x80\xA8" "c\xC2\x85" "d\re\x1B");
+  ASSERT_TRUE(file_log_flush(log_list));
+  std::string text = read_file(txt());
+  // Exactly two lines: the header and the record.
+  size_t lines = 0;
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
+  EXPECT_EQ(lines, 2u) << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\t'), 2) << text;
+  EXPECT_NE(text.find("Evil\\r\\nDocs\\t2026-01-01 00:00\\tBackup Docs is completed.\t"),
+            std::string::npos) << text;
+  // An escape character already became U+FFFD in the record; the rest are escaped.
+  EXPECT_NE(text.find("Failed to open file /src/a\\nb\\u2028c\\u0085d\\re\xEF\xBF\xBD.\r\n"),
+            std::string::npos) << text;
+  // LOG.dat keeps the record's text as it is (markup escaped).
+  EXPECT_NE(read_file(dat()).find("Evil\r\nDocs"), std::string::npos);
 }
 
 TEST(LogGate, IsOutputAndLanguageTables) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -125,8 +126,11 @@ class RestoreFixture : public TaskTreeFixture {
     return copy;
   }
 
+  // The tree as it lies on disk; the lock that a killed run leaves behind (taken over by the
+  // next run) is left out.
   std::string tree_state() {
     snapshot_t s = snapshot(tree_);
+    s.files.erase("run.lock");
     return describe(s);
   }
 
@@ -160,14 +164,15 @@ TEST_P(RestoreTest, EveryVersionToEveryTargetWithAndWithoutDeleteSync) {
     bool delete_sync;
     int v;
     // What the user's own files become: kept in place, or gone with the rest of the old
-    // folder (exactly the version).
+    // folder (exactly the version). A chosen folder follows the same rule as the source
+    // folder: only delete_sync makes it hold exactly the version.
     bool user_files_stay;
   };
   std::vector<case_t> cases;
   for (bool to_chosen : {false, true}) {
     for (bool ds : {false, true}) {
       for (int back = 0; back <= 3; ++back) {
-        cases.push_back({to_chosen, ds, n - back, !to_chosen && !ds});
+        cases.push_back({to_chosen, ds, n - back, !ds});
       }
     }
   }
@@ -381,16 +386,99 @@ TEST_F(LocalRestoreTest, LinksPlantedInTheTargetAreReplacedNeverFollowed) {
     EXPECT_EQ(describe(snapshot(victim)), describe(victim_before));
     expect_same(version, snapshot(src_), "links replaced");
 
-    // The source folder itself is a link to the victim.
+    // The source folder itself is a link to the victim, made by another user than the
+    // victim's owner: not followed, the restore is refused and nothing changes.
+    if (::geteuid() != 0) continue;  // giving the link away needs root
     fs::remove_all(src_);
     ASSERT_EQ(::symlink(victim.c_str(), src_.c_str()), 0);
-    ASSERT_EQ(restore(1), run_outcome::completed);
+    ASSERT_EQ(::lchown(src_.c_str(), 4321, 4321), 0);
+    ASSERT_EQ(restore(1), run_outcome::failed);
+    EXPECT_TRUE(logged("error: " + src_ + " is a link to " + victim +
+                       ", which is not a folder of the link's owner: it is not followed."));
     EXPECT_EQ(describe(snapshot(victim)), describe(victim_before));
     struct stat st;
     ASSERT_EQ(::lstat(src_.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
-    expect_same(version, snapshot(src_), "source link replaced");
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ::unlink(src_.c_str());
   }
+}
+
+// A source folder that is a link of root's or of its folder's owner: the user chose the
+// folder by that name. The backup takes the folder it points to (and says so: the run is
+// incomplete), links below it stay links, and the restore to the original place goes into
+// that folder, the link staying a link.
+TEST_F(LocalRestoreTest, ALinkedSourceIsBackedUpAndRestoredThroughItsLink) {
+  std::string real = root_.path() + "/real/docs";
+  put(real + "/a.txt", "alpha");
+  put(real + "/sub/b.txt", "bee");
+  ASSERT_EQ(::symlink("a.txt", (real + "/inner_link").c_str()), 0);
+  fs::remove_all(src_);
+  ASSERT_EQ(::symlink(real.c_str(), src_.c_str()), 0);
+  ASSERT_EQ(backup(), run_outcome::incomplete);
+  EXPECT_TRUE(logged("warning: The source folder " + src_ + " is a link to " + real +
+                     ": the folder it points to is backed up."));
+  EXPECT_TRUE(logged("Backup Docs is incomplete: 1 files or folders could not be backed up."));
+  snapshot_t version = snapshot(real);
+  put(real + "/a.txt", "changed");
+  put(real + "/mine.txt", "the user's");
+  g_delete_sync = "";
+  ASSERT_EQ(restore(1), run_outcome::completed);
+  snapshot_t want = version;
+  want.files["mine.txt"] = "the user's";
+  expect_same(want, snapshot(real), "restored through the link");
+  struct stat st;
+  ASSERT_EQ(::lstat(src_.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(fs::read_symlink(real + "/inner_link").string(), "a.txt");
+  // Into a chosen folder it is a folder of its own.
+  ASSERT_EQ(restore(1, root_.path() + "/chosen"), run_outcome::completed);
+  expect_same(version, snapshot(root_.path() + "/chosen/docs"), "to a chosen folder");
+  // A link of another user than the folder's owner is not followed: the run says so.
+  if (::geteuid() != 0) return;
+  ASSERT_EQ(::lchown(src_.c_str(), 4321, 4321), 0);
+  log_store_reset();
+  ASSERT_EQ(backup(), run_outcome::incomplete);
+  EXPECT_TRUE(logged("warning: " + src_ + " is a link to " + real +
+                     ", which is not a folder of the link's owner: it is not followed."));
+}
+
+// A chosen folder follows the rule of the original place (delete_sync decides), and one that
+// is, holds or lies inside a source folder is refused with a record.
+TEST_F(LocalRestoreTest, AChosenFolderNeverDestroysWhatWasThere) {
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/sub/b.txt", "bee");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t version = snapshot(src_);
+  // Files never backed up, in the source and beside it.
+  put(src_ + "/unsaved.txt", "written after the backup");
+  put(home_ + "/beside.txt", "beside the source");
+  snapshot_t home_before = snapshot(home_);
+  for (const std::string& p : {home_, src_, src_ + "/sub", root_.path()}) {
+    for (const char* ds : {"", "enable"}) {
+      SCOPED_TRACE("chosen " + p + (*ds ? " with delete_sync" : ""));
+      g_delete_sync = ds;
+      log_store_reset();
+      EXPECT_EQ(restore(1, p), run_outcome::failed);
+      EXPECT_TRUE(logged("error: The folder " + p +
+                         " is, holds or lies inside a source folder of the task: a restore "
+                         "there goes to the original place instead."));
+      EXPECT_TRUE(logged("error: Restore Docs is failed."));
+      EXPECT_EQ(describe(snapshot(home_)), describe(home_before));
+    }
+  }
+  // Another folder: without delete_sync what the version lacks stays.
+  std::string p = root_.path() + "/chosen";
+  put(p + "/docs/unsaved.txt", "the user's own");
+  put(p + "/docs/sub/mine.txt", "also the user's");
+  g_delete_sync = "";
+  ASSERT_EQ(restore(1, p), run_outcome::completed);
+  snapshot_t want = version;
+  want.files["unsaved.txt"] = "the user's own";
+  want.files["sub/mine.txt"] = "also the user's";
+  expect_same(want, snapshot(p + "/docs"), "merged");
+  g_delete_sync = "enable";
+  ASSERT_EQ(restore(1, p), run_outcome::completed);
+  expect_same(version, snapshot(p + "/docs"), "exactly the version");
 }
 
 TEST_F(LocalRestoreTest, TypeConflictsTakeTheVersionsEntry) {
@@ -427,16 +515,93 @@ TEST_F(LocalRestoreTest, SourcesWithTheSameNameGetTheirOwnFolders) {
   EXPECT_EQ(test_support::read_file(p + "/docs_1_1/z.txt"), "third, named like the second's new name");
 }
 
-TEST_F(LocalRestoreTest, RestoredEntriesGetTheTargetsOwnerAndOrdinaryModes) {
+// What the files had comes back: modes, owners and groups (the service runs as root) and
+// last-write times to the nanosecond, for files, folders and links.
+TEST_F(LocalRestoreTest, RestoredEntriesGetTheirModesOwnersAndTimes) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to give files away";
-  put(src_ + "/a.txt", "alpha");
-  put(src_ + "/sub/b.txt", "bee");
-  ASSERT_EQ(::symlink("a.txt", (src_ + "/link").c_str()), 0);
+  struct want_t {
+    const char* rel;
+    mode_t mode;
+    uid_t uid;
+    gid_t gid;
+  };
+  const std::vector<want_t> wants = {
+      {"private.txt", 0600, 0, 0},       {"shared.txt", 0640, 4321, 4322},
+      {"tool.sh", 0755, 4321, 4321},     {"sub", 0750, 4321, 4322},
+      {"sub/inner.txt", 0444, 4323, 0},  {"setuid", 04755, 0, 0},
+      {"locked", 0500, 4321, 4321},      {"locked/in.txt", 0400, 4321, 4321},
+  };
+  for (const want_t& w : wants) {
+    std::string path = src_ + "/" + w.rel;
+    if (std::string(w.rel) == "sub" || std::string(w.rel) == "locked") {
+      fs::create_directories(path);
+    } else {
+      put(path, std::string("content of ") + w.rel);
+    }
+  }
+  ASSERT_EQ(::symlink("private.txt", (src_ + "/link").c_str()), 0);
+  ASSERT_EQ(::lchown((src_ + "/link").c_str(), 4324, 4325), 0);
+  // Children first: a folder's time changes when something is made in it.
+  for (auto it = wants.rbegin(); it != wants.rend(); ++it) {
+    std::string path = src_ + "/" + it->rel;
+    ASSERT_EQ(::chown(path.c_str(), it->uid, it->gid), 0);
+    ASSERT_EQ(::chmod(path.c_str(), it->mode), 0);
+    struct timespec t[2] = {{1600000000 + static_cast<time_t>(it - wants.rbegin()), 123456789},
+                            {1600000000 + static_cast<time_t>(it - wants.rbegin()), 123456789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, AT_SYMLINK_NOFOLLOW), 0);
+  }
+  struct timespec lt[2] = {{1500000000, 5}, {1500000000, 5}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (src_ + "/link").c_str(), lt, AT_SYMLINK_NOFOLLOW), 0);
+  std::map<std::string, struct stat> before;
+  for (const char* rel : {"private.txt", "shared.txt", "tool.sh", "sub", "sub/inner.txt",
+                          "setuid", "locked", "locked/in.txt", "link"}) {
+    ASSERT_EQ(::lstat((src_ + "/" + rel).c_str(), &before[rel]), 0) << rel;
+  }
   ASSERT_EQ(backup(), run_outcome::completed);
+
+  auto check = [&](const std::string& root, bool chosen) {
+    for (const auto& [rel, was] : before) {
+      struct stat st;
+      ASSERT_EQ(::lstat((root + "/" + rel).c_str(), &st), 0) << rel;
+      mode_t want_mode = was.st_mode & 07777;
+      if (chosen && S_ISREG(was.st_mode)) want_mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+      if (!S_ISLNK(was.st_mode)) {
+        EXPECT_EQ(st.st_mode & 07777, want_mode) << rel;
+      }
+      EXPECT_EQ(st.st_uid, was.st_uid) << rel;
+      EXPECT_EQ(st.st_gid, was.st_gid) << rel;
+      EXPECT_EQ(st.st_mtim.tv_sec, was.st_mtim.tv_sec) << rel;
+      EXPECT_EQ(st.st_mtim.tv_nsec, was.st_mtim.tv_nsec) << rel;
+    }
+  };
+  // Into a chosen folder that the caller owns: a file that was root's only stays so, and a
+  // set-user-id file loses that bit there.
   std::string p = root_.path() + "/chosen";
   fs::create_directories(p);
   ASSERT_EQ(::chown(p.c_str(), 4321, 4322), 0);
-  ::umask(077);
+  ASSERT_EQ(restore(1, p), run_outcome::completed);
+  check(p + "/docs", true);
+  // Back in the original place, everything as it was.
+  fs::remove_all(src_);
+  g_delete_sync = "enable";
+  ASSERT_EQ(restore(1), run_outcome::completed);
+  check(src_, false);
+}
+
+// A tree written before the attributes were recorded: restored entries get the owner of the
+// target folder and private modes, never wider.
+TEST_F(LocalRestoreTest, EntriesOfOlderTreesGetTheTargetsOwnerAndPrivateModes) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give files away";
+  put(src_ + "/a.txt", "alpha");
+  put(src_ + "/sub/b.txt", "bee");
+  ASSERT_EQ(::chmod((src_ + "/a.txt").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink("a.txt", (src_ + "/link").c_str()), 0);
+  ASSERT_EQ(backup(), run_outcome::completed);
+  run_sql(tree_ + "/increments/1/id0/marker.dat", "drop table attribute_tbl;");
+  std::string p = root_.path() + "/chosen";
+  fs::create_directories(p);
+  ASSERT_EQ(::chown(p.c_str(), 4321, 4322), 0);
+  ::umask(0);
   ASSERT_EQ(restore(1, p), run_outcome::completed);
   ::umask(022);
   for (const char* rel : {"docs", "docs/a.txt", "docs/sub", "docs/sub/b.txt", "docs/link"}) {
@@ -445,10 +610,10 @@ TEST_F(LocalRestoreTest, RestoredEntriesGetTheTargetsOwnerAndOrdinaryModes) {
     EXPECT_EQ(st.st_uid, 4321u) << rel;
     EXPECT_EQ(st.st_gid, 4322u) << rel;
     if (S_ISREG(st.st_mode)) {
-      EXPECT_EQ(st.st_mode & 07777, 0644u) << rel;
+      EXPECT_EQ(st.st_mode & 07777, 0600u) << rel;
     }
     if (S_ISDIR(st.st_mode)) {
-      EXPECT_EQ(st.st_mode & 07777, 0755u) << rel;
+      EXPECT_EQ(st.st_mode & 07777, 0700u) << rel;
     }
   }
   // A chosen folder that does not exist yet is made with the owner of the folder above.
@@ -458,6 +623,34 @@ TEST_F(LocalRestoreTest, RestoredEntriesGetTheTargetsOwnerAndOrdinaryModes) {
     struct stat st;
     ASSERT_EQ(::lstat(path.c_str(), &st), 0) << path;
     EXPECT_EQ(st.st_uid, 4321u) << path;
+  }
+}
+
+// A file replaced by a folder of the same name and back: every version restores as it was.
+TEST_P(RestoreTest, TypeChangesRestoreAsTheyWereInEachVersion) {
+  put(src_ + "/x", "x is a file in one");
+  put(src_ + "/y/inner.txt", "y is a folder in one");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  std::vector<snapshot_t> versions{snapshot(src_)};
+  fs::remove(src_ + "/x");
+  put(src_ + "/x/now.txt", "x is a folder in two");
+  fs::remove_all(src_ + "/y");
+  put(src_ + "/y", "y is a file in two");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  versions.push_back(snapshot(src_));
+  put(src_ + "/x/now.txt", "x's file changed in three");
+  put(src_ + "/y", "y changed in three");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  versions.push_back(snapshot(src_));
+  fs::remove_all(src_ + "/x");
+  put(src_ + "/x", "x is a file again in four");
+  ASSERT_EQ(backup(), run_outcome::completed);
+  versions.push_back(snapshot(src_));
+  g_delete_sync = "enable";
+  for (int v = 1; v <= 4; ++v) {
+    std::string p = root_.path() + "/chosen" + std::to_string(v);
+    ASSERT_EQ(restore(v, p), run_outcome::completed) << v;
+    expect_same(versions[v - 1], snapshot(p + "/docs"), "version " + std::to_string(v));
   }
 }
 
@@ -620,7 +813,7 @@ TEST_F(CrashSweep, RestoreKilledAtEveryStepKeepsTheTreeAndTheUsersFiles) {
       ASSERT_EQ(restore(1, mode.chosen ? p : std::string()), run_outcome::completed);
       snapshot_t got = snapshot(target);
       for (const auto& [rel, content] : s1.files) EXPECT_EQ(got.files[rel], content) << rel;
-      if (mode.chosen || mode.delete_sync) expect_same(s1, got, "after the crash");
+      if (mode.delete_sync) expect_same(s1, got, "after the crash");
       if (HasFailure()) return;
     }
   }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -267,6 +268,26 @@ TEST_F(RunnerTest, ReportMailSaysHowTheRunEnded) {
     EXPECT_NE(got.back().first.find(c.want), std::string::npos) << got.back().first;
     EXPECT_EQ(got.back().second, "<none>");
   }
+}
+
+TEST_F(RunnerTest, TheLogFilesHoldTheResultWhenTheRunHasEnded) {
+  std::string dir;
+  get_config_dir(dir);
+  std::remove((dir + "LOG.txt").c_str());
+  EXPECT_EQ(start(UUID_A), RUN_OK);
+  wait_entered(1);
+  log_session("task 0", UUID_A, MSG_LEVEL_MESSAGE, "the run's own result");
+  open_gate();
+  wait_ended(UUID_A);
+  // Written by the run's end, not by a count of records or a timer.
+  EXPECT_NE(test_support::read_file(dir + "LOG.txt").find("the run's own result"),
+            std::string::npos);
+  GTimeVal now = time_val_now();
+  log_session("task 0", UUID_A, MSG_LEVEL_MESSAGE, "the restore's result");
+  EXPECT_EQ(start_restore(UUID_A, &now, 1, nullptr), RUN_OK);
+  wait_ended(UUID_A);
+  EXPECT_NE(test_support::read_file(dir + "LOG.txt").find("the restore's result"),
+            std::string::npos);
 }
 
 TEST_F(RunnerTest, PowerOffOnlyAfterTheLastBackup) {
