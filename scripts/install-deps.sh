@@ -14,6 +14,9 @@ packages=(
   # test peers
   samba smbclient python3 python3-aiosmtpd python3-dbusmock dbus iputils-ping iproute2 openssl
   rdiff sqlite3
+  # looking at the controller: a real X server, screenshots, fonts for the nine languages
+  xvfb xauth imagemagick fonts-dejavu-core fonts-wqy-microhei fonts-crosextra-carlito
+  fonts-liberation x11-utils
 )
 
 # With --bench: the tools the benchmark (bench/) compares against; not needed otherwise.

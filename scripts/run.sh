@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the project needs, builds it, and runs the service in the console with its
-# configuration folder inside a folder of the user's (no root needed). It then backs up a
+# configuration folder inside a folder of the user's (no root needed). With a display
+# ($DISPLAY or $WAYLAND_DISPLAY) it then opens the controller window TessalySync on the same
+# folder and stops the service when the window is closed. Without a display it backs up a
 # sample folder to a local destination folder, shows where the versions are, and keeps the
 # service running until Ctrl-C. Run it again after changing files of the sample folder: each
 # run makes one more version.
@@ -73,6 +75,16 @@ echo "Configuration folder: $config/ (the log is LOG.txt there)"
 ./build/daemon/daemon -s "$@" &
 daemon_pid=$!
 trap 'kill -TERM "$daemon_pid" 2>/dev/null || true; wait "$daemon_pid" 2>/dev/null || true' INT TERM
+
+# With a display: the controller's window on the same configuration folder; closing it stops
+# the service.
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "Opening the controller window TessalySync; close it to stop the service."
+  ./build/controller/TessalySync || true
+  kill -TERM "$daemon_pid" 2>/dev/null || true
+  wait "$daemon_pid" 2>/dev/null || true
+  exit 0
+fi
 
 # Asks the service over its link (UDP on 127.0.0.1:7502) to back up the task, as the
 # controller's "backup now" does, then waits until the version is complete.

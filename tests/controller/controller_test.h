@@ -1,0 +1,69 @@
+// Shared set-up of the controller tests: every test program runs in a private folder of its
+// own, made before the application object exists, so that no test reads or writes the
+// machine's configuration folder, the user's runtime folder or the real autostart folder.
+//
+//   TESSALY_ROOT     <tmp>/root    (the data folder is <tmp>/root/var/lib/Tessaly)
+//   XDG_RUNTIME_DIR  <tmp>/run     (the single-instance server and lock)
+//   XDG_CONFIG_HOME  <tmp>/config  (the autostart entry)
+//   TMPDIR           <tmp>/tmp
+//   TZ               JST-9 unless the caller set one: local time is UTC+9 all year, so a
+//                    missing conversion to local time shows in every time text.
+#pragma once
+
+#include <QtCore/QByteArray>
+#include <QtCore/QDir>
+#include <QtCore/QString>
+#include <QtTest/QtTest>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+namespace controller_test {
+
+inline QString& tempRoot() {
+  static QString root;
+  return root;
+}
+
+inline void removeTempRoot() {
+  if (!tempRoot().isEmpty() && qgetenv("TESSALY_KEEP_TEST_ROOT").isEmpty()) {
+    QDir(tempRoot()).removeRecursively();
+  }
+}
+
+inline void isolate() {
+  std::string pattern = QDir::tempPath().toStdString() + "/tessaly-ctl-XXXXXX";
+  if (!mkdtemp(pattern.data())) std::abort();
+  tempRoot() = QString::fromStdString(pattern);
+  const QString root = tempRoot();
+  for (const char* sub : {"root", "run", "config", "tmp"}) QDir().mkpath(root + "/" + sub);
+  QFile::setPermissions(root + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ExeOwner);
+  qputenv("TESSALY_ROOT", (root + "/root").toUtf8());
+  qputenv("XDG_RUNTIME_DIR", (root + "/run").toUtf8());
+  qputenv("XDG_CONFIG_HOME", (root + "/config").toUtf8());
+  qputenv("TMPDIR", (root + "/tmp").toUtf8());
+  if (qgetenv("TZ").isEmpty()) qputenv("TZ", "JST-9");
+  tzset();
+  std::atexit(removeTempRoot);
+}
+
+// The data folder of this test: <root>/var/lib/Tessaly, created.
+inline QString dataFolder() {
+  const QString path = qEnvironmentVariable("TESSALY_ROOT") + "/var/lib/Tessaly";
+  QDir().mkpath(path);
+  return path;
+}
+
+}  // namespace controller_test
+
+// Like QTEST_MAIN / QTEST_GUILESS_MAIN, with the private folders made first.
+#define TESSALY_TEST_MAIN(TestClass, AppClass)      \
+  int main(int argc, char** argv) {                 \
+    controller_test::isolate();                     \
+    AppClass app(argc, argv);                       \
+    TestClass test;                                 \
+    QTEST_SET_MAIN_SOURCE_PATH                      \
+    return QTest::qExec(&test, argc, argv);         \
+  }
