@@ -259,6 +259,16 @@ bool Dialog::showNamedPage(const QString& name) {
     ui.logBut->click();
   } else if (name == "settings") {
     ui.advancedBut->click();
+  } else if (name.startsWith("wizard") && name.size() == 7 && name.at(6) >= '1' &&
+             name.at(6) <= '9') {
+    // One step of the wizard as it first shows, without the steps before it.
+    showNamedPage("wizard");
+    wizardStep_ = name.at(6).digitValue();
+    showWizardPage(wizardStep_);
+  } else if (name.startsWith("settings") && name.size() == 9 && name.at(8) >= '0' &&
+             name.at(8) <= '5') {
+    ui.advancedBut->click();
+    openSettingsPage(name.at(8).digitValue());
   } else {
     return false;
   }

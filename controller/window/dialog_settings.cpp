@@ -16,6 +16,7 @@
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QMessageBox>
 
+#include <algorithm>
 #include <iterator>
 
 #include "autostart.h"
@@ -462,15 +463,21 @@ void Dialog::applyLanguageFonts() {
   actionFont.setWeight(QFont::Normal);
   ui.actionNew_Folder->setFont(actionFont);
 
-  // The Russian texts of the bottom buttons need ten pixels more.
-  const bool russian = language.contains(QLatin1String("Russian"), Qt::CaseInsensitive);
-  const int width = russian ? 106 : 96;
-  const int save = russian ? 259 : 269;
-  const int cancel = 379;
-  const int defaults = russian ? 499 : 489;
-  ui.settingSTBtn->setGeometry(QRect(QPoint(save, 482), QPoint(save + width, 509)));
-  ui.settingCTBtn->setGeometry(QRect(QPoint(cancel, 482), QPoint(cancel + width, 509)));
-  ui.settingDTBtn->setGeometry(QRect(QPoint(defaults, 482), QPoint(defaults + width, 509)));
+  // The three bottom buttons are equally wide, wide enough for the longest of their texts in
+  // this language, and end where the page's panel ends.
+  int width = 97;
+  for (QToolButton* button : {ui.settingSTBtn, ui.settingCTBtn, ui.settingDTBtn}) {
+    button->ensurePolished();
+    width = std::max(width, button->fontMetrics().horizontalAdvance(button->text()) + 20);
+  }
+  width = std::min(width, 190);
+  constexpr int kRight = 586, kGap = 13;
+  const int defaults = kRight - width;
+  const int cancel = defaults - kGap - width;
+  const int save = cancel - kGap - width;
+  ui.settingSTBtn->setGeometry(QRect(save, 482, width, 28));
+  ui.settingCTBtn->setGeometry(QRect(cancel, 482, width, 28));
+  ui.settingDTBtn->setGeometry(QRect(defaults, 482, width, 28));
 }
 
 void Dialog::applyAutoStart(bool on) {

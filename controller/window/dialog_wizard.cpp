@@ -104,6 +104,8 @@ void Dialog::showWizardPage(int step) {
         ui.localFolders->setModel(model);
         for (int column = 1; column <= 3; ++column) ui.localFolders->hideColumn(column);
         model->setRootPath(QString());
+        // "/" opens at once, so that the folders under it show without a click.
+        ui.localFolders->expand(model->index(QStringLiteral("/")));
         wizard_.localModel = model;
       }
       break;

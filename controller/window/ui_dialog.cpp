@@ -68,6 +68,9 @@ void Ui_Dialog::retranslateUi(QDialog* Dialog) {
   cusRemPBtn->setText(QCoreApplication::translate("Dialog", "Remove"));
   newSixTitle->setText(QCoreApplication::translate("Dialog", "Please select a backup destination folder"));
   backupsLabel_4->setText(QCoreApplication::translate("Dialog", "New Backup"));
+  // The tag is as wide as its caption in this language.
+  backupsLabel_4->ensurePolished();
+  backupsLabel_4->resize(qBound(120, backupsLabel_4->sizeHint().width() + 4, 400), 32);
   deviceTWidget->headerItem()->setText(1, QCoreApplication::translate("Dialog", "IP Address"));
   deviceTWidget->headerItem()->setText(0, QCoreApplication::translate("Dialog", "Name"));
   allFilesLabel->setText(QCoreApplication::translate("Dialog", "All Files"));

@@ -275,14 +275,15 @@ void Ui_Dialog::setupWizardPage(QDialog* Dialog) {
 
   newSixTitle = makeLabel(page, "newSixTitle", whiteText, Qt::AlignCenter, true, kTitle);
 
-  // The "New Backup" badge: the icon, and the caption on a light tab beside it (dark text).
+  // The "New Backup" badge: the icon, and the caption on a light rounded tab beside it (dark
+  // text), drawn as a tag so that it does not read as a field to type in.
   label_3 = makeLabel(page, "label_3", imageLabel(QStringLiteral("icon_new_backup.png")),
                       Qt::AlignCenter, false, QRect(30, 6, 48, 48));
-  backupsLabel_4 =
-      makeLabel(page, "backupsLabel_4",
-                lightPanelLabel(QStringLiteral("#101315"), QStringLiteral("content_area_01_bg.png"),
-                                QStringLiteral("0px 10px")),
-                leftMiddle, false, QRect(84, 14, 240, 32));
+  backupsLabel_4 = makeLabel(
+      page, "backupsLabel_4",
+      QStringLiteral("QLabel{color:#101315;background-color:#dbe6f1;border:none;"
+                     "border-radius:16px;padding:0px 16px;font-weight:bold;}"),
+      leftMiddle, false, QRect(84, 14, 240, 32));
 
   // Step 2: the local folder tree on its panel (the page display gives both their size).
   localWidget = new QWidget(page);
@@ -294,8 +295,15 @@ void Ui_Dialog::setupWizardPage(QDialog* Dialog) {
   localFolders->setObjectName("localFolders");
   localFolders->setGeometry(QRect(10, 50, 161, 21));
   localFolders->setAutoFillBackground(true);
+  // The folders' check boxes in the form's own images: unchosen, chosen, partly chosen.
   localFolders->setStyleSheet(
-      viewSheet(QStringLiteral("QTreeView"), QStringLiteral("localFolders"), dark));
+      viewSheet(QStringLiteral("QTreeView"), QStringLiteral("localFolders"), dark) +
+      QStringLiteral("QTreeView#localFolders::indicator{width:17px;height:17px;}"
+                     "QTreeView#localFolders::indicator:unchecked{image:%1;}"
+                     "QTreeView#localFolders::indicator:checked{image:%2;}"
+                     "QTreeView#localFolders::indicator:indeterminate{image:%3;}")
+          .arg(url(QStringLiteral("check_box_02_n.png")), url(QStringLiteral("check_box_02_f.png")),
+               url(QStringLiteral("check_box_02_p.png"))));
   localFolders->setFrameShape(QFrame::NoFrame);
   localFolders->setEditTriggers(QAbstractItemView::NoEditTriggers);
   localFolders->setSelectionBehavior(QAbstractItemView::SelectItems);

@@ -12,7 +12,8 @@
 #
 # Environment: TESSALY_CONTROLLER (default build/controller/TessalySync of this checkout),
 # LANGUAGES (default "English Russian German"; any of the nine names without spaces, e.g.
-# SimplifiedChinese), PAGES (default "tasks wizard restore log settings").
+# SimplifiedChinese), PAGES (default "tasks wizard restore log settings"; also wizard1 to
+# wizard9 and settings0 to settings5).
 # Needs xvfb-run, xwininfo (x11-utils) and import (imagemagick).
 set -euo pipefail
 

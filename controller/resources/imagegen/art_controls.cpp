@@ -70,6 +70,18 @@ QImage checkBox(State s) {
   return image;
 }
 
+// Check box indicator of a folder some of whose subfolders are chosen, 21 x 21: a dash.
+QImage partlyChecked() {
+  QImage image = canvas(21, 21);
+  QPainter p;
+  begin(p, image);
+  roundedBox(p, QRectF(1, 1, 19, 19), 4, accent, accentDark, 1.0);
+  p.setPen(linePen(white, 2.3));
+  p.drawLine(QPointF(6.0, 10.5), QPointF(15.0, 10.5));
+  p.end();
+  return image;
+}
+
 // Page arrow of the task list (on the light page), 32 x 32.
 QImage pageArrow(double dir, State s) {
   QImage image = canvas(32, 32);
@@ -254,6 +266,7 @@ void addControlArt(std::vector<Art>& out) {
     add(QStringLiteral("btn_common_06") + sfx, [s] { return button(88, 26, lightButton(s)); });
   }
 
+  add(QStringLiteral("check_box_02_p.png"), partlyChecked);
   add(QStringLiteral("icon_minify_n.png"), [] { return titleButton(false, false); });
   add(QStringLiteral("icon_minify_f.png"), [] { return titleButton(false, true); });
   add(QStringLiteral("icon_close_n.png"), [] { return titleButton(true, false); });

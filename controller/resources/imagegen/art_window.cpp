@@ -298,11 +298,13 @@ void addWindowArt(std::vector<Art>& out) {
   add("input_box_restore.png",
       [=] { return frame(300, 32, white, QColor(0x9c, 0xab, 0xb6), lightShade); });
   const QColor darkShade(0x14, 0x17, 0x19);
-  add("input_box_black_01.png", [=] { return frame(220, 32, darkField, darkFieldBorder, darkShade); });
+  // The e-mail fields: dark slate fields with white text on the light panel of their page.
+  const QColor slateField(0x3a, 0x41, 0x47), slateBorder(0x56, 0x60, 0x67),
+      slateShade(0x2c, 0x32, 0x37);
+  add("input_box_black_01.png", [=] { return frame(220, 32, slateField, slateBorder, slateShade); });
   add("input_box_black_01_d.png",
-      [] { return frame(220, 32, QColor(0x25, 0x2a, 0x2e), QColor(0x34, 0x3b, 0x40)); });
-  add("input_box_black_02.png",
-      [=] { return frame(160, 32, QColor(0x19, 0x1c, 0x1f), QColor(0x3e, 0x46, 0x4c), darkShade); });
+      [] { return frame(220, 32, QColor(0xd4, 0xd9, 0xdd), QColor(0xbf, 0xc6, 0xcb)); });
+  add("input_box_black_02.png", [=] { return frame(160, 32, slateField, slateBorder, slateShade); });
 
   // Combo and spin box frames (dark).
   const QColor comboFill(0x1f, 0x24, 0x27), comboBorder(0x4b, 0x54, 0x5b);
