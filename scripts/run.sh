@@ -18,7 +18,20 @@ config="$TESSALY_ROOT/var/lib/Tessaly"
 sample="$TESSALY_ROOT/sample"
 backups="$TESSALY_ROOT/backups"
 uuid="5b1e1d0c-7a8f-4c2e-9d3b-2f6a4e8c1b07"
-mkdir -p "$config" "$backups"
+mkdir -p "$TESSALY_ROOT/var/lib" "$backups"
+# The configuration folder holds the tasks' accounts: it follows the service's rights rule,
+# 2770 with the group tessaly when the user may use that group, else 0700, and so do its
+# files (0660 with the group, else 0600).
+if [ ! -d "$config" ]; then
+  install -d -m 2770 -g tessaly "$config" 2>/dev/null || install -d -m 0700 "$config"
+fi
+file_rights() {
+  if [ "$(stat -c %G "$config")" = tessaly ]; then
+    chgrp tessaly "$1" && chmod 0660 "$1"
+  else
+    chmod 0600 "$1"
+  fi
+}
 if [ ! -d "$sample" ]; then
   mkdir -p "$sample/notes"
   printf 'A sample file to back up.\n' > "$sample/readme.txt"
@@ -27,7 +40,7 @@ fi
 # One task, "Sample", backing up the sample folder (all files) by hand. The global settings
 # are the service's own defaults (it writes GLOBAL_SETTING.dat when there is none).
 if [ ! -f "$config/SESSION_CONFIG.dat" ]; then
-  cat > "$config/SESSION_CONFIG.dat" <<XML
+  (umask 077; cat > "$config/SESSION_CONFIG.dat") <<XML
 <description>
     <version>1.0</version>
     <magic>E4BBBBE58AA1</magic>
@@ -69,12 +82,24 @@ if [ ! -f "$config/SESSION_CONFIG.dat" ]; then
     </session>
 </configuration>
 XML
+  file_rights "$config/SESSION_CONFIG.dat"
 fi
 
 echo "Configuration folder: $config/ (the log is LOG.txt there)"
 ./build/daemon/daemon -s "$@" &
 daemon_pid=$!
 trap 'kill -TERM "$daemon_pid" 2>/dev/null || true; wait "$daemon_pid" 2>/dev/null || true' INT TERM
+
+# A service that could not start ends at once: say so and stop, rather than wait for it.
+service_failed() {
+  local code=0
+  wait "$daemon_pid" || code=$?
+  echo "The service stopped (exit code $code) before the backup completed; its messages are" \
+       "above, its log is $config/LOG.txt." >&2
+  exit 1
+}
+sleep 1
+kill -0 "$daemon_pid" 2>/dev/null || service_failed
 
 # With a display: the controller's window on the same configuration folder; closing it stops
 # the service.
@@ -88,9 +113,18 @@ fi
 
 # Asks the service over its link (UDP on 127.0.0.1:7502) to back up the task, as the
 # controller's "backup now" does, then waits until the version is complete.
-/usr/bin/python3 - "$uuid" "$backups/$uuid" <<'PY'
+status=0
+/usr/bin/python3 - "$uuid" "$backups/$uuid" "$daemon_pid" <<'PY' || status=$?
 import os, socket, sqlite3, struct, sys, time
-uuid, tree = sys.argv[1], sys.argv[2]
+uuid, tree, service = sys.argv[1], sys.argv[2], sys.argv[3]
+
+def service_running():
+    # The service is this script's child: once it ends it stays a zombie until waited for.
+    try:
+        with open("/proc/%s/stat" % service) as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
 
 def versions():
     try:
@@ -110,6 +144,8 @@ request = struct.pack("<BBHQQQ", 0, 1, 28 + len(payload), 0, os.getpid(), int(ti
 deadline = time.time() + 600
 sent = 0.0
 while time.time() < deadline:
+    if not service_running():
+        sys.exit(3)
     rows, word = versions()
     if len(rows) > before and word == "complete":
         break
@@ -122,7 +158,8 @@ while time.time() < deadline:
         sent = time.time()
     time.sleep(0.5)
 else:
-    sys.exit("the backup did not complete; see LOG.txt")
+    print("the backup did not complete; see LOG.txt", file=sys.stderr)
+    sys.exit(4)
 print()
 print("Backup of the sample folder is complete. The task tree is %s:" % tree)
 print("  newest copy of the sample folder: %s" % os.path.join(tree, "last", "id0"))
@@ -131,4 +168,10 @@ for number, when in rows:
           os.path.join(tree, "increments", str(number), "id0")))
 print("Press Ctrl-C to stop the service.")
 PY
+if [ "$status" -eq 3 ]; then service_failed; fi
+if [ "$status" -ne 0 ]; then
+  kill -TERM "$daemon_pid" 2>/dev/null || true
+  wait "$daemon_pid" 2>/dev/null || true
+  exit 1
+fi
 wait "$daemon_pid"

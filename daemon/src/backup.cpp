@@ -13,32 +13,15 @@
 #include "log.h"
 #include "scan_backup_folder.h"
 #include "share.h"
+#include "task_destination.h"
 #include "tree_lock.h"
 
 // ---------------------------------------------------------------------------------------
 // The connection to the destination.
 //
-// The account travels with the thread's share connection. A user name "DOMAIN\user" (also
-// written "\\DOMAIN\user") names its domain; a plain name leaves the domain to the client's
-// default, which a stand-alone NAS ignores.
+// The account travels with the thread's share connection; its name is split into user and
+// domain by the rule the controller uses too (task_destination.h).
 // ---------------------------------------------------------------------------------------
-
-namespace {
-
-void split_account(const std::string& name, std::string* user, std::string* domain) {
-  std::string rest = name;
-  if (rest.compare(0, 2, "\\\\") == 0) rest.erase(0, 2);
-  size_t sep = rest.find('\\');
-  if (sep == std::string::npos) {
-    *user = name;
-    domain->clear();
-    return;
-  }
-  *domain = rest.substr(0, sep);
-  *user = rest.substr(sep + 1);
-}
-
-}  // namespace
 
 bool mount_disk(const session_t* session, std::string* path) {
   if (path == nullptr) return false;
@@ -53,7 +36,7 @@ bool mount_disk(const session_t* session, std::string* path) {
   } else {
     std::string user;
     std::string domain;
-    split_account(destination.user, &user, &domain);
+    tessaly::split_account_name(destination.user, &user, &domain);
     logged_on = set_user_privilege(user.c_str(), destination.password.c_str(), domain.c_str());
   }
   if (!logged_on) return false;
