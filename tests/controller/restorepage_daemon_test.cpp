@@ -1,6 +1,7 @@
 // The restore page against the real service (TESSALY_DAEMON) in the test's own root and
-// network namespace: a task backs up a folder to a local folder twice through the task
-// list's Backup Now, the restore page lists both versions, and version 1 restored into a
+// network namespace: a task backs up a folder twice through the task list's Backup Now, to a
+// local folder or to the share of the real Samba server of tests/peers (which the page's
+// version reader reaches too, with the task's account), the restore page lists both versions, and version 1 restored into a
 // new folder holds the first run's bytes; restored to its original place, the source holds
 // them again.
 #include <fcntl.h>
@@ -128,6 +129,32 @@ class RestorePageDaemonTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<QProcess> daemon_;
+  QString smbFolder_;
+
+  // The private smbd with its share "nas"; its port goes to this process (the page's version
+  // reader) and, through the environment, to the service. False (and a skip) without root.
+  bool startSamba(const QString& folder) {
+    QProcess smbd;
+    smbd.start("bash", {qEnvironmentVariable("TESSALY_PEERS_DIR") + "/smbd.sh", "start", folder});
+    if (!smbd.waitForFinished(60000)) return false;
+    if (smbd.exitCode() == 3) return false;
+    if (smbd.exitCode() != 0) {
+      qWarning("smbd: %s", smbd.readAllStandardError().constData());
+      return false;
+    }
+    smbFolder_ = folder;
+    const QString port =
+        QString::fromUtf8(smbd.readAllStandardOutput()).split(' ', Qt::SkipEmptyParts).last().trimmed();
+    qputenv("TESSALY_SMB_PORT", port.toUtf8());
+    return true;
+  }
+
+  void stopSamba() {
+    if (smbFolder_.isEmpty()) return;
+    QProcess::execute("bash", {qEnvironmentVariable("TESSALY_PEERS_DIR") + "/smbd.sh", "stop", smbFolder_});
+    smbFolder_.clear();
+    qunsetenv("TESSALY_SMB_PORT");
+  }
 
   void startDaemon() {
     daemon_ = std::make_unique<QProcess>();
@@ -163,19 +190,37 @@ class RestorePageDaemonTest : public QObject {
 
  private slots:
   void cleanup() {
-    if (!daemon_) return;
-    daemon_->terminate();
-    if (!daemon_->waitForFinished(20000)) daemon_->kill();
-    daemon_->waitForFinished(5000);
-    daemon_.reset();
+    if (daemon_) {
+      daemon_->terminate();
+      if (!daemon_->waitForFinished(20000)) daemon_->kill();
+      daemon_->waitForFinished(5000);
+      daemon_.reset();
+    }
+    stopSamba();
+  }
+
+  void restoreVersionOne_data() {
+    QTest::addColumn<bool>("samba");
+    QTest::newRow("local folder") << false;
+    QTest::newRow("Samba share") << true;
   }
 
   void restoreVersionOne() {
-    const QString root = controller_test::tempRoot();
+    QFETCH(bool, samba);
+    const QString root = controller_test::tempRoot() + (samba ? "/smb" : "/local");
     const QString source = root + "/src/Docs";
-    const QString destination = root + "/dest";
+    QString destination = root + "/dest";
+    QString user, password;
     QVERIFY(QDir().mkpath(source + "/sub"));
-    QVERIFY(QDir().mkpath(destination));
+    if (samba) {
+      if (!startSamba(root + "/smbd")) QSKIP("smbd could not be started (it needs root)");
+      QVERIFY(QDir().mkpath(smbFolder_ + "/nas/backups"));
+      destination = "\\\\127.0.0.1\\nas\\backups";
+      user = "tessaly";
+      password = "secret-pw";
+    } else {
+      QVERIFY(QDir().mkpath(destination));
+    }
     QVERIFY(writeFile(source + "/a.txt", "first a", 1));
     QVERIFY(writeFile(source + "/sub/c.txt", "first c", 1));
     const QMap<QString, QByteArray> first = tree(source);
@@ -184,7 +229,7 @@ class RestorePageDaemonTest : public QObject {
     QFile::remove(taskFile);
     {
       UpdateSessionConfig store(controller_test::dataFolder());
-      QCOMPARE(store.AddSession("Docs", {}, {}, {}, {".*"}, {source}, {}, {}, destination, "",
+      QCOMPARE(store.AddSession("Docs", {}, {}, {}, {".*"}, {source}, user, password, destination, "",
                                 "incremental", "manually", {}),
                int(UpdateSessionConfig::AddDone));
     }
