@@ -24,8 +24,9 @@ namespace {
 constexpr int kMinimumRows = 21;  // the header row and 20 rows, filled or empty
 constexpr int kHeaderRowHeight = 33;
 constexpr int kColumnWidths[4] = {131, 116, 116, 204};
-constexpr int kDomainWidth = 10;    // characters per line in the name column
-constexpr int kContentWidth = 16;   // characters per line in the description column
+// The name and description columns wrap their texts to the column's width less the cell's
+// margins, measured in the table's font, so that a line fills its column in every language.
+constexpr int kCellMargins = 8;
 
 bool isDebug(const LogRecord& record) {
   return record.type.contains(QLatin1String("debug"), Qt::CaseInsensitive);
@@ -104,8 +105,11 @@ void Dialog::UpdateLogTable() {
   int row = 1;
   for (const LogRecord& record : records) {
     if (isDebug(record)) continue;
-    const QString texts[4] = {wrapText(record.domain, kDomainWidth), logTimeText(record.time1),
-                              logTimeText(record.time2), wrapText(record.content, kContentWidth)};
+    const QFont font = table->font();
+    const QString texts[4] = {
+        wrapTextToWidth(font, record.domain, kColumnWidths[0] - kCellMargins),
+        logTimeText(record.time1), logTimeText(record.time2),
+        wrapTextToWidth(font, record.content, kColumnWidths[3] - kCellMargins)};
     const QBrush color(QColor(record.type.contains(QLatin1String("error"), Qt::CaseInsensitive)
                                   ? "#b00c0d"
                                   : "#003eb0"));

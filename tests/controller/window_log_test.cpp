@@ -179,14 +179,25 @@ class LogPageTest : public QObject {
     Dialog dialog;
     click(dialog, "logBut");
 
-    QCOMPARE(cell(dialog, 1, 0), QString("Photos & \nmusic"));
+    // Name and description wrap to their column's width in the table's font: every line
+    // fits, nothing is lost, and a long text takes more than one line.
+    const QFontMetrics metrics(table(dialog)->font());
+    const auto wrappedToColumn = [&](int row, int column, const QString& text) {
+      const QString shown = cell(dialog, row, column);
+      if (QString(shown).remove('\n') != text) return false;
+      for (const QString& line : shown.split('\n')) {
+        if (metrics.horizontalAdvance(line) > table(dialog)->columnWidth(column)) return false;
+      }
+      return true;
+    };
+    QVERIFY(wrappedToColumn(1, 0, "Photos & music"));
     QCOMPARE(cell(dialog, 1, 1), QString("2026-03-01 22:05"));
     QCOMPARE(cell(dialog, 1, 2), QString("2026-03-01 22:05"));
-    QCOMPARE(cell(dialog, 1, 3),
-             QString(16, 'x') + "\n" + QString(16, 'x') + "\n" + QString(8, 'x'));
+    QVERIFY(wrappedToColumn(1, 3, QString(40, 'x')));
+    QVERIFY(cell(dialog, 1, 3).count('\n') >= 1);
     QCOMPARE(cell(dialog, 2, 1), QString("2001-01-01 01:00"));
     QCOMPARE(cell(dialog, 2, 2), QString("2001-01-01 01:59"));
-    QCOMPARE(cell(dialog, 2, 3), QString("Cannot reach \nthe share"));
+    QVERIFY(wrappedToColumn(2, 3, "Cannot reach the share"));
     for (int column = 0; column < 4; ++column) {
       QCOMPARE(table(dialog)->item(1, column)->foreground().color(), QColor("#003eb0"));
       QCOMPARE(table(dialog)->item(2, column)->foreground().color(), QColor("#b00c0d"));
