@@ -249,6 +249,11 @@ bool Dialog::showNamedPage(const QString& name) {
       mainPage = 2;
       on_curSessionBut_clicked();
     }
+  } else if (name == "restore1" || name == "restore2") {
+    // The restore page of the first or second task of the list's first page.
+    on_curSessionBut_clicked();
+    selectEntry(name.back().digitValue());
+    showNamedPage("restore");
   } else if (name == "restore") {
     ui.restbuBtn->click();
     if (!ui.restoreWidget->isVisible()) {

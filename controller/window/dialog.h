@@ -92,7 +92,8 @@ class Dialog : public QDialog {
 
   // A look-and-test aid: shows the page named "tasks", "wizard" (its first step),
   // "restore", "log" or "settings" as its navigation does, "wizard1" to "wizard9" one step
-  // of the wizard, "settings0" to "settings5" one settings sub-page. False for any other name.
+  // of the wizard, "settings0" to "settings5" one settings sub-page, "restore1" and
+  // "restore2" the restore page of the list's first or second task. False for any other name.
   bool showNamedPage(const QString& name);
 
   // ---- frame (dialog.cpp) -------------------------------------------------------------

@@ -5,15 +5,15 @@
 #   bash tests/look/screenshots.sh [OUT_DIR]        (default /tmp/tessaly-look)
 #
 # It runs the real program under Xvfb (a 1280x800 screen, no window manager) in a private
-# TESSALY_ROOT holding a GLOBAL_SETTING.dat of the language, a SESSION_CONFIG.dat with one
-# sample task and a LOG.dat with a few records, shows each page through the program's look
+# TESSALY_ROOT holding a GLOBAL_SETTING.dat of the language, a SESSION_CONFIG.dat with three
+# sample tasks and a LOG.dat with a few records, shows each page through the program's look
 # aid TESSALY_SHOW_PAGE (tasks, wizard, restore, log, settings), and writes the 800x600
 # window as OUT_DIR/<language>-<page>.png.
 #
 # Environment: TESSALY_CONTROLLER (default build/controller/TessalySync of this checkout),
 # LANGUAGES (default "English Russian German"; any of the nine names without spaces, e.g.
-# SimplifiedChinese), PAGES (default "tasks wizard restore log settings"; also wizard1 to
-# wizard9 and settings0 to settings5).
+# SimplifiedChinese), PAGES (default "tasks wizard restore2 log settings"; also wizard1 to
+# wizard9, settings0 to settings5, and restore1 or restore2 for the first or second task).
 # Needs xvfb-run, xwininfo (x11-utils) and import (imagemagick).
 set -euo pipefail
 
@@ -29,7 +29,7 @@ fi
 out="${1:-/tmp/tessaly-look}"
 controller="${TESSALY_CONTROLLER:-$repo/build/controller/TessalySync}"
 languages=(${LANGUAGES:-English Russian German})
-pages=(${PAGES:-tasks wizard restore log settings})
+pages=(${PAGES:-tasks wizard restore2 log settings})
 mkdir -p "$out"
 [ -x "$controller" ] || { echo "no controller at $controller (build it first)" >&2; exit 1; }
 
@@ -67,21 +67,13 @@ RECORDS
   } > "$file"
 }
 
-write_task() {
-  local file="$1" source="$2"
-  cat > "$file" <<XML
-<description>
-    <version>1.0</version>
-    <magic>E4BBBBE58AA1</magic>
-    <vendor>BRELKIN</vendor>
-    <type>session</type>
-    <misc>xxxxx</misc>
-</description>
-<configuration>
-    <count>1</count>
-    <session id="1">
-        <uuid>5b1e1d0c-7a8f-4c2e-9d3b-2f6a4e8c1b07</uuid>
-        <name>Photos</name>
+# One task of SESSION_CONFIG.dat (platform/config_format.h): id, uuid, name, source,
+# protocol, anonymous, destination, model, kind, trigger, and the schedule's elements.
+task_xml() {
+  cat <<XML
+    <session id="$1">
+        <uuid>$2</uuid>
+        <name>$3</name>
         <filter>
             <filter_type>include</filter_type>
             <extension>
@@ -98,19 +90,48 @@ write_task() {
         </filter>
         <source>
             <count>1</count>
-            <path id="1">$source</path>
+            <path id="1">$4</path>
         </source>
         <destination>
-            <protocol>samba</protocol>
-            <anonymous>1</anonymous>
-            <path>\\\\192.168.1.20\\backup\\Photos</path>
-            <model>KMR-420</model>
+            <protocol>$5</protocol>
+            <anonymous>$6</anonymous>$( [ "$6" = 0 ] && printf '\n            <user>backup</user>\n            <password>secret</password>' )
+            <path>$7</path>
+            <model>$8</model>
         </destination>
-        <action>incremental</action>
-        <type>manually</type>
+        <action>$9</action>
+        <type>${10}</type>
+        ${11}
     </session>
-</configuration>
 XML
+}
+
+# Three sample tasks: photos to a NAS share by hand, documents to a local folder holding
+# three versions (the restore page lists them), music to a NAS share every week.
+write_tasks() {
+  local file="$1" home="$2" backups="$3"
+  {
+    printf '<description>\n    <version>1.0</version>\n    <magic>E4BBBBE58AA1</magic>\n'
+    printf '    <vendor>BRELKIN</vendor>\n    <type>session</type>\n    <misc>xxxxx</misc>\n'
+    printf '</description>\n<configuration>\n    <count>3</count>\n'
+    task_xml 1 5b1e1d0c-7a8f-4c2e-9d3b-2f6a4e8c1b07 Photos "$home/Pictures" samba 1 \
+      '\\192.168.1.20\backup\Photos' KMR-420 incremental manually ''
+    task_xml 2 0c6f3e2a-41d9-4b7e-8a55-9e2d7c1f6a30 Documents "$home/Documents" local 1 \
+      "$backups" '' incremental schedule \
+      '<schedule_type>daily</schedule_type><count>1</count><schedule_time id="1">2026-03-01T21:15:00Z</schedule_time>'
+    task_xml 3 9a4d2b61-3c8e-4f0a-b7d2-5e1c8f3a6b94 Music "$home/Music" samba 0 \
+      '\\192.168.1.20\media\Music' KMR-420 full_backup schedule \
+      '<schedule_type>weekly</schedule_type><count>2</count><schedule_time id="1">2000-12-31T09:30:00Z</schedule_time><schedule_time id="2">2001-01-03T09:30:00Z</schedule_time>'
+    printf '</configuration>\n'
+  } > "$file"
+  # The documents' task tree: three completed runs.
+  local tree="$backups/0c6f3e2a-41d9-4b7e-8a55-9e2d7c1f6a30"
+  mkdir -p "$tree/last" "$tree/increments/1" "$tree/increments/2" "$tree/increments/3"
+  sqlite3 "$tree/status.db" 'CREATE TABLE status_tbl (No integer primary key,Real_status varchar(16));
+    insert into status_tbl(Real_status) values("complete");'
+  sqlite3 "$tree/history.db" 'CREATE TABLE time_tbl (No integer primary key,Real_time varchar(64));
+    insert into time_tbl(Real_time) values("2026-03-01T21:15:00Z");
+    insert into time_tbl(Real_time) values("2026-03-02T21:15:00Z");
+    insert into time_tbl(Real_time) values("2026-03-03T21:15:04Z");'
 }
 
 # The geometry "WxH+X+Y" of the viewable window titled TessalySync, or nothing.
@@ -133,11 +154,12 @@ status=0
 for language in "${languages[@]}"; do
   root="$(mktemp -d /tmp/tessaly-look-root-XXXXXX)"
   config="$root/var/lib/Tessaly"
-  mkdir -p "$config" "$root/run" "$root/home/Pictures"
+  mkdir -p "$config" "$root/run" "$root/home/Pictures" "$root/home/Documents" "$root/home/Music" \
+    "$root/backups"
   chmod 700 "$root/run"
   sed "s|<language>English</language>|<language>$(stored_name "$language")</language>|" \
     "$repo/tests/data/global_setting_default.dat" > "$config/GLOBAL_SETTING.dat"
-  write_task "$config/SESSION_CONFIG.dat" "$root/home/Pictures"
+  write_tasks "$config/SESSION_CONFIG.dat" "$root/home" "$root/backups"
   write_log "$config/LOG.dat"
 
   for page in "${pages[@]}"; do
