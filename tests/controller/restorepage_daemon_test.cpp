@@ -27,9 +27,11 @@
 #include "dialog.h"
 #include "link_packet.h"
 #include "modal_box.h"
+#include "service_probe.h"
 #include "updatesessionconfig.h"
 
 namespace lp = tessaly::link;
+using service_probe::waitForService;
 
 namespace {
 
@@ -64,26 +66,6 @@ QMap<QString, QByteArray> tree(const QString& folder) {
     out.insert(QDir(folder).relativeFilePath(path), readFile(path));
   }
   return out;
-}
-
-qint64 askVersion(int timeoutMs = 300) {
-  QUdpSocket answers;
-  if (!answers.bind(QHostAddress::LocalHost, lp::CONTROLLER_PORT)) return -2;
-  QUdpSocket requests;
-  const std::vector<uint8_t> query = lp::build_request(lp::PKG_QUERY, lp::QUERY_VERSION, 0, 0x51, 1, {});
-  requests.writeDatagram(reinterpret_cast<const char*>(query.data()), qint64(query.size()),
-                         QHostAddress::LocalHost, lp::SERVICE_PORT);
-  if (!answers.waitForReadyRead(timeoutMs)) return -1;
-  return answers.receiveDatagram().data().size();
-}
-
-bool waitForService(int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < timeoutMs) {
-    if (askVersion() >= int(lp::REPLY_HEADER_SIZE)) return true;
-  }
-  return false;
 }
 
 template <typename T = QLabel>

@@ -24,10 +24,12 @@
 #include "dialog.h"
 #include "link_packet.h"
 #include "log_file_fixture.h"
+#include "service_probe.h"
 #include "updatesessionconfig.h"
 #include "xmltree.h"
 
 namespace lp = tessaly::link;
+using service_probe::waitForService;
 
 namespace {
 
@@ -42,22 +44,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// True once the service answers a version query (asked from this test's own sockets).
-bool waitForService(int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < timeoutMs) {
-    QUdpSocket answers;
-    if (!answers.bind(QHostAddress::LocalHost, lp::CONTROLLER_PORT)) return false;
-    QUdpSocket requests;
-    const std::vector<uint8_t> query = lp::build_request(lp::PKG_QUERY, lp::QUERY_VERSION, 0, 0x52, 1, {});
-    requests.writeDatagram(reinterpret_cast<const char*>(query.data()), qint64(query.size()),
-                           QHostAddress::LocalHost, lp::SERVICE_PORT);
-    if (answers.waitForReadyRead(300)) return true;
-  }
-  return false;
 }
 
 template <typename T = QWidget>

@@ -23,9 +23,12 @@
 #include "dialog.h"
 #include "link_packet.h"
 #include "modal_box.h"
+#include "service_probe.h"
 #include "updatesessionconfig.h"
 
 namespace lp = tessaly::link;
+using service_probe::ask;
+using service_probe::waitForService;
 
 namespace {
 
@@ -40,34 +43,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// Asks the service over the link (from this test's own sockets) and returns the result
-// code of its answer, or -1 without one. Each question has a number of its own: the service
-// drops a query that repeats the number of the one before from the same sender.
-qint64 ask(quint8 cmd, const QString& uuid, int timeoutMs = 300) {
-  static quint64 sequence = 0;
-  QUdpSocket answers;
-  if (!answers.bind(QHostAddress::LocalHost, lp::CONTROLLER_PORT)) return -2;
-  QUdpSocket requests;
-  std::vector<uint8_t> payload;
-  if (cmd != lp::QUERY_VERSION) lp::append_text(payload, uuid.toStdString());
-  const std::vector<uint8_t> query = lp::build_request(lp::PKG_QUERY, cmd, 0, 0x51, ++sequence, payload);
-  requests.writeDatagram(reinterpret_cast<const char*>(query.data()), qint64(query.size()),
-                         QHostAddress::LocalHost, lp::SERVICE_PORT);
-  if (!answers.waitForReadyRead(timeoutMs)) return -1;
-  const QByteArray reply = answers.receiveDatagram().data();
-  if (reply.size() < int(lp::REPLY_HEADER_SIZE)) return -1;
-  return qint64(lp::get_le64(reinterpret_cast<const uint8_t*>(reply.constData()) + 28));
-}
-
-bool waitForService(int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < timeoutMs) {
-    if (ask(lp::QUERY_VERSION, QString()) >= 0) return true;
-  }
-  return false;
 }
 
 template <typename T = QLabel>

@@ -17,32 +17,16 @@
 #include "link_packet.h"
 #include "log_file_fixture.h"
 #include "modal_box.h"
+#include "service_probe.h"
 
 namespace lp = tessaly::link;
+using service_probe::waitForService;
 
 namespace {
 
 QByteArray readFile(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Asks the service for its version until it answers (it is up and its link is open).
-bool waitForService(int timeoutMs) {
-  QUdpSocket answers;
-  if (!answers.bind(QHostAddress::LocalHost, lp::CONTROLLER_PORT)) return false;
-  QUdpSocket requests;
-  QElapsedTimer timer;
-  timer.start();
-  quint64 sequence = 1;
-  while (timer.elapsed() < timeoutMs) {
-    const std::vector<uint8_t> query =
-        lp::build_request(lp::PKG_QUERY, lp::QUERY_VERSION, 0, 0x51, sequence++, {});
-    requests.writeDatagram(reinterpret_cast<const char*>(query.data()), qint64(query.size()),
-                           QHostAddress::LocalHost, lp::SERVICE_PORT);
-    if (answers.waitForReadyRead(300)) return true;
-  }
-  return false;
 }
 
 }  // namespace
