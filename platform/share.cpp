@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -16,6 +17,56 @@ bool is_smb_path(std::string_view path) {
 }
 
 namespace {
+
+std::atomic<uint64_t> g_counts[8];
+
+}  // namespace
+
+void count_request(request_kind kind) {
+  g_counts[static_cast<int>(kind)].fetch_add(1, std::memory_order_relaxed);
+}
+
+request_counts_t request_counts() {
+  auto at = [](request_kind k) { return g_counts[static_cast<int>(k)].load(); };
+  request_counts_t c;
+  c.lookups = at(request_kind::lookup);
+  c.listings = at(request_kind::listing);
+  c.made = at(request_kind::made);
+  c.removed = at(request_kind::removed);
+  c.renamed = at(request_kind::renamed);
+  c.opened = at(request_kind::opened);
+  c.reads = at(request_kind::read);
+  c.writes = at(request_kind::write);
+  return c;
+}
+
+void reset_request_counts() {
+  for (auto& c : g_counts) c.store(0);
+}
+
+namespace {
+
+// The back-end calls, each counted.
+int b_stat(backend& b, const std::string& path, info_t* out, bool follow) {
+  count_request(request_kind::lookup);
+  return b.stat(path, out, follow);
+}
+int b_list(backend& b, const std::string& path, std::vector<entry_t>* out) {
+  count_request(request_kind::listing);
+  return b.list(path, out);
+}
+int b_mkdir(backend& b, const std::string& path, unsigned mode) {
+  count_request(request_kind::made);
+  return b.mkdir(path, mode);
+}
+int b_unlink(backend& b, const std::string& path) {
+  count_request(request_kind::removed);
+  return b.unlink(path);
+}
+int b_rmdir(backend& b, const std::string& path) {
+  count_request(request_kind::removed);
+  return b.rmdir(path);
+}
 
 // The back-end for a path, kept alive for the call even when the thread logs off in it.
 struct route_t {
@@ -50,14 +101,14 @@ std::string parent_of(const std::string& path) {
 }
 
 int remove_tree_core(backend& b, const std::string& path, const info_t& self) {
-  if (self.type != kind::folder) return b.unlink(path);
+  if (self.type != kind::folder) return b_unlink(b, path);
   std::vector<entry_t> entries;
-  if (b.list(path, &entries) != 0) return -1;
+  if (b_list(b, path, &entries) != 0) return -1;
   int first_error = 0;
   for (const entry_t& e : entries) {
     std::string child = path + "/" + e.name;
     info_t info;
-    int rc = b.stat(child, &info, false);
+    int rc = b_stat(b, child, &info, false);
     if (rc == 0) {
       if (info.type == kind::folder && !b.same_file_system(info, self)) {
         // A file system mounted inside the tree is left alone; the folder stays.
@@ -69,7 +120,7 @@ int remove_tree_core(backend& b, const std::string& path, const info_t& self) {
     }
     if (rc != 0 && first_error == 0) first_error = errno;
   }
-  if (b.rmdir(path) != 0) {
+  if (b_rmdir(b, path) != 0) {
     if (first_error == 0) first_error = errno;
   }
   if (first_error != 0) {
@@ -99,12 +150,12 @@ int probe_folder(const std::string& path) {
 
 int stat(const std::string& path, info_t* out) {
   route_t r = route(path);
-  return r.b ? r.b->stat(path, out, true) : -1;
+  return r.b ? b_stat(*r.b, path, out, true) : -1;
 }
 
 int lstat(const std::string& path, info_t* out) {
   route_t r = route(path);
-  return r.b ? r.b->stat(path, out, false) : -1;
+  return r.b ? b_stat(*r.b, path, out, false) : -1;
 }
 
 bool exists(const std::string& path) {
@@ -114,48 +165,48 @@ bool exists(const std::string& path) {
 
 int mkdir(const std::string& path, unsigned mode) {
   route_t r = route(path);
-  return r.b ? r.b->mkdir(path, mode) : -1;
+  return r.b ? b_mkdir(*r.b, path, mode) : -1;
 }
 
 int mkdirs(const std::string& path, unsigned mode) {
   route_t r = route(path);
   if (r.b == nullptr) return -1;
   info_t info;
-  if (r.b->stat(path, &info, true) == 0) {
+  if (b_stat(*r.b, path, &info, true) == 0) {
     if (info.type == kind::folder) return 0;
     errno = ENOTDIR;
     return -1;
   }
   std::string parent = parent_of(path);
   if (!parent.empty() && parent != path && mkdirs(parent, mode) != 0) return -1;
-  if (r.b->mkdir(path, mode) == 0) return 0;
+  if (b_mkdir(*r.b, path, mode) == 0) return 0;
   // Another writer may have made it meanwhile.
   int err = errno;
-  if (r.b->stat(path, &info, true) == 0 && info.type == kind::folder) return 0;
+  if (b_stat(*r.b, path, &info, true) == 0 && info.type == kind::folder) return 0;
   errno = err;
   return -1;
 }
 
 int list(const std::string& path, std::vector<entry_t>* out) {
   route_t r = route(path);
-  return r.b ? r.b->list(path, out) : -1;
+  return r.b ? b_list(*r.b, path, out) : -1;
 }
 
 int unlink(const std::string& path) {
   route_t r = route(path);
-  return r.b ? r.b->unlink(path) : -1;
+  return r.b ? b_unlink(*r.b, path) : -1;
 }
 
 int rmdir(const std::string& path) {
   route_t r = route(path);
-  return r.b ? r.b->rmdir(path) : -1;
+  return r.b ? b_rmdir(*r.b, path) : -1;
 }
 
 int remove_tree(const std::string& path) {
   route_t r = route(path);
   if (r.b == nullptr) return -1;
   info_t info;
-  if (r.b->stat(path, &info, false) != 0) return -1;
+  if (b_stat(*r.b, path, &info, false) != 0) return -1;
   return remove_tree_core(*r.b, path, info);
 }
 
@@ -165,7 +216,17 @@ int rename(const std::string& from, const std::string& to) {
     return -1;
   }
   route_t r = route(from);
-  return r.b ? r.b->rename(from, to) : -1;
+  if (r.b == nullptr) return -1;
+  count_request(request_kind::renamed);
+  return r.b->rename(from, to);
+}
+
+int replace(const std::string& from, const std::string& to) {
+  if (!is_smb_path(to) || !is_smb_path(from)) return rename(from, to);
+  route_t r = route(to);
+  if (r.b == nullptr) return -1;
+  if (b_unlink(*r.b, to) != 0 && errno != ENOENT) return -1;
+  return rename(from, to);
 }
 
 FILE* open(const std::string& path, const char* mode, unsigned permissions) {
@@ -175,12 +236,15 @@ FILE* open(const std::string& path, const char* mode, unsigned permissions) {
     return nullptr;
   }
   route_t r = route(path);
-  return r.b ? r.b->open_stream(path, flags, permissions) : nullptr;
+  if (r.b == nullptr) return nullptr;
+  count_request(request_kind::opened);
+  return r.b->open_stream(path, flags, permissions);
 }
 
 std::unique_ptr<file> open_file(const std::string& path, int flags, unsigned permissions) {
   route_t r = route(path);
   if (r.b == nullptr) return nullptr;
+  count_request(request_kind::opened);
   return r.b->open_file(path, flags, permissions);
 }
 
@@ -334,7 +398,10 @@ std::string smb_url(const std::string& path) {
   while (start <= unc.size()) {
     size_t end = unc.find('\\', start);
     if (end == std::string::npos) end = unc.size();
-    if (end > start) url += "/" + url_encode(std::string_view(unc).substr(start, end - start));
+    if (end > start) {
+      url += '/';
+      url += url_encode(std::string_view(unc).substr(start, end - start));
+    }
     start = end + 1;
   }
   if (unc_end != std::string::npos) {
@@ -344,7 +411,10 @@ std::string smb_url(const std::string& path) {
     while (s <= rest.size()) {
       size_t e = rest.find('/', s);
       if (e == std::string_view::npos) e = rest.size();
-      if (e > s) url += "/" + url_encode(to_share_name(rest.substr(s, e - s)));
+      if (e > s) {
+        url += '/';
+        url += url_encode(to_share_name(rest.substr(s, e - s)));
+      }
       s = e + 1;
     }
   }

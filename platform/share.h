@@ -94,6 +94,11 @@ int remove_tree(const std::string& path);
 // Renames, replacing an existing file of the new name (on SMB the library removes it
 // first, so the replacement is not atomic there).
 int rename(const std::string& from, const std::string& to);
+// Renames `from` over the file `to` that the caller knows to exist. On SMB the file is
+// removed first and the rename then asked for once (what rename does after the server
+// refused a name that exists, without that refused request); a file already gone is no
+// error. Locally the same as rename (atomic).
+int replace(const std::string& from, const std::string& to);
 
 // Opens a stream. mode as fopen: "r", "w", "a", "r+", "w+", "a+", with an optional "b".
 // Files are created with `permissions` (0660 unless given). On SMB the stream is a glibc
@@ -156,6 +161,26 @@ class file {
 };
 // flags as open(2): O_RDONLY, O_RDWR, O_CREAT, O_EXCL, O_TRUNC.
 std::unique_ptr<file> open_file(const std::string& path, int flags, unsigned permissions = 0660);
+
+// The requests this layer has sent to its back-ends since the last reset, process-wide, by
+// kind. On a share each one is at least one round trip to the server, so the counts are
+// what a change that multiplies a run's round trips shows in. Reads and writes are counted
+// on SMB only (a local stream is a plain FILE*); an SMB open is counted with its close.
+struct request_counts_t {
+  uint64_t lookups = 0;   // stat, lstat
+  uint64_t listings = 0;  // list
+  uint64_t made = 0;      // mkdir
+  uint64_t removed = 0;   // unlink, rmdir
+  uint64_t renamed = 0;   // rename
+  uint64_t opened = 0;    // open, open_file
+  uint64_t reads = 0;     // reads sent to the server
+  uint64_t writes = 0;    // writes sent to the server
+  uint64_t total() const {
+    return lookups + listings + made + removed + renamed + opened + reads + writes;
+  }
+};
+request_counts_t request_counts();
+void reset_request_counts();
 
 // Name and URL forms, exposed for tests and for the controller.
 // One name as stored on the share (characters SMB cannot carry mapped to private use).

@@ -37,6 +37,10 @@ std::shared_ptr<backend> smb_backend();
 bool smb_logon(const account_t& account);
 void smb_logoff();
 
+// Counts one request of a kind (see request_counts_t).
+enum class request_kind { lookup, listing, made, removed, renamed, opened, read, write };
+void count_request(request_kind kind);
+
 // fopen-style mode text to open(2) flags; -1 for a text that is none.
 int mode_to_flags(const char* mode);
 

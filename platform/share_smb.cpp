@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "share_backend.h"
 
@@ -173,6 +174,7 @@ class smb_file final : public file {
     SMBCCTX* c = session_->ctx();
     size_t done = 0;
     while (done < size) {
+      count_request(request_kind::read);
       ssize_t n = smbc_getFunctionRead(c)(c, handle_, static_cast<char*>(buffer) + done,
                                           size - done);
       if (n < 0) return -1;
@@ -185,6 +187,7 @@ class smb_file final : public file {
     SMBCCTX* c = session_->ctx();
     size_t done = 0;
     while (done < size) {
+      count_request(request_kind::write);
       ssize_t n = smbc_getFunctionWrite(c)(c, handle_, static_cast<const char*>(buffer) + done,
                                            size - done);
       if (n <= 0) {
@@ -203,23 +206,67 @@ class smb_file final : public file {
   SMBCFILE* handle_;
 };
 
+// Stream buffers kept for the next stream: a run opens one stream per file, and a fresh
+// buffer of this size each time costs more in allocation and page faults than the reads of a
+// small file. A few are kept (streams open at once are few); not cleared, as stdio fills a
+// buffer before it reads from it.
+class buffer_pool {
+ public:
+  std::unique_ptr<char[]> take() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!free_.empty()) {
+        std::unique_ptr<char[]> b = std::move(free_.back());
+        free_.pop_back();
+        return b;
+      }
+    }
+    return std::unique_ptr<char[]>(new char[kStreamBuffer]);
+  }
+  void give(std::unique_ptr<char[]> b) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (b && free_.size() < kKept) free_.push_back(std::move(b));
+  }
+
+ private:
+  static constexpr size_t kKept = 8;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<char[]>> free_;
+};
+
+buffer_pool& stream_buffers() {
+  static buffer_pool* pool = new buffer_pool;  // never destroyed: streams may close at exit
+  return *pool;
+}
+
 // The glibc cookie behind a FILE* over a share.
 struct stream_cookie {
+  ~stream_cookie() { stream_buffers().give(std::move(buffer)); }
   std::unique_ptr<smb_file> f;
   std::unique_ptr<char[]> buffer;
+  // The last read ended at the end of the file: the library reads until it has all it was
+  // asked for or the server reports the end, so a short read is the end. The next read
+  // answers 0 without a round trip that the server could only answer with "end of file";
+  // a seek (which also comes between a write and a read) asks the server again.
+  bool at_end = false;
 };
 
 ssize_t cookie_read(void* cookie, char* buffer, size_t size) {
   auto* c = static_cast<stream_cookie*>(cookie);
+  if (c->at_end || size == 0) return 0;
   std::lock_guard<std::mutex> lock(smb_mutex());
   SMBCCTX* ctx = c->f->ctx();
+  count_request(request_kind::read);
   ssize_t n = smbc_getFunctionRead(ctx)(ctx, c->f->handle(), buffer, size);
-  return n < 0 ? -1 : n;
+  if (n < 0) return -1;
+  if (static_cast<size_t>(n) < size) c->at_end = true;
+  return n;
 }
 
 ssize_t cookie_write(void* cookie, const char* buffer, size_t size) {
   auto* c = static_cast<stream_cookie*>(cookie);
   std::lock_guard<std::mutex> lock(smb_mutex());
+  c->at_end = false;
   ssize_t n = c->f->write_locked(buffer, size);
   return n < 0 ? 0 : n;  // glibc takes a short count as the error
 }
@@ -227,6 +274,7 @@ ssize_t cookie_write(void* cookie, const char* buffer, size_t size) {
 int cookie_seek(void* cookie, off64_t* offset, int whence) {
   auto* c = static_cast<stream_cookie*>(cookie);
   std::lock_guard<std::mutex> lock(smb_mutex());
+  c->at_end = false;
   SMBCCTX* ctx = c->f->ctx();
   off_t at = smbc_getFunctionLseek(ctx)(ctx, c->f->handle(), static_cast<off_t>(*offset), whence);
   if (at < 0) return -1;
@@ -308,7 +356,7 @@ class smb_backend_t final : public backend {
     if (!f) return nullptr;
     auto cookie = std::make_unique<stream_cookie>();
     cookie->f = std::move(f);
-    cookie->buffer = std::make_unique<char[]>(kStreamBuffer);
+    cookie->buffer = stream_buffers().take();
     int access = flags & O_ACCMODE;
     const char* mode = access == O_RDONLY ? "r" : access == O_WRONLY ? "w" : "r+";
     cookie_io_functions_t io{cookie_read, cookie_write, cookie_seek, cookie_close};

@@ -493,6 +493,12 @@ run_outcome run_backup(const run_t& run, mount_guard& mount, long* skipped) {
   ctx.status_path = tree.status;
   ctx.smb = share::is_smb_path(tree.base);
   ctx.n = n;
+  // The first version of a tree without any (rows counts the history before this run): when
+  // last holds nothing, the copy goes straight into last instead of through tmp.
+  if (n == 1 && rows == 0) {
+    std::vector<share::entry_t> held;
+    ctx.direct = share::list(tree.last, &held) == 0 && held.empty();
+  }
   if (!ctx.smb) {
     share::info_t info;
     if (share::lstat(tree.base, &info) == 0) {
@@ -535,8 +541,9 @@ run_outcome run_backup(const run_t& run, mount_guard& mount, long* skipped) {
     close_thread_db(DB_KEY_MARKER);
     crash_point("backup.marker");
     if (need_update_last()) {
-      if (copy_directory(ctx, source, tmp_k, filtered, true, marker, last_k, version_k) == 0) {
-        run.error(_("Failed to write directory %s."), tmp_k);
+      const std::string& target_k = ctx.direct ? last_k : tmp_k;
+      if (copy_directory(ctx, source, target_k, filtered, true, marker, last_k, version_k) == 0) {
+        run.error(_("Failed to write directory %s."), target_k);
         return run_outcome::failed;
       }
     }
@@ -569,13 +576,13 @@ run_outcome run_backup(const run_t& run, mount_guard& mount, long* skipped) {
     return run_outcome::failed;
   }
   crash_point("backup.cleaning");
-  if (scan_folder_swap(tree.tmp, tree.last, kept_folder(tree, n)) == 0) {
+  if (scan_folder_swap(tree.tmp, tree.last, kept_folder(tree, n), &ctx.hints) == 0) {
     run.error(_("Failed to write directory %s."), tree.last);
     return run_outcome::failed;
   }
   crash_point("backup.swapped");
-  // Step 15.
-  if (!remove_if_present(tree.tmp)) {
+  // Step 15: the move left tmp empty but for what it could not move.
+  if (share::rmdir(tree.tmp) != 0 && !remove_if_present(tree.tmp)) {
     run.error(_("Failed to write directory %s."), tree.tmp);
     return run_outcome::failed;
   }

@@ -219,6 +219,54 @@ int tree_type(const std::string& path) {
   }
 }
 
+// The entries of one folder of last, listed once when the walk needs the type of a second of
+// them (one request for the folder instead of one lookup per name). A name the listing does
+// not hold is looked up all the same: a share may hold it in another letter case.
+class last_listing {
+ public:
+  explicit last_listing(std::string dir) : dir_(std::move(dir)) {}
+  // As tree_type(dir + "/" + name).
+  int type_of(const std::string& name) {
+    // One name alone is cheaper to ask for than the folder's listing.
+    if (!listed_ && asked_++ == 0) return tree_type(dir_ + "/" + name);
+    if (!listed_) {
+      listed_ = true;
+      std::vector<share::entry_t> entries;
+      if (share::list(dir_, &entries) == 0) {
+        usable_ = true;
+        for (share::entry_t& e : entries) kinds_.emplace(std::move(e.name), e.type);
+      } else if (errno == ENOENT || errno == ENOTDIR) {
+        absent_ = true;  // nothing below a folder that is not there
+      }
+    }
+    if (absent_) return 0;
+    if (usable_) {
+      auto it = kinds_.find(name);
+      if (it != kinds_.end()) {
+        switch (it->second) {
+          case share::kind::file:
+            return 1;
+          case share::kind::folder:
+            return 2;
+          case share::kind::none:
+            break;  // vanished while listed: asked again
+          default:
+            return 3;
+        }
+      }
+    }
+    return tree_type(dir_ + "/" + name);
+  }
+
+ private:
+  std::string dir_;
+  int asked_ = 0;
+  bool listed_ = false;
+  bool usable_ = false;
+  bool absent_ = false;
+  std::unordered_map<std::string, share::kind> kinds_;
+};
+
 int make_tree_folder(const std::string& path) {
   if (share::mkdir(path, 0700) == 0) return 0;
   if (errno == EEXIST && tree_type(path) == 2) return 0;
@@ -338,6 +386,9 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
   ctx.version_dir = version_dir;
   ctx.root_is_link = false;
   ctx.resized.clear();
+  ctx.last_types.clear();
+  ctx.type_changed.clear();
+  ctx.pending_folders.clear();
   struct stat st;
   bool found = ::lstat(source.c_str(), &st) == 0;
   if (!found && errno == ENAMETOOLONG) {
@@ -403,6 +454,8 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
   }
   const std::string marker = ctx.marker_path();
   std::set<std::string> seen;
+  std::string folder_rel = get_source_folder(folder, L);
+  last_listing in_last(folder_rel.empty() ? last_dir : last_dir + "/" + folder_rel);
   for (const std::string& name : names) {
     if (stopping(ctx)) break;
     std::string path = entry_path(folder, name);
@@ -463,9 +516,13 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
         }
         // A new or changed file where last holds a folder of that name: the folder is kept
         // for the older versions when the new copy takes its place (scan_folder_swap).
-        if (changed && tree_type(last_dir + "/" + rel) == 2 && record_kept(rel.c_str()) != 0) {
+        int last_type = changed ? in_last.type_of(name) : -1;
+        if (last_type == 2 && record_kept(rel.c_str()) != 0) {
           run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
           return -1;
+        }
+        if (last_type >= 0 && ctx.last_types.size() < backup_context_t::kKnownLimit) {
+          ctx.last_types[rel] = last_type;
         }
       }
       if (record_entry(marker, rel, st) != 0) {
@@ -478,7 +535,9 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
 
     // A folder.
     std::string last_folder = last_dir + "/" + rel;
-    int last_type = tree_type(last_folder);
+    // In a direct first version last held nothing and only this walk makes folders in it.
+    int last_type = ctx.direct ? 0 : in_last.type_of(name);
+    if (last_type == 1 || last_type == 3) ctx.type_changed.insert(rel);
     bool type_changed = (last_type == 1 || last_type == 3) && ctx.n != 1;
     if (type_changed) {
       // last keeps a file of that name: kept for the older versions when the folder's copy
@@ -495,7 +554,14 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     }
     // Failures here show later: the move makes missing folders of last, and a delta that
     // cannot be written is logged with its file.
-    if (last_type == 0) share::mkdir(last_folder, 0700);
+    bool folder_in_last =
+        last_type == 2 || (last_type == 0 && share::mkdir(last_folder, 0700) == 0);
+    if (folder_in_last && ctx.hints.folders.size() < swap_hints_t::kKnownLimit) {
+      ctx.hints.folders.insert(ctx.table + "/" + rel);
+    }
+    // Not made in last now: the copy makes it in tmp even when it stays empty, and the move
+    // makes it in last.
+    if (last_type == 0 && !folder_in_last) ctx.type_changed.insert(rel);
     if (ctx.n != 1) make_tree_folder(version_dir + "/" + rel);
     if (!recursive) continue;
     if (stopping(ctx)) break;
@@ -539,6 +605,46 @@ bool entry_failure_only(backup_context_t& ctx) {
   return false;
 }
 
+// Notes an entry the copy put into tmp ("id<k>/<rel>" below the top of tmp) for the move
+// into last. Past the limit the notes are dropped and the move lists every folder.
+void note_in_tmp(backup_context_t& ctx, const std::string& rel, share::kind type) {
+  swap_hints_t& h = ctx.hints;
+  if (!h.contents_valid) return;
+  if (h.noted >= swap_hints_t::kKnownLimit) {
+    h.contents_valid = false;
+    h.contents.clear();
+    return;
+  }
+  ++h.noted;
+  size_t slash = rel.rfind('/');
+  std::string parent = ctx.table + (slash == std::string::npos ? "" : "/" + rel.substr(0, slash));
+  share::entry_t e;
+  e.name = slash == std::string::npos ? rel : rel.substr(slash + 1);
+  e.type = type;
+  h.contents[parent].push_back(std::move(e));
+}
+
+// Makes the folders of tmp that the walk entered and did not make yet, outermost first.
+// False when one cannot be made (logged).
+bool make_pending_folders(backup_context_t& ctx) {
+  size_t made = 0;
+  bool ok = true;
+  for (; made < ctx.pending_folders.size(); ++made) {
+    const auto& [path, rel] = ctx.pending_folders[made];
+    if (make_tree_folder(path) != 0) {
+      run_log(ctx, MSG_LEVEL_ERROR, _("Failed to write directory %s."), path);
+      ++ctx.skipped;
+      ok = false;
+      break;
+    }
+    note_in_tmp(ctx, rel, share::kind::folder);
+  }
+  // Made folders leave the list (the walk pops only a folder still at its end).
+  ctx.pending_folders.erase(ctx.pending_folders.begin(),
+                            ctx.pending_folders.begin() + static_cast<long>(made));
+  return ok;
+}
+
 // Copies one new or changed file into tmp and writes its delta. 1 done or left out (logged),
 // 0 when the run must end.
 int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::string& path,
@@ -555,16 +661,29 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
   std::string last_file = last_dir + "/" + rel;
   int last_type = 0;
   if (ctx.n != 1) {
-    last_type = tree_type(last_file);
+    auto known = ctx.last_types.find(rel);
+    last_type = known != ctx.last_types.end() ? known->second : tree_type(last_file);
     if (last_type < 0) return entry_failure_only(ctx) ? 1 : 0;
     // A folder of that name in last (a type change): the file is copied as what it is now,
     // without a delta; the folder is kept for the older versions by the move into last.
   }
 
+  if (!make_pending_folders(ctx)) return entry_failure_only(ctx) ? 1 : 0;
   crash_point("copy.file");
   int64_t copy_began = coarse_now();
   int64_t bytes = 0;
-  copy_status copied = copy_file_checked(path, target, &bytes);
+  // A changed file's reverse delta needs the signature of the new copy: taken from the bytes
+  // as they are written, not by reading the copy back.
+  bool with_delta = ctx.n != 1 && last_type == 1;
+  file_ptr sig(with_delta ? std::tmpfile() : nullptr);
+  if (with_delta && !sig) {
+    daemon_print(3, "open file %s error\n", "tmpfile");
+    run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
+    ++ctx.skipped;
+    return 1;
+  }
+  copy_status copied = with_delta ? copy_file_signed(path, target, &bytes, sig.get())
+                                  : copy_file_checked(path, target, &bytes);
   if (copied != copy_status::ok) {
     remove_tree_file(target);
     if (copied == copy_status::source_error) {
@@ -578,10 +697,10 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
     return 1;
   }
 
-  if (ctx.n != 1 && last_type == 1) {
+  if (with_delta) {
     crash_point("copy.delta");
     std::string version_file = version_dir + "/" + rel;
-    if (backup_file(target, last_file, version_file) != 0) {
+    if (copytool_delta(last_file, sig.get(), version_file + delta_ending(0)) != 0) {
       // Without its delta the new copy must not reach last: the older versions of the file
       // would be lost. last keeps its copy and the next run tries again.
       bool removed = remove_tree_file(version_file + delta_ending(0)) && remove_tree_file(target);
@@ -596,6 +715,10 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
       return 1;
     }
   }
+  if (last_type == 1 && ctx.hints.replaced.size() < swap_hints_t::kKnownLimit) {
+    ctx.hints.replaced.insert(ctx.table + "/" + rel);
+  }
+  if (!ctx.direct) note_in_tmp(ctx, rel, share::kind::file);
   if (timed && !racy(st, copy_began) && record_time(ctx, rel, time) != 0) {
     // The run's file times are one transaction; a failed write may have ended it.
     return 0;
@@ -652,21 +775,30 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
       }
       continue;
     }
-    if (ctx.n != 1) {
-      int last_type = tree_type(last_dir + "/" + rel);
-      if (last_type < 0 && !entry_failure_only(ctx)) return 0;
-    }
     std::string target = target_root + "/" + rel;
-    if (make_tree_folder(target) != 0) {
-      if (!entry_failure_only(ctx)) return 0;
-      run_log(ctx, MSG_LEVEL_ERROR, _("Failed to write directory %s."), target);
-      ++ctx.skipped;
-      continue;
+    // A direct first version copies into last, where the scan made the folders. Otherwise
+    // the folder is made in tmp when a file goes into it, or at once when it takes the place
+    // of another entry of last (the move must see it).
+    bool pending = false;
+    if (!ctx.direct) {
+      ctx.pending_folders.emplace_back(target, rel);
+      if (ctx.type_changed.count(rel) != 0) {
+        if (!make_pending_folders(ctx)) {
+          if (!entry_failure_only(ctx)) return 0;
+          ctx.pending_folders.clear();
+          continue;
+        }
+      } else {
+        pending = true;
+      }
     }
-    if (!recursive) continue;
-    if (copy_directory_core(ctx, path, target_root, recursive, L, use_marker, skip_links, marker,
-                            last_dir, version_dir) == 0) {
+    if (recursive && copy_directory_core(ctx, path, target_root, recursive, L, use_marker,
+                                         skip_links, marker, last_dir, version_dir) == 0) {
       return 0;
+    }
+    // Nothing went into it: it is not made.
+    if (pending && !ctx.pending_folders.empty() && ctx.pending_folders.back().first == target) {
+      ctx.pending_folders.pop_back();
     }
   }
   return 1;
@@ -712,15 +844,59 @@ bool keep_aside(const std::string& entry, const std::string& kept, const std::st
 
 }  // namespace
 
-int scan_folder_swap(const std::string& from, const std::string& to, const std::string& kept) {
+namespace {
+
+// Moves the listed entries of one folder of tmp into last (folders through
+// scan_folder_swap_core). 1 or 0 as scan_folder_swap_core.
+int move_entries(const std::string& root, const std::string& folder, const std::string& to,
+                 size_t L, const std::string& kept, const swap_hints_t* hints,
+                 std::vector<share::entry_t>* listed);
+
+}  // namespace
+
+int scan_folder_swap(const std::string& from, const std::string& to, const std::string& kept,
+                     const swap_hints_t* hints) {
   if (tree_type(from) != 2 || tree_type(to) != 2) return 0;
-  return scan_folder_swap_core(from, from, to, from.size() + 1, kept);
+  return scan_folder_swap_core(from, from, to, from.size() + 1, kept, hints);
 }
 
 int scan_folder_swap_core(const std::string& root, const std::string& folder,
-                          const std::string& to, size_t L, const std::string& kept) {
+                          const std::string& to, size_t L, const std::string& kept,
+                          const swap_hints_t* hints) {
+  // Below the top of tmp the copy of this run knows what it put in each folder; a move after
+  // a crash lists the folder.
+  std::string folder_rel = get_source_folder(folder, L);
+  const std::vector<share::entry_t>* known = nullptr;
+  if (hints != nullptr && hints->contents_valid && folder != root) {
+    static const std::vector<share::entry_t> kNothing;
+    auto it = hints->contents.find(folder_rel);
+    known = it != hints->contents.end() ? &it->second : &kNothing;
+  }
   std::vector<share::entry_t> entries;
+  if (known != nullptr) {
+    entries = *known;
+  } else if (share::list(folder, &entries) != 0) {
+    return 0;
+  }
+  if (move_entries(root, folder, to, L, kept, hints, &entries) == 0) return 0;
+  if (folder == root) return 1;
+  // Everything of it is in last now: the empty folder goes, so that the removal of tmp does
+  // not list it again.
+  if (share::rmdir(folder) == 0) return 1;
+  if (known == nullptr) return 1;  // not empty: left for the removal of tmp
+  // More than the run knew of is in it: listed and moved all the same.
   if (share::list(folder, &entries) != 0) return 0;
+  if (move_entries(root, folder, to, L, kept, hints, &entries) == 0) return 0;
+  share::rmdir(folder);
+  return 1;
+}
+
+namespace {
+
+int move_entries(const std::string& root, const std::string& folder, const std::string& to,
+                 size_t L, const std::string& kept, const swap_hints_t* hints,
+                 std::vector<share::entry_t>* listed) {
+  std::vector<share::entry_t>& entries = *listed;
   std::sort(entries.begin(), entries.end(),
             [](const share::entry_t& a, const share::entry_t& b) { return a.name < b.name; });
   for (const share::entry_t& e : entries) {
@@ -731,21 +907,27 @@ int scan_folder_swap_core(const std::string& root, const std::string& folder,
     int from_type = e.type == share::kind::folder ? 2 : e.type == share::kind::file ? 1 : 0;
     if (from_type == 0) from_type = tree_type(from);
     if (from_type == 2) {
-      if (make_tree_folder(target) != 0) {
+      // Mostly last has the folder already: asked first (when the run does not know it),
+      // made only when missing.
+      bool known = hints != nullptr && hints->folders.count(rel) != 0;
+      int target_type = known ? 2 : tree_type(target);
+      if (target_type < 0) return 0;
+      if (target_type == 0) {
+        if (make_tree_folder(target) != 0) return 0;
+      } else if (target_type != 2) {
         // last holds a file of that name: kept for the older versions (or, in a run that
         // keeps none, removed).
-        int target_type = tree_type(target);
-        if (target_type <= 0 || target_type == 2) return 0;
         bool cleared = kept.empty() ? share::remove_tree(target) == 0
                                     : keep_aside(target, kept, rel, false);
         if (!cleared || make_tree_folder(target) != 0) return 0;
       }
-      if (scan_folder_swap_core(root, from, to, L, kept) == 0) return 0;
+      if (scan_folder_swap_core(root, from, to, L, kept, hints) == 0) return 0;
       continue;
     }
     if (from_type != 1) continue;
     crash_point("swap.file");
-    if (share::rename(from, target) == 0) {
+    bool known = hints != nullptr && hints->replaced.count(rel) != 0;
+    if ((known ? share::replace(from, target) : share::rename(from, target)) == 0) {
       crash_point("swap.renamed");
       continue;
     }
@@ -773,6 +955,8 @@ int scan_folder_swap_core(const std::string& root, const std::string& folder,
   }
   return 1;
 }
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // Deltas.
@@ -917,8 +1101,46 @@ int get_file_time(const char* path, std::string* out) {
   return 0;
 }
 
-copy_status copy_file_checked(const std::string& from, const std::string& to, int64_t* bytes) {
+namespace {
+
+// Feeds a signature job with `len` bytes (`eof`: the last of them) and writes what it gives to
+// `sig`. RS_DONE once the signature is complete, RS_BLOCKED while it wants more, else an error.
+rs_result feed_signature(rs_job_t* job, const char* data, size_t len, bool eof, FILE* sig) {
+  char out[16384];
+  rs_buffers_t buf;
+  buf.next_in = const_cast<char*>(data);
+  buf.avail_in = len;
+  buf.eof_in = eof ? 1 : 0;
+  int idle = 0;
+  for (;;) {
+    size_t before = buf.avail_in;
+    buf.next_out = out;
+    buf.avail_out = sizeof out;
+    rs_result r = rs_job_iter(job, &buf);
+    size_t produced = sizeof out - buf.avail_out;
+    if (produced > 0 && std::fwrite(out, 1, produced, sig) != produced) return RS_IO_ERROR;
+    if (r == RS_DONE) return RS_DONE;
+    if (r != RS_BLOCKED) return r;
+    // Blocked with all input taken and room left for output: it wants the next bytes.
+    if (!eof && buf.avail_in == 0 && produced < sizeof out) return RS_BLOCKED;
+    // A job that neither takes nor gives at the end would never finish.
+    idle = produced == 0 && buf.avail_in == before ? idle + 1 : 0;
+    if (idle > 2) return eof ? RS_INTERNAL_ERROR : RS_BLOCKED;
+  }
+}
+
+struct job_free {
+  void operator()(rs_job_t* j) const { rs_job_free(j); }
+};
+
+copy_status copy_core(const std::string& from, const std::string& to, int64_t* bytes,
+                      FILE* sig) {
   *bytes = 0;
+  std::unique_ptr<rs_job_t, job_free> job;
+  if (sig != nullptr) {
+    job.reset(rs_sig_begin(block_len, strong_len, RS_BLAKE2_SIG_MAGIC));
+    if (!job) return copy_status::target_error;
+  }
   file_ptr in(open_read(from));
   if (!in) return copy_status::source_error;
   FILE* out = share::open(to, "wb", 0660);
@@ -939,10 +1161,34 @@ copy_status copy_file_checked(const std::string& from, const std::string& to, in
       break;
     }
     *bytes += static_cast<int64_t>(got);
-    if (got < buffer.size()) break;
+    bool last_block = got < buffer.size();
+    if (job) {
+      rs_result r = feed_signature(job.get(), buffer.data(), got, last_block, sig);
+      if (r != (last_block ? RS_DONE : RS_BLOCKED)) {
+        daemon_print(3, "signature of %s failed: %s\n", to.c_str(), rs_strerror(r));
+        status = copy_status::target_error;
+        break;
+      }
+    }
+    if (last_block) break;
   }
   if (std::fclose(out) != 0 && status == copy_status::ok) status = copy_status::target_error;
+  if (status == copy_status::ok && sig != nullptr && (std::fflush(sig) != 0 || std::ferror(sig))) {
+    status = copy_status::target_error;
+  }
   return status;
+}
+
+}  // namespace
+
+copy_status copy_file_checked(const std::string& from, const std::string& to, int64_t* bytes) {
+  return copy_core(from, to, bytes, nullptr);
+}
+
+copy_status copy_file_signed(const std::string& from, const std::string& to, int64_t* bytes,
+                             FILE* sig) {
+  if (sig == nullptr) return copy_status::target_error;
+  return copy_core(from, to, bytes, sig);
 }
 
 int64_t copy_file(const char* from, const char* to, bool keep_existing) {

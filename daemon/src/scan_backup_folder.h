@@ -11,12 +11,16 @@
 //                                        version n with it gives the file as it was before
 //                                        run n
 //   increments/<n>/id<k>/<folders>       the source's folder structure (from version 2 on)
-//   tmp/id<k>/<rel>                      new and changed files of a running backup
+//   tmp/id<k>/<rel>                      new and changed files of a running backup (the
+//                                        first version of a tree whose last is empty is
+//                                        copied straight into last: no version needs last
+//                                        yet); a folder is made here only when a file goes in
 //
 // Why the delta is made in the copy step: a delta must turn exactly the bytes that enter
 // last back into the bytes last held before, or every older version of the file is silently
 // wrong. So the signature is taken from the copy in tmp (the bytes that the move puts into
-// last), never from the live source file read at another moment.
+// last), never from the live source file read at another moment: it is computed from the
+// very bytes written to tmp while they are written, so the copy is not read back.
 //
 // Source folders are local; the tree is reached through the share layer (a local folder or
 // an SMB share). Source entries are never followed when they are links (a source folder that
@@ -36,10 +40,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "session.h"
+#include "share.h"
 
 // librsync parameters of every signature and delta of the tree.
 constexpr size_t block_len = 2048;
@@ -50,6 +57,20 @@ constexpr size_t copy_block_size = 1 << 20;
 // Endings of signature and delta files by mode (backup and restore use mode 0).
 const char* signature_ending(int mode);
 const char* delta_ending(int mode);
+
+// What a run knows of last when it moves tmp into last, so that the move need not ask the
+// share again; each set holds at most kKnownLimit paths "id<k>/<rel>" (memory stays flat in
+// the number of files), and a path not held is asked for. A move after a crash has none.
+struct swap_hints_t {
+  static constexpr size_t kKnownLimit = 4096;
+  std::unordered_set<std::string> replaced;  // files of last that new copies replace
+  std::unordered_set<std::string> folders;   // folders that last has (found or made by the scan)
+  // What the copy put into each folder of tmp below its top ("id<k>", "id<k>/<rel>"), in the
+  // order it put them there; dropped whole (contents_valid false) past kKnownLimit entries.
+  std::unordered_map<std::string, std::vector<tessaly::share::entry_t>> contents;
+  bool contents_valid = true;
+  size_t noted = 0;
+};
 
 // What the scan and the copy of one run share.
 struct backup_context_t {
@@ -77,6 +98,26 @@ struct backup_context_t {
   // Files whose last-write time is the recorded one but whose size is not: changed.
   std::unordered_set<std::string> resized;
 
+  // Version 1 of a tree whose last held nothing: no version depends on last yet, so the
+  // copy writes the files straight into last (a run cut short leaves there only what no
+  // completed version refers to) and the scan has made every folder of the source in last.
+  bool direct = false;
+  // What the scan found in last for the new and changed files of the current source (1 file,
+  // 2 folder, 3 other, 0 none), so that the copy does not ask for the same name again. Holds
+  // at most kKnownLimit names (memory stays flat in the number of files); a name not held
+  // here is looked up by the copy.
+  static constexpr size_t kKnownLimit = 4096;
+  std::unordered_map<std::string, int> last_types;
+  // Folders of the current source whose name last holds as a file or another entry (or that
+  // the scan could not make in last): made in tmp even when nothing is copied into them, so
+  // that the move puts the folder in place.
+  std::unordered_set<std::string> type_changed;
+  // What the run knows of last for the move into last (see swap_hints_t).
+  swap_hints_t hints;
+  // Folders of tmp that the copy has not made yet: a folder is made only when a file goes
+  // into it (the scan already made the new folders in last).
+  std::vector<std::pair<std::string, std::string>> pending_folders;  // path, rel
+
   std::string marker_path() const;      // version_dir + "/marker.dat"
 };
 
@@ -101,18 +142,27 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
                         bool use_marker, bool skip_links, const std::string& marker,
                         const std::string& last_dir, const std::string& version_dir);
 
-// Moves every file of `from` (tmp) into `to` (last), making folders as needed. A file of
-// last is replaced only by a rename: when the rename fails the file is copied next to it
-// (inside `from`) and that copy renamed over it, so last never holds a half-written file.
+// Moves every file of `from` (tmp) into `to` (last), making folders as needed, and removes
+// each folder of `from` once it is empty. With `hints` (the run's own knowledge, see
+// swap_hints_t): a folder below the top of `from` is not listed but taken as the copy filled
+// it (when it is not empty after the move, it is listed and what is left moved all the
+// same); a file named in `replaced` is known to be in last and, on a share, removed right
+// before the rename that puts the new copy in its place (the share's rename never replaces;
+// the library would try, be refused, remove and try again); a folder named in `folders` is
+// known to be in last and is not asked for. A file of last is replaced only by a rename:
+// when the rename fails the file is copied next to it (inside `from`) and that copy renamed
+// over it, so last never holds a half-written file.
 // Files only in `to` stay. Where the new entry is a folder and last holds a file of that name
 // (or the reverse), the entry of last is moved whole to `kept` + "/" + <path> (the version's
 // kept folder, see db_sql_sqlite3.h: kept_tbl), where the older versions find it, and the
 // thread's file times of what it held are forgotten; with `kept` empty (a run that keeps no
 // older version) it is removed. 1 on success, 0 on failure. Safe to run again after a crash.
 int scan_folder_swap(const std::string& from, const std::string& to,
-                     const std::string& kept = std::string());
+                     const std::string& kept = std::string(),
+                     const swap_hints_t* hints = nullptr);
 int scan_folder_swap_core(const std::string& root, const std::string& folder,
-                          const std::string& to, size_t L, const std::string& kept);
+                          const std::string& to, size_t L, const std::string& kept,
+                          const swap_hints_t* hints = nullptr);
 
 // When `last` is a file: writes `version` + ".delta.old", the delta that turns `source`'s
 // content back into `last`'s. 0 when written or nothing to do, -1 on failure (a partial
@@ -142,6 +192,11 @@ enum class copy_status { ok, source_error, target_error };
 // copy_block_size; `to` is created or truncated with permission bits 0660. A local source
 // is opened without following a link and must be a regular file.
 copy_status copy_file_checked(const std::string& from, const std::string& to, int64_t* bytes);
+// The same, writing to `sig` the signature of the bytes written (those that reach `to`), so
+// that a reverse delta needs no second read of the copy. The signature is complete only
+// when the copy is ok.
+copy_status copy_file_signed(const std::string& from, const std::string& to, int64_t* bytes,
+                             FILE* sig);
 // The same as a count: bytes copied, 1 for an empty file, 0 on any failure. With
 // keep_existing an existing `to` is left alone (0 returned).
 int64_t copy_file(const char* from, const char* to, bool keep_existing);

@@ -21,6 +21,7 @@
 #include "configuration.h"
 #include "crash_point.h"
 #include "log.h"
+#include "share.h"
 #include "task_tree_fixture.h"
 #include "test_support.h"
 #include "threads.h"
@@ -39,6 +40,7 @@ std::string get_global_config(Global_option option) {
 namespace {
 
 using namespace task_tree_test;
+namespace share = tessaly::share;
 
 const char* const kUuid = "5d0c1f3e-2b4a-4c6d-8e9f-0a1b2c3d4e5f";
 
@@ -230,6 +232,85 @@ TEST_P(RestoreTest, EveryVersionToEveryTargetWithAndWithoutDeleteSync) {
     EXPECT_EQ(tree_state(), tree_before);
     if (HasFailure()) return;
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// How many requests the share layer sends for a small tree: each step at most as many as the
+// table says, so that a change that multiplies the round trips to a share is seen. (On SMB
+// the counts include the databases' page reads and writes and the files' reads and writes;
+// locally those go through plain files and are not counted.)
+// ---------------------------------------------------------------------------------------
+
+struct request_limit_t {
+  uint64_t lookups, listings, made, removed, renamed, opened, reads, writes;
+};
+
+TEST_P(RestoreTest, ShareRequestsOfASmallTreeStayWithinTheirCounts) {
+  // Three folders of two files each, one of them large enough for a delta of a few blocks.
+  auto write_tree = [&] {
+    put(src_ + "/a.txt", "alpha\n");
+    put(src_ + "/big.bin", random_bytes(20000, 3));
+    put(src_ + "/sub/b.txt", "bee\n");
+    put(src_ + "/sub/c.txt", "sea\n");
+    put(src_ + "/sub/deep/d.txt", "dee\n");
+    put(src_ + "/sub/deep/e.txt", "eee\n");
+  };
+  std::string chosen = root_.path() + "/chosen";
+  struct step_t {
+    const char* what;
+    std::function<void()> before;  // changes to the source, not counted
+    std::function<run_outcome()> run;
+    request_limit_t local, smb;  // at most: lookups, listings, made, removed, renamed,
+                                 // opened, reads, writes
+  };
+  const std::vector<step_t> steps = {
+      {"first backup", write_tree, [&] { return backup(); },
+       {25, 2, 9, 3, 0, 7, 0, 0},
+       {75, 2, 10, 10, 0, 21, 38, 59}},
+      {"run with nothing changed", [] {}, [&] { return backup(); },
+       {30, 1, 6, 3, 0, 1, 0, 0},
+       {97, 1, 6, 9, 0, 18, 61, 59}},
+      {"run with two files changed",
+       [&] {
+         std::string big = random_bytes(20000, 3);
+         big.replace(9000, 50, std::string(50, 'x'));
+         put(src_ + "/big.bin", big);
+         put(src_ + "/sub/deep/d.txt", "dee, changed\n");
+       },
+       [&] { return backup(); }, {31, 2, 8, 5, 2, 5, 0, 0},
+       {98, 2, 8, 14, 2, 25, 64, 73}},
+      {"restore of version 1 to a chosen folder", [&] { fs::remove_all(chosen); },
+       [&] { return restore(1, chosen); }, {14, 9, 0, 1, 0, 9, 0, 0},
+       {72, 9, 0, 1, 0, 15, 49, 1}},
+      {"restore of version 3 to a chosen folder",
+       [&] {
+         // Version 1 came back through the delta chain as it was.
+         EXPECT_EQ(test_support::read_file(chosen + "/docs/big.bin"), random_bytes(20000, 3));
+         EXPECT_EQ(test_support::read_file(chosen + "/docs/sub/deep/d.txt"), "dee\n");
+         fs::remove_all(chosen);
+       },
+       [&] { return restore(3, chosen); }, {12, 3, 0, 1, 0, 7, 0, 0},
+       {46, 3, 0, 1, 0, 11, 31, 1}},
+  };
+  for (const step_t& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.before();
+    share::reset_request_counts();
+    ASSERT_EQ(step.run(), run_outcome::completed);
+    share::request_counts_t got = share::request_counts();
+    const request_limit_t& at_most = smb() ? step.smb : step.local;
+    EXPECT_GT(got.total(), 0u);
+    EXPECT_LE(got.lookups, at_most.lookups);
+    EXPECT_LE(got.listings, at_most.listings);
+    EXPECT_LE(got.made, at_most.made);
+    EXPECT_LE(got.removed, at_most.removed);
+    EXPECT_LE(got.renamed, at_most.renamed);
+    EXPECT_LE(got.opened, at_most.opened);
+    EXPECT_LE(got.reads, at_most.reads);
+    EXPECT_LE(got.writes, at_most.writes);
+  }
+  // The restored versions are what the source held.
+  EXPECT_EQ(test_support::read_file(chosen + "/docs/sub/deep/d.txt"), "dee, changed\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Destinations, RestoreTest, ::testing::Values(where::local, where::smb),

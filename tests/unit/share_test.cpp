@@ -262,6 +262,61 @@ TEST_P(ShareTest, StreamsReadWriteAndSeek) {
   EXPECT_EQ(h->close(), 0);
 }
 
+// A stream read to its end asks the server once per buffer and never once more only to hear
+// "end of file"; after a seek or a write it asks again. (Locally streams are plain files and
+// nothing is counted.) Each case: the file's size, how it is read, the reads sent on SMB.
+TEST_P(ShareTest, StreamReadsEndWithoutAnExtraRequest) {
+  struct case_t {
+    const char* what;
+    size_t size;
+    bool read_twice;  // read to the end, seek to the start, read to the end again
+    uint64_t smb_reads;
+  };
+  const case_t cases[] = {
+      {"empty file", 0, false, 1},
+      {"small file", 5000, false, 1},
+      {"small file read again after a seek", 5000, true, 2},
+      {"file of more than one stream buffer", 300 * 1024, false, 2},
+  };
+  for (const case_t& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string data(c.size, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 31 + 7);
+    ASSERT_TRUE(write_all(at("read.bin"), data));
+    FILE* f = share::open(at("read.bin"), "rb");
+    ASSERT_NE(f, nullptr);
+    share::reset_request_counts();
+    for (int pass = 0; pass < (c.read_twice ? 2 : 1); ++pass) {
+      if (pass > 0) {
+        ASSERT_EQ(std::fseek(f, 0, SEEK_SET), 0);
+      }
+      std::string back;
+      char buffer[4096];
+      size_t n;
+      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) back.append(buffer, n);
+      EXPECT_TRUE(std::feof(f));
+      EXPECT_FALSE(std::ferror(f));
+      EXPECT_TRUE(back == data);
+      // Asked again at the end: still the end, and no request for it.
+      EXPECT_EQ(std::fread(buffer, 1, sizeof buffer, f), 0u);
+    }
+    EXPECT_EQ(share::request_counts().reads, smb() ? c.smb_reads : 0u);
+    ASSERT_EQ(std::fclose(f), 0);
+  }
+  // A file that grows after a read to its end shows the new bytes after a seek.
+  ASSERT_TRUE(write_all(at("grow.bin"), "abc"));
+  FILE* r = share::open(at("grow.bin"), "r+b");
+  ASSERT_NE(r, nullptr);
+  char buffer[16];
+  EXPECT_EQ(std::fread(buffer, 1, sizeof buffer, r), 3u);
+  ASSERT_EQ(std::fseek(r, 0, SEEK_END), 0);
+  ASSERT_EQ(std::fwrite("def", 1, 3, r), 3u);
+  ASSERT_EQ(std::fseek(r, 0, SEEK_SET), 0);
+  EXPECT_EQ(std::fread(buffer, 1, sizeof buffer, r), 6u);
+  EXPECT_EQ(std::string(buffer, 6), "abcdef");
+  ASSERT_EQ(std::fclose(r), 0);
+}
+
 TEST_P(ShareTest, ErrorsAreReportedAsErrors) {
   struct {
     const char* what;
