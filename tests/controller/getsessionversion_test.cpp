@@ -30,6 +30,8 @@
 #include "log.h"
 #include "session.h"
 #include "share.h"
+#include "smb_server.h"
+#include "task_tree_fixture.h"
 
 namespace {
 
@@ -41,85 +43,12 @@ const char kSmbPassword[] = "secret-pw";
 
 // ---- trees made by hand -----------------------------------------------------------------
 
-bool sqlite(const QString& db, const QString& sql) {
-  QProcess tool;
-  tool.start(QStringLiteral("sqlite3"), {db, sql});
-  return tool.waitForFinished(10000) && tool.exitStatus() == QProcess::NormalExit &&
-         tool.exitCode() == 0;
-}
-
-// A task tree as the service writes it, with its own statements: status.db with `status`
-// (none when null), history.db with one row per time (none when `history` is false), and
-// increments/<n> for each row.
+// A task tree as the service writes it (task_tree_fixture.h), failing the test when the
+// sqlite3 tool fails.
 void makeTree(const QString& folder, const QString& status, const QStringList& times,
               bool history = true) {
-  QVERIFY(QDir().mkpath(folder));
-  if (!status.isNull()) {
-    QVERIFY(sqlite(folder + "/status.db",
-                   QStringLiteral("BEGIN;CREATE TABLE status_tbl (No integer primary key,"
-                                  "Real_status varchar(16));delete from status_tbl where no = 1;"
-                                  "insert into status_tbl(Real_status)values(\"%1\");"
-                                  "COMMIT TRANSACTION;")
-                       .arg(status)));
-  }
-  if (history) {
-    QString sql = QStringLiteral(
-        "BEGIN;CREATE TABLE time_tbl (No integer primary key,Real_time varchar(64));");
-    for (const QString& time : times) {
-      sql += QStringLiteral("insert into time_tbl(Real_time)values(\"%1\");").arg(time);
-    }
-    QVERIFY(sqlite(folder + "/history.db", sql + "COMMIT TRANSACTION;"));
-  }
-  for (int n = 1; n <= times.size(); ++n) {
-    QVERIFY(QDir().mkpath(folder + "/increments/" + QString::number(n)));
-  }
+  QVERIFY(task_tree::make(folder, status, times, history));
 }
-
-// ---- the private Samba server -----------------------------------------------------------
-
-// tests/peers/smbd.sh in a folder of this test: share "nas" for the account, "guest" for
-// guests, on a port of its own (TESSALY_SMB_PORT).
-class SmbServer {
- public:
-  bool start(QString* why) {
-    if (!dir_.isValid()) return false;
-    QProcess script;
-    script.start(QStringLiteral("bash"), {qEnvironmentVariable("TESSALY_PEERS_DIR") + "/smbd.sh",
-                                          QStringLiteral("start"), dir_.path()});
-    script.waitForFinished(60000);
-    const QByteArray out = script.readAllStandardOutput().trimmed();
-    if (script.exitCode() != 0 || out.toInt() <= 0) {
-      *why = QString::fromLocal8Bit(out + script.readAllStandardError());
-      return false;
-    }
-    qputenv("TESSALY_SMB_PORT", out);
-    running_ = true;
-    return true;
-  }
-  void stop() {
-    if (!running_) return;
-    resume();
-    QProcess::execute(QStringLiteral("bash"),
-                      {qEnvironmentVariable("TESSALY_PEERS_DIR") + "/smbd.sh",
-                       QStringLiteral("stop"), dir_.path()});
-    running_ = false;
-  }
-  // The server stops answering: its process is stopped, while the kernel still accepts
-  // connections on its port.
-  void pause() { ::kill(pid(), SIGSTOP); }
-  void resume() { ::kill(pid(), SIGCONT); }
-  bool running() const { return running_; }
-  QString nasDir() const { return dir_.path() + "/nas"; }
-  QString guestDir() const { return dir_.path() + "/guest"; }
-
- private:
-  pid_t pid() const {
-    QFile file(dir_.path() + "/smbd.pid");
-    return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
-  }
-  QTemporaryDir dir_{QDir::tempPath() + "/smbd-XXXXXX"};
-  bool running_ = false;
-};
 
 // ---- the service's backup engine ----------------------------------------------------------
 

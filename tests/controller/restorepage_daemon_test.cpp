@@ -28,6 +28,7 @@
 #include "link_packet.h"
 #include "modal_box.h"
 #include "service_probe.h"
+#include "smb_server.h"
 #include "updatesessionconfig.h"
 
 namespace lp = tessaly::link;
@@ -111,32 +112,7 @@ class RestorePageDaemonTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<QProcess> daemon_;
-  QString smbFolder_;
-
-  // The private smbd with its share "nas"; its port goes to this process (the page's version
-  // reader) and, through the environment, to the service. False (and a skip) without root.
-  bool startSamba(const QString& folder) {
-    QProcess smbd;
-    smbd.start("bash", {qEnvironmentVariable("TESSALY_PEERS_DIR") + "/smbd.sh", "start", folder});
-    if (!smbd.waitForFinished(60000)) return false;
-    if (smbd.exitCode() == 3) return false;
-    if (smbd.exitCode() != 0) {
-      qWarning("smbd: %s", smbd.readAllStandardError().constData());
-      return false;
-    }
-    smbFolder_ = folder;
-    const QString port =
-        QString::fromUtf8(smbd.readAllStandardOutput()).split(' ', Qt::SkipEmptyParts).last().trimmed();
-    qputenv("TESSALY_SMB_PORT", port.toUtf8());
-    return true;
-  }
-
-  void stopSamba() {
-    if (smbFolder_.isEmpty()) return;
-    QProcess::execute("bash", {qEnvironmentVariable("TESSALY_PEERS_DIR") + "/smbd.sh", "stop", smbFolder_});
-    smbFolder_.clear();
-    qunsetenv("TESSALY_SMB_PORT");
-  }
+  std::unique_ptr<SmbServer> smb_;
 
   void startDaemon() {
     daemon_ = std::make_unique<QProcess>();
@@ -178,7 +154,7 @@ class RestorePageDaemonTest : public QObject {
       daemon_->waitForFinished(5000);
       daemon_.reset();
     }
-    stopSamba();
+    smb_.reset();
   }
 
   void restoreVersionOne_data() {
@@ -195,8 +171,13 @@ class RestorePageDaemonTest : public QObject {
     QString user, password;
     QVERIFY(QDir().mkpath(source + "/sub"));
     if (samba) {
-      if (!startSamba(root + "/smbd")) QSKIP("smbd could not be started (it needs root)");
-      QVERIFY(QDir().mkpath(smbFolder_ + "/nas/backups"));
+      smb_ = std::make_unique<SmbServer>();
+      QString why;
+      if (!smb_->start(&why)) {
+        if (smb_->needsRoot()) QSKIP("smbd needs root");
+        QFAIL(qPrintable(why));
+      }
+      QVERIFY(QDir().mkpath(smb_->nasDir() + "/backups"));
       destination = "\\\\127.0.0.1\\nas\\backups";
       user = "tessaly";
       password = "secret-pw";

@@ -24,6 +24,7 @@
 #include "link_packet.h"
 #include "modal_box.h"
 #include "service_probe.h"
+#include "smb_server.h"
 #include "updatesessionconfig.h"
 
 namespace lp = tessaly::link;
@@ -68,8 +69,7 @@ class TaskListDaemonTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<QProcess> daemon_;
-  QString smbFolder_;
-  QString smbPort_;
+  std::unique_ptr<SmbServer> smb_;
 
   // `waitUp`: ask until the service answers; only while no window holds the answer port.
   void startDaemon(const QString& pauseFile, bool waitUp = true) {
@@ -78,7 +78,6 @@ class TaskListDaemonTest : public QObject {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TESSALY_PAUSE_AT", "scan.file@2");
     env.insert("TESSALY_PAUSE_FILE", pauseFile);
-    if (!smbPort_.isEmpty()) env.insert("TESSALY_SMB_PORT", smbPort_);
     env.remove("NOTIFY_SOCKET");
     daemon_->setProcessEnvironment(env);
     daemon_->setProcessChannelMode(QProcess::ForwardedChannels);
@@ -95,17 +94,10 @@ class TaskListDaemonTest : public QObject {
     daemon_.reset();
   }
 
-  void stopSamba() {
-    if (smbFolder_.isEmpty()) return;
-    QProcess::execute("bash", {qEnvironmentVariable("TESSALY_PEERS_DIR") + "/smbd.sh", "stop", smbFolder_});
-    smbFolder_.clear();
-    smbPort_.clear();
-  }
-
  private slots:
   void cleanup() {
     stopDaemon();
-    stopSamba();
+    smb_.reset();
   }
 
   void backupStopDelete_data() {
@@ -125,18 +117,13 @@ class TaskListDaemonTest : public QObject {
     }
     QString destination, user, password;
     if (samba) {
-      smbFolder_ = root + "/smbd";
-      QProcess smbd;
-      smbd.start("bash", {qEnvironmentVariable("TESSALY_PEERS_DIR") + "/smbd.sh", "start", smbFolder_});
-      QVERIFY(smbd.waitForFinished(60000));
-      if (smbd.exitCode() == 3) {
-        smbFolder_.clear();
-        QSKIP("smbd needs root");
+      smb_ = std::make_unique<SmbServer>();
+      QString why;
+      if (!smb_->start(&why)) {
+        if (smb_->needsRoot()) QSKIP("smbd needs root");
+        QFAIL(qPrintable(why));
       }
-      QVERIFY2(smbd.exitCode() == 0, smbd.readAllStandardError().constData());
-      smbPort_ = QString::fromUtf8(smbd.readAllStandardOutput()).split(' ', Qt::SkipEmptyParts)
-                     .last().trimmed();
-      QVERIFY(QDir().mkpath(smbFolder_ + "/nas/backups"));
+      QVERIFY(QDir().mkpath(smb_->nasDir() + "/backups"));
       destination = "\\\\127.0.0.1\\nas\\backups";
       user = "tessaly";
       password = "secret-pw";
