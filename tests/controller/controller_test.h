@@ -12,6 +12,7 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QDir>
+#include <QtCore/QFile>
 #include <QtCore/QString>
 #include <QtTest/QtTest>
 
@@ -54,6 +55,30 @@ inline QString dataFolder() {
   const QString path = qEnvironmentVariable("TESSALY_ROOT") + "/var/lib/Tessaly";
   QDir().mkpath(path);
   return path;
+}
+
+// Puts a fake `ping` first on PATH, in `folder`/bin: it appends its arguments to the file
+// `log` (TESSALY_FAKE_PING_LOG) and succeeds only when its last argument is one of the
+// addresses in TESSALY_FAKE_PING_OK (blank-separated; none at first). False when it cannot
+// be written.
+inline bool installFakePing(const QString& folder, const QString& log) {
+  const QString bin = folder + "/bin";
+  if (!QDir().mkpath(bin)) return false;
+  QFile script(bin + "/ping");
+  if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  const QByteArray text =
+      "#!/bin/sh\n"
+      "echo \"$@\" >> \"$TESSALY_FAKE_PING_LOG\"\n"
+      "for a; do last=$a; done\n"
+      "case \" $TESSALY_FAKE_PING_OK \" in *\" $last \"*) exit 0;; esac\n"
+      "exit 1\n";
+  if (script.write(text) != text.size()) return false;
+  script.close();
+  if (!script.setPermissions(QFileDevice::Permissions(0x7755))) return false;
+  qputenv("PATH", (bin + ":" + qEnvironmentVariable("PATH")).toUtf8());
+  qputenv("TESSALY_FAKE_PING_LOG", log.toUtf8());
+  qputenv("TESSALY_FAKE_PING_OK", "");
+  return true;
 }
 
 }  // namespace controller_test

@@ -115,14 +115,8 @@ class RestorePageDaemonTest : public QObject {
   std::unique_ptr<SmbServer> smb_;
 
   void startDaemon() {
-    daemon_ = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("NOTIFY_SOCKET");
-    env.remove("TESSALY_PAUSE_AT");
-    daemon_->setProcessEnvironment(env);
-    daemon_->setProcessChannelMode(QProcess::ForwardedChannels);
-    daemon_->start(qEnvironmentVariable("TESSALY_DAEMON"), {"-s", "-d", "2"});
-    QVERIFY(daemon_->waitForStarted(10000));
+    daemon_ = service_probe::startService({"-s", "-d", "2"}, {{"TESSALY_PAUSE_AT", ""}});
+    QVERIFY(daemon_);
     QVERIFY2(waitForService(30000), "the service does not answer");
   }
 
@@ -148,12 +142,7 @@ class RestorePageDaemonTest : public QObject {
 
  private slots:
   void cleanup() {
-    if (daemon_) {
-      daemon_->terminate();
-      if (!daemon_->waitForFinished(20000)) daemon_->kill();
-      daemon_->waitForFinished(5000);
-      daemon_.reset();
-    }
+    service_probe::stopService(daemon_);
     smb_.reset();
   }
 

@@ -58,11 +58,6 @@ QByteArray readFile(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
 // Writes a fresh task file with one task per destination ("Task 1", ...); their uuids.
 QStringList writeTasks(const QStringList& destinations) {
   QFile::remove(taskFile());
@@ -243,18 +238,8 @@ class RestorePageTest : public QObject {
 
  private slots:
   void initTestCase() {
-    const QString bin = controller_test::tempRoot() + "/bin";
-    QVERIFY(QDir().mkpath(bin));
-    QVERIFY(writeFile(bin + "/ping",
-                      "#!/bin/sh\n"
-                      "echo \"$@\" >> \"$TESSALY_FAKE_PING_LOG\"\n"
-                      "for a; do last=$a; done\n"
-                      "case \" $TESSALY_FAKE_PING_OK \" in *\" $last \"*) exit 0;; esac\n"
-                      "exit 1\n"));
-    QFile::setPermissions(bin + "/ping", QFileDevice::Permissions(0x7755));
-    qputenv("PATH", (bin + ":" + qEnvironmentVariable("PATH")).toUtf8());
     pingLog_ = controller_test::tempRoot() + "/ping.log";
-    qputenv("TESSALY_FAKE_PING_LOG", pingLog_.toUtf8());
+    QVERIFY(controller_test::installFakePing(controller_test::tempRoot(), pingLog_));
   }
 
   void init() {

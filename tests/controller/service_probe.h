@@ -5,11 +5,14 @@
 #pragma once
 
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QProcess>
+#include <QtCore/QProcessEnvironment>
 #include <QtCore/QString>
 #include <QtNetwork/QHostAddress>
 #include <QtNetwork/QNetworkDatagram>
 #include <QtNetwork/QUdpSocket>
 
+#include <memory>
 #include <vector>
 
 #include "link_packet.h"
@@ -44,6 +47,37 @@ inline bool waitForService(int timeoutMs) {
     if (ask(tessaly::link::QUERY_VERSION) >= 0) return true;
   }
   return false;
+}
+
+// The real service (TESSALY_DAEMON) started with `arguments` in this process's environment
+// without NOTIFY_SOCKET and with `env` on top (an empty value removes a variable), its
+// output forwarded to the test's. Null when it does not start.
+inline std::unique_ptr<QProcess> startService(const QStringList& arguments = {"-s"},
+                                              const QList<QPair<QString, QString>>& env = {}) {
+  auto service = std::make_unique<QProcess>();
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.remove(QStringLiteral("NOTIFY_SOCKET"));
+  for (const auto& [name, value] : env) {
+    if (value.isEmpty()) {
+      environment.remove(name);
+    } else {
+      environment.insert(name, value);
+    }
+  }
+  service->setProcessEnvironment(environment);
+  service->setProcessChannelMode(QProcess::ForwardedChannels);
+  service->start(qEnvironmentVariable("TESSALY_DAEMON"), arguments);
+  if (!service->waitForStarted(10000)) return nullptr;
+  return service;
+}
+
+// Ends a service that startService started: TERM, and KILL when it has not ended within 20 s.
+inline void stopService(std::unique_ptr<QProcess>& service) {
+  if (!service) return;
+  service->terminate();
+  if (!service->waitForFinished(20000)) service->kill();
+  service->waitForFinished(5000);
+  service.reset();
 }
 
 }  // namespace service_probe

@@ -80,13 +80,7 @@ class SettingsDaemonTest : public QObject {
   std::unique_ptr<QProcess> smtp_;
   QString smtpOut_;
 
-  void stopDaemon() {
-    if (!daemon_) return;
-    daemon_->terminate();
-    if (!daemon_->waitForFinished(20000)) daemon_->kill();
-    daemon_->waitForFinished(5000);
-    daemon_.reset();
-  }
+  void stopDaemon() { service_probe::stopService(daemon_); }
 
   void stopSmtp() {
     if (!smtp_) return;
@@ -152,13 +146,8 @@ class SettingsDaemonTest : public QObject {
     QVERIFY(log_fixture::replaceLog(data, log_fixture::logFile(log_fixture::numbered(1000))));
     QFile::remove(data + "/LOG.txt");
 
-    daemon_ = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("NOTIFY_SOCKET");
-    daemon_->setProcessEnvironment(env);
-    daemon_->setProcessChannelMode(QProcess::ForwardedChannels);
-    daemon_->start(qEnvironmentVariable("TESSALY_DAEMON"), {"-s"});
-    QVERIFY(daemon_->waitForStarted(10000));
+    daemon_ = service_probe::startService();
+    QVERIFY(daemon_);
     QVERIFY2(waitForService(30000), "the service does not answer");
 
     {

@@ -74,25 +74,13 @@ class TaskListDaemonTest : public QObject {
   // `waitUp`: ask until the service answers; only while no window holds the answer port.
   void startDaemon(const QString& pauseFile, bool waitUp = true) {
     stopDaemon();
-    daemon_ = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TESSALY_PAUSE_AT", "scan.file@2");
-    env.insert("TESSALY_PAUSE_FILE", pauseFile);
-    env.remove("NOTIFY_SOCKET");
-    daemon_->setProcessEnvironment(env);
-    daemon_->setProcessChannelMode(QProcess::ForwardedChannels);
-    daemon_->start(qEnvironmentVariable("TESSALY_DAEMON"), {"-s"});
-    QVERIFY(daemon_->waitForStarted(10000));
+    daemon_ = service_probe::startService(
+        {"-s"}, {{"TESSALY_PAUSE_AT", "scan.file@2"}, {"TESSALY_PAUSE_FILE", pauseFile}});
+    QVERIFY(daemon_);
     if (waitUp) QVERIFY2(waitForService(30000), "the service does not answer");
   }
 
-  void stopDaemon() {
-    if (!daemon_) return;
-    daemon_->terminate();
-    if (!daemon_->waitForFinished(20000)) daemon_->kill();
-    daemon_->waitForFinished(5000);
-    daemon_.reset();
-  }
+  void stopDaemon() { service_probe::stopService(daemon_); }
 
  private slots:
   void cleanup() {

@@ -40,19 +40,12 @@ class LogDaemonTest : public QObject {
   void initTestCase() {
     const QString folder = controller_test::dataFolder();
     QVERIFY(log_fixture::replaceLog(folder, log_fixture::logFile(log_fixture::numbered(3))));
-    daemon_ = std::make_unique<QProcess>();
-    daemon_->setProcessChannelMode(QProcess::ForwardedChannels);
-    daemon_->start(qEnvironmentVariable("TESSALY_DAEMON"), {"-s"});
-    QVERIFY(daemon_->waitForStarted(10000));
+    daemon_ = service_probe::startService();
+    QVERIFY(daemon_);
     QVERIFY2(waitForService(30000), "the service does not answer");
   }
 
-  void cleanupTestCase() {
-    if (!daemon_) return;
-    daemon_->terminate();
-    if (!daemon_->waitForFinished(20000)) daemon_->kill();
-    daemon_->waitForFinished(5000);
-  }
+  void cleanupTestCase() { service_probe::stopService(daemon_); }
 
   void clearEmptiesTheLog() {
     const QString folder = controller_test::dataFolder();

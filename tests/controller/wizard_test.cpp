@@ -42,6 +42,7 @@
 #include "dialog.h"
 #include "link_packet.h"
 #include "modal_box.h"
+#include "service_probe.h"
 #include "session.h"
 #include "wizardlogic.h"
 
@@ -277,18 +278,7 @@ void WizardTest::initTestCase() {
 
   // The device check pings through this fake: it records its arguments and answers only for
   // the addresses in TESSALY_FAKE_PING_OK.
-  const QString bin = dir_.path() + "/bin";
-  QVERIFY(QDir().mkpath(bin));
-  QVERIFY(writeFile(bin + "/ping",
-                    "#!/bin/sh\n"
-                    "echo \"$@\" >> \"$TESSALY_FAKE_PING_LOG\"\n"
-                    "for a; do last=$a; done\n"
-                    "case \" $TESSALY_FAKE_PING_OK \" in *\" $last \"*) exit 0;; esac\n"
-                    "exit 1\n"));
-  QFile::setPermissions(bin + "/ping", QFileDevice::Permissions(0x7755));
-  qputenv("PATH", (bin + ":" + qEnvironmentVariable("PATH")).toUtf8());
-  qputenv("TESSALY_FAKE_PING_LOG", (dir_.path() + "/ping.log").toUtf8());
-  qputenv("TESSALY_FAKE_PING_OK", "");
+  QVERIFY(controller_test::installFakePing(dir_.path(), dir_.path() + "/ping.log"));
 
   QVERIFY(service_.bind(QHostAddress::LocalHost, tessaly::link::SERVICE_PORT));
   connect(&service_, &QUdpSocket::readyRead, this, [this] {
@@ -313,11 +303,7 @@ void WizardTest::initTestCase() {
 }
 
 void WizardTest::cleanupTestCase() {
-  if (daemon_) {
-    daemon_->terminate();
-    if (!daemon_->waitForFinished(20000)) daemon_->kill();
-    daemon_->waitForFinished(5000);
-  }
+  service_probe::stopService(daemon_);
   if (dialog_) {
     QTRY_VERIFY(idle());
     dialog_->close();
@@ -806,13 +792,8 @@ QStringList filesNamed(const QString& folder, const QString& name) {
 void WizardTest::backupNowThroughTheService() {
   QVERIFY(shown("currWidget"));
   service_.close();  // the service's port, for the service itself
-  daemon_ = std::make_unique<QProcess>();
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.remove("NOTIFY_SOCKET");
-  daemon_->setProcessEnvironment(env);
-  daemon_->setProcessChannelMode(QProcess::ForwardedChannels);
-  daemon_->start(qEnvironmentVariable("TESSALY_DAEMON"), {"-s"});
-  QVERIFY(daemon_->waitForStarted(10000));
+  daemon_ = service_probe::startService();
+  QVERIFY(daemon_);
 
   // The window holds the answer port: the first answer of the service shows it is up.
   const QString uuid = QString::fromStdString(serviceTasks().at(0).uuid);
