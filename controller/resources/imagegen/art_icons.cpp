@@ -212,7 +212,7 @@ QImage settingsTile(const Glyph& glyph, bool current) {
   } else {
     roundedBox(p, QRectF(3, 3, 90, 90), 10, panel, panelBorder, 1.0);
   }
-  const QRectF box(28, 14, 40, 40);
+  const QRectF box(28, 28, 40, 40);  // centred in the tile: the caption stands below it
   if (current) glow(p, box.center(), 30, alpha(accent, 0.14));
   drawGlyph(p, box, glyph, current ? accent : glyphLight, 1.7);
   p.end();
