@@ -12,6 +12,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "share.h"
 
@@ -26,28 +27,59 @@ sqlite3_vfs* default_vfs() {
   return vfs;
 }
 
+// Writes that follow one another (a journal's page records, runs of neighbouring pages) are
+// gathered and sent as one request: on a share every write is a round trip. They are sent
+// before any read of the bytes they cover, before a truncation, at every sync and at the
+// close, so SQLite finds at each sync what it wrote before it, as on a local file.
+constexpr size_t kGatherLimit = 1 << 20;
+
+struct open_state {
+  std::unique_ptr<file> handle;
+  std::string path;
+  bool delete_on_close = false;
+  std::vector<char> pending;  // bytes not sent yet, from pending_at on
+  uint64_t pending_at = 0;
+  uint64_t pending_end() const { return pending_at + pending.size(); }
+};
+
 struct share_vfs_file {
   sqlite3_file base;  // first: SQLite sees only this part
-  file* handle;
-  bool delete_on_close;
-  std::string* path;
+  open_state* state;  // made by x_open, deleted by x_close (SQLite owns this struct's memory)
 };
+
+open_state& state_of(sqlite3_file* f) { return *reinterpret_cast<share_vfs_file*>(f)->state; }
+
+// Sends the gathered writes. False (errno set) when the server did not take them all; they
+// are dropped then, as a failed write's bytes are.
+bool send_pending(open_state& s) {
+  if (s.pending.empty()) return true;
+  ssize_t n = s.handle->write_at(s.pending.data(), s.pending.size(), s.pending_at);
+  bool ok = n == static_cast<ssize_t>(s.pending.size());
+  if (!ok && n >= 0) errno = EIO;
+  s.pending.clear();
+  return ok;
+}
+
+int write_error() { return errno == ENOSPC ? SQLITE_FULL : SQLITE_IOERR_WRITE; }
 
 int x_close(sqlite3_file* f) {
   auto* p = reinterpret_cast<share_vfs_file*>(f);
-  int rc = p->handle->close() == 0 ? SQLITE_OK : SQLITE_IOERR_CLOSE;
-  delete p->handle;
-  p->handle = nullptr;
-  if (p->delete_on_close) unlink(*p->path);
-  delete p->path;
-  p->path = nullptr;
+  std::unique_ptr<open_state> s(p->state);
+  p->state = nullptr;
+  bool sent = send_pending(*s);
+  int rc = s->handle->close() == 0 && sent ? SQLITE_OK : SQLITE_IOERR_CLOSE;
+  if (s->delete_on_close) unlink(s->path);
   return rc;
 }
 
 int x_read(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
-  auto* p = reinterpret_cast<share_vfs_file*>(f);
-  ssize_t n = p->handle->read_at(buffer, static_cast<size_t>(amount),
-                                 static_cast<uint64_t>(offset));
+  open_state& s = state_of(f);
+  uint64_t from = static_cast<uint64_t>(offset);
+  if (!s.pending.empty() && from < s.pending_end() &&
+      from + static_cast<uint64_t>(amount) > s.pending_at && !send_pending(s)) {
+    return SQLITE_IOERR_READ;
+  }
+  ssize_t n = s.handle->read_at(buffer, static_cast<size_t>(amount), from);
   if (n < 0) return SQLITE_IOERR_READ;
   if (n < amount) {
     // SQLite requires the unread part to be zeroed.
@@ -58,28 +90,45 @@ int x_read(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
 }
 
 int x_write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset) {
-  auto* p = reinterpret_cast<share_vfs_file*>(f);
-  ssize_t n = p->handle->write_at(buffer, static_cast<size_t>(amount),
-                                  static_cast<uint64_t>(offset));
-  if (n != amount) return errno == ENOSPC ? SQLITE_FULL : SQLITE_IOERR_WRITE;
+  open_state& s = state_of(f);
+  const char* bytes = static_cast<const char*>(buffer);
+  size_t size = static_cast<size_t>(amount);
+  uint64_t at = static_cast<uint64_t>(offset);
+  bool follows = !s.pending.empty() && at == s.pending_end();
+  if (follows && s.pending.size() + size <= kGatherLimit) {
+    s.pending.insert(s.pending.end(), bytes, bytes + size);
+    return SQLITE_OK;
+  }
+  if (!send_pending(s)) return write_error();
+  if (size < kGatherLimit) {
+    s.pending.assign(bytes, bytes + size);
+    s.pending_at = at;
+    return SQLITE_OK;
+  }
+  ssize_t n = s.handle->write_at(bytes, size, at);
+  if (n != amount) return write_error();
   return SQLITE_OK;
 }
 
 int x_truncate(sqlite3_file* f, sqlite3_int64 size) {
-  auto* p = reinterpret_cast<share_vfs_file*>(f);
-  return p->handle->truncate(static_cast<uint64_t>(size)) == 0 ? SQLITE_OK
+  open_state& s = state_of(f);
+  if (!send_pending(s)) return SQLITE_IOERR_TRUNCATE;
+  return s.handle->truncate(static_cast<uint64_t>(size)) == 0 ? SQLITE_OK
                                                                : SQLITE_IOERR_TRUNCATE;
 }
 
-// Each write has reached the server when the library returns from it; there is nothing
-// more to flush.
-int x_sync(sqlite3_file*, int) { return SQLITE_OK; }
+// The gathered writes are sent; each write has reached the server when the library returns
+// from it, so there is nothing more to flush.
+int x_sync(sqlite3_file* f, int) {
+  return send_pending(state_of(f)) ? SQLITE_OK : SQLITE_IOERR_FSYNC;
+}
 
 int x_file_size(sqlite3_file* f, sqlite3_int64* size) {
-  auto* p = reinterpret_cast<share_vfs_file*>(f);
-  uint64_t s = 0;
-  if (p->handle->size(&s) != 0) return SQLITE_IOERR_FSTAT;
-  *size = static_cast<sqlite3_int64>(s);
+  open_state& s = state_of(f);
+  uint64_t stored = 0;
+  if (s.handle->size(&stored) != 0) return SQLITE_IOERR_FSTAT;
+  *size = static_cast<sqlite3_int64>(s.pending.empty() ? stored
+                                                       : std::max(stored, s.pending_end()));
   return SQLITE_OK;
 }
 
@@ -111,11 +160,12 @@ int x_open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int*
   int os_flags = (flags & SQLITE_OPEN_READWRITE) ? O_RDWR : O_RDONLY;
   if (flags & SQLITE_OPEN_CREATE) os_flags |= O_CREAT;
   if (flags & SQLITE_OPEN_EXCLUSIVE) os_flags |= O_EXCL;
-  std::unique_ptr<file> handle = open_file(name, os_flags, 0660);
-  if (!handle) return SQLITE_CANTOPEN;
-  p->handle = handle.release();
-  p->delete_on_close = (flags & SQLITE_OPEN_DELETEONCLOSE) != 0;
-  p->path = new std::string(name);
+  auto state = std::make_unique<open_state>();
+  state->handle = open_file(name, os_flags, 0660);
+  if (!state->handle) return SQLITE_CANTOPEN;
+  state->path = name;
+  state->delete_on_close = (flags & SQLITE_OPEN_DELETEONCLOSE) != 0;
+  p->state = state.release();
   p->base.pMethods = &kMethods;
   if (out_flags != nullptr) *out_flags = flags;
   return SQLITE_OK;

@@ -387,6 +387,7 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
   ctx.root_is_link = false;
   ctx.resized.clear();
   ctx.last_types.clear();
+  ctx.version_folder.clear();
   ctx.type_changed.clear();
   ctx.pending_folders.clear();
   struct stat st;
@@ -503,7 +504,8 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
       bool changed = true;
       if (ctx.n != 1) {
         std::string time = file_time_text(st);
-        if (!time.empty() && stored_time_state(ctx, rel, time) == FILE_TIME_SAME) {
+        int stored = time.empty() ? -1 : stored_time_state(ctx, rel, time);
+        if (stored == FILE_TIME_SAME) {
           changed = false;
           // The same time with another size is a change all the same.
           int64_t size = 0;
@@ -515,8 +517,16 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
           }
         }
         // A new or changed file where last holds a folder of that name: the folder is kept
-        // for the older versions when the new copy takes its place (scan_folder_swap).
-        int last_type = changed ? in_last.type_of(name) : -1;
+        // for the older versions when the new copy takes its place (scan_folder_swap). A
+        // file with a recorded time is a file in last (a run that changes its type there
+        // forgets its time) and is not asked for.
+        bool recorded = stored == FILE_TIME_CHANGED || stored == FILE_TIME_SAME;
+        int last_type = -1;
+        if (changed && recorded && ctx.last_types.size() < backup_context_t::kKnownLimit) {
+          last_type = backup_context_t::kRecordedFile;
+        } else if (changed) {
+          last_type = in_last.type_of(name);
+        }
         if (last_type == 2 && record_kept(rel.c_str()) != 0) {
           run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
           return -1;
@@ -562,7 +572,6 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     // Not made in last now: the copy makes it in tmp even when it stays empty, and the move
     // makes it in last.
     if (last_type == 0 && !folder_in_last) ctx.type_changed.insert(rel);
-    if (ctx.n != 1) make_tree_folder(version_dir + "/" + rel);
     if (!recursive) continue;
     if (stopping(ctx)) break;
     if (scan_folder_core(ctx, path, recursive, last_dir, version_dir, L) < 0) return -1;
@@ -645,6 +654,26 @@ bool make_pending_folders(backup_context_t& ctx) {
   return ok;
 }
 
+// Makes the folder `rel` of the version, and those above it that are missing, for a delta
+// that goes into it: the version holds folders only where deltas are. The folders on the way
+// to the one made last are there (the walk never comes back to a folder it left); the others
+// are made outermost first. False when one cannot be made.
+bool make_version_folder(backup_context_t& ctx, const std::string& version_dir,
+                         const std::string& rel) {
+  const std::string& made = ctx.version_folder;
+  auto is_made = [&](size_t end) {
+    return made.compare(0, end, rel, 0, end) == 0 && (made.size() == end || made[end] == '/');
+  };
+  for (size_t end = 0; end < rel.size();) {
+    size_t slash = rel.find('/', end + 1);
+    end = slash == std::string::npos ? rel.size() : slash;
+    if (made.size() >= end && is_made(end)) continue;
+    if (make_tree_folder(version_dir + "/" + rel.substr(0, end)) != 0) return false;
+  }
+  ctx.version_folder = rel;
+  return true;
+}
+
 // Copies one new or changed file into tmp and writes its delta. 1 done or left out (logged),
 // 0 when the run must end.
 int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::string& path,
@@ -660,9 +689,30 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
   std::string target = target_root + "/" + rel;
   std::string last_file = last_dir + "/" + rel;
   int last_type = 0;
+  file_ptr old;  // last's copy, when opened to find out what last holds
+  bool recorded = false;
   if (ctx.n != 1) {
     auto known = ctx.last_types.find(rel);
     last_type = known != ctx.last_types.end() ? known->second : tree_type(last_file);
+    recorded = last_type == backup_context_t::kRecordedFile;
+    if (recorded) {
+      // The open that the delta needs tells whether last holds the file.
+      old.reset(open_read(last_file));
+      if (old) {
+        last_type = 1;
+      } else if (errno == ENOENT || errno == ENOTDIR) {
+        last_type = 0;
+      } else {
+        last_type = tree_type(last_file);
+        if (last_type > 1) {
+          // Not the file its recorded time stands for, and the scan kept nothing aside:
+          // left for the next run, whose scan looks the name up (its time is forgotten).
+          run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
+          ++ctx.skipped;
+          return forget_file_time(rel.c_str(), ctx.table.c_str(), false) == 0 ? 1 : 0;
+        }
+      }
+    }
     if (last_type < 0) return entry_failure_only(ctx) ? 1 : 0;
     // A folder of that name in last (a type change): the file is copied as what it is now,
     // without a delta; the folder is kept for the older versions by the move into last.
@@ -700,7 +750,15 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
   if (with_delta) {
     crash_point("copy.delta");
     std::string version_file = version_dir + "/" + rel;
-    if (copytool_delta(last_file, sig.get(), version_file + delta_ending(0)) != 0) {
+    size_t slash = rel.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : rel.substr(0, slash);
+    int delta = -1;
+    if (make_version_folder(ctx, version_dir, folder)) {
+      delta = old ? copytool_delta(old.get(), last_file, sig.get(), version_file + delta_ending(0))
+                  : copytool_delta(last_file, sig.get(), version_file + delta_ending(0));
+    }
+    old.reset();
+    if (delta != 0) {
       // Without its delta the new copy must not reach last: the older versions of the file
       // would be lost. last keeps its copy and the next run tries again.
       bool removed = remove_tree_file(version_file + delta_ending(0)) && remove_tree_file(target);
@@ -712,6 +770,8 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
         run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
         ++ctx.skipped;
       }
+      // Whatever last holds in its place, the next run's scan looks it up.
+      if (recorded && forget_file_time(rel.c_str(), ctx.table.c_str(), false) != 0) return 0;
       return 1;
     }
   }
@@ -991,7 +1051,16 @@ int copytool_sig(const std::string& basis, FILE* sig) {
 }
 
 int copytool_delta(const std::string& file, FILE* sig, const std::string& delta) {
-  if (sig == nullptr || std::fseek(sig, 0, SEEK_SET) != 0) return -1;
+  file_ptr in(open_read(file));
+  if (!in) {
+    daemon_print(3, "open file %s error\n", file.c_str());
+    return -1;
+  }
+  return copytool_delta(in.get(), file, sig, delta);
+}
+
+int copytool_delta(FILE* in, const std::string& file, FILE* sig, const std::string& delta) {
+  if (in == nullptr || sig == nullptr || std::fseek(sig, 0, SEEK_SET) != 0) return -1;
   rs_signature_t* loaded = nullptr;
   rs_result r = rs_loadsig_file(sig, &loaded, nullptr);
   std::unique_ptr<rs_signature_t, sumset_free> sums(loaded);
@@ -1001,18 +1070,13 @@ int copytool_delta(const std::string& file, FILE* sig, const std::string& delta)
   }
   r = rs_build_hash_table(sums.get());
   if (r != RS_DONE) return -1;
-  file_ptr in(open_read(file));
-  if (!in) {
-    daemon_print(3, "open file %s error\n", file.c_str());
-    return -1;
-  }
   FILE* out = share::open(delta, "wb", 0660);
   if (out == nullptr) {
     daemon_print(3, "open file %s error\n", delta.c_str());
     return -1;
   }
-  r = rs_delta_file(sums.get(), in.get(), out, nullptr);
-  bool read_failed = std::ferror(in.get()) != 0;
+  r = rs_delta_file(sums.get(), in, out, nullptr);
+  bool read_failed = std::ferror(in) != 0;
   int closed = std::fclose(out);
   if (r != RS_DONE || read_failed || closed != 0) {
     daemon_print(3, "delta %s failed: %s\n", delta.c_str(), rs_strerror(r));

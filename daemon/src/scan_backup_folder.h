@@ -105,8 +105,11 @@ struct backup_context_t {
   // What the scan found in last for the new and changed files of the current source (1 file,
   // 2 folder, 3 other, 0 none), so that the copy does not ask for the same name again. Holds
   // at most kKnownLimit names (memory stays flat in the number of files); a name not held
-  // here is looked up by the copy.
+  // here is looked up by the copy. kRecordedFile: a changed file with a recorded time, which
+  // only a file that a completed run put into last has; the scan did not ask for it and the
+  // copy finds out from the open of last's copy.
   static constexpr size_t kKnownLimit = 4096;
+  static constexpr int kRecordedFile = 4;
   std::unordered_map<std::string, int> last_types;
   // Folders of the current source whose name last holds as a file or another entry (or that
   // the scan could not make in last): made in tmp even when nothing is copied into them, so
@@ -117,6 +120,9 @@ struct backup_context_t {
   // Folders of tmp that the copy has not made yet: a folder is made only when a file goes
   // into it (the scan already made the new folders in last).
   std::vector<std::pair<std::string, std::string>> pending_folders;  // path, rel
+
+  // The folder of the version (below version_dir) that the copy made last for a delta.
+  std::string version_folder;
 
   std::string marker_path() const;      // version_dir + "/marker.dat"
 };
@@ -172,9 +178,11 @@ int backup_file(const std::string& source, const std::string& last, const std::s
 // librsync on files of either side. copytool_sig writes the signature of `basis` to `sig`;
 // copytool_delta writes to `delta` the delta of `file` against the signature read from
 // `sig`. The named forms use `name` + the mode's endings and delete the signature file after
-// use. 0 or -1; every librsync result and every close of a written stream is checked.
+// use. The stream form reads `file` from `in`, opened by the caller (its name is for the
+// log). 0 or -1; every librsync result and every close of a written stream is checked.
 int copytool_sig(const std::string& basis, FILE* sig);
 int copytool_delta(const std::string& file, FILE* sig, const std::string& delta);
+int copytool_delta(FILE* in, const std::string& file, FILE* sig, const std::string& delta);
 int copytool_sig(const char* basis, const char* name, int mode);
 int copytool_delta(const char* file, const char* name, int mode);
 // Applies `delta` to `basis`, writing `out` (left partial on failure: callers write to a

@@ -471,6 +471,33 @@ TEST_P(TreeDbTest, RunCutShortIsRolledBackAtTheNextOpen) {
   EXPECT_FALSE(disk_exists(disk("file_time.db-journal")));
 }
 
+// Writes to a share are gathered and sent at the syncs; a transaction far larger than its page
+// cache reads back the pages it spilled (some of them still gathered), within the transaction
+// and after its commit.
+TEST_P(TreeDbTest, ATransactionLargerThanItsPageCacheReadsBackWhatItWrote) {
+  const char* t = "2026-01-01 00:00:00";
+  // Names in a scattered order: the index's pages are spilled and read again at random.
+  auto rel = [](int i) {
+    return "spill/" + std::to_string((i * 7919) % 3000) + "/" + std::string(40, 'y');
+  };
+  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  sqlite3_exec(get_db_conn1(DB_KEY_FILE_TIME), "PRAGMA cache_size=10;", nullptr, nullptr,
+               nullptr);
+  for (int i = 0; i < 3000; ++i) {
+    ASSERT_EQ(search_file_time_db(rel(i).c_str(), t, "id0", false), 0);
+  }
+  EXPECT_EQ(search_file_time_db(rel(0).c_str(), t, "id0", true), FILE_TIME_SAME);
+  EXPECT_EQ(search_file_time_db(rel(2999).c_str(), "2026-01-01 00:00:01", "id0", true),
+            FILE_TIME_CHANGED);
+  ASSERT_EQ(commit_thread_db(DB_KEY_FILE_TIME), 0);
+  close_thread_db(DB_KEY_FILE_TIME);
+  EXPECT_EQ(query(disk("file_time.db"), "select count(*) from id0;"),
+            std::vector<std::string>{"3000"});
+  EXPECT_EQ(query(disk("file_time.db"), "pragma integrity_check;"),
+            std::vector<std::string>{"ok"});
+  EXPECT_FALSE(disk_exists(disk("file_time.db-journal")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, TreeDbTest, ::testing::Values(where::local, where::smb),
                          [](const auto& info) {
                            return info.param == where::local ? "Local" : "Smb";
