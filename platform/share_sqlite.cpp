@@ -114,7 +114,7 @@ int x_truncate(sqlite3_file* f, sqlite3_int64 size) {
   open_state& s = state_of(f);
   if (!send_pending(s)) return SQLITE_IOERR_TRUNCATE;
   return s.handle->truncate(static_cast<uint64_t>(size)) == 0 ? SQLITE_OK
-                                                               : SQLITE_IOERR_TRUNCATE;
+                                                              : SQLITE_IOERR_TRUNCATE;
 }
 
 // The gathered writes are sent; each write has reached the server when the library returns
