@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "log.h"
+#include "task_destination.h"
 
 std::vector<session_t> session_list;
 std::mutex session_list_mutex;
@@ -49,6 +50,19 @@ bool find_session(const char* uuid, session_t* out) {
 int get_total_session_size() {
   std::lock_guard<std::mutex> lock(session_list_mutex);
   return static_cast<int>(session_list.size());
+}
+
+std::vector<std::string> configured_local_trees() {
+  std::vector<std::string> trees;
+  std::lock_guard<std::mutex> lock(session_list_mutex);
+  for (const session_t& s : session_list) {
+    for (const destination_t& d : s.destinations) {
+      if (d.protocol != PROTOCOL_LOCAL) continue;
+      std::string tree = tessaly::task_folder_path(d.path, s.uuid);
+      if (!tree.empty() && tree.front() == '/') trees.push_back(std::move(tree));
+    }
+  }
+  return trees;
 }
 
 bool g_str_has_case_suffix(const char* str, const char* suffix) {
