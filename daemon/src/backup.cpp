@@ -606,6 +606,20 @@ run_outcome run_backup(const run_t& run, mount_guard& mount, long* skipped) {
   return run_outcome::completed;
 }
 
+// A run that failed on a database of the tree whose schema holds more than plain tables
+// says so: the tree is damaged, not out of reach.
+run_outcome failed_run(const session_t& task) {
+  std::string path;
+  std::string why;
+  if (take_refused_database(&path, &why)) {
+    log_session_append(task.name.c_str(), task.uuid.c_str(), MSG_LEVEL_ERROR,
+                       _("The database %s of the task folder is damaged (it holds %s) and is "
+                         "not read: the run stops."),
+                       path_format_to_win(path).c_str(), why.c_str());
+  }
+  return run_outcome::failed;
+}
+
 }  // namespace
 
 run_outcome backup_session(const session_t* session, const GTimeVal* start) {
@@ -634,12 +648,13 @@ run_outcome backup_session(const session_t* session, const GTimeVal* start) {
   if (lock.take(task, tree) != tree_lock_t::result::taken) return run_outcome::failed;
   crash_point("backup.locked");
   // Steps 4 and 8: a run cut short earlier is finished or undone first.
-  if (!recover_interrupted_backup(task, tree)) return run_outcome::failed;
+  if (!recover_interrupted_backup(task, tree)) return failed_run(task);
   crash_point("backup.recovered");
 
   long skipped = 0;
   run_outcome outcome = run_backup(run, mount, &skipped);
   mount.release();
+  if (outcome == run_outcome::failed) return failed_run(task);
   if (outcome != run_outcome::completed) return outcome;
   // Step 17.
   if (skipped > 0) {

@@ -317,9 +317,6 @@ void finish_session(session_parse_state& st) {
   }
   daemon_print(0, "load session %s %s\n", tmp_session.uuid.c_str(), tmp_session.name.c_str());
   init_session_next_time(&tmp_session);
-  // The last run time lives in the task's history on its destination. The new list is built
-  // aside, so no lock is held while the destination is reached.
-  update_session_last_time_from_db(&tmp_session);
   st.list.push_back(tmp_session);
 }
 
@@ -571,8 +568,12 @@ bool load_session_settings() {
   }
   {
     std::lock_guard<std::mutex> lock(session_list_mutex);
+    carry_sessions_last_time(&st.list);
     session_list.swap(st.list);
   }
+  // The last run times live in the tasks' histories on their destinations: read in the
+  // background, never on the thread that loads.
+  init_sessions_last_time();
   // st.list now holds the old tasks; they are freed here, outside the lock.
   return true;
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "configuration.h"
+#include "schedule.h"
 #include "controller_test.h"
 #include "session.h"
 #include "updatesessionconfig.h"
@@ -67,6 +68,7 @@ std::vector<session_t> serviceTasks(bool* loaded = nullptr) {
     session_list.clear();
   }
   const bool ok = load_session_settings();
+  wait_sessions_last_time();  // the tasks' last run times are read in the background
   if (loaded != nullptr) *loaded = ok;
   std::lock_guard<std::mutex> lock(session_list_mutex);
   return session_list;

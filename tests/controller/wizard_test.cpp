@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "configuration.h"
+#include "schedule.h"
 #include "controller_test.h"
 #include "dialog.h"
 #include "link_packet.h"
@@ -98,6 +99,7 @@ std::vector<session_t> serviceTasks() {
     session_list.clear();
   }
   load_session_settings();
+  wait_sessions_last_time();  // the tasks' last run times are read in the background
   std::lock_guard<std::mutex> lock(session_list_mutex);
   return session_list;
 }

@@ -3,6 +3,7 @@
 // the settings reader (default file, reloads, delete_sync by parent, unreadable files), and
 // the task list helpers the loader fills.
 #include "configuration.h"
+#include "schedule.h"
 
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -104,7 +105,11 @@ class ConfigTest : public ::testing::Test {
     std::lock_guard<std::mutex> lock(session_list_mutex);
     session_list.clear();
   }
-  void TearDown() override { root_.reset(); }
+  // A load reads the tasks' last run times in the background; none may outlive the case.
+  void TearDown() override {
+    wait_sessions_last_time();
+    root_.reset();
+  }
 
   std::string config(const char* name) const { return root_->config_dir() + name; }
   void write_config(const char* name, const std::string& text) {
