@@ -191,30 +191,35 @@ struct refusal_t {
 };
 thread_local refusal_t last_refusal;
 
-// Opens a database of the tree (creating it with SQLITE_OPEN_CREATE) and checks it before its
-// first use: null when it cannot be opened or holds more than plain tables. With `begin` the
-// check runs in a read transaction that is left open for the caller's statements, so that
-// the schema read for the check stays valid for them (on a share a new transaction would ask
-// the server again); closing the connection ends it.
-sqlite3_ptr open_checked(const char* path, int flags, bool begin) {
+// Opens a database of the tree (creating it with SQLITE_OPEN_CREATE); null on failure.
+sqlite3_ptr open_tree_db(const char* path, int flags) {
   sqlite3* raw = nullptr;
   if (tessaly::share::sqlite_open(path, &raw, flags) != SQLITE_OK) return nullptr;
-  sqlite3_ptr db(raw);
-  if (begin && exec(db.get(), "begin;") != SQLITE_OK) return nullptr;
+  return sqlite3_ptr(raw);
+}
+
+// The check every database of a tree passes before its first use (it reads the schema, which
+// also proves that the file is a database that can be read). False when it holds more than
+// plain tables (remembered for take_refused_database) or cannot be read.
+bool check_tree_db(sqlite3* db, const char* path) {
   std::string why;
-  if (tessaly::tree_db::open_check(db.get(), &why) != 0) {
-    daemon_print(3, "the database %s is not used: %s\n", path, why.c_str());
-    last_refusal = refusal_t{path, why};
+  if (tessaly::tree_db::open_check(db, &why) == 0) return true;
+  daemon_print(3, "the database %s is not used: %s\n", path, why.c_str());
+  last_refusal = refusal_t{path, why};
+  return false;
+}
+
+// Opens an existing database of the tree, never creating one, and checks it in a read
+// transaction that is left open for the caller's statements, so that the schema read for the
+// check stays valid for them (on a share a new transaction would ask the server again).
+// Closing the connection ends it; a caller that writes commits.
+sqlite3_ptr open_existing(const char* path) {
+  if (path == nullptr || !tessaly::share::exists(path)) return nullptr;
+  sqlite3_ptr db = open_tree_db(path, SQLITE_OPEN_READWRITE);
+  if (!db || exec(db.get(), "begin;") != SQLITE_OK || !check_tree_db(db.get(), path)) {
     return nullptr;
   }
   return db;
-}
-
-// Opens an existing database of the tree, never creating one, in a read transaction (see
-// open_checked): a caller that writes commits.
-sqlite3_ptr open_existing(const char* path) {
-  if (path == nullptr || !tessaly::share::exists(path)) return nullptr;
-  return open_checked(path, SQLITE_OPEN_READWRITE, true);
 }
 
 // 1 when the table exists, 0 when not, -1 when that cannot be asked. Inside a transaction
@@ -303,11 +308,13 @@ int listed_in(thread_conn_t& conn, const char* table, const char* file) {
 
 sqlite3* open_db(const char* path) {
   if (path == nullptr) return nullptr;
-  // The check reads the schema, which also proves that the file is a database that can be
-  // read.
-  sqlite3_ptr db = open_checked(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, false);
+  sqlite3_ptr db = open_tree_db(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   if (!db) {
     daemon_print(3, "Open DB fail = [%s]\n", path);
+    return nullptr;
+  }
+  if (!check_tree_db(db.get(), path)) {
+    daemon_print(3, "Open DB fail 2 = [%s]\n", path);
     return nullptr;
   }
   return db.release();
