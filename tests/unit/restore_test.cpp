@@ -22,6 +22,7 @@
 #include "backup.h"
 #include "configuration.h"
 #include "crash_point.h"
+#include "folder_walk.h"
 #include "log.h"
 #include "share.h"
 #include "task_tree_fixture.h"
@@ -1143,6 +1144,55 @@ TEST_F(LocalRestoreTest, DeepFoldersRestoreUnderTheOpenFileLimitOfAService) {
   EXPECT_EQ(test_support::read_file(src_ + "/" + rel + "/mine.txt"), "the user's own");
   for (const auto& e : fs::directory_iterator(chosen)) {
     EXPECT_EQ(e.path().filename().string(), "docs") << "left by the run";
+  }
+}
+
+// The chain of folders that a deep walk holds: few descriptors whatever the depth, and a
+// level opened again must be the very folder that was entered, never one swapped in while
+// it was closed, nor a link put in its place.
+TEST(FolderChain, HoldsFewDescriptorsAndNeverReopensASwappedFolder) {
+  test_support::TempRoot root;
+  const int depth = 60;
+  std::string path = root.path();
+  for (int i = 0; i < depth; ++i) path += "/d" + std::to_string(i);
+  fs::create_directories(path);
+  const std::string d5 = root.path() + "/d0/d1/d2/d3/d4/d5";
+  std::string below_d5;  // the same names again below a folder swapped in
+  for (int i = 6; i < depth; ++i) below_d5 += "/d" + std::to_string(i);
+  auto open_descriptors = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+  };
+  for (const std::string swap : {"nothing", "another folder", "a link to the folder"}) {
+    SCOPED_TRACE("swapped in: " + swap);
+    folder_chain chain(unique_fd(::open(root.path().c_str(), kFolderOpenFlags)));
+    auto before = open_descriptors();
+    for (int i = 0; i < depth; ++i) ASSERT_TRUE(chain.enter("d" + std::to_string(i))) << i;
+    EXPECT_LE(open_descriptors() - before, static_cast<long>(folder_chain::kHeld));
+    if (swap != "nothing") {
+      fs::rename(d5, d5 + ".old");
+      if (swap == "another folder") {
+        fs::create_directories(d5 + below_d5);
+      } else {
+        fs::create_directory_symlink(d5 + ".old", d5);
+      }
+    }
+    // The open levels are left without opening anything; the first closed one is opened
+    // again from the root.
+    while (chain.depth() > depth - folder_chain::kHeld + 1) {
+      chain.leave();
+      ASSERT_GE(chain.fd(), 0) << chain.depth();
+    }
+    chain.leave();
+    if (swap == "nothing") {
+      EXPECT_GE(chain.fd(), 0);
+      while (chain.depth() > 0) chain.leave();
+      EXPECT_GE(chain.fd(), 0);
+      continue;
+    }
+    EXPECT_LT(chain.fd(), 0);
+    EXPECT_EQ(errno, ESTALE);
+    fs::remove_all(d5);
+    fs::rename(d5 + ".old", d5);
   }
 }
 
