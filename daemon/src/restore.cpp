@@ -332,21 +332,34 @@ class marker_reader {
   bool each(const std::string& sql, const char* bound, Row row) {
     sqlite3_stmt* raw = nullptr;
     bound_.reset();
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) return false;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+      why_ = sqlite3_errmsg(db_);
+      return false;
+    }
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> st(raw, sqlite3_finalize);
     if (bound != nullptr) sqlite3_bind_text(raw, 1, bound, -1, SQLITE_STATIC);
     for (int64_t rows = 0;; ++rows) {
       bound_.reset();
       int rc = sqlite3_step(raw);
-      if (rc != SQLITE_ROW) return rc == SQLITE_DONE;
-      if (rows == tessaly::tree_db::kMaxRows) return false;
+      if (rc == SQLITE_DONE) return true;
+      if (rc != SQLITE_ROW) {
+        why_ = sqlite3_errmsg(db_);
+        return false;
+      }
+      if (rows == tessaly::tree_db::kMaxRows) {
+        why_ = "too many rows";
+        return false;
+      }
       row(raw);
     }
   }
+  // Why the last query failed.
+  const std::string& why() const { return why_; }
 
  private:
   sqlite3* db_;
   tessaly::tree_db::query_bound bound_;
+  std::string why_;
 };
 
 std::string column_text(sqlite3_stmt* st, int i) {
@@ -370,7 +383,7 @@ marker_read load_marker(const std::string& path, bool with_links, marker_t* out,
   if (tessaly::tree_db::open_check(db.get(), why) != 0) return marker_read::damaged;
   marker_reader reader(db.get());
   auto failed = [&] {
-    *why = sqlite3_errmsg(db.get());
+    *why = reader.why();
     return marker_read::damaged;
   };
   for (const char* table : {"exist_tbl", "new_tbl"}) {
