@@ -28,14 +28,6 @@ socket_ptr listen_socket;
 comm_socket* target_socket = nullptr;
 link_sequence_t received_sequence;
 
-sockaddr_in loopback(uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return a;
-}
-
 void set_socket_error(GError** error, const char* format, int err) {
   g_set_error(error, g_quark_from_static_string("communication"), err, format,
               std::strerror(err));
@@ -332,6 +324,14 @@ void write_packet(const uint8_t* data, size_t length) {
     break;
   }
   daemon_print(2, "Failed to write to GUI Controller: %s", std::strerror(errno));
+}
+
+sockaddr_in loopback(uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return a;
 }
 
 uint64_t my_pid() { return static_cast<uint64_t>(static_cast<uint32_t>(getpid())); }

@@ -92,3 +92,6 @@ bool reply_source(sockaddr_in* address);
 void write_packet(const uint8_t* data, size_t length);
 
 uint64_t my_pid();
+
+// 127.0.0.1 with the port.
+sockaddr_in loopback(uint16_t port);

@@ -102,14 +102,6 @@ bool answer_refusal_due() {
   return true;
 }
 
-sockaddr_in loopback(uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return a;
-}
-
 // The first of `owners` who may not configure the service, or -1 when all may.
 long long first_stranger(const std::vector<uid_t>& owners) {
   std::string folder = tessaly::data_folder_path();
