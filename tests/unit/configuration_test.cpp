@@ -254,6 +254,35 @@ TEST_F(ConfigTest, RefusedUuidIsLogged) {
             std::vector<std::string>{"warning|Evil|The task Evil is skipped because its uuid is not valid."});
 }
 
+// A share folds the case of names: two uuids equal but for letter case would share one tree.
+// The first task of a uuid is kept; every later one is refused with a record naming both.
+TEST_F(ConfigTest, RepeatedUuidKeepsTheFirstTaskIgnoringCase) {
+  std::string upper = kU1;
+  for (char& c : upper) c = static_cast<char>(g_ascii_toupper(c));
+  std::string mixed = upper.substr(0, 8) + std::string(kU1).substr(8);
+  ASSERT_TRUE(load_tasks(file_of(task(kU1, "<name>A</name>") + task(kU2, "<name>B</name>") +
+                                 task(kU1, "<name>Exact</name>") +
+                                 task(upper, "<name>Upper</name>") +
+                                 task(mixed, "<name>Mixed</name>"))));
+  std::vector<std::string> names;
+  {
+    std::lock_guard<std::mutex> lock(session_list_mutex);
+    for (const session_t& s : session_list) names.push_back(s.uuid + " " + s.name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{std::string(kU1) + " A", std::string(kU2) + " B"}));
+  std::vector<std::string> expected;
+  for (const auto& [name, uuid] : std::vector<std::pair<std::string, std::string>>{
+           {"Exact", kU1}, {"Upper", upper}, {"Mixed", mixed}}) {
+    expected.push_back("warning|" + name + "|The task " + name + " is skipped because its uuid " +
+                       uuid + " is that of the task A (letter case aside).");
+  }
+  std::vector<std::string> warnings;
+  for (const std::string& r : log_contents()) {
+    if (r.rfind("warning|", 0) == 0) warnings.push_back(r);
+  }
+  EXPECT_EQ(warnings, expected);
+}
+
 // Action, trigger and filter type carry over from the task read before (0 for the first).
 TEST_F(ConfigTest, NumbersCarryOverFromTheTaskBefore) {
   ASSERT_TRUE(load_tasks(file_of(
