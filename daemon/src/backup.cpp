@@ -11,7 +11,9 @@
 #include "fd_util.h"
 #include "i18n.h"
 #include "log.h"
+#include "marker_file.h"
 #include "scan_backup_folder.h"
+#include "tree_files.h"
 #include "seen_trees.h"
 #include "share.h"
 #include "task_destination.h"
@@ -138,20 +140,8 @@ std::string aside_history(const task_tree_t& t) { return t.lasttmp + "/history.d
 std::string aside_increments(const task_tree_t& t) { return t.lasttmp + "/increments"; }
 std::string aside_file_time(const task_tree_t& t) { return t.lasttmp + "/file_time.db"; }
 
-// 1 when something of that name exists, 0 when not, -1 when the destination cannot tell.
-int presence(const std::string& path) {
-  share::info_t info;
-  if (share::lstat(path, &info) == 0) return 1;
-  return errno == ENOENT ? 0 : -1;
-}
-
 // Removes a path of the tree with everything in it; a missing path counts as removed.
-bool remove_if_present(const std::string& path) {
-  int here = presence(path);
-  if (here == 0) return true;
-  if (here < 0) return false;
-  return share::remove_tree(path) == 0 || errno == ENOENT;
-}
+bool remove_if_present(const std::string& path) { return rm_directory(path) == 0; }
 
 // Removes a database file and its journal (a journal left beside another file would be
 // rolled into it).
@@ -238,7 +228,7 @@ bool put_back(const session_t& task, const task_tree_t& tree) {
   crash_point("recover.file_time_back");
   std::string part = tree.lasttmp + "/history.db.part";
   int64_t bytes = 0;
-  if (copy_file_checked(aside_history(tree), part, &bytes) != copy_status::ok ||
+  if (copy_file(aside_history(tree), part, &bytes) != copy_status::ok ||
       !replace_database(part, tree.history)) {
     log_error(task, _("Failed to write file %s."), tree.history);
     return false;
@@ -399,7 +389,7 @@ bool prepare_full_backup(const run_t& run, int rows, bool* kept_aside) {
   }
   std::string part = aside_history(tree) + ".part";
   int64_t bytes = 0;
-  if (copy_file_checked(tree.history, part, &bytes) != copy_status::ok ||
+  if (copy_file(tree.history, part, &bytes) != copy_status::ok ||
       share::rename(part, aside_history(tree)) != 0) {
     run.error(_("Failed to write file %s."), aside_history(tree));
     return false;

@@ -1,6 +1,7 @@
 // The databases of a task tree: status.db (state of the newest run), history.db (one row per
-// version), marker.dat (what existed in one source at one version, and its links) and
-// file_time.db (last-write time of every file copied, one table per source).
+// version) and file_time.db (last-write time of every file copied, one table per source),
+// and the calling thread's open databases of a run. marker.dat has a module of its own
+// (marker_file.h).
 //
 // Paths are formed by the caller (destination path, "/", uuid, ...); a tree on an SMB share
 // is reached through the calling thread's connection (see mount_disk), so every helper runs
@@ -21,16 +22,6 @@
 #include <string>
 
 #include "session.h"
-
-// Kinds of marker.dat rows; the number picks the table.
-enum marker_kind {
-  MARKER_EXIST = 0,          // exist_tbl: every file taken and folder entered
-  MARKER_NEW = 1,            // new_tbl: read beside exist_tbl, written by no run
-  MARKER_SYMBOLIC_LINK = 2,  // symbolic_link_tbl
-  MARKER_JUNCTION = 3,       // junction_tbl
-  MARKER_SHORTCUT = 4,       // shortcut_tbl
-  MARKER_HARD_LINK = 5,      // hard_link_tbl
-};
 
 // Answers of search_file_time_db.
 enum file_time_state { FILE_TIME_NEW = 0, FILE_TIME_SAME = 1, FILE_TIME_CHANGED = 2 };
@@ -87,51 +78,6 @@ int delete_last_history(const char* path);
 int get_history_db_row(const char* path, int* n);
 // 0 with the newest run's time text.
 int query_last_time(const char* path, std::string* out);
-
-// Adds a row to the kind's table of the thread's marker.dat (`file` alone for kinds 0 and
-// 1, `file` and `target` for 2 to 5), making the table when missing. `path` names the
-// marker in messages only.
-int create_marker_db(const char* path, const char* file, const char* target, int kind);
-// -1 when the marker does not exist or cannot be read, 0 when `file` is listed in
-// exist_tbl or new_tbl, 1 when not.
-int get_marker_db_status(const char* marker, const char* file);
-// Rows of the kind's table (kinds 2 to 5); 0 for other kinds or on failure.
-long get_marker_db_link_count(const char* marker, int kind);
-// 0 with the target and the link path of row `row` (1-based), or -1 with both cleared.
-int get_marker_db_link_file(const char* marker, long row, int kind, std::string* target,
-                            std::string* link);
-
-// Tables of marker.dat added beside the specified ones (older trees have none of them, and
-// readers that do not know them are not affected):
-//   attribute_tbl  what each entry of the version was: every file taken, every folder
-//                  entered, every link recorded, and the source folder itself (File_path
-//                  ""): its mode (type bits included), owner, group, last-write time (seconds
-//                  and nanoseconds) and size. The restore gives them back; the next run
-//                  compares sizes with it.
-//     "CREATE TABLE attribute_tbl (File_path varchar(256),File_mode integer,File_uid integer,
-//      File_gid integer,File_mtime integer,File_mtime_nsec integer,File_size integer);"
-//   kept_tbl       entries whose type changed in this run (a file that became a folder, or
-//                  the reverse): their older entry was moved from last to
-//                  increments/<n>/kept/id<k>/<path>, where the older versions find it.
-//     "CREATE TABLE kept_tbl (File_path varchar(256));"
-struct entry_attributes_t {
-  int64_t mode = 0;
-  int64_t uid = 0;
-  int64_t gid = 0;
-  int64_t mtime = 0;
-  int64_t mtime_nsec = 0;
-  int64_t size = 0;
-};
-// Rows of the thread's marker.dat (the tables made at first use).
-int record_attributes(const char* file, const entry_attributes_t& attributes);
-int record_kept(const char* file);
-// Makes the path index of attribute_tbl once the thread's marker holds all its rows (before
-// its commit).
-int finish_marker();
-// The size that the marker at `marker` recorded for `file`: 1 found, 0 not (no such row or
-// no attribute table), -1 when the marker cannot be read. The marker is kept open by the
-// calling thread in a read transaction of its own until close_thread_dbs.
-int previous_size(const char* marker, const char* file, int64_t* size);
 
 // file_time.db through the thread's connection: 0 new, 1 unchanged, 2 changed, -1 error.
 // Unless query_only, the time is also recorded (table made when missing, row inserted or

@@ -3,7 +3,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <librsync.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,9 +26,11 @@
 #include "folder_walk.h"
 #include "i18n.h"
 #include "links.h"
+#include "marker_file.h"
 #include "log.h"
 #include "paths.h"
 #include "scan_backup_folder.h"
+#include "tree_files.h"
 #include "share.h"
 #include "share_sqlite.h"
 #include "tree_db_guard.h"
@@ -252,35 +253,6 @@ bool rename_aside(int dirfd, const std::string& name, const std::string& prefix,
   return false;
 }
 
-// Which side of a copy failed.
-enum class copied { ok, read_failed, write_failed };
-
-// Writes all of `in` to `out_fd` from its current offset.
-copied copy_stream(FILE* in, int out_fd) {
-  int in_fd = ::fileno(in);
-  if (in_fd >= 0 && std::ftell(in) == 0) {
-    // A local file: copied inside the kernel.
-    for (;;) {
-      ssize_t n = ::copy_file_range(in_fd, nullptr, out_fd, nullptr, 1 << 30, 0);
-      if (n == 0) return copied::ok;
-      if (n < 0) {
-        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
-        return errno == ENOSPC || errno == EDQUOT || errno == EFBIG ? copied::write_failed
-                                                                   : copied::read_failed;
-      }
-    }
-  }
-  thread_local std::vector<char> buffer(copy_block_size);
-  for (;;) {
-    size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
-    if (got < buffer.size() && std::ferror(in)) return copied::read_failed;
-    if (!tessaly::write_all(out_fd, std::string_view(buffer.data(), got))) {
-      return copied::write_failed;
-    }
-    if (got < buffer.size()) return copied::ok;
-  }
-}
-
 // A nameless read-write file in the folder (for the steps of a delta chain).
 FILE* scratch_file(int dirfd) {
   int fd = ::openat(dirfd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
@@ -295,146 +267,12 @@ void set_times(struct timespec t[2], const entry_attributes_t& a) {
   t[0].tv_nsec = t[1].tv_nsec = static_cast<long>(a.mtime_nsec);
 }
 
-// ---------------------------------------------------------------------------------------
-// What a version holds: a marker read whole.
-// ---------------------------------------------------------------------------------------
-
-struct link_row_t {
-  int kind = 0;
-  std::string link;    // full path of the link in the source
-  std::string target;  // its target as recorded
-};
-
-struct marker_t {
-  std::unordered_set<std::string> listed;  // exist_tbl and new_tbl
-  std::vector<link_row_t> links;           // symbolic_link_tbl and junction_tbl
-  // attribute_tbl: what each entry was (none in trees written before the table existed).
-  std::unordered_map<std::string, entry_attributes_t> attributes;
-  std::unordered_set<std::string> kept;    // kept_tbl: entries whose type the run changed
-};
-
-// A marker comes from the destination: it is read only when its schema holds plain tables,
-// and every statement on it is bounded in work and rows, so that a planted one fails the
-// run instead of holding it.
-class marker_reader {
- public:
-  explicit marker_reader(sqlite3* db) : db_(db), bound_(db) {}
-
-  bool table_present(const char* table) {
-    bool present = false;
-    return each("select count(*) from sqlite_master where type='table' and name=?;", table,
-                [&](sqlite3_stmt* st) { present = sqlite3_column_int64(st, 0) != 0; }) &&
-           present;
-  }
-
-  // Runs a select (with one text bound when `bound` is set) and hands each row on.
-  template <typename Row>
-  bool each(const std::string& sql, const char* bound, Row row) {
-    sqlite3_stmt* raw = nullptr;
-    bound_.reset();
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-      why_ = sqlite3_errmsg(db_);
-      return false;
-    }
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> st(raw, sqlite3_finalize);
-    if (bound != nullptr) sqlite3_bind_text(raw, 1, bound, -1, SQLITE_STATIC);
-    for (int64_t rows = 0;; ++rows) {
-      bound_.reset();
-      int rc = sqlite3_step(raw);
-      if (rc == SQLITE_DONE) return true;
-      if (rc != SQLITE_ROW) {
-        why_ = sqlite3_errmsg(db_);
-        return false;
-      }
-      if (rows == tessaly::tree_db::kMaxRows) {
-        why_ = "too many rows";
-        return false;
-      }
-      row(raw);
-    }
-  }
-  // Why the last query failed.
-  const std::string& why() const { return why_; }
-
- private:
-  sqlite3* db_;
-  tessaly::tree_db::query_bound bound_;
-  std::string why_;
-};
-
-std::string column_text(sqlite3_stmt* st, int i) {
-  const unsigned char* t = sqlite3_column_text(st, i);
-  return std::string(t != nullptr ? reinterpret_cast<const char*>(t) : "",
-                     static_cast<size_t>(sqlite3_column_bytes(st, i)));
-}
-
-enum class marker_read { ok, missing, damaged };
-
-marker_read load_marker(const std::string& path, bool with_links, marker_t* out,
-                        std::string* why) {
-  share::info_t info;
-  if (share::lstat(path, &info) != 0 || info.type != share::kind::file) return marker_read::missing;
-  sqlite3* raw = nullptr;
-  if (share::sqlite_open(path, &raw, SQLITE_OPEN_READWRITE) != SQLITE_OK) {
-    sqlite3_close(raw);
-    return marker_read::missing;
-  }
-  sqlite3_ptr db(raw);
-  if (tessaly::tree_db::open_check(db.get(), why) != 0) return marker_read::damaged;
-  marker_reader reader(db.get());
-  auto failed = [&] {
-    *why = reader.why();
-    return marker_read::damaged;
-  };
-  for (const char* table : {"exist_tbl", "new_tbl"}) {
-    if (!reader.table_present(table)) continue;
-    if (!reader.each(std::string("select File_path from ") + table + ";", nullptr,
-                     [&](sqlite3_stmt* st) { out->listed.insert(column_text(st, 0)); })) {
-      return failed();
-    }
-  }
-  if (reader.table_present("kept_tbl") &&
-      !reader.each("select File_path from kept_tbl;", nullptr,
-                   [&](sqlite3_stmt* st) { out->kept.insert(column_text(st, 0)); })) {
-    return failed();
-  }
-  if (!with_links) return marker_read::ok;
-  if (reader.table_present("attribute_tbl") &&
-      !reader.each("select File_path,File_mode,File_uid,File_gid,File_mtime,File_mtime_nsec,"
-                   "File_size from attribute_tbl;",
-                   nullptr, [&](sqlite3_stmt* st) {
-                     entry_attributes_t a;
-                     a.mode = sqlite3_column_int64(st, 1);
-                     a.uid = sqlite3_column_int64(st, 2);
-                     a.gid = sqlite3_column_int64(st, 3);
-                     a.mtime = sqlite3_column_int64(st, 4);
-                     a.mtime_nsec = sqlite3_column_int64(st, 5);
-                     a.size = sqlite3_column_int64(st, 6);
-                     out->attributes[column_text(st, 0)] = a;
-                   })) {
-    return failed();
-  }
-  const std::pair<int, const char*> link_tables[] = {{MARKER_SYMBOLIC_LINK, "symbolic_link_tbl"},
-                                                     {MARKER_JUNCTION, "junction_tbl"}};
-  for (const auto& [kind, table] : link_tables) {
-    if (!reader.table_present(table)) continue;
-    std::string sql = std::string("select File_source_path,File_destination_path from ") + table +
-                      " order by rowid;";
-    if (!reader.each(sql, nullptr, [&](sqlite3_stmt* st) {
-          out->links.push_back({kind, column_text(st, 0), column_text(st, 1)});
-        })) {
-      return failed();
-    }
-  }
-  return marker_read::ok;
-}
-
 // The files of a version folder that have a reverse delta, by relative path.
 bool collect_deltas(const std::string& dir, const std::string& rel,
                     std::unordered_set<std::string>* out) {
   std::vector<share::entry_t> entries;
   if (share::list(dir, &entries) != 0) return errno == ENOENT && rel.empty();
-  const std::string ending = delta_ending(0);
+  const std::string ending = kDeltaEnding;
   for (const share::entry_t& e : entries) {
     std::string r = rel.empty() ? e.name : rel + "/" + e.name;
     if (e.type == share::kind::folder) {
@@ -696,10 +534,10 @@ class restore_run {
         if (below_damaged(job, rel)) continue;  // its folder is not restored
         unique_fd dir = open_inside(job, rest);
         if (!dir.ok()) continue;  // its folder is not part of the version, or kept untouched
-        if (::symlinkat(row.target.c_str(), dir.get(), link_name.c_str()) != 0) {
-          daemon_print(0, "Create link %s failed: %s\n", row.link.c_str(), std::strerror(errno));
-          continue;
-        }
+        int made = row.kind == MARKER_JUNCTION
+                       ? create_junction(row.target.c_str(), dir.get(), link_name.c_str())
+                       : create_symbolic(row.target.c_str(), dir.get(), link_name.c_str());
+        if (made != 0) continue;
         const entry_attributes_t* a = recorded(job, rel);
         if (a != nullptr && root_) {
           ::fchownat(dir.get(), link_name.c_str(), static_cast<uid_t>(a->uid),
@@ -1145,7 +983,7 @@ class restore_run {
       size_t i = static_cast<size_t>(r - v_ - 1);
       if (job.newer[i].listed.count(rel) != 0 && job.deltas[i].count(rel) != 0) {
         chain.push_back(task_tree_t::source(tree_.version(r), job.k) + "/" + rel +
-                        delta_ending(0));
+                        kDeltaEnding);
       }
     }
     unique_fd out(::openat(work_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW |
@@ -1163,9 +1001,14 @@ class restore_run {
     file_ptr basis(share::open(origin, "rb"));
     if (!basis) return drop(false);
     if (chain.empty()) {
-      copied result = copy_stream(basis.get(), out.get());
-      if (result == copied::read_failed) return drop(false);
-      if (result == copied::write_failed) return write_failed();
+      file_ptr copy(::fdopen(::dup(out.get()), "wb"));
+      if (!copy) return write_failed();
+      int64_t bytes = 0;
+      copy_status result = copy_file(basis.get(), copy.get(), &bytes);
+      if (result == copy_status::source_error) return drop(false);
+      if (result == copy_status::target_error || std::fclose(copy.release()) != 0) {
+        return write_failed();
+      }
     } else {
       for (size_t i = 0; i < chain.size(); ++i) {
         file_ptr delta(share::open(chain[i], "rb"));
@@ -1173,10 +1016,10 @@ class restore_run {
         bool final_step = i + 1 == chain.size();
         file_ptr result(final_step ? ::fdopen(::dup(out.get()), "wb") : scratch_file(work_fd));
         if (!result) return write_failed();
-        rs_result rc = rs_patch_file(basis.get(), delta.get(), result.get(), nullptr);
-        if (std::fflush(result.get()) != 0 || std::ferror(result.get())) return write_failed();
-        if (rc != RS_DONE || std::ferror(basis.get()) || std::ferror(delta.get())) {
-          daemon_print(3, "patch %s failed: %s\n", chain[i].c_str(), rs_strerror(rc));
+        int rc = copytool_patch(basis.get(), delta.get(), result.get());
+        if (rc == -2) return write_failed();
+        if (rc != 0) {
+          daemon_print(3, "patch %s failed\n", chain[i].c_str());
           return drop(true);
         }
         if (final_step) {
@@ -1380,7 +1223,10 @@ class restore_run {
     file_ptr stream(::fdopen(in.get(), "rb"));
     if (!stream) return false;
     in.release();
-    bool ok = copy_stream(stream.get(), out.get()) == copied::ok && give_like(job, out.get(), st) &&
+    file_ptr copy(::fdopen(::dup(out.get()), "wb"));
+    int64_t bytes = 0;
+    bool ok = copy && copy_file(stream.get(), copy.get(), &bytes) == copy_status::ok &&
+              std::fclose(copy.release()) == 0 && give_like(job, out.get(), st) &&
               out.close() == 0 &&
               ::renameat(target_fd, part.c_str(), target_fd, name.c_str()) == 0;
     if (!ok) ::unlinkat(target_fd, part.c_str(), 0);

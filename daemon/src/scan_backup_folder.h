@@ -1,9 +1,11 @@
-// The file-level work of a backup: the scan of one source folder against the last copy, the
-// copy of new and changed files into tmp with a reverse delta for each changed one, the move
-// of tmp into last, and the file and path helpers that the restore uses too.
+// The file-level work of a backup: the scan of one source folder against the last copy
+// (scan_backup_folder.cpp), the copy of new and changed files into tmp with a reverse delta
+// for each changed one (copy_to_tmp.cpp), and the move of tmp into last (swap_into_last.cpp).
+// The file and path helpers that the restore uses too are in tree_files.h, librsync in
+// rsync_delta.h.
 //
-// The task tree's layout (see db_sql_sqlite3.h for its databases), with base = destination
-// path + "/" + task uuid:
+// The task tree's layout (see db_sql_sqlite3.h and marker_file.h for its databases), with
+// base = destination path + "/" + task uuid:
 //   last/id<k>/<rel>                     newest copy of source k (files that vanished from
 //                                        the source stay)
 //   increments/<n>/id<k>/marker.dat      what existed in source k at version n, and its links
@@ -45,18 +47,11 @@
 #include <utility>
 #include <vector>
 
+#include "rsync_delta.h"
 #include "session.h"
 #include "share.h"
-
-// librsync parameters of every signature and delta of the tree.
-constexpr size_t block_len = 2048;
-constexpr size_t strong_len = 8;
-// Block size of file copies.
-constexpr size_t copy_block_size = 1 << 20;
-
-// Endings of signature and delta files by mode (backup and restore use mode 0).
-const char* signature_ending(int mode);
-const char* delta_ending(int mode);
+#include "tree_files.h"
+#include "tree_files.h"
 
 // What a run knows of last when it moves tmp into last, so that the move need not ask the
 // share again; each set holds at most kKnownLimit paths "id<k>/<rel>" (memory stays flat in
@@ -172,7 +167,7 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
 // over it, so last never holds a half-written file.
 // Files only in `to` stay. Where the new entry is a folder and last holds a file of that name
 // (or the reverse), the entry of last is moved whole to `kept` + "/" + <path> (the version's
-// kept folder, see db_sql_sqlite3.h: kept_tbl), where the older versions find it, and the
+// kept folder, see marker_file.h: kept_tbl), where the older versions find it, and the
 // thread's file times of what it held are forgotten; with `kept` empty (a run that keeps no
 // older version) it is removed. 1 on success, 0 on failure. Safe to run again after a crash.
 int scan_folder_swap(const std::string& from, const std::string& to,
@@ -182,55 +177,9 @@ int scan_folder_swap_core(const std::string& root, const std::string& folder,
                           const std::string& to, size_t L, const std::string& kept,
                           const swap_hints_t* hints = nullptr);
 
-// When `last` is a file: writes `version` + ".delta.old", the delta that turns `source`'s
-// content back into `last`'s. 0 when written or nothing to do, -1 on failure (a partial
-// delta is removed).
-int backup_file(const std::string& source, const std::string& last, const std::string& version);
-
-// librsync on files of either side. copytool_sig writes the signature of `basis` to `sig`;
-// copytool_delta writes to `delta` the delta of `file` against the signature read from
-// `sig`. The named forms use `name` + the mode's endings and delete the signature file after
-// use. The stream form reads `file` from `in`, opened by the caller (its name is for the
-// log). 0 or -1; every librsync result and every close of a written stream is checked.
-int copytool_sig(const std::string& basis, FILE* sig);
-int copytool_delta(const std::string& file, FILE* sig, const std::string& delta);
-int copytool_delta(FILE* in, const std::string& file, FILE* sig, const std::string& delta);
-int copytool_sig(const char* basis, const char* name, int mode);
-int copytool_delta(const char* file, const char* name, int mode);
-// Applies `delta` to `basis`, writing `out` (left partial on failure: callers write to a
-// file of their own and rename it into place). Deletes the delta afterwards when
-// remove_delta is 1.
-int copytool_patch(const char* basis, const char* delta, const char* out, int remove_delta);
-
-// Last-write time of a local file (not following links) in UTC: "YYYY-MM-DD hh:mm:ss".
-// 0, or -1 when it cannot be read.
-int get_file_time(const char* path, std::string* out);
-
-// Result of a copy, telling which side failed.
-enum class copy_status { ok, source_error, target_error };
-// Copies `from` to `to` (either side local or on a destination) in blocks of
-// copy_block_size; `to` is created or truncated with permission bits 0660. A local source
-// is opened without following a link and must be a regular file.
-copy_status copy_file_checked(const std::string& from, const std::string& to, int64_t* bytes);
-// The same, writing to `sig` the signature of the bytes written (those that reach `to`), so
-// that a reverse delta needs no second read of the copy. The signature is complete only
-// when the copy is ok.
-copy_status copy_file_signed(const std::string& from, const std::string& to, int64_t* bytes,
-                             FILE* sig);
-// The same as a count: bytes copied, 1 for an empty file, 0 on any failure. With
-// keep_existing an existing `to` is left alone (0 returned).
-int64_t copy_file(const char* from, const char* to, bool keep_existing);
-
-// Removes a folder with everything in it (links removed, never followed; mounted file
-// systems not entered), or a link. 0 or -1.
-int rm_directory(const char* path);
-int rm_directory_core(const char* path, bool recursive);
-// Unlinks the path when it is a regular file. 0 or -1.
-int rm_file(const char* path);
-// A path as log texts show it: native form ("\" between the parts of an SMB path).
-std::string path_format_to_win(const std::string& path);
-// The relative path: `path` without its first L characters.
-std::string get_source_folder(const std::string& path, size_t L);
-
-// True when the destination of a run still answers.
-bool destination_reachable(const std::string& base);
+// Writes `version` + ".delta.old", the reverse delta of a changed file: the delta of last's
+// copy (open as `old`, or opened here from `last`) against the signature `sig` of the new
+// copy, so that patching the new copy with it gives last's. 0, or -1 on failure (a partial
+// delta is removed). The copy into tmp calls it for every changed file.
+int backup_file(rsync_signature& sig, FILE* old, const std::string& last,
+                const std::string& version);

@@ -5,6 +5,7 @@
 // (SIGKILL) at every named step and checks that the repair keeps every completed version.
 #include "backup.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -61,6 +62,12 @@ struct tree_on_disk {
     return ::lstat(path(rel).c_str(), &st) == 0;
   }
 };
+
+// The last-write time of a source file as the tree records it.
+int file_time_of(const std::string& path, std::string* out) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 ? get_file_time(st, out) : -1;
+}
 
 std::set<std::string> as_set(const std::vector<std::string>& rows) {
   return std::set<std::string>(rows.begin(), rows.end());
@@ -306,7 +313,7 @@ TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
         as_set(query(disk_.path("file_time.db"), "select File_path, File_time from id0;"));
     for (const auto& [rel, content] : versions[n - 1].files) {
       std::string time;
-      ASSERT_EQ(get_file_time((src_ + "/" + rel).c_str(), &time), 0);
+      ASSERT_EQ(file_time_of(src_ + "/" + rel, &time), 0);
       EXPECT_EQ(file_times.count(rel + "|" + time), 1u) << rel;
     }
   };
@@ -528,7 +535,7 @@ TEST_F(LocalBackupTest, FileThatVanishesBeforeItsCopyIsLoggedAndTriedAgain) {
   std::string a_time;
   run_outcome outcome = run_outcome::failed;
   hold_at("copy.file", root_.path() + "/pause", [&] { outcome = backup(); }, [&] {
-    ASSERT_EQ(get_file_time((src_ + "/a.txt").c_str(), &a_time), 0);
+    ASSERT_EQ(file_time_of(src_ + "/a.txt", &a_time), 0);
     fs::rename(src_ + "/a.txt", root_.path() + "/a.away");
   });
   EXPECT_EQ(outcome, run_outcome::incomplete);
@@ -766,9 +773,9 @@ TEST_F(LocalBackupTest, LinksAreRecordedAsTheyAreAndNeverFollowed) {
   EXPECT_EQ(backup_junction(marker.c_str(), "to_folder_absolute"), 0);
   std::string made = root_.path() + "/made";
   fs::create_directories(made);
-  EXPECT_EQ(create_junction((src_ + "/folder").c_str(), (made + "/j").c_str()), 0);
-  EXPECT_EQ(create_symbolic("file.txt", (made + "/s").c_str()), 0);
-  EXPECT_EQ(create_symbolic("other", (made + "/s").c_str()), -1);
+  EXPECT_EQ(create_junction((src_ + "/folder").c_str(), AT_FDCWD, (made + "/j").c_str()), 0);
+  EXPECT_EQ(create_symbolic("file.txt", AT_FDCWD, (made + "/s").c_str()), 0);
+  EXPECT_EQ(create_symbolic("other", AT_FDCWD, (made + "/s").c_str()), -1);
   std::string target;
   EXPECT_EQ(read_symbolic((made + "/s").c_str(), &target), 0);
   EXPECT_EQ(target, "file.txt");
@@ -776,7 +783,7 @@ TEST_F(LocalBackupTest, LinksAreRecordedAsTheyAreAndNeverFollowed) {
   EXPECT_FALSE(is_symbolic((made + "/j").c_str()));
   EXPECT_TRUE(is_symbolic((made + "/s").c_str()));
   ASSERT_EQ(::symlink((src_ + "/file.txt").c_str(), (made + "/f").c_str()), 0);
-  EXPECT_EQ(rm_directory(made.c_str()), 0);
+  EXPECT_EQ(rm_directory(made), 0);
   EXPECT_FALSE(fs::exists(made));
   EXPECT_EQ(test_support::read_file(src_ + "/file.txt"), "x");
   EXPECT_TRUE(fs::is_directory(src_ + "/folder"));

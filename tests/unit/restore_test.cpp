@@ -1091,20 +1091,36 @@ TEST_P(RestoreTest, ADamagedTreeFailsNamingTheEntryAndPutsBackOnlyWhatIsRight) {
   }
 }
 
-// A marker planted as a view over an endless query: the run fails at once with a record,
-// it never hangs on it.
+// A marker that no run wrote: planted as a view over an endless query, or with a link row
+// taken out of its numbering. The run fails at once with a record naming the marker and
+// why; it never hangs on it, and nothing is written to the target.
 TEST_F(LocalRestoreTest, AMarkerThatIsNoPlainDatabaseFailsTheRunAtOnce) {
   put(src_ + "/a.txt", "alpha");
+  fs::create_symlink("a.txt", src_ + "/one");
+  fs::create_symlink("a.txt", src_ + "/two");
   ASSERT_EQ(backup(), run_outcome::completed);
   std::string marker = tree_ + "/increments/1/id0/marker.dat";
-  run_sql(marker,
-          "drop table exist_tbl; create view exist_tbl as with recursive c(x) as (select 1 "
-          "union all select x + 1 from c) select 'f' || x as File_path from c;");
-  EXPECT_EQ(restore(1, root_.path() + "/chosen"), run_outcome::failed);
-  EXPECT_TRUE(logged("error: The database " + marker +
-                     " in the task folder is damaged (view exist_tbl): the restore stops."));
-  EXPECT_TRUE(logged("error: Restore Docs is failed."));
-  EXPECT_FALSE(fs::exists(root_.path() + "/chosen/docs"));
+  std::string golden = root_.path() + "/golden";
+  copy_tree(tree_, golden);
+  const struct {
+    const char* sql;
+    const char* why;
+  } cases[] = {
+      {"drop table exist_tbl; create view exist_tbl as with recursive c(x) as (select 1 "
+       "union all select x + 1 from c) select 'f' || x as File_path from c;",
+       "view exist_tbl"},
+      {"delete from symbolic_link_tbl where rowid = 1;", "a link row is missing"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    copy_tree(golden, tree_);
+    run_sql(marker, c.sql);
+    EXPECT_EQ(restore(1, root_.path() + "/chosen"), run_outcome::failed);
+    EXPECT_TRUE(logged("error: The database " + marker + " in the task folder is damaged (" +
+                       c.why + "): the restore stops."));
+    EXPECT_TRUE(logged("error: Restore Docs is failed."));
+    EXPECT_FALSE(fs::exists(root_.path() + "/chosen/docs"));
+  }
 }
 
 // What a backup logs as completed restores under the open-file limit that services get
