@@ -34,11 +34,6 @@ bool is_source_folder(const std::string& folder, size_t L);
 // The path of the entry `name` of a listed folder.
 std::string entry_path(const std::string& folder, const std::string& name);
 
-// The names in a local source folder, sorted so that the scan and the copy meet them in the
-// same order. The folder itself is opened without following a link (but for a source folder
-// that is a followed link, `follow`).
-bool list_source(const std::string& folder, std::vector<std::string>* names, bool follow = false);
-
 // What a source entry is, seen without following links. unreadable: lstat failed for another
 // reason than its absence (errno kept in `error`), mount: the top of another file system,
 // tree: the task tree itself (a destination inside the source).

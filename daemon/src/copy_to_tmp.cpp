@@ -14,6 +14,7 @@
 #include "backup_walk.h"
 #include "crash_point.h"
 #include "db_sql_sqlite3.h"
+#include "folder_walk.h"
 #include "i18n.h"
 #include "log.h"
 #include "marker_file.h"
@@ -274,7 +275,7 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
   if (stopping(ctx)) return 1;
   bool top_level = is_source_folder(folder, L);
   std::vector<std::string> names;
-  if (!list_source(folder, &names, top_level && ctx.root_is_link)) {
+  if (!tessaly::list_folder(AT_FDCWD, folder, top_level && ctx.root_is_link, &names)) {
     // Unreadable since the scan: what it holds is left for the next run (a path too long
     // was counted by the scan already).
     if (errno != ENAMETOOLONG) {

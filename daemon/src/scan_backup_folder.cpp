@@ -2,7 +2,6 @@
 // helpers that the copy and the move into last share with it (backup_walk.h).
 #include "scan_backup_folder.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 #include "backup_walk.h"
 #include "crash_point.h"
 #include "db_sql_sqlite3.h"
+#include "folder_walk.h"
 #include "i18n.h"
 #include "links.h"
 #include "log.h"
@@ -67,47 +67,26 @@ std::string entry_path(const std::string& folder, const std::string& name) {
   return (folder == "/" ? std::string() : folder) + "/" + name;
 }
 
-bool list_source(const std::string& folder, std::vector<std::string>* names, bool follow) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
-  if (fd < 0) return false;
-  DIR* dir = ::fdopendir(fd);
-  if (dir == nullptr) {
-    int err = errno;
-    ::close(fd);
-    errno = err;
-    return false;
-  }
-  names->clear();
-  errno = 0;
-  while (struct dirent* e = ::readdir(dir)) {
-    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-    names->emplace_back(e->d_name);
-    errno = 0;
-  }
-  int err = errno;
-  ::closedir(dir);
-  if (err != 0) {
-    errno = err;
-    return false;
-  }
-  std::sort(names->begin(), names->end());
-  return true;
-}
-
 entry_kind classify(const backup_context_t& ctx, const std::string& path, struct stat* st,
                     int* error) {
-  if (::lstat(path.c_str(), st) != 0) {
-    if (error != nullptr) *error = errno;
-    return errno == ENOENT ? entry_kind::gone : entry_kind::unreadable;
-  }
-  if (S_ISLNK(st->st_mode)) return entry_kind::link;
-  if (S_ISREG(st->st_mode)) return entry_kind::file;
-  if (S_ISDIR(st->st_mode)) {
-    // A file system mounted inside the source is not entered, and neither is the task tree
-    // itself when the destination lies inside the source.
-    if (tree_at(ctx, st->st_dev, st->st_ino) != nullptr) return entry_kind::tree;
-    if (st->st_dev != ctx.source_device) return entry_kind::mount;
-    return entry_kind::folder;
+  switch (tessaly::classify_at(AT_FDCWD, path, st)) {
+    case tessaly::entry_type::gone:
+      return entry_kind::gone;
+    case tessaly::entry_type::unreadable:
+      if (error != nullptr) *error = errno;
+      return entry_kind::unreadable;
+    case tessaly::entry_type::link:
+      return entry_kind::link;
+    case tessaly::entry_type::file:
+      return entry_kind::file;
+    case tessaly::entry_type::folder:
+      // A file system mounted inside the source is not entered, and neither is the task
+      // tree itself when the destination lies inside the source.
+      if (tree_at(ctx, st->st_dev, st->st_ino) != nullptr) return entry_kind::tree;
+      if (st->st_dev != ctx.source_device) return entry_kind::mount;
+      return entry_kind::folder;
+    case tessaly::entry_type::other:
+      break;
   }
   return entry_kind::other;  // FIFO, socket, device: reading one could block the run
 }
@@ -381,7 +360,7 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
   if (stopping(ctx)) return 0;
   bool top_level = is_source_folder(folder, L);
   std::vector<std::string> names;
-  if (!list_source(folder, &names, top_level && ctx.root_is_link)) {
+  if (!tessaly::list_folder(AT_FDCWD, folder, top_level && ctx.root_is_link, &names)) {
     int error = errno;
     daemon_print(0, "opendir error:%s\n", folder.c_str());
     left_out(ctx, folder, error);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "folder_walk.h"
 #include "links.h"
 #include "log.h"
 #include "share.h"
@@ -100,19 +101,7 @@ copy_status copy_file(const std::string& from, const std::string& to, int64_t* b
 
 FILE* open_read(const std::string& path) {
   if (share::is_smb_path(path)) return share::open(path, "rb");
-  // Local: never through a link, and never blocking on something that is not a file (the
-  // flag has no effect on the reads of a regular file).
-  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    errno = EINVAL;
-    return nullptr;
-  }
-  FILE* f = ::fdopen(fd, "rb");
-  if (f == nullptr) ::close(fd);
-  return f;
+  return tessaly::open_file_at(AT_FDCWD, path);
 }
 
 int presence(const std::string& path) {

@@ -44,6 +44,9 @@ namespace {
 
 using namespace task_tree_test;
 namespace share = tessaly::share;
+using tessaly::folder_chain;
+using tessaly::kFolderOpenFlags;
+using tessaly::unique_fd;
 
 const char* const kUuid = "5d0c1f3e-2b4a-4c6d-8e9f-0a1b2c3d4e5f";
 
