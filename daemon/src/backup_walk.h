@@ -54,9 +54,9 @@ bool unusable_name(const backup_context_t& ctx, const std::string& name, bool to
 
 // Type of a path of the tree: 0 none, 1 file, 2 folder, 3 other, -1 when the destination
 // cannot tell (a failure other than "no such file").
-int tree_type(const std::string& path);
+int tree_type(tessaly::share::destination& d, const std::string& path);
 // Makes a folder of the tree; one already there counts as made. 0 or -1.
-int make_tree_folder(const std::string& path);
+int make_tree_folder(tessaly::share::destination& d, const std::string& path);
 
 // What file_time.db holds for the file (search_file_time_db, asked only).
 int stored_time_state(const backup_context_t& ctx, const std::string& rel,

@@ -20,6 +20,7 @@
 #include "marker_file.h"
 #include "share.h"
 #include "threads.h"
+#include "tree_session.h"
 
 namespace share = tessaly::share;
 using namespace backup_walk;
@@ -84,7 +85,7 @@ namespace {
 // After a failed write to the tree: false (and the run ends) when the destination no longer
 // answers; true when the failure concerns this one entry.
 bool entry_failure_only(backup_context_t& ctx) {
-  if (destination_reachable(ctx.base)) return true;
+  if (destination_reachable(*ctx.dest, ctx.base)) return true;
   ctx.destination_lost = true;
   return false;
 }
@@ -115,7 +116,7 @@ bool make_pending_folders(backup_context_t& ctx) {
   bool ok = true;
   for (; made < ctx.pending_folders.size(); ++made) {
     const auto& [path, rel] = ctx.pending_folders[made];
-    if (make_tree_folder(path) != 0) {
+    if (make_tree_folder(*ctx.dest, path) != 0) {
       run_log(ctx, MSG_LEVEL_ERROR, _("Failed to write directory %s."), path);
       ++ctx.skipped;
       ok = false;
@@ -143,7 +144,7 @@ bool make_version_folder(backup_context_t& ctx, const std::string& version_dir,
     size_t slash = rel.find('/', end + 1);
     end = slash == std::string::npos ? rel.size() : slash;
     if (made.size() >= end && is_made(end)) continue;
-    if (make_tree_folder(version_dir + "/" + rel.substr(0, end)) != 0) return false;
+    if (make_tree_folder(*ctx.dest, version_dir + "/" + rel.substr(0, end)) != 0) return false;
   }
   ctx.version_folder = rel;
   return true;
@@ -168,17 +169,17 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
   bool recorded = false;
   if (ctx.n != 1) {
     auto known = ctx.last_types.find(rel);
-    last_type = known != ctx.last_types.end() ? known->second : tree_type(last_file);
+    last_type = known != ctx.last_types.end() ? known->second : tree_type(*ctx.dest, last_file);
     recorded = last_type == backup_context_t::kRecordedFile;
     if (recorded) {
       // The open that the delta needs tells whether last holds the file.
-      old.reset(open_read(last_file));
+      old.reset(ctx.dest->open(last_file, "rb", 0));
       if (old) {
         last_type = 1;
       } else if (errno == ENOENT || errno == ENOTDIR) {
         last_type = 0;
       } else {
-        last_type = tree_type(last_file);
+        last_type = tree_type(*ctx.dest, last_file);
         if (last_type > 1) {
           // Not the file its recorded time stands for, and the scan kept nothing aside:
           // left for the next run, whose scan looks the name up (its time is forgotten).
@@ -209,9 +210,13 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
       return 1;
     }
   }
-  copy_status copied = copy_file(path, target, &bytes, sig.get());
+  copy_status copied = copy_status::source_error;
+  {
+    file_ptr in(tessaly::open_file_at(AT_FDCWD, path));
+    if (in) copied = copy_file(*ctx.dest, in.get(), target, &bytes, sig.get());
+  }
   if (copied != copy_status::ok) {
-    rm_file(target);
+    rm_file(*ctx.dest, target);
     if (copied == copy_status::source_error) {
       // Vanished or unreadable: not recorded, so the next run tries again.
       run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), path);
@@ -230,13 +235,14 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
     std::string folder = slash == std::string::npos ? std::string() : rel.substr(0, slash);
     int delta = -1;
     if (make_version_folder(ctx, version_dir, folder)) {
-      delta = backup_file(*sig, old.get(), last_file, version_file);
+      delta = backup_file(*ctx.dest, *sig, old.get(), last_file, version_file);
     }
     old.reset();
     if (delta != 0) {
       // Without its delta the new copy must not reach last: the older versions of the file
       // would be lost. last keeps its copy and the next run tries again.
-      bool removed = rm_file(version_file + kDeltaEnding) == 0 && rm_file(target) == 0;
+      bool removed =
+          rm_file(*ctx.dest, version_file + kDeltaEnding) == 0 && rm_file(*ctx.dest, target) == 0;
       if (!removed || !entry_failure_only(ctx)) {
         ctx.destination_lost = !removed || ctx.destination_lost;
         return 0;
@@ -302,7 +308,9 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
     bool is_folder = kind == entry_kind::folder;
     if (unusable_name(ctx, name, top_level, is_folder, &seen)) continue;  // logged by the scan
     if (too_long_for_tree(ctx, last_dir + "/" + rel)) continue;            // logged by the scan
-    if (use_marker && get_marker_db_status(marker.c_str(), rel.c_str()) != 0) continue;
+    if (use_marker && get_marker_db_status(*ctx.session, marker.c_str(), rel.c_str()) != 0) {
+      continue;
+    }
 
     if (!is_folder) {
       if (copy_one_file(ctx, st, path, rel, name, target_root, last_dir, version_dir) == 0) {
@@ -339,11 +347,11 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
   return 1;
 }
 
-int backup_file(rsync_signature& sig, FILE* old, const std::string& last,
+int backup_file(share::destination& d, rsync_signature& sig, FILE* old, const std::string& last,
                 const std::string& version) {
   file_ptr opened;
   if (old == nullptr) {
-    opened.reset(open_read(last));
+    opened.reset(d.open(last, "rb", 0));
     old = opened.get();
     if (old == nullptr) {
       daemon_print(3, "open file %s error\n", last.c_str());
@@ -351,7 +359,7 @@ int backup_file(rsync_signature& sig, FILE* old, const std::string& last,
     }
   }
   std::string delta = version + kDeltaEnding;
-  FILE* out = share::open(delta, "wb", 0660);
+  FILE* out = d.open(delta, "wb", 0660);
   if (out == nullptr) {
     daemon_print(3, "open file %s error\n", delta.c_str());
     return -1;
@@ -360,7 +368,7 @@ int backup_file(rsync_signature& sig, FILE* old, const std::string& last,
   if (std::fclose(out) != 0) rc = -1;
   if (rc != 0) {
     daemon_print(3, "delta %s failed\n", delta.c_str());
-    rm_file(delta);
+    rm_file(d, delta);
   }
   return rc;
 }

@@ -19,6 +19,7 @@
 #include "marker_file.h"
 #include "share.h"
 #include "share_sqlite.h"
+#include "tree_session.h"
 
 using namespace tree_sql;
 
@@ -28,13 +29,6 @@ constexpr const char* kStatusCreate =
     "CREATE TABLE status_tbl (No integer primary key,Real_status varchar(16));";
 constexpr const char* kHistoryCreate =
     "CREATE TABLE time_tbl (No integer primary key,Real_time varchar(64));";
-
-// The database of a tree that the calling thread last refused (see take_refused_database).
-struct refusal_t {
-  std::string path;
-  std::string why;
-};
-thread_local refusal_t last_refusal;
 
 // The thread's databases of a run.
 thread_local thread_conn_t global_conn;
@@ -66,28 +60,28 @@ int exec(sqlite3* db, const char* sql) {
   return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
 }
 
-sqlite3_ptr open_tree_db(const char* path, int flags) {
+sqlite3_ptr open_tree_db(tree_session& s, const char* path, int flags) {
   sqlite3* raw = nullptr;
-  if (tessaly::share::sqlite_open(path, &raw, flags) != SQLITE_OK) return nullptr;
+  if (tessaly::share::sqlite_open(s.dest(), path, &raw, flags) != SQLITE_OK) return nullptr;
   return sqlite3_ptr(raw);
 }
 
-bool check_tree_db(sqlite3* db, const char* path) {
+bool check_tree_db(tree_session& s, sqlite3* db, const char* path) {
   std::string why;
   if (tessaly::tree_db::open_check(db, &why) == 0) return true;
   daemon_print(3, "the database %s is not used: %s\n", path, why.c_str());
-  last_refusal = refusal_t{path, why};
+  s.note_refused(path, why);
   return false;
 }
 
-sqlite3_ptr open_existing(const char* path) {
+sqlite3_ptr open_existing(tree_session& s, const char* path) {
   tessaly::share::info_t info;
-  if (path == nullptr || tessaly::share::lstat(path, &info) != 0 ||
+  if (path == nullptr || tessaly::share::lstat(s.dest(), path, &info) != 0 ||
       info.type != tessaly::share::kind::file) {
     return nullptr;
   }
-  sqlite3_ptr db = open_tree_db(path, SQLITE_OPEN_READWRITE);
-  if (!db || exec(db.get(), "begin;") != SQLITE_OK || !check_tree_db(db.get(), path)) {
+  sqlite3_ptr db = open_tree_db(s, path, SQLITE_OPEN_READWRITE);
+  if (!db || exec(db.get(), "begin;") != SQLITE_OK || !check_tree_db(s, db.get(), path)) {
     return nullptr;
   }
   return db;
@@ -136,14 +130,14 @@ thread_conn_t& thread_slot(db_key key) {
 
 }  // namespace tree_sql
 
-sqlite3* open_db(const char* path) {
+sqlite3* open_db(tree_session& s, const char* path) {
   if (path == nullptr) return nullptr;
-  sqlite3_ptr db = open_tree_db(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  sqlite3_ptr db = open_tree_db(s, path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   if (!db) {
     daemon_print(3, "Open DB fail = [%s]\n", path);
     return nullptr;
   }
-  if (!check_tree_db(db.get(), path)) {
+  if (!check_tree_db(s, db.get(), path)) {
     daemon_print(3, "Open DB fail 2 = [%s]\n", path);
     return nullptr;
   }
@@ -182,12 +176,12 @@ void db_sqlite3_free_table(char*** result) {
   *result = nullptr;
 }
 
-bool open_thread_db(db_key key, const char* path) {
+bool open_thread_db(tree_session& s, db_key key, const char* path) {
   thread_conn_t& slot = thread_slot(key);
   slot.reset();
   // A marker being written is never read through an older reader connection.
   close_marker_readers();
-  sqlite3* db = open_db(path);
+  sqlite3* db = open_db(s, path);
   if (db == nullptr) return false;
   slot.reset(db);
   if (exec(db, "begin;") != SQLITE_OK) {
@@ -221,18 +215,11 @@ void close_thread_dbs() {
 
 bool& need_update_last() { return global_need_update_last; }
 
-bool take_refused_database(std::string* path, std::string* why) {
-  if (last_refusal.path.empty()) return false;
-  if (path != nullptr) *path = last_refusal.path;
-  if (why != nullptr) *why = last_refusal.why;
-  last_refusal = refusal_t{};
-  return true;
-}
-
-int create_history_db(const char* path, const session_t* session, int* n, const GTimeVal* start) {
+int create_history_db(tree_session& s, const char* path, const session_t* session, int* n,
+                      const GTimeVal* start) {
   if (session == nullptr || n == nullptr || start == nullptr) return -1;
   std::lock_guard<std::mutex> lock(db_sqlite_mutex);
-  sqlite3_ptr db(open_db(path));
+  sqlite3_ptr db(open_db(s, path));
   if (!db) {
     daemon_print(3, "open history db  err");
     return -1;
@@ -276,10 +263,10 @@ int create_history_db(const char* path, const session_t* session, int* n, const 
   return 0;
 }
 
-int create_status_db(const char* path, const char* word) {
+int create_status_db(tree_session& s, const char* path, const char* word) {
   if (path == nullptr || word == nullptr) return -1;
   std::lock_guard<std::mutex> lock(db_sqlite_mutex);
-  sqlite3_ptr db(open_db(path));
+  sqlite3_ptr db(open_db(s, path));
   if (!db) {
     daemon_print(3, "open %s db  err\n", path);
     return -1;
@@ -307,11 +294,11 @@ int create_status_db(const char* path, const char* word) {
   return sqlite3_close(db.release()) == SQLITE_OK ? 0 : -1;
 }
 
-int check_last_status(const char* path, std::string* out) {
+int check_last_status(tree_session& s, const char* path, std::string* out) {
   if (path == nullptr || out == nullptr) return -1;
   out->clear();
   std::lock_guard<std::mutex> lock(db_sqlite_mutex);
-  sqlite3_ptr db = open_existing(path);
+  sqlite3_ptr db = open_existing(s, path);
   if (!db) {
     daemon_print(3, "open %s err \n", path);
     return -1;
@@ -329,9 +316,9 @@ int check_last_status(const char* path, std::string* out) {
   return rc == SQLITE_DONE ? 0 : -1;
 }
 
-int delete_last_history(const char* path) {
+int delete_last_history(tree_session& s, const char* path) {
   std::lock_guard<std::mutex> lock(db_sqlite_mutex);
-  sqlite3_ptr db = open_existing(path);
+  sqlite3_ptr db = open_existing(s, path);
   if (!db) return -1;
   sqlite3_int64 rows = history_rows(db.get());
   if (rows < 1) return -1;
@@ -346,11 +333,11 @@ int delete_last_history(const char* path) {
   return 0;
 }
 
-int get_history_db_row(const char* path, int* n) {
+int get_history_db_row(tree_session& s, const char* path, int* n) {
   if (n == nullptr) return -1;
   *n = 0;
   std::lock_guard<std::mutex> lock(db_sqlite_mutex);
-  sqlite3_ptr db = open_existing(path);
+  sqlite3_ptr db = open_existing(s, path);
   sqlite3_int64 rows = db ? history_rows(db.get()) : -1;
   if (rows < 0) {
     daemon_print(3, "get from time_tbl  err ");
@@ -360,11 +347,11 @@ int get_history_db_row(const char* path, int* n) {
   return 0;
 }
 
-int query_last_time(const char* path, std::string* out) {
+int query_last_time(tree_session& s, const char* path, std::string* out) {
   if (out == nullptr) return -1;
   out->clear();
   std::lock_guard<std::mutex> lock(db_sqlite_mutex);
-  sqlite3_ptr db = open_existing(path);  // in its read transaction
+  sqlite3_ptr db = open_existing(s, path);  // in its read transaction
   if (!db) {
     daemon_print(3, "get table ( time_tbl) error 1 ");
     return -1;

@@ -3,15 +3,15 @@
 // and the calling thread's open databases of a run. marker.dat has a module of its own
 // (marker_file.h).
 //
-// Paths are formed by the caller (destination path, "/", uuid, ...); a tree on an SMB share
-// is reached through the calling thread's connection (see mount_disk), so every helper runs
-// on the thread that mounted. Values go into the statements as bound parameters; the
-// tables and the stored texts are those the controller and older trees read.
+// Paths are formed by the caller (destination path, "/", uuid, ...); every database is
+// reached through the run's tree session (tree_session.h), on the thread that runs it.
+// Values go into the statements as bound parameters; the tables and the stored texts are
+// those the controller and older trees read.
 //
 // Results are 0 for success and -1 for failure unless said otherwise. Helpers that only
 // read never create a database file. A database whose schema holds more than plain tables
 // (a view, a trigger, a virtual table) is never used: it fails like one that cannot be
-// opened, and take_refused_database tells the run why.
+// opened, and the session's take_refused tells the run why.
 #pragma once
 
 #include <glib.h>
@@ -31,12 +31,10 @@ struct sqlite3_closer {
 };
 using sqlite3_ptr = std::unique_ptr<sqlite3, sqlite3_closer>;
 
-// The last database of a tree that the calling thread refused for its schema: true once with
-// its path and what it holds ("view time_tbl"), then false until the next refusal.
-bool take_refused_database(std::string* path, std::string* why);
+class tree_session;
 
 // Opens (creating when missing) a database of the tree; null on failure.
-sqlite3* open_db(const char* path);
+sqlite3* open_db(tree_session& s, const char* path);
 // Runs "COMMIT TRANSACTION;" and closes; a null connection is left alone.
 int close_db(sqlite3* db);
 int db_sqlite3_exec(sqlite3* db, const char* sql);
@@ -51,7 +49,7 @@ void db_sqlite3_free_table(char*** result);
 enum db_key { DB_KEY_MARKER = 0, DB_KEY_FILE_TIME = 1 };
 // Opens the database at `path` for the calling thread under `key` and runs "begin;" on it.
 // An earlier one under the key is rolled back and closed first.
-bool open_thread_db(db_key key, const char* path);
+bool open_thread_db(tree_session& s, db_key key, const char* path);
 sqlite3* get_db_conn();
 sqlite3* get_db_conn1(db_key key);
 // "commit;" on the thread's database under key.
@@ -59,7 +57,7 @@ int commit_thread_db(db_key key);
 // Closes the thread's database under key; what it did not commit is dropped.
 void close_thread_db(db_key key);
 // Closes everything the calling thread holds open in a tree (both keys and the markers kept
-// open by get_marker_db_status). umount_disk calls it before the connection goes.
+// open by the marker readers), before the tree's session goes.
 void close_thread_dbs();
 // The update flag of the run (`global_need_update_last`): set by the scan when it finds
 // anything to copy.
@@ -67,17 +65,18 @@ bool& need_update_last();
 
 // history.db: appends the run's row (start time) and gives its version number n. A full
 // backup (action 0) starts the tree again from version 1. Under db_sqlite_mutex.
-int create_history_db(const char* path, const session_t* session, int* n, const GTimeVal* start);
+int create_history_db(tree_session& s, const char* path, const session_t* session, int* n,
+                      const GTimeVal* start);
 // status.db: the state word of the newest run ("init", "delta", "cleaning", "complete").
-int create_status_db(const char* path, const char* word);
+int create_status_db(tree_session& s, const char* path, const char* word);
 // 0 with the stored word (empty for a table without a row), -1 when it cannot be read.
-int check_last_status(const char* path, std::string* out);
+int check_last_status(tree_session& s, const char* path, std::string* out);
 // 0 when the newest row was deleted.
-int delete_last_history(const char* path);
+int delete_last_history(tree_session& s, const char* path);
 // 0 with the number of rows.
-int get_history_db_row(const char* path, int* n);
+int get_history_db_row(tree_session& s, const char* path, int* n);
 // 0 with the newest run's time text.
-int query_last_time(const char* path, std::string* out);
+int query_last_time(tree_session& s, const char* path, std::string* out);
 
 // file_time.db through the thread's connection: 0 new, 1 unchanged, 2 changed, -1 error.
 // Unless query_only, the time is also recorded (table made when missing, row inserted or

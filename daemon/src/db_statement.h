@@ -151,16 +151,16 @@ class statement {
 int exec(sqlite3* db, const char* sql);
 
 // Opens a database of the tree (creating it with SQLITE_OPEN_CREATE); null on failure.
-sqlite3_ptr open_tree_db(const char* path, int flags);
+sqlite3_ptr open_tree_db(tree_session& s, const char* path, int flags);
 // The check every database of a tree passes before its first use (it reads the schema, which
 // also proves that the file is a database that can be read). False when it holds more than
-// plain tables (remembered for take_refused_database) or cannot be read.
-bool check_tree_db(sqlite3* db, const char* path);
+// plain tables (noted in the session, tree_session::take_refused) or cannot be read.
+bool check_tree_db(tree_session& s, sqlite3* db, const char* path);
 // Opens an existing database of the tree (a file, not a link), never creating one, and
 // checks it in a read transaction that is left open for the caller's statements, so that the
 // schema read for the check stays valid for them (on a share a new transaction would ask the
 // server again). Closing the connection ends it; a caller that writes commits.
-sqlite3_ptr open_existing(const char* path);
+sqlite3_ptr open_existing(tree_session& s, const char* path);
 
 // 1 when the table exists, 0 when not, -1 when that cannot be asked. Inside a transaction
 // a table once seen is not asked for again.

@@ -9,7 +9,6 @@
 
 #include "marker_file.h"
 #include "log.h"
-#include "share.h"
 
 namespace {
 
@@ -93,9 +92,9 @@ int create_symbolic(const char* target, int dirfd, const char* name) {
   return make_link(target, dirfd, name, "symbolic link");
 }
 
-int remove_symbolic(const char* path) {
+int remove_symbolic(tessaly::share::destination& d, const char* path) {
   if (path == nullptr) return -1;
-  return tessaly::share::unlink(path);
+  return d.unlink(path);
 }
 
 int backup_junction(const char* marker, const char* path) {

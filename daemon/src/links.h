@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "destination.h"
+
 // True for a symbolic link whose target is an absolute path to an existing folder.
 bool is_junction_dir(const char* path);
 // The target of such a link without trailing "/" ("/" itself stays "/"). Returns the length
@@ -25,8 +27,8 @@ bool is_symbolic(const char* path);
 int read_symbolic(const char* path, std::string* out);
 // The same for a symbolic link.
 int create_symbolic(const char* target, int dirfd, const char* name);
-// Removes a link itself (never what it points to), locally or on a destination. 0 or -1.
-int remove_symbolic(const char* path);
+// Removes a link itself (never what it points to) in a task tree. 0 or -1.
+int remove_symbolic(tessaly::share::destination& d, const char* path);
 
 // Records an absolute junction path and its target in junction_tbl of the calling thread's
 // marker.dat: 1 recorded, 0 not a junction (or a relative path), -1 the row could not be

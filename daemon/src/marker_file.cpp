@@ -3,6 +3,7 @@
 
 #include "db_statement.h"
 #include "log.h"
+#include "tree_session.h"
 
 using namespace tree_sql;
 
@@ -67,13 +68,13 @@ thread_local marker_reader_t marker_reader;
 thread_local marker_reader_t previous_reader;
 
 // The reader's connection to `marker`, opened (and checked) when it is not the one open.
-thread_conn_t* open_reader(marker_reader_t& reader, const char* marker) {
+thread_conn_t* open_reader(tree_session& s, marker_reader_t& reader, const char* marker) {
   if (marker == nullptr) return nullptr;
   if (reader.conn.db && reader.path == marker) return &reader.conn;
   reader.close();
   // Its read transaction lasts as long as the reader: the pages read once stay valid (on a
   // share they are not asked for again for every entry).
-  sqlite3_ptr db = open_existing(marker);
+  sqlite3_ptr db = open_existing(s, marker);
   if (!db) return nullptr;
   reader.conn.reset(db.release());
   reader.path = marker;
@@ -181,9 +182,9 @@ int record_kept(const char* file) {
   return 0;
 }
 
-int get_marker_db_status(const char* marker, const char* file) {
+int get_marker_db_status(tree_session& s, const char* marker, const char* file) {
   if (file == nullptr) return -1;
-  thread_conn_t* conn = open_reader(marker_reader, marker);
+  thread_conn_t* conn = open_reader(s, marker_reader, marker);
   if (conn == nullptr) {
     daemon_print(3, "open db %s err \n", marker != nullptr ? marker : "");
     return -1;
@@ -196,9 +197,9 @@ int get_marker_db_status(const char* marker, const char* file) {
   return in_new == 1 ? 0 : 1;
 }
 
-long get_marker_db_link_count(const char* marker, int kind) {
+long get_marker_db_link_count(tree_session& s, const char* marker, int kind) {
   if (!link_kind(kind)) return 0;
-  thread_conn_t* conn = open_reader(marker_reader, marker);
+  thread_conn_t* conn = open_reader(s, marker_reader, marker);
   if (conn == nullptr) return -1;
   int exists = table_exists(*conn, kMarkerTables[kind]);
   if (exists <= 0) return exists;
@@ -210,12 +211,12 @@ long get_marker_db_link_count(const char* marker, int kind) {
   return count;
 }
 
-int get_marker_db_link_file(const char* marker, long row, int kind, std::string* target,
-                            std::string* link) {
+int get_marker_db_link_file(tree_session& s, const char* marker, long row, int kind,
+                            std::string* target, std::string* link) {
   if (target != nullptr) target->clear();
   if (link != nullptr) link->clear();
   if (!link_kind(kind) || target == nullptr || link == nullptr) return -1;
-  thread_conn_t* conn = open_reader(marker_reader, marker);
+  thread_conn_t* conn = open_reader(s, marker_reader, marker);
   if (conn == nullptr) return -1;
   statement st(*conn, std::string("select File_source_path,File_destination_path from ") +
                           kMarkerTables[kind] + " where rowid == ?;");
@@ -227,9 +228,9 @@ int get_marker_db_link_file(const char* marker, long row, int kind, std::string*
   return 0;
 }
 
-int previous_size(const char* marker, const char* file, int64_t* size) {
+int previous_size(tree_session& s, const char* marker, const char* file, int64_t* size) {
   if (file == nullptr || size == nullptr) return -1;
-  thread_conn_t* conn = open_reader(previous_reader, marker);
+  thread_conn_t* conn = open_reader(s, previous_reader, marker);
   if (conn == nullptr) return -1;
   int exists = table_exists(*conn, "attribute_tbl");
   if (exists <= 0) return exists;
@@ -243,14 +244,14 @@ int previous_size(const char* marker, const char* file, int64_t* size) {
   return rc == SQLITE_DONE ? 0 : -1;
 }
 
-marker_read load_marker(const std::string& path, bool with_links, marker_t* out,
-                        std::string* why) {
+marker_read load_marker(tree_session& s, const std::string& path, bool with_links,
+                        marker_t* out, std::string* why) {
   const char* marker = path.c_str();
-  thread_conn_t* conn = open_reader(marker_reader, marker);
+  thread_conn_t* conn = open_reader(s, marker_reader, marker);
   if (conn == nullptr) {
     std::string refused;
     // A database refused for its schema is damaged; one that cannot be opened is missing.
-    return take_refused_database(&refused, why) ? marker_read::damaged : marker_read::missing;
+    return s.take_refused(&refused, why) ? marker_read::damaged : marker_read::missing;
   }
   auto damaged = [&](const char* what) {
     if (why->empty()) *why = what;
@@ -285,13 +286,13 @@ marker_read load_marker(const std::string& path, bool with_links, marker_t* out,
   // The link rows, row by row as the table numbers them; a row missing from the count is a
   // marker that no run wrote.
   for (int kind : {MARKER_SYMBOLIC_LINK, MARKER_JUNCTION}) {
-    long count = get_marker_db_link_count(marker, kind);
+    long count = get_marker_db_link_count(s, marker, kind);
     if (count < 0) return damaged("unreadable links");
     if (count > tessaly::tree_db::kMaxRows) return damaged("too many rows");
     for (long row = 1; row <= count; ++row) {
       link_row_t link;
       link.kind = kind;
-      if (get_marker_db_link_file(marker, row, kind, &link.target, &link.link) != 0) {
+      if (get_marker_db_link_file(s, marker, row, kind, &link.target, &link.link) != 0) {
         return damaged("a link row is missing");
       }
       out->links.push_back(std::move(link));

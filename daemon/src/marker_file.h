@@ -34,6 +34,8 @@
 #include <unordered_set>
 #include <vector>
 
+class tree_session;
+
 // Kinds of marker.dat rows; the number picks the table.
 enum marker_kind {
   MARKER_EXIST = 0,          // exist_tbl: every file taken and folder entered
@@ -74,15 +76,16 @@ int finish_marker();
 
 // -1 when the marker does not exist or cannot be read, 0 when `file` is listed in exist_tbl
 // or new_tbl, 1 when not.
-int get_marker_db_status(const char* marker, const char* file);
-// Rows of the kind's table (kinds 2 to 5); 0 for other kinds or on failure.
-long get_marker_db_link_count(const char* marker, int kind);
+int get_marker_db_status(tree_session& s, const char* marker, const char* file);
+// Rows of the kind's table (kinds 2 to 5); 0 for other kinds or a missing table, -1 when the
+// marker cannot be read.
+long get_marker_db_link_count(tree_session& s, const char* marker, int kind);
 // 0 with the target and the link path of row `row` (1-based), or -1 with both cleared.
-int get_marker_db_link_file(const char* marker, long row, int kind, std::string* target,
-                            std::string* link);
+int get_marker_db_link_file(tree_session& s, const char* marker, long row, int kind,
+                            std::string* target, std::string* link);
 // The size that the marker recorded for `file`: 1 found, 0 not (no such row or no
 // attribute table), -1 when the marker cannot be read.
-int previous_size(const char* marker, const char* file, int64_t* size);
+int previous_size(tree_session& s, const char* marker, const char* file, int64_t* size);
 
 // A version's marker read whole, as the restore needs it.
 struct link_row_t {
@@ -101,8 +104,8 @@ enum class marker_read { ok, missing, damaged };
 // Reads the marker at `path`: listed and kept always, attributes and links `with_links`.
 // missing: no such file, or no database that can be opened; damaged: more than plain tables,
 // a query that failed or too many rows (`why` tells).
-marker_read load_marker(const std::string& path, bool with_links, marker_t* out,
-                        std::string* why);
+marker_read load_marker(tree_session& s, const std::string& path, bool with_links,
+                        marker_t* out, std::string* why);
 
 // Closes the markers the readers keep open (close_thread_dbs calls it).
 void close_marker_readers();

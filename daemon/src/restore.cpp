@@ -13,22 +13,11 @@
 #include "restore_run.h"
 #include "share.h"
 #include "tree_lock.h"
+#include "tree_repair.h"
+#include "tree_session.h"
 
 namespace share = tessaly::share;
 using namespace restore_detail;
-
-namespace {
-
-// Closes what the run holds open in the tree, then the connection, with one retry.
-void unmount(const std::string& path) {
-  close_thread_dbs();
-  if (!umount_disk(path)) {
-    daemon_print(0, "umount error\n");
-    umount_disk(path);
-  }
-}
-
-}  // namespace
 
 std::vector<std::string> restore_target_names(const std::vector<std::string>& sources) {
   std::vector<std::string> names;
@@ -46,7 +35,8 @@ std::vector<std::string> restore_target_names(const std::vector<std::string>& so
   return names;
 }
 
-run_outcome restore_incremental_backup(const session_t* session, const char* path, gint64 version) {
+run_outcome restore_incremental_backup(const session_t* session, const char* path, gint64 version,
+                                       const destination_wrap_t& wrap) {
   if (session == nullptr) return run_outcome::failed;
   const session_t& task = *session;
   const char* name = task.name.c_str();
@@ -58,51 +48,43 @@ run_outcome restore_incremental_backup(const session_t* session, const char* pat
   // Step 1.
   log_session(name, uuid, MSG_LEVEL_MESSAGE, _("Restore %s was started."), name);
   // Step 2.
-  std::string destination;
-  if (!is_valid_uuid(uuid) || !mount_disk(&task, &destination)) {
+  std::unique_ptr<tree_session> s = is_valid_uuid(uuid) ? tree_session::connect(task, wrap) : nullptr;
+  if (!s) {
     log_session_append(name, uuid, MSG_LEVEL_ERROR, _("The network resource can not be accessed."));
     return failed();
   }
   crash_point("restore.mounted");
-  task_tree_t tree(destination, task.uuid);
-  // The tree is read under its lock, never through a link; the lock goes with the
-  // connection, once everything is read.
-  tree_lock_t lock;
-  auto leave = [&] {
-    close_thread_dbs();
-    lock.release();
-    unmount(destination);
-  };
-  if (!open_task_tree(task, tree, false) || lock.take(task, tree) != tree_lock_t::result::taken) {
-    leave();
+  // The session goes (the lock given up, the connection dropped) before the run's record.
+  auto give_up = [&] {
+    s.reset();
     return failed();
-  }
+  };
+  const task_tree_t& tree = s->tree();
+  // The tree is read under its lock, never through a link; the lock goes with the session,
+  // once everything is read.
+  if (!s->open_tree(false) || s->lock() != tree_lock_t::result::taken) return give_up();
   crash_point("restore.locked");
   // Step 3: a backup cut short is finished or undone, as the next backup would.
   int rows = 0;
-  if (!recover_interrupted_backup(task, tree) ||
-      (share::exists(tree.history) && get_history_db_row(tree.history.c_str(), &rows) != 0)) {
-    leave();
-    return failed();
+  if (!recover_interrupted_backup(*s) ||
+      (share::exists(s->dest(), tree.history) &&
+       get_history_db_row(*s, tree.history.c_str(), &rows) != 0)) {
+    return give_up();
   }
   crash_point("restore.recovered");
 
   // Nothing changes before the version and the targets are known to be good.
   if (version < 1 || version > rows) {
     daemon_print(0, "restore version %" G_GINT64_FORMAT " of %d refused\n", version, rows);
-    leave();
-    return failed();
+    return give_up();
   }
   bool exact = get_global_config(GLOBAL_RESTORE_DELETE_SYNC) == "enable";
-  restore_run run(task, tree, version, rows, exact);
-  if (!run.plan(path) || !run.check_version() || !run.locate()) {
-    leave();
-    return failed();
-  }
+  restore_run run(*s, version, rows, exact);
+  if (!run.plan(path) || !run.check_version() || !run.locate()) return give_up();
   crash_point("restore.checked");
   // Step 4: every source rebuilt into its work folder; the targets are not touched yet.
   bool staged = run.stage();
-  leave();
+  s.reset();
   if (!staged) {
     run.undo();
     failed();

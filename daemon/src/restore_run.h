@@ -29,6 +29,7 @@
 #include "session.h"
 #include "tree_files.h"
 #include "tree_lock.h"
+#include "tree_session.h"
 
 namespace restore_detail {
 
@@ -155,18 +156,20 @@ FILE* scratch_file(int dirfd);
 void set_times(struct timespec t[2], const entry_attributes_t& a);
 
 // The files of a version folder that have a reverse delta, by relative path.
-bool collect_deltas(const std::string& dir, const std::string& rel,
+bool collect_deltas(tessaly::share::destination& d, const std::string& dir, const std::string& rel,
                     std::unordered_set<std::string>* out);
 
 class restore_run {
  public:
-  restore_run(const session_t& task, const task_tree_t& tree, gint64 v, int n, bool exact)
-      : task_(task),
-        tree_(tree),
+  restore_run(tree_session& session, gint64 v, int n, bool exact)
+      : session_(session),
+        dest_(session.dest()),
+        task_(session.task()),
+        tree_(session.tree()),
         v_(static_cast<int>(v)),
         n_(n),
         exact_(exact),
-        own_prefix_("." + task.uuid + ".") {}
+        own_prefix_("." + session.task().uuid + ".") {}
 
   bool stopped() const { return stopped_; }
 
@@ -322,8 +325,12 @@ class restore_run {
 
   void remove_work_folders();
 
+  // The tree is read only by check_version and stage: the session goes once they are done
+  // (its lock is not held while the targets change).
+  tree_session& session_;
+  tessaly::share::destination& dest_;
   const session_t& task_;
-  const task_tree_t& tree_;
+  const task_tree_t tree_;
   int v_;
   int n_;
   bool exact_;

@@ -22,6 +22,7 @@
 #include "marker_file.h"
 #include "share.h"
 #include "threads.h"
+#include "tree_session.h"
 
 namespace share = tessaly::share;
 
@@ -109,10 +110,10 @@ bool unusable_name(const backup_context_t& ctx, const std::string& name, bool to
   return !fresh;
 }
 
-int tree_type(const std::string& path) {
+int tree_type(share::destination& d, const std::string& path) {
   share::info_t info;
   // Below a file of that name (a type that changed) nothing of the path exists.
-  if (share::lstat(path, &info) != 0) return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
+  if (share::lstat(d, path, &info) != 0) return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
   switch (info.type) {
     case share::kind::file:
       return 1;
@@ -123,9 +124,9 @@ int tree_type(const std::string& path) {
   }
 }
 
-int make_tree_folder(const std::string& path) {
-  if (share::mkdir(path, 0700) == 0) return 0;
-  if (errno == EEXIST && tree_type(path) == 2) return 0;
+int make_tree_folder(share::destination& d, const std::string& path) {
+  if (d.mkdir(path, 0700) == 0) return 0;
+  if (errno == EEXIST && tree_type(d, path) == 2) return 0;
   return -1;
 }
 
@@ -157,7 +158,7 @@ bool never_backed_up(const char* name) {
 // would only write the same word again.
 void write_delta(backup_context_t& ctx) {
   if (ctx.delta_written || stopping(ctx)) return;
-  if (create_status_db(ctx.status_path.c_str(), "delta") == 0) ctx.delta_written = true;
+  if (create_status_db(*ctx.session, ctx.status_path.c_str(), "delta") == 0) ctx.delta_written = true;
 }
 
 // The tree that holds the source folder `fd` (or is it), found by going up through ".."
@@ -207,15 +208,15 @@ entry_attributes_t attributes_of(const struct stat& st) {
 // not hold is looked up all the same: a share may hold it in another letter case.
 class last_listing {
  public:
-  explicit last_listing(std::string dir) : dir_(std::move(dir)) {}
+  last_listing(share::destination& d, std::string dir) : d_(d), dir_(std::move(dir)) {}
   // As tree_type(dir + "/" + name).
   int type_of(const std::string& name) {
     // One name alone is cheaper to ask for than the folder's listing.
-    if (!listed_ && asked_++ == 0) return tree_type(dir_ + "/" + name);
+    if (!listed_ && asked_++ == 0) return tree_type(d_, dir_ + "/" + name);
     if (!listed_) {
       listed_ = true;
       std::vector<share::entry_t> entries;
-      if (share::list(dir_, &entries) == 0) {
+      if (d_.list(dir_, &entries) == 0) {
         usable_ = true;
         for (share::entry_t& e : entries) kinds_.emplace(std::move(e.name), e.type);
       } else if (errno == ENOENT || errno == ENOTDIR) {
@@ -238,10 +239,11 @@ class last_listing {
         }
       }
     }
-    return tree_type(dir_ + "/" + name);
+    return tree_type(d_, dir_ + "/" + name);
   }
 
  private:
+  share::destination& d_;
   std::string dir_;
   int asked_ = 0;
   bool listed_ = false;
@@ -370,7 +372,7 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
   const std::string marker = ctx.marker_path();
   std::set<std::string> seen;
   std::string folder_rel = get_source_folder(folder, L);
-  last_listing in_last(folder_rel.empty() ? last_dir : last_dir + "/" + folder_rel);
+  last_listing in_last(*ctx.dest, folder_rel.empty() ? last_dir : last_dir + "/" + folder_rel);
   for (const std::string& name : names) {
     if (stopping(ctx)) break;
     std::string path = entry_path(folder, name);
@@ -434,7 +436,7 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
           // The same time with another size is a change all the same.
           int64_t size = 0;
           if (!ctx.previous_marker.empty() &&
-              previous_size(ctx.previous_marker.c_str(), rel.c_str(), &size) == 1 &&
+              previous_size(*ctx.session, ctx.previous_marker.c_str(), rel.c_str(), &size) == 1 &&
               size != static_cast<int64_t>(st.st_size)) {
             changed = true;
             ctx.resized.insert(rel);
@@ -489,7 +491,7 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     // Failures here show later: the move makes missing folders of last, and a delta that
     // cannot be written is logged with its file.
     bool folder_in_last =
-        last_type == 2 || (last_type == 0 && share::mkdir(last_folder, 0700) == 0);
+        last_type == 2 || (last_type == 0 && ctx.dest->mkdir(last_folder, 0700) == 0);
     if (folder_in_last && ctx.hints.folders.size() < swap_hints_t::kKnownLimit) {
       ctx.hints.folders.insert(ctx.table + "/" + rel);
     }

@@ -67,8 +67,12 @@ struct swap_hints_t {
   size_t noted = 0;
 };
 
+class tree_session;
+
 // What the scan and the copy of one run share.
 struct backup_context_t {
+  tree_session* session = nullptr;         // the run's tree
+  tessaly::share::destination* dest = nullptr;  // its destination
   std::string uuid;                     // the task: the stop mark and the log records
   std::string name;
   std::vector<std::string> extensions;  // the task's filter
@@ -170,10 +174,11 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
 // kept folder, see marker_file.h: kept_tbl), where the older versions find it, and the
 // thread's file times of what it held are forgotten; with `kept` empty (a run that keeps no
 // older version) it is removed. 1 on success, 0 on failure. Safe to run again after a crash.
-int scan_folder_swap(const std::string& from, const std::string& to,
+int scan_folder_swap(tessaly::share::destination& d, const std::string& from, const std::string& to,
                      const std::string& kept = std::string(),
                      const swap_hints_t* hints = nullptr);
-int scan_folder_swap_core(const std::string& root, const std::string& folder,
+int scan_folder_swap_core(tessaly::share::destination& d, const std::string& root,
+                          const std::string& folder,
                           const std::string& to, size_t L, const std::string& kept,
                           const swap_hints_t* hints = nullptr);
 
@@ -181,5 +186,5 @@ int scan_folder_swap_core(const std::string& root, const std::string& folder,
 // copy (open as `old`, or opened here from `last`) against the signature `sig` of the new
 // copy, so that patching the new copy with it gives last's. 0, or -1 on failure (a partial
 // delta is removed). The copy into tmp calls it for every changed file.
-int backup_file(rsync_signature& sig, FILE* old, const std::string& last,
-                const std::string& version);
+int backup_file(tessaly::share::destination& d, rsync_signature& sig, FILE* old,
+                const std::string& last, const std::string& version);

@@ -31,17 +31,17 @@ namespace {
 // Moves an entry of last whose type changes to its place in the version's kept folder, and
 // forgets the file times of what it held (so that an entry of that name is copied again).
 // `rel` is the path below tmp: "id<k>/<path>".
-bool keep_aside(const std::string& entry, const std::string& kept, const std::string& rel,
+bool keep_aside(share::destination& d, const std::string& entry, const std::string& kept, const std::string& rel,
                 bool was_folder) {
   std::string place = kept + "/" + rel;
-  int here = tree_type(place);
+  int here = tree_type(d, place);
   if (here != 0) {
     daemon_print(0, "kept %s is taken\n", place.c_str());
     return false;
   }
   size_t slash = place.rfind('/');
-  if (share::mkdirs(place.substr(0, slash), 0700) != 0) return false;
-  if (share::rename(entry, place) != 0) return false;
+  if (share::mkdirs(d, place.substr(0, slash), 0700) != 0) return false;
+  if (d.rename(entry, place) != 0) return false;
   crash_point("swap.kept");
   size_t sep = rel.find('/');
   if (sep != std::string::npos && get_db_conn1(DB_KEY_FILE_TIME) != nullptr) {
@@ -58,19 +58,19 @@ namespace {
 
 // Moves the listed entries of one folder of tmp into last (folders through
 // scan_folder_swap_core). 1 or 0 as scan_folder_swap_core.
-int move_entries(const std::string& root, const std::string& folder, const std::string& to,
+int move_entries(share::destination& d, const std::string& root, const std::string& folder, const std::string& to,
                  size_t L, const std::string& kept, const swap_hints_t* hints,
                  std::vector<share::entry_t>* listed);
 
 }  // namespace
 
-int scan_folder_swap(const std::string& from, const std::string& to, const std::string& kept,
+int scan_folder_swap(share::destination& d, const std::string& from, const std::string& to, const std::string& kept,
                      const swap_hints_t* hints) {
-  if (tree_type(from) != 2 || tree_type(to) != 2) return 0;
-  return scan_folder_swap_core(from, from, to, from.size() + 1, kept, hints);
+  if (tree_type(d, from) != 2 || tree_type(d, to) != 2) return 0;
+  return scan_folder_swap_core(d, from, from, to, from.size() + 1, kept, hints);
 }
 
-int scan_folder_swap_core(const std::string& root, const std::string& folder,
+int scan_folder_swap_core(share::destination& d, const std::string& root, const std::string& folder,
                           const std::string& to, size_t L, const std::string& kept,
                           const swap_hints_t* hints) {
   // Below the top of tmp the copy of this run knows what it put in each folder; a move after
@@ -85,25 +85,25 @@ int scan_folder_swap_core(const std::string& root, const std::string& folder,
   std::vector<share::entry_t> entries;
   if (known != nullptr) {
     entries = *known;
-  } else if (share::list(folder, &entries) != 0) {
+  } else if (d.list(folder, &entries) != 0) {
     return 0;
   }
-  if (move_entries(root, folder, to, L, kept, hints, &entries) == 0) return 0;
+  if (move_entries(d, root, folder, to, L, kept, hints, &entries) == 0) return 0;
   if (folder == root) return 1;
   // Everything of it is in last now: the empty folder goes, so that the removal of tmp does
   // not list it again.
-  if (share::rmdir(folder) == 0) return 1;
+  if (d.rmdir(folder) == 0) return 1;
   if (known == nullptr) return 1;  // not empty: left for the removal of tmp
   // More than the run knew of is in it: listed and moved all the same.
-  if (share::list(folder, &entries) != 0) return 0;
-  if (move_entries(root, folder, to, L, kept, hints, &entries) == 0) return 0;
-  share::rmdir(folder);
+  if (d.list(folder, &entries) != 0) return 0;
+  if (move_entries(d, root, folder, to, L, kept, hints, &entries) == 0) return 0;
+  d.rmdir(folder);
   return 1;
 }
 
 namespace {
 
-int move_entries(const std::string& root, const std::string& folder, const std::string& to,
+int move_entries(share::destination& d, const std::string& root, const std::string& folder, const std::string& to,
                  size_t L, const std::string& kept, const swap_hints_t* hints,
                  std::vector<share::entry_t>* listed) {
   std::vector<share::entry_t>& entries = *listed;
@@ -115,38 +115,38 @@ int move_entries(const std::string& root, const std::string& folder, const std::
     std::string rel = get_source_folder(from, L);
     std::string target = to + "/" + rel;
     int from_type = e.type == share::kind::folder ? 2 : e.type == share::kind::file ? 1 : 0;
-    if (from_type == 0) from_type = tree_type(from);
+    if (from_type == 0) from_type = tree_type(d, from);
     if (from_type == 2) {
       // Mostly last has the folder already: asked first (when the run does not know it),
       // made only when missing.
       bool known = hints != nullptr && hints->folders.count(rel) != 0;
-      int target_type = known ? 2 : tree_type(target);
+      int target_type = known ? 2 : tree_type(d, target);
       if (target_type < 0) return 0;
       if (target_type == 0) {
-        if (make_tree_folder(target) != 0) return 0;
+        if (make_tree_folder(d, target) != 0) return 0;
       } else if (target_type != 2) {
         // last holds a file of that name: kept for the older versions (or, in a run that
         // keeps none, removed).
-        bool cleared = kept.empty() ? share::remove_tree(target) == 0
-                                    : keep_aside(target, kept, rel, false);
-        if (!cleared || make_tree_folder(target) != 0) return 0;
+        bool cleared = kept.empty() ? share::remove_tree(d, target) == 0
+                                    : keep_aside(d, target, kept, rel, false);
+        if (!cleared || make_tree_folder(d, target) != 0) return 0;
       }
-      if (scan_folder_swap_core(root, from, to, L, kept, hints) == 0) return 0;
+      if (scan_folder_swap_core(d, root, from, to, L, kept, hints) == 0) return 0;
       continue;
     }
     if (from_type != 1) continue;
     crash_point("swap.file");
     bool known = hints != nullptr && hints->replaced.count(rel) != 0;
-    if ((known ? share::replace(from, target) : share::rename(from, target)) == 0) {
+    if ((known ? d.replace(from, target) : d.rename(from, target)) == 0) {
       crash_point("swap.renamed");
       continue;
     }
-    int target_type = tree_type(target);
+    int target_type = tree_type(d, target);
     if (target_type < 0) return 0;
     if (target_type == 2 || target_type == 3) {
-      bool cleared = kept.empty() ? share::remove_tree(target) == 0
-                                  : keep_aside(target, kept, rel, target_type == 2);
-      if (cleared && share::rename(from, target) == 0) {
+      bool cleared = kept.empty() ? share::remove_tree(d, target) == 0
+                                  : keep_aside(d, target, kept, rel, target_type == 2);
+      if (cleared && d.rename(from, target) == 0) {
         crash_point("swap.renamed");
         continue;
       }
@@ -155,13 +155,13 @@ int move_entries(const std::string& root, const std::string& folder, const std::
     daemon_print(0, "rename %s to %s error\n", from.c_str(), target.c_str());
     std::string part = root + "/" + kSwapPart;
     int64_t bytes = 0;
-    if (copy_file(from, part, &bytes) != copy_status::ok ||
-        share::rename(part, target) != 0) {
+    if (copy_file(d, from, part, &bytes) != copy_status::ok ||
+        d.rename(part, target) != 0) {
       daemon_print(0, "copy_file %s to %s error\n", from.c_str(), target.c_str());
-      share::unlink(part);
+      d.unlink(part);
       return 0;
     }
-    if (rm_file(from) != 0) return 0;
+    if (rm_file(d, from) != 0) return 0;
   }
   return 1;
 }

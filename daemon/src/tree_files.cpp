@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-#include "folder_walk.h"
 #include "links.h"
 #include "log.h"
 #include "share.h"
@@ -87,38 +86,40 @@ copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, rsync_signature* sig)
   return std::fflush(out) == 0 ? copy_status::ok : copy_status::target_error;
 }
 
-copy_status copy_file(const std::string& from, const std::string& to, int64_t* bytes,
+copy_status copy_file(share::destination& d, FILE* in, const std::string& to, int64_t* bytes,
                       rsync_signature* sig) {
   *bytes = 0;
-  std::unique_ptr<FILE, file_closer> in(open_read(from));
-  if (!in) return copy_status::source_error;
-  FILE* out = share::open(to, "wb", 0660);
+  if (in == nullptr) return copy_status::source_error;
+  FILE* out = d.open(to, "wb", 0660);
   if (out == nullptr) return copy_status::target_error;
-  copy_status status = copy_file(in.get(), out, bytes, sig);
+  copy_status status = copy_file(in, out, bytes, sig);
   if (std::fclose(out) != 0 && status == copy_status::ok) status = copy_status::target_error;
   return status;
 }
 
-FILE* open_read(const std::string& path) {
-  if (share::is_smb_path(path)) return share::open(path, "rb");
-  return tessaly::open_file_at(AT_FDCWD, path);
+copy_status copy_file(share::destination& d, const std::string& from, const std::string& to,
+                      int64_t* bytes) {
+  *bytes = 0;
+  std::unique_ptr<FILE, file_closer> in(d.open(from, "rb", 0));
+  if (!in) return copy_status::source_error;
+  return copy_file(d, in.get(), to, bytes);
 }
 
-int presence(const std::string& path) {
+int presence(share::destination& d, const std::string& path) {
   share::info_t info;
-  if (share::lstat(path, &info) == 0) return 1;
+  if (share::lstat(d, path, &info) == 0) return 1;
   return errno == ENOENT ? 0 : -1;
 }
 
-int rm_directory(const std::string& path) {
+int rm_directory(share::destination& d, const std::string& path) {
   share::info_t info;
-  if (share::lstat(path, &info) != 0) return errno == ENOENT ? 0 : -1;
-  if (info.type == share::kind::link) return remove_symbolic(path.c_str()) == 0 ? 0 : -1;
-  return share::remove_tree(path) == 0 || errno == ENOENT ? 0 : -1;
+  if (share::lstat(d, path, &info) != 0) return errno == ENOENT ? 0 : -1;
+  if (info.type == share::kind::link) return remove_symbolic(d, path.c_str()) == 0 ? 0 : -1;
+  return share::remove_tree(d, path) == 0 || errno == ENOENT ? 0 : -1;
 }
 
-int rm_file(const std::string& path) {
-  return share::unlink(path) == 0 || errno == ENOENT ? 0 : -1;
+int rm_file(share::destination& d, const std::string& path) {
+  return d.unlink(path) == 0 || errno == ENOENT ? 0 : -1;
 }
 
 int get_file_time(const struct stat& st, std::string* out) {
@@ -143,4 +144,6 @@ std::string get_source_folder(const std::string& path, size_t L) {
   return L < path.size() ? path.substr(L) : std::string();
 }
 
-bool destination_reachable(const std::string& base) { return share::probe_folder(base) == 0; }
+bool destination_reachable(share::destination& d, const std::string& base) {
+  return share::probe_folder(d, base) == 0;
+}

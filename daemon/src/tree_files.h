@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "destination.h"
 #include "rsync_delta.h"
 
 // Block size of file copies.
@@ -24,26 +25,23 @@ enum class copy_status { ok, source_error, target_error };
 // read of the copy); between two local files without a signature the kernel copies. `out`
 // is flushed, not closed. `bytes` gets the number of bytes copied.
 copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, rsync_signature* sig = nullptr);
-// The same from the file `from` to the file `to` (either side local or in a task tree), `to`
-// created or truncated with permission bits 0660 and closed (its close checked). A local
-// source is opened without following a link and must be a regular file.
-copy_status copy_file(const std::string& from, const std::string& to, int64_t* bytes,
-                      rsync_signature* sig = nullptr);
-
-// Opens a file for reading: in a task tree through the share layer; a local file without
-// following a link, never blocking, and only when it is a regular file (errno EINVAL
-// otherwise).
-FILE* open_read(const std::string& path);
+// The same into the file `to` of the destination, created or truncated with permission bits
+// 0660 and closed (its close checked). `in` stays the caller's.
+copy_status copy_file(tessaly::share::destination& d, FILE* in, const std::string& to,
+                      int64_t* bytes, rsync_signature* sig = nullptr);
+// The same from the file `from` of the destination.
+copy_status copy_file(tessaly::share::destination& d, const std::string& from,
+                      const std::string& to, int64_t* bytes);
 
 // Removes a path of the tree with everything in it (a link as a link, never followed;
 // mounted file systems not entered). A missing path counts as removed. 0 or -1.
-int rm_directory(const std::string& path);
+int rm_directory(tessaly::share::destination& d, const std::string& path);
 // Removes a file of the tree; a file that is not there counts as removed. 0 or -1.
-int rm_file(const std::string& path);
+int rm_file(tessaly::share::destination& d, const std::string& path);
 
 // 1 when something of that name exists in the tree, 0 when not, -1 when the destination
 // cannot tell.
-int presence(const std::string& path);
+int presence(tessaly::share::destination& d, const std::string& path);
 
 // A file's last-write time as the tree records it: UTC, whole seconds,
 // "YYYY-MM-DD hh:mm:ss". 0, or -1 when it cannot be formed.
@@ -55,4 +53,4 @@ std::string path_format_to_win(const std::string& path);
 std::string get_source_folder(const std::string& path, size_t L);
 
 // True when the destination of a run still answers.
-bool destination_reachable(const std::string& base);
+bool destination_reachable(tessaly::share::destination& d, const std::string& base);

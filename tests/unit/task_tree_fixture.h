@@ -260,11 +260,17 @@ class TaskTreeFixture : public ::testing::Test {
     task_ = test_support::backup_task(uuid, "Docs", {src_}, d);
   }
 
-  // A backup run of the task, each an hour after the one before.
-  run_outcome backup() {
+  // A backup run of the task, each an hour after the one before; `wrap` is put in front of
+  // its destination.
+  run_outcome backup(const destination_wrap_t& wrap = nullptr) {
     start_.tv_sec += 3600;
     start_.tv_usec = 250000;
-    return backup_session(&task_, &start_);
+    return backup_session(&task_, &start_, wrap);
+  }
+
+  // The folder that holds the task's tree, as it lies on this machine.
+  std::string destination_on_disk() const {
+    return where_ == where::smb ? peer_.share_dir() + "/backups" : destination_;
   }
 
   bool smb() const { return where_ == where::smb; }
