@@ -1,10 +1,15 @@
-// Backup and restore runs of a task (see backup.h).
+// The backup run (see backup.h). One backup_run object is one run: it owns its tree session
+// (the connection, the tree opened without links, the lock), then its file-time store and
+// marker writer (the per-thread keys' databases, db_sql_sqlite3.h), so that they are closed
+// before the session lets the tree go; the steps are numbered as the run's description has
+// them.
 #include "backup.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "crash_point.h"
 #include "db_sql_sqlite3.h"
@@ -23,70 +28,10 @@ namespace share = tessaly::share;
 
 namespace {
 
-struct run_t {
-  tree_session& session;
-  const session_t& task;
-  const task_tree_t& tree;
-  const GTimeVal* start;
-
-  share::destination& dest() const { return session.dest(); }
-  void error(const char* format, const std::string& path) const {
-    log_tree_error(task, format, path);
-  }
-};
-
-// Step 5 of a full backup: the tree starts again at version 1. When there is a version to
-// lose, it is kept in lasttmp (its history copied, "init" written, then its increments and
-// file times moved) and only dropped once the new version is complete.
-bool prepare_full_backup(const run_t& run, int rows, bool* kept_aside) {
-  const task_tree_t& tree = run.tree;
-  *kept_aside = false;
-  if (rows < 1) {
-    if (!remove_if_present(run.dest(), tree.increments) || !remove_database(run.dest(), tree.file_time)) {
-      run.error(_("Failed to write directory %s."), tree.increments);
-      return false;
-    }
-    return true;
-  }
-  if (run.dest().mkdir(tree.lasttmp, 0700) != 0) {
-    run.error(_("Failed to write directory %s."), tree.lasttmp);
-    return false;
-  }
-  std::string part = aside_history(tree) + ".part";
-  int64_t bytes = 0;
-  if (copy_file(run.dest(), tree.history, part, &bytes) != copy_status::ok ||
-      run.dest().rename(part, aside_history(tree)) != 0) {
-    run.error(_("Failed to write file %s."), aside_history(tree));
-    return false;
-  }
-  crash_point("backup.aside_history");
-  if (create_status_db(run.session, tree.status.c_str(), "init") != 0) {
-    run.error(_("Failed to write file %s."), tree.status);
-    return false;
-  }
-  *kept_aside = true;
-  crash_point("backup.aside_init");
-  int here = presence(run.dest(), tree.increments);
-  if (here < 0 || (here == 1 && run.dest().rename(tree.increments, aside_increments(tree)) != 0)) {
-    run.error(_("Failed to write directory %s."), tree.increments);
-    return false;
-  }
-  crash_point("backup.aside_increments");
-  settle_database(run.session, tree.file_time);
-  here = presence(run.dest(), tree.file_time);
-  if (here < 0 || (here == 1 && (run.dest().rename(tree.file_time, aside_file_time(tree)) != 0 ||
-                                 !remove_if_present(run.dest(), tree.file_time + "-journal")))) {
-    run.error(_("Failed to write file %s."), tree.file_time);
-    return false;
-  }
-  crash_point("backup.aside_file_time");
-  return true;
-}
-
 // The local folders of every configured task's tree and of this run's own (when local), as
 // they are now; a tree not there (yet) cannot hold a source nor lie in one.
-std::vector<backup_context_t::tree_folder_t> local_trees(const task_tree_t& own, bool smb) {
-  std::vector<backup_context_t::tree_folder_t> trees;
+std::vector<tree_folder_t> local_trees(const task_tree_t& own, bool smb) {
+  std::vector<tree_folder_t> trees;
   std::vector<std::string> paths = configured_local_trees();
   if (!smb) paths.push_back(own.base);
   for (std::string& path : paths) {
@@ -97,185 +42,292 @@ std::vector<backup_context_t::tree_folder_t> local_trees(const task_tree_t& own,
   return trees;
 }
 
-bool make_folder(const run_t& run, const std::string& path) {
-  if (share::mkdirs(run.dest(), path, 0700) == 0) return true;
-  run.error(_("Failed to write directory %s."), path);
-  return false;
+class backup_run {
+ public:
+  backup_run(const session_t& task, const GTimeVal& start, const destination_wrap_t& wrap)
+      : task_(task), start_(start), wrap_(wrap) {}
+
+  run_outcome run();
+
+ private:
+  bool open();
+  bool prepare_full_backup(int rows);
+  run_outcome write_version();
+  bool back_up_source(size_t k, bool filtered);
+  run_outcome failed();
+  void error(const char* format, const std::string& path) const {
+    log_tree_error(task_, format, path);
+  }
+  bool make_folder(const std::string& path) {
+    if (share::mkdirs(dest(), path, 0700) == 0) return true;
+    error(_("Failed to write directory %s."), path);
+    return false;
+  }
+  share::destination& dest() { return session_->dest(); }
+  const task_tree_t& tree() const { return session_->tree(); }
+
+  const session_t& task_;
+  const GTimeVal& start_;
+  const destination_wrap_t& wrap_;
+  // Declared in the order they are made; they go in the reverse one.
+  std::unique_ptr<tree_session> session_;
+  thread_db file_time_{DB_KEY_FILE_TIME};
+  thread_db marker_{DB_KEY_MARKER};
+  backup_config_t config_;
+  backup_tally_t tally_;
+  swap_hints_t hints_;
+  bool full_ = false;
+  bool kept_aside_ = false;  // a full backup keeps the previous version in lasttmp
+};
+
+// Steps 1 to 4 and 8: connected, the tree opened and locked, a run cut short repaired.
+bool backup_run::open() {
+  const char* name = task_.name.c_str();
+  const char* uuid = task_.uuid.c_str();
+  // Step 2.
+  if (is_valid_uuid(uuid)) session_ = tree_session::connect(task_, wrap_);
+  if (!session_) {
+    log_session_append(name, uuid, MSG_LEVEL_ERROR, _("The network resource can not be accessed."));
+    return false;
+  }
+  crash_point("backup.mounted");
+  // Step 3: the tree's folder, never reached through a link, and its lock, before anything
+  // in it is repaired, written or deleted. A tree that held a completed version is never
+  // made again: where it is gone, the disk or share that holds it is most likely absent.
+  bool seen = tree_seen(task_.uuid, session_->destination_path());
+  if (seen && presence(dest(), tree().base) == 0) {
+    error(_("The task folder %s is missing at the destination, which held a completed "
+            "version before: the run stops and nothing is written there."),
+          tree().base);
+    return false;
+  }
+  if (!session_->open_tree(!seen)) return false;
+  if (session_->lock() != tree_lock_t::result::taken) return false;
+  crash_point("backup.locked");
+  // Steps 4 and 8: a run cut short earlier is finished or undone first.
+  if (!recover_interrupted_backup(*session_)) return false;
+  crash_point("backup.recovered");
+  return true;
 }
 
-// Steps 6 to 17 on a mounted, repaired tree. Returns the outcome; every failure is logged.
-run_outcome run_backup(const run_t& run, long* skipped) {
-  const session_t& task = run.task;
-  const task_tree_t& tree = run.tree;
-  const char* uuid = task.uuid.c_str();
+// Step 5 of a full backup: the tree starts again at version 1. When there is a version to
+// lose, it is kept in lasttmp (its history copied, "init" written, then its increments and
+// file times moved) and only dropped once the new version is complete.
+bool backup_run::prepare_full_backup(int rows) {
+  const task_tree_t& tree = this->tree();
+  kept_aside_ = false;
+  if (rows < 1) {
+    if (!remove_if_present(dest(), tree.increments) || !remove_database(dest(), tree.file_time)) {
+      error(_("Failed to write directory %s."), tree.increments);
+      return false;
+    }
+    return true;
+  }
+  if (dest().mkdir(tree.lasttmp, 0700) != 0) {
+    error(_("Failed to write directory %s."), tree.lasttmp);
+    return false;
+  }
+  std::string part = aside_history(tree) + ".part";
+  int64_t bytes = 0;
+  if (copy_file(dest(), tree.history, part, &bytes) != copy_status::ok ||
+      dest().rename(part, aside_history(tree)) != 0) {
+    error(_("Failed to write file %s."), aside_history(tree));
+    return false;
+  }
+  crash_point("backup.aside_history");
+  if (create_status_db(*session_, tree.status.c_str(), "init") != 0) {
+    error(_("Failed to write file %s."), tree.status);
+    return false;
+  }
+  kept_aside_ = true;
+  crash_point("backup.aside_init");
+  int here = presence(dest(), tree.increments);
+  if (here < 0 || (here == 1 && dest().rename(tree.increments, aside_increments(tree)) != 0)) {
+    error(_("Failed to write directory %s."), tree.increments);
+    return false;
+  }
+  crash_point("backup.aside_increments");
+  settle_database(*session_, tree.file_time);
+  here = presence(dest(), tree.file_time);
+  if (here < 0 || (here == 1 && (dest().rename(tree.file_time, aside_file_time(tree)) != 0 ||
+                                 !remove_if_present(dest(), tree.file_time + "-journal")))) {
+    error(_("Failed to write file %s."), tree.file_time);
+    return false;
+  }
+  crash_point("backup.aside_file_time");
+  return true;
+}
 
+// Step 12 for source k: its folders, its marker written by the scan, and its new and changed
+// files copied. False when the run must end (logged).
+bool backup_run::back_up_source(size_t k, bool filtered) {
+  const task_tree_t& tree = this->tree();
+  int id = static_cast<int>(k);
+  int n = config_.n;
+  crash_point("backup.source");
+  const std::string& source = task_.sources[k];
+  std::string last_k = task_tree_t::source(tree.last, id);
+  std::string version_k = task_tree_t::source(tree.version(n), id);
+  std::string tmp_k = task_tree_t::source(tree.tmp, id);
+  daemon_print(0, "source %d is %s\n", id, source.c_str());
+  if (!make_folder(last_k) || !make_folder(version_k) || !make_folder(tmp_k)) return false;
+  std::string marker = tree.marker(n, id);
+  if (!marker_.open(*session_, marker.c_str())) {
+    error(_("Failed to generate backup file for %s."), marker);
+    return false;
+  }
+  backup_context_t ctx{config_, tally_, hints_, source_state_t()};
+  ctx.source.table = "id" + std::to_string(id);
+  ctx.source.version_dir = version_k;
+  // The sizes of the version before: a file whose time stayed but whose size did not is
+  // copied again.
+  if (n >= 2 && !full_ && presence(dest(), tree.marker(n - 1, id)) == 1) {
+    ctx.source.previous = std::make_unique<marker_reader>(*session_, tree.marker(n - 1, id));
+  }
+  need_update_last() = false;
+  if (scan_folder(ctx, source, true, last_k, version_k) < 0) return false;
+  crash_point("backup.scanned");
+  if (finish_marker() != 0 || marker_.commit() != 0) {
+    error(_("Failed to generate backup file for %s."), marker);
+    return false;
+  }
+  marker_.close();
+  crash_point("backup.marker");
+  if (need_update_last()) {
+    const std::string& target_k = config_.direct ? last_k : tmp_k;
+    if (filtered) ctx.source.taken = std::make_unique<marker_reader>(*session_, marker);
+    if (copy_directory(ctx, source, target_k, filtered, true, marker, last_k, version_k) == 0) {
+      error(_("Failed to write directory %s."), target_k);
+      return false;
+    }
+  }
+  crash_point("backup.copied");
+  need_update_last() = false;
+  return true;
+}
+
+// Steps 5 to 16 on the open, repaired tree. Every failure is logged.
+run_outcome backup_run::write_version() {
+  const task_tree_t& tree = this->tree();
   int rows = 0;
-  if (presence(run.dest(), tree.history) == 1 && get_history_db_row(run.session, tree.history.c_str(), &rows) != 0) {
-    run.error(_("Failed to open file %s."), tree.history);
+  if (presence(dest(), tree.history) == 1 &&
+      get_history_db_row(*session_, tree.history.c_str(), &rows) != 0) {
+    error(_("Failed to open file %s."), tree.history);
     return run_outcome::failed;
   }
-  bool full = task.action == ACTION_FULL_BACKUP;
-  bool kept_aside = false;
-  if (full) {
-    if (!prepare_full_backup(run, rows, &kept_aside)) return run_outcome::failed;
-  } else if (!remove_if_present(run.dest(), tree.version(rows + 1))) {
+  full_ = task_.action == ACTION_FULL_BACKUP;
+  if (full_) {
+    if (!prepare_full_backup(rows)) return run_outcome::failed;
+  } else if (!remove_if_present(dest(), tree.version(rows + 1))) {
     // Left by a run cut short before its history row: never a completed version.
-    run.error(_("Failed to write directory %s."), tree.version(rows + 1));
+    error(_("Failed to write directory %s."), tree.version(rows + 1));
     return run_outcome::failed;
   }
-  if (!make_folder(run, tree.increments)) return run_outcome::failed;
+  if (!make_folder(tree.increments)) return run_outcome::failed;
 
   // Step 6: the new version's history row, written before any word that says a run is
   // under way (see recover_interrupted_backup).
   int n = 0;
-  if (create_history_db(run.session, tree.history.c_str(), &task, &n, run.start) != 0 || n < 1 ||
-      (full && n != 1)) {
-    run.error(_("Failed to open file %s."), tree.history);
+  if (create_history_db(*session_, tree.history.c_str(), &task_, &n, &start_) != 0 || n < 1 ||
+      (full_ && n != 1)) {
+    error(_("Failed to open file %s."), tree.history);
     return run_outcome::failed;
   }
   crash_point("backup.history");
   // Step 7.
-  if (create_status_db(run.session, tree.status.c_str(), "init") != 0) {
-    run.error(_("Failed to write file %s."), tree.status);
+  if (create_status_db(*session_, tree.status.c_str(), "init") != 0) {
+    error(_("Failed to write file %s."), tree.status);
     return run_outcome::failed;
   }
   crash_point("backup.init");
   // Steps 8 and 9 (left-overs were removed by the repair).
-  if (!make_folder(run, tree.last) || !make_folder(run, tree.version(n)) ||
-      !make_folder(run, tree.tmp)) {
+  if (!make_folder(tree.last) || !make_folder(tree.version(n)) || !make_folder(tree.tmp)) {
     return run_outcome::failed;
   }
   crash_point("backup.folders");
   // Step 10.
-  if (!open_thread_db(run.session, DB_KEY_FILE_TIME, tree.file_time.c_str())) {
-    run.error(_("Failed to open file %s."), tree.file_time);
+  if (!file_time_.open(*session_, tree.file_time.c_str())) {
+    error(_("Failed to open file %s."), tree.file_time);
     return run_outcome::failed;
   }
-  // Step 11.
-  need_update_last() = false;
-  bool filtered = check_filter(task.filter.extensions);
-
-  backup_context_t ctx;
-  ctx.session = &run.session;
-  ctx.dest = &run.dest();
-  ctx.uuid = task.uuid;
-  ctx.name = task.name;
-  ctx.extensions = task.filter.extensions;
-  ctx.base = tree.base;
-  ctx.status_path = tree.status;
-  ctx.smb = share::is_smb_path(tree.base);
-  ctx.n = n;
+  // Step 11: what stays the same for every source.
+  bool filtered = check_filter(task_.filter.extensions);
+  config_.session = session_.get();
+  config_.dest = &dest();
+  config_.stop = stop_token(task_.uuid);
+  config_.uuid = task_.uuid;
+  config_.name = task_.name;
+  config_.extensions = task_.filter.extensions;
+  config_.base = tree.base;
+  config_.status_path = tree.status;
+  config_.smb = share::is_smb_path(tree.base);
+  config_.n = n;
   // The first version of a tree without any (rows counts the history before this run): when
   // last holds nothing, the copy goes straight into last instead of through tmp.
   if (n == 1 && rows == 0) {
     std::vector<share::entry_t> held;
-    ctx.direct = run.dest().list(tree.last, &held) == 0 && held.empty();
+    config_.direct = dest().list(tree.last, &held) == 0 && held.empty();
   }
-  ctx.trees = local_trees(tree, ctx.smb);
+  config_.trees = local_trees(tree, config_.smb);
 
   // Step 12.
-  for (size_t k = 0; k < task.sources.size() && !need_exit(uuid); ++k) {
-    int id = static_cast<int>(k);
-    crash_point("backup.source");
-    const std::string& source = task.sources[k];
-    std::string last_k = task_tree_t::source(tree.last, id);
-    std::string version_k = task_tree_t::source(tree.version(n), id);
-    std::string tmp_k = task_tree_t::source(tree.tmp, id);
-    daemon_print(0, "source %d is %s\n", id, source.c_str());
-    if (!make_folder(run, last_k) || !make_folder(run, version_k) || !make_folder(run, tmp_k)) {
-      return run_outcome::failed;
-    }
-    std::string marker = tree.marker(n, id);
-    if (!open_thread_db(run.session, DB_KEY_MARKER, marker.c_str())) {
-      run.error(_("Failed to generate backup file for %s."), marker);
-      return run_outcome::failed;
-    }
-    ctx.table = "id" + std::to_string(id);
-    // The sizes of the version before: a file whose time stayed but whose size did not is
-    // copied again.
-    ctx.previous_marker.clear();
-    if (n >= 2 && !full && presence(run.dest(), tree.marker(n - 1, id)) == 1) {
-      ctx.previous_marker = tree.marker(n - 1, id);
-    }
-    if (scan_folder(ctx, source, true, last_k, version_k) < 0) return run_outcome::failed;
-    crash_point("backup.scanned");
-    if (finish_marker() != 0 || commit_thread_db(DB_KEY_MARKER) != 0) {
-      run.error(_("Failed to generate backup file for %s."), marker);
-      return run_outcome::failed;
-    }
-    close_thread_db(DB_KEY_MARKER);
-    crash_point("backup.marker");
-    if (need_update_last()) {
-      const std::string& target_k = ctx.direct ? last_k : tmp_k;
-      if (copy_directory(ctx, source, target_k, filtered, true, marker, last_k, version_k) == 0) {
-        run.error(_("Failed to write directory %s."), target_k);
-        return run_outcome::failed;
-      }
-    }
-    crash_point("backup.copied");
-    need_update_last() = false;
+  for (size_t k = 0; k < task_.sources.size() && !config_.stop.stop_requested(); ++k) {
+    if (!back_up_source(k, filtered)) return run_outcome::failed;
   }
 
-  // Step 13.
-  if (need_exit(uuid)) {
-    close_thread_db(DB_KEY_FILE_TIME);  // the run's file times are dropped
-    return run_outcome::stopped;
-  }
+  // Step 13: the run's file times are dropped with their handle.
+  if (config_.stop.stop_requested()) return run_outcome::stopped;
 
   // Step 14: "cleaning" first, so that a run cut short in the move is finished by the next
   // one and never thrown away (last already holds part of the new copy). Before that, the
   // tree's folders must still be those the run wrote into: one moved away or replaced by a
   // link meanwhile stops the run while it can still be undone.
   std::string offending;
-  if (!run.session.tree_intact(&offending)) {
-    run.error(_("%s is a link or not what the task folder keeps there: the run stops and "
-                "nothing in the task folder is changed."),
-              offending);
+  if (!session_->tree_intact(&offending)) {
+    error(_("%s is a link or not what the task folder keeps there: the run stops and "
+            "nothing in the task folder is changed."),
+          offending);
     return run_outcome::failed;
   }
-  if (create_status_db(run.session, tree.status.c_str(), "cleaning") != 0) {
-    run.error(_("Failed to write file %s."), tree.status);
+  if (create_status_db(*session_, tree.status.c_str(), "cleaning") != 0) {
+    error(_("Failed to write file %s."), tree.status);
     return run_outcome::failed;
   }
   crash_point("backup.cleaning");
-  if (scan_folder_swap(run.dest(), tree.tmp, tree.last, kept_folder(tree, n), &ctx.hints) == 0) {
-    run.error(_("Failed to write directory %s."), tree.last);
+  if (scan_folder_swap(dest(), tree.tmp, tree.last, kept_folder(tree, n), &hints_) == 0) {
+    error(_("Failed to write directory %s."), tree.last);
     return run_outcome::failed;
   }
   crash_point("backup.swapped");
   // Step 15: the move left tmp empty but for what it could not move.
-  if (run.dest().rmdir(tree.tmp) != 0 && !remove_if_present(run.dest(), tree.tmp)) {
-    run.error(_("Failed to write directory %s."), tree.tmp);
+  if (dest().rmdir(tree.tmp) != 0 && !remove_if_present(dest(), tree.tmp)) {
+    error(_("Failed to write directory %s."), tree.tmp);
     return run_outcome::failed;
   }
   crash_point("backup.tmp_removed");
-  if (create_status_db(run.session, tree.status.c_str(), "complete") != 0) {
-    run.error(_("Failed to write file %s."), tree.status);
+  if (create_status_db(*session_, tree.status.c_str(), "complete") != 0) {
+    error(_("Failed to write file %s."), tree.status);
     return run_outcome::failed;
   }
   crash_point("backup.complete");
   // Step 16: the file times count only now that their files are in last.
-  if (commit_thread_db(DB_KEY_FILE_TIME) != 0) {
-    run.error(_("Failed to write file %s."), tree.file_time);
-  }
+  if (file_time_.commit() != 0) error(_("Failed to write file %s."), tree.file_time);
   crash_point("backup.file_time");
-  close_thread_db(DB_KEY_FILE_TIME);
-  if (kept_aside && !remove_if_present(run.dest(), tree.lasttmp)) {
+  file_time_.close();
+  if (kept_aside_ && !remove_if_present(dest(), tree.lasttmp)) {
     daemon_print(0, "remove %s error\n", tree.lasttmp.c_str());  // a left-over for the next run
   }
   crash_point("backup.done");
-  *skipped = ctx.skipped;
   return run_outcome::completed;
 }
 
 // A run that failed on a database of the tree whose schema holds more than plain tables
 // says so: the tree is damaged, not out of reach.
-run_outcome failed_run(tree_session& s) {
-  const session_t& task = s.task();
+run_outcome backup_run::failed() {
   std::string path;
   std::string why;
-  if (s.take_refused(&path, &why)) {
-    log_session_append(task.name.c_str(), task.uuid.c_str(), MSG_LEVEL_ERROR,
+  if (session_ && session_->take_refused(&path, &why)) {
+    log_session_append(task_.name.c_str(), task_.uuid.c_str(), MSG_LEVEL_ERROR,
                        _("The database %s of the task folder is damaged (it holds %s) and is "
                          "not read: the run stops."),
                        path_format_to_win(path).c_str(), why.c_str());
@@ -283,66 +335,41 @@ run_outcome failed_run(tree_session& s) {
   return run_outcome::failed;
 }
 
+run_outcome backup_run::run() {
+  const char* name = task_.name.c_str();
+  const char* uuid = task_.uuid.c_str();
+  // Step 1.
+  log_session(&start_, name, uuid, MSG_LEVEL_MESSAGE, _("Backup %s was started."), name);
+  if (!open()) return failed();
+  run_outcome outcome = write_version();
+  if (outcome == run_outcome::failed) return failed();
+  // The tree is let go (what the run did not commit dropped) before the run's last record.
+  marker_.close();
+  file_time_.close();
+  std::string destination = session_->destination_path();
+  session_.reset();
+  if (outcome == run_outcome::stopped) {
+    log_session_append(name, uuid, MSG_LEVEL_MESSAGE, _("Backup %s is stopped by user."), name);
+    return outcome;
+  }
+  remember_tree(task_.uuid, destination);
+  // Step 17.
+  if (tally_.skipped > 0) {
+    log_session_append(name, uuid, MSG_LEVEL_WARNING,
+                       _("Backup %s is incomplete: %ld files or folders could not be backed up."),
+                       name, tally_.skipped);
+    return run_outcome::incomplete;
+  }
+  log_session_append(name, uuid, MSG_LEVEL_MESSAGE, _("Backup %s is completed."), name);
+  return outcome;
+}
+
 }  // namespace
 
 run_outcome backup_session(const session_t* session, const GTimeVal* start,
                            const destination_wrap_t& wrap) {
   if (session == nullptr || start == nullptr) return run_outcome::failed;
-  const session_t& task = *session;
-  const char* name = task.name.c_str();
-  const char* uuid = task.uuid.c_str();
-  // Step 1.
-  log_session(start, name, uuid, MSG_LEVEL_MESSAGE, _("Backup %s was started."), name);
-  // Step 2.
-  std::unique_ptr<tree_session> s = is_valid_uuid(uuid) ? tree_session::connect(task, wrap)
-                                                        : nullptr;
-  if (!s) {
-    log_session_append(name, uuid, MSG_LEVEL_ERROR, _("The network resource can not be accessed."));
-    return run_outcome::failed;
-  }
-  crash_point("backup.mounted");
-  const task_tree_t& tree = s->tree();
-  const std::string destination = s->destination_path();
-  run_t run{*s, task, tree, start};
-
-  // Step 3: the tree's folder, never reached through a link, and its lock, before anything
-  // in it is repaired, written or deleted. A tree that held a completed version is never
-  // made again: where it is gone, the disk or share that holds it is most likely absent.
-  bool seen = tree_seen(task.uuid, destination);
-  if (seen && presence(s->dest(), tree.base) == 0) {
-    log_tree_error(task,
-                   _("The task folder %s is missing at the destination, which held a completed "
-                     "version before: the run stops and nothing is written there."),
-                   tree.base);
-    return run_outcome::failed;
-  }
-  if (!s->open_tree(!seen)) return run_outcome::failed;
-  if (s->lock() != tree_lock_t::result::taken) return run_outcome::failed;
-  crash_point("backup.locked");
-  // Steps 4 and 8: a run cut short earlier is finished or undone first.
-  if (!recover_interrupted_backup(*s)) return failed_run(*s);
-  crash_point("backup.recovered");
-
-  long skipped = 0;
-  run_outcome outcome = run_backup(run, &skipped);
-  if (outcome == run_outcome::failed) return failed_run(*s);
-  // The tree is let go (what the run did not commit dropped) before the run's last record.
-  close_thread_dbs();
-  s.reset();
-  if (outcome == run_outcome::stopped) {
-    log_session_append(name, uuid, MSG_LEVEL_MESSAGE, _("Backup %s is stopped by user."), name);
-    return outcome;
-  }
-  remember_tree(task.uuid, destination);
-  // Step 17.
-  if (skipped > 0) {
-    log_session_append(name, uuid, MSG_LEVEL_WARNING,
-                       _("Backup %s is incomplete: %ld files or folders could not be backed up."),
-                       name, skipped);
-    return run_outcome::incomplete;
-  }
-  log_session_append(name, uuid, MSG_LEVEL_MESSAGE, _("Backup %s is completed."), name);
-  return outcome;
+  return backup_run(*session, *start, wrap).run();
 }
 
 run_outcome backup_uuid(const char* uuid, const GTimeVal* start) {

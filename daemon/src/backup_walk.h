@@ -18,8 +18,6 @@ namespace backup_walk {
 // A log record of the run naming a path (in the form log texts show).
 void run_log(const backup_context_t& ctx, msg_level_t level, const char* format,
              const std::string& path);
-// A stop was asked for.
-bool stopping(const backup_context_t& ctx);
 
 // A source folder as the walks take it: without a trailing '/' ("/" stays).
 std::string walk_root(const std::string& text);
@@ -52,9 +50,8 @@ bool too_long_for_tree(const backup_context_t& ctx, const std::string& path);
 bool unusable_name(const backup_context_t& ctx, const std::string& name, bool top_level,
                    bool is_folder, std::set<std::string>* seen);
 
-// Type of a path of the tree: 0 none, 1 file, 2 folder, 3 other, -1 when the destination
-// cannot tell (a failure other than "no such file").
-int tree_type(tessaly::share::destination& d, const std::string& path);
+// What a path of the tree is (never recorded_file).
+tree_entry tree_type(tessaly::share::destination& d, const std::string& path);
 // Makes a folder of the tree; one already there counts as made. 0 or -1.
 int make_tree_folder(tessaly::share::destination& d, const std::string& path);
 

@@ -51,7 +51,7 @@ bool racy(const struct stat& st, int64_t copy_began) {
 }
 
 int record_time(const backup_context_t& ctx, const std::string& rel, const std::string& time) {
-  return search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), false) < 0 ? -1 : 0;
+  return search_file_time_db(rel.c_str(), time.c_str(), ctx.source.table.c_str(), false) < 0 ? -1 : 0;
 }
 
 }  // namespace
@@ -66,16 +66,16 @@ int copy_directory(backup_context_t& ctx, const std::string& source_text,
                    const std::string& version_dir) {
   std::string source = walk_root(source_text);
   struct stat st;
-  int found = ctx.root_is_link ? ::stat(source.c_str(), &st) : ::lstat(source.c_str(), &st);
+  int found = ctx.source.root_is_link ? ::stat(source.c_str(), &st) : ::lstat(source.c_str(), &st);
   if (found != 0 || !S_ISDIR(st.st_mode)) {
     daemon_print(0, "copy %s\n", source.c_str());
     // The source went away after its scan: nothing of it reaches tmp, and the next run
     // tries again.
     run_log(ctx, MSG_LEVEL_ERROR, _("Failed to open file %s."), source);
-    ++ctx.skipped;
+    ++ctx.tally.skipped;
     return 1;
   }
-  ctx.source_device = st.st_dev;
+  ctx.source.source_device = st.st_dev;
   return copy_directory_core(ctx, source, target, true, source_prefix_length(source),
                              use_marker, skip_links, marker, last_dir, version_dir);
 }
@@ -85,8 +85,8 @@ namespace {
 // After a failed write to the tree: false (and the run ends) when the destination no longer
 // answers; true when the failure concerns this one entry.
 bool entry_failure_only(backup_context_t& ctx) {
-  if (destination_reachable(*ctx.dest, ctx.base)) return true;
-  ctx.destination_lost = true;
+  if (destination_reachable(*ctx.config.dest, ctx.config.base)) return true;
+  ctx.tally.destination_lost = true;
   return false;
 }
 
@@ -102,7 +102,7 @@ void note_in_tmp(backup_context_t& ctx, const std::string& rel, share::kind type
   }
   ++h.noted;
   size_t slash = rel.rfind('/');
-  std::string parent = ctx.table + (slash == std::string::npos ? "" : "/" + rel.substr(0, slash));
+  std::string parent = ctx.source.table + (slash == std::string::npos ? "" : "/" + rel.substr(0, slash));
   share::entry_t e;
   e.name = slash == std::string::npos ? rel : rel.substr(slash + 1);
   e.type = type;
@@ -114,19 +114,19 @@ void note_in_tmp(backup_context_t& ctx, const std::string& rel, share::kind type
 bool make_pending_folders(backup_context_t& ctx) {
   size_t made = 0;
   bool ok = true;
-  for (; made < ctx.pending_folders.size(); ++made) {
-    const auto& [path, rel] = ctx.pending_folders[made];
-    if (make_tree_folder(*ctx.dest, path) != 0) {
+  for (; made < ctx.source.pending_folders.size(); ++made) {
+    const auto& [path, rel] = ctx.source.pending_folders[made];
+    if (make_tree_folder(*ctx.config.dest, path) != 0) {
       run_log(ctx, MSG_LEVEL_ERROR, _("Failed to write directory %s."), path);
-      ++ctx.skipped;
+      ++ctx.tally.skipped;
       ok = false;
       break;
     }
     note_in_tmp(ctx, rel, share::kind::folder);
   }
   // Made folders leave the list (the walk pops only a folder still at its end).
-  ctx.pending_folders.erase(ctx.pending_folders.begin(),
-                            ctx.pending_folders.begin() + static_cast<long>(made));
+  ctx.source.pending_folders.erase(ctx.source.pending_folders.begin(),
+                            ctx.source.pending_folders.begin() + static_cast<long>(made));
   return ok;
 }
 
@@ -136,7 +136,7 @@ bool make_pending_folders(backup_context_t& ctx) {
 // are made outermost first. False when one cannot be made.
 bool make_version_folder(backup_context_t& ctx, const std::string& version_dir,
                          const std::string& rel) {
-  const std::string& made = ctx.version_folder;
+  const std::string& made = ctx.source.version_folder;
   auto is_made = [&](size_t end) {
     return made.compare(0, end, rel, 0, end) == 0 && (made.size() == end || made[end] == '/');
   };
@@ -144,9 +144,9 @@ bool make_version_folder(backup_context_t& ctx, const std::string& version_dir,
     size_t slash = rel.find('/', end + 1);
     end = slash == std::string::npos ? rel.size() : slash;
     if (made.size() >= end && is_made(end)) continue;
-    if (make_tree_folder(*ctx.dest, version_dir + "/" + rel.substr(0, end)) != 0) return false;
+    if (make_tree_folder(*ctx.config.dest, version_dir + "/" + rel.substr(0, end)) != 0) return false;
   }
-  ctx.version_folder = rel;
+  ctx.source.version_folder = rel;
   return true;
 }
 
@@ -161,35 +161,36 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
   std::string time = file_time_text(st);
   bool timed = !time.empty();
   int stored = timed ? stored_time_state(ctx, rel, time) : -1;
-  if (stored == FILE_TIME_SAME && ctx.resized.count(rel) == 0) return 1;
+  if (stored == FILE_TIME_SAME && ctx.source.resized.count(rel) == 0) return 1;
   std::string target = target_root + "/" + rel;
   std::string last_file = last_dir + "/" + rel;
-  int last_type = 0;
+  tree_entry last_type = tree_entry::none;
   file_ptr old;  // last's copy, when opened to find out what last holds
   bool recorded = false;
-  if (ctx.n != 1) {
-    auto known = ctx.last_types.find(rel);
-    last_type = known != ctx.last_types.end() ? known->second : tree_type(*ctx.dest, last_file);
-    recorded = last_type == backup_context_t::kRecordedFile;
+  if (ctx.config.n != 1) {
+    auto known = ctx.source.last_types.find(rel);
+    last_type = known != ctx.source.last_types.end() ? known->second
+                                                     : tree_type(*ctx.config.dest, last_file);
+    recorded = last_type == tree_entry::recorded_file;
     if (recorded) {
       // The open that the delta needs tells whether last holds the file.
-      old.reset(ctx.dest->open(last_file, "rb", 0));
+      old.reset(ctx.config.dest->open(last_file, "rb", 0));
       if (old) {
-        last_type = 1;
+        last_type = tree_entry::file;
       } else if (errno == ENOENT || errno == ENOTDIR) {
-        last_type = 0;
+        last_type = tree_entry::none;
       } else {
-        last_type = tree_type(*ctx.dest, last_file);
-        if (last_type > 1) {
+        last_type = tree_type(*ctx.config.dest, last_file);
+        if (last_type == tree_entry::folder || last_type == tree_entry::other) {
           // Not the file its recorded time stands for, and the scan kept nothing aside:
           // left for the next run, whose scan looks the name up (its time is forgotten).
           run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
-          ++ctx.skipped;
-          return forget_file_time(rel.c_str(), ctx.table.c_str(), false) == 0 ? 1 : 0;
+          ++ctx.tally.skipped;
+          return forget_file_time(rel.c_str(), ctx.source.table.c_str(), false) == 0 ? 1 : 0;
         }
       }
     }
-    if (last_type < 0) return entry_failure_only(ctx) ? 1 : 0;
+    if (last_type == tree_entry::unknown) return entry_failure_only(ctx) ? 1 : 0;
     // A folder of that name in last (a type change): the file is copied as what it is now,
     // without a delta; the folder is kept for the older versions by the move into last.
   }
@@ -200,23 +201,23 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
   int64_t bytes = 0;
   // A changed file's reverse delta needs the signature of the new copy: taken from the bytes
   // as they are written, not by reading the copy back.
-  bool with_delta = ctx.n != 1 && last_type == 1;
+  bool with_delta = ctx.config.n != 1 && last_type == tree_entry::file;
   std::unique_ptr<rsync_signature> sig;
   if (with_delta) {
     sig = std::make_unique<rsync_signature>();
     if (!sig->ok()) {
       run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
-      ++ctx.skipped;
+      ++ctx.tally.skipped;
       return 1;
     }
   }
   copy_status copied = copy_status::source_error;
   {
     file_ptr in(tessaly::open_file_at(AT_FDCWD, path));
-    if (in) copied = copy_file(*ctx.dest, in.get(), target, &bytes, sig.get());
+    if (in) copied = copy_file(*ctx.config.dest, in.get(), target, &bytes, sig.get());
   }
   if (copied != copy_status::ok) {
-    rm_file(*ctx.dest, target);
+    rm_file(*ctx.config.dest, target);
     if (copied == copy_status::source_error) {
       // Vanished or unreadable: not recorded, so the next run tries again.
       run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), path);
@@ -224,7 +225,7 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
       if (!entry_failure_only(ctx)) return 0;
       run_log(ctx, MSG_LEVEL_ERROR, _("Failed to write file %s."), target);
     }
-    ++ctx.skipped;
+    ++ctx.tally.skipped;
     return 1;
   }
 
@@ -235,37 +236,37 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
     std::string folder = slash == std::string::npos ? std::string() : rel.substr(0, slash);
     int delta = -1;
     if (make_version_folder(ctx, version_dir, folder)) {
-      delta = backup_file(*ctx.dest, *sig, old.get(), last_file, version_file);
+      delta = backup_file(*ctx.config.dest, *sig, old.get(), last_file, version_file);
     }
     old.reset();
     if (delta != 0) {
       // Without its delta the new copy must not reach last: the older versions of the file
       // would be lost. last keeps its copy and the next run tries again.
       bool removed =
-          rm_file(*ctx.dest, version_file + kDeltaEnding) == 0 && rm_file(*ctx.dest, target) == 0;
+          rm_file(*ctx.config.dest, version_file + kDeltaEnding) == 0 && rm_file(*ctx.config.dest, target) == 0;
       if (!removed || !entry_failure_only(ctx)) {
-        ctx.destination_lost = !removed || ctx.destination_lost;
+        ctx.tally.destination_lost = !removed || ctx.tally.destination_lost;
         return 0;
       }
       if (g_ascii_strcasecmp(name.c_str(), ".DS_Store") != 0) {
         run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
-        ++ctx.skipped;
+        ++ctx.tally.skipped;
       }
       // Whatever last holds in its place, the next run's scan looks it up.
-      if (recorded && forget_file_time(rel.c_str(), ctx.table.c_str(), false) != 0) return 0;
+      if (recorded && forget_file_time(rel.c_str(), ctx.source.table.c_str(), false) != 0) return 0;
       return 1;
     }
   }
-  if (last_type == 1 && ctx.hints.replaced.size() < swap_hints_t::kKnownLimit) {
-    ctx.hints.replaced.insert(ctx.table + "/" + rel);
+  if (last_type == tree_entry::file && ctx.hints.replaced.size() < swap_hints_t::kKnownLimit) {
+    ctx.hints.replaced.insert(ctx.source.table + "/" + rel);
   }
-  if (!ctx.direct) note_in_tmp(ctx, rel, share::kind::file);
+  if (!ctx.config.direct) note_in_tmp(ctx, rel, share::kind::file);
   if (timed && !racy(st, copy_began) && record_time(ctx, rel, time) != 0) {
     // The run's file times are one transaction; a failed write may have ended it.
     return 0;
   }
   if (timed && racy(st, copy_began) &&
-      forget_file_time(rel.c_str(), ctx.table.c_str(), false) != 0) {
+      forget_file_time(rel.c_str(), ctx.source.table.c_str(), false) != 0) {
     return 0;
   }
   crash_point("copy.recorded");
@@ -278,21 +279,21 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
                         const std::string& target_root, bool recursive, size_t L,
                         bool use_marker, bool skip_links, const std::string& marker,
                         const std::string& last_dir, const std::string& version_dir) {
-  if (stopping(ctx)) return 1;
+  if (ctx.config.stop.stop_requested()) return 1;
   bool top_level = is_source_folder(folder, L);
   std::vector<std::string> names;
-  if (!tessaly::list_folder(AT_FDCWD, folder, top_level && ctx.root_is_link, &names)) {
+  if (!tessaly::list_folder(AT_FDCWD, folder, top_level && ctx.source.root_is_link, &names)) {
     // Unreadable since the scan: what it holds is left for the next run (a path too long
     // was counted by the scan already).
     if (errno != ENAMETOOLONG) {
       run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), folder);
-      ++ctx.skipped;
+      ++ctx.tally.skipped;
     }
     return 1;
   }
   std::set<std::string> seen;
   for (const std::string& name : names) {
-    if (stopping(ctx)) break;
+    if (ctx.config.stop.stop_requested()) break;
     std::string path = entry_path(folder, name);
     std::string rel = get_source_folder(path, L);
     struct stat st;
@@ -308,7 +309,7 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
     bool is_folder = kind == entry_kind::folder;
     if (unusable_name(ctx, name, top_level, is_folder, &seen)) continue;  // logged by the scan
     if (too_long_for_tree(ctx, last_dir + "/" + rel)) continue;            // logged by the scan
-    if (use_marker && get_marker_db_status(*ctx.session, marker.c_str(), rel.c_str()) != 0) {
+    if (use_marker && ctx.source.taken->get_marker_db_status(rel.c_str()) != 0) {
       continue;
     }
 
@@ -323,12 +324,12 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
     // the folder is made in tmp when a file goes into it, or at once when it takes the place
     // of another entry of last (the move must see it).
     bool pending = false;
-    if (!ctx.direct) {
-      ctx.pending_folders.emplace_back(target, rel);
-      if (ctx.type_changed.count(rel) != 0) {
+    if (!ctx.config.direct) {
+      ctx.source.pending_folders.emplace_back(target, rel);
+      if (ctx.source.type_changed.count(rel) != 0) {
         if (!make_pending_folders(ctx)) {
           if (!entry_failure_only(ctx)) return 0;
-          ctx.pending_folders.clear();
+          ctx.source.pending_folders.clear();
           continue;
         }
       } else {
@@ -340,8 +341,8 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
       return 0;
     }
     // Nothing went into it: it is not made.
-    if (pending && !ctx.pending_folders.empty() && ctx.pending_folders.back().first == target) {
-      ctx.pending_folders.pop_back();
+    if (pending && !ctx.source.pending_folders.empty() && ctx.source.pending_folders.back().first == target) {
+      ctx.source.pending_folders.pop_back();
     }
   }
   return 1;

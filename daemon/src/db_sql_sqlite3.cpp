@@ -179,8 +179,6 @@ void db_sqlite3_free_table(char*** result) {
 bool open_thread_db(tree_session& s, db_key key, const char* path) {
   thread_conn_t& slot = thread_slot(key);
   slot.reset();
-  // A marker being written is never read through an older reader connection.
-  close_marker_readers();
   sqlite3* db = open_db(s, path);
   if (db == nullptr) return false;
   slot.reset(db);
@@ -210,7 +208,6 @@ void close_thread_db(db_key key) {
 void close_thread_dbs() {
   close_thread_db(DB_KEY_MARKER);
   close_thread_db(DB_KEY_FILE_TIME);
-  close_marker_readers();
 }
 
 bool& need_update_last() { return global_need_update_last; }

@@ -56,9 +56,25 @@ sqlite3* get_db_conn1(db_key key);
 int commit_thread_db(db_key key);
 // Closes the thread's database under key; what it did not commit is dropped.
 void close_thread_db(db_key key);
-// Closes everything the calling thread holds open in a tree (both keys and the markers kept
-// open by the marker readers), before the tree's session goes.
+// Closes both of the calling thread's databases.
 void close_thread_dbs();
+
+// The calling thread's database under a key, open while this handle lives: a run holds one
+// per key, declared after its tree session, so that the database is closed (what it did not
+// commit dropped) before the session lets the tree go.
+class thread_db {
+ public:
+  explicit thread_db(db_key key) : key_(key) {}
+  ~thread_db() { close(); }
+  thread_db(const thread_db&) = delete;
+  thread_db& operator=(const thread_db&) = delete;
+  bool open(tree_session& s, const char* path) { return open_thread_db(s, key_, path); }
+  int commit() { return commit_thread_db(key_); }
+  void close() { close_thread_db(key_); }
+
+ private:
+  db_key key_;
+};
 // The update flag of the run (`global_need_update_last`): set by the scan when it finds
 // anything to copy.
 bool& need_update_last();

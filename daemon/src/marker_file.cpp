@@ -51,36 +51,6 @@ bool ensure_marker_table(thread_conn_t& conn, const char* table, const char* cre
   return exec(conn.db.get(), create) == SQLITE_OK;
 }
 
-// A marker opened for reading, kept open on the calling thread so that a walk does not open
-// the file once per entry.
-struct marker_reader_t {
-  std::string path;
-  thread_conn_t conn;
-
-  void close() {
-    conn.reset();
-    path.clear();
-  }
-};
-// The marker that get_marker_db_status, the link readers and load_marker last opened.
-thread_local marker_reader_t marker_reader;
-// The previous version's marker that the scan asks for sizes.
-thread_local marker_reader_t previous_reader;
-
-// The reader's connection to `marker`, opened (and checked) when it is not the one open.
-thread_conn_t* open_reader(tree_session& s, marker_reader_t& reader, const char* marker) {
-  if (marker == nullptr) return nullptr;
-  if (reader.conn.db && reader.path == marker) return &reader.conn;
-  reader.close();
-  // Its read transaction lasts as long as the reader: the pages read once stay valid (on a
-  // share they are not asked for again for every entry).
-  sqlite3_ptr db = open_existing(s, marker);
-  if (!db) return nullptr;
-  reader.conn.reset(db.release());
-  reader.path = marker;
-  return &reader.conn;
-}
-
 // 1 when `file` is a File_path of the table, 0 when not (or no such table), -1 on error.
 int listed_in(thread_conn_t& conn, const char* table, const char* file) {
   int exists = table_exists(conn, table);
@@ -106,14 +76,6 @@ bool read_paths(thread_conn_t& conn, const char* table,
 }
 
 }  // namespace
-
-void close_marker_readers() {
-  marker_reader.close();
-  if (previous_reader.conn.db && !sqlite3_get_autocommit(previous_reader.conn.db.get())) {
-    exec(previous_reader.conn.db.get(), "rollback;");
-  }
-  previous_reader.close();
-}
 
 int create_marker_db(const char* path, const char* file, const char* target, int kind) {
   if (kind < MARKER_EXIST || kind > MARKER_HARD_LINK || file == nullptr) return -1;
@@ -182,44 +144,58 @@ int record_kept(const char* file) {
   return 0;
 }
 
-int get_marker_db_status(tree_session& s, const char* marker, const char* file) {
+marker_reader::marker_reader(tree_session& s, std::string path)
+    : session_(s), path_(std::move(path)) {}
+
+marker_reader::~marker_reader() = default;
+
+thread_conn_t* marker_reader::conn() {
+  if (conn_) return conn_.get();
+  // Its read transaction lasts as long as the reader.
+  sqlite3_ptr db = open_existing(session_, path_.c_str());
+  if (!db) return nullptr;
+  conn_ = std::make_unique<thread_conn_t>();
+  conn_->reset(db.release());
+  return conn_.get();
+}
+
+int marker_reader::get_marker_db_status(const char* file) {
   if (file == nullptr) return -1;
-  thread_conn_t* conn = open_reader(s, marker_reader, marker);
-  if (conn == nullptr) {
-    daemon_print(3, "open db %s err \n", marker != nullptr ? marker : "");
+  thread_conn_t* c = conn();
+  if (c == nullptr) {
+    daemon_print(3, "open db %s err \n", path_.c_str());
     return -1;
   }
-  int in_exist = listed_in(*conn, "exist_tbl", file);
+  int in_exist = listed_in(*c, "exist_tbl", file);
   if (in_exist < 0) return -1;
   if (in_exist == 1) return 0;
-  int in_new = listed_in(*conn, "new_tbl", file);
+  int in_new = listed_in(*c, "new_tbl", file);
   if (in_new < 0) return -1;
   return in_new == 1 ? 0 : 1;
 }
 
-long get_marker_db_link_count(tree_session& s, const char* marker, int kind) {
+long marker_reader::get_marker_db_link_count(int kind) {
   if (!link_kind(kind)) return 0;
-  thread_conn_t* conn = open_reader(s, marker_reader, marker);
-  if (conn == nullptr) return -1;
-  int exists = table_exists(*conn, kMarkerTables[kind]);
+  thread_conn_t* c = conn();
+  if (c == nullptr) return -1;
+  int exists = table_exists(*c, kMarkerTables[kind]);
   if (exists <= 0) return exists;
-  statement st(*conn,
-               std::string("select count(*) as number from ") + kMarkerTables[kind] + ";");
+  statement st(*c, std::string("select count(*) as number from ") + kMarkerTables[kind] + ";");
   if (!st.ok() || st.step() != SQLITE_ROW) return -1;
   long count = static_cast<long>(st.int64(0));
   daemon_print(0, "%s cnt = %ld\n", kMarkerTables[kind], count);
   return count;
 }
 
-int get_marker_db_link_file(tree_session& s, const char* marker, long row, int kind,
-                            std::string* target, std::string* link) {
+int marker_reader::get_marker_db_link_file(long row, int kind, std::string* target,
+                                           std::string* link) {
   if (target != nullptr) target->clear();
   if (link != nullptr) link->clear();
   if (!link_kind(kind) || target == nullptr || link == nullptr) return -1;
-  thread_conn_t* conn = open_reader(s, marker_reader, marker);
-  if (conn == nullptr) return -1;
-  statement st(*conn, std::string("select File_source_path,File_destination_path from ") +
-                          kMarkerTables[kind] + " where rowid == ?;");
+  thread_conn_t* c = conn();
+  if (c == nullptr) return -1;
+  statement st(*c, std::string("select File_source_path,File_destination_path from ") +
+                       kMarkerTables[kind] + " where rowid == ?;");
   if (!st.ok() || !st.bind(1, static_cast<sqlite3_int64>(row)) || st.step() != SQLITE_ROW) {
     return -1;
   }
@@ -228,13 +204,13 @@ int get_marker_db_link_file(tree_session& s, const char* marker, long row, int k
   return 0;
 }
 
-int previous_size(tree_session& s, const char* marker, const char* file, int64_t* size) {
+int marker_reader::previous_size(const char* file, int64_t* size) {
   if (file == nullptr || size == nullptr) return -1;
-  thread_conn_t* conn = open_reader(s, previous_reader, marker);
-  if (conn == nullptr) return -1;
-  int exists = table_exists(*conn, "attribute_tbl");
+  thread_conn_t* c = conn();
+  if (c == nullptr) return -1;
+  int exists = table_exists(*c, "attribute_tbl");
   if (exists <= 0) return exists;
-  statement st(*conn, "select File_size from attribute_tbl where File_path == ?;");
+  statement st(*c, "select File_size from attribute_tbl where File_path == ?;");
   if (!st.ok() || !st.bind(1, file)) return -1;
   int rc = st.step();
   if (rc == SQLITE_ROW) {
@@ -246,28 +222,31 @@ int previous_size(tree_session& s, const char* marker, const char* file, int64_t
 
 marker_read load_marker(tree_session& s, const std::string& path, bool with_links,
                         marker_t* out, std::string* why) {
-  const char* marker = path.c_str();
-  thread_conn_t* conn = open_reader(s, marker_reader, marker);
-  if (conn == nullptr) {
+  return marker_reader(s, path).load(with_links, out, why);
+}
+
+marker_read marker_reader::load(bool with_links, marker_t* out, std::string* why) {
+  thread_conn_t* c = conn();
+  if (c == nullptr) {
     std::string refused;
     // A database refused for its schema is damaged; one that cannot be opened is missing.
-    return s.take_refused(&refused, why) ? marker_read::damaged : marker_read::missing;
+    return session_.take_refused(&refused, why) ? marker_read::damaged : marker_read::missing;
   }
   auto damaged = [&](const char* what) {
     if (why->empty()) *why = what;
     return marker_read::damaged;
   };
   why->clear();
-  if (!read_paths(*conn, "exist_tbl", &out->listed, why) ||
-      !read_paths(*conn, "new_tbl", &out->listed, why) ||
-      !read_paths(*conn, "kept_tbl", &out->kept, why)) {
+  if (!read_paths(*c, "exist_tbl", &out->listed, why) ||
+      !read_paths(*c, "new_tbl", &out->listed, why) ||
+      !read_paths(*c, "kept_tbl", &out->kept, why)) {
     return damaged("unreadable paths");
   }
   if (!with_links) return marker_read::ok;
-  int attributes = table_exists(*conn, "attribute_tbl");
-  if (attributes < 0) return damaged(sqlite3_errmsg(conn->db.get()));
+  int attributes = table_exists(*c, "attribute_tbl");
+  if (attributes < 0) return damaged(sqlite3_errmsg(c->db.get()));
   if (attributes == 1 &&
-      !each_row(*conn,
+      !each_row(*c,
                 "select File_path,File_mode,File_uid,File_gid,File_mtime,File_mtime_nsec,"
                 "File_size from attribute_tbl;",
                 [&](statement& st) {
@@ -286,13 +265,13 @@ marker_read load_marker(tree_session& s, const std::string& path, bool with_link
   // The link rows, row by row as the table numbers them; a row missing from the count is a
   // marker that no run wrote.
   for (int kind : {MARKER_SYMBOLIC_LINK, MARKER_JUNCTION}) {
-    long count = get_marker_db_link_count(s, marker, kind);
+    long count = get_marker_db_link_count(kind);
     if (count < 0) return damaged("unreadable links");
     if (count > tessaly::tree_db::kMaxRows) return damaged("too many rows");
     for (long row = 1; row <= count; ++row) {
       link_row_t link;
       link.kind = kind;
-      if (get_marker_db_link_file(s, marker, row, kind, &link.target, &link.link) != 0) {
+      if (get_marker_db_link_file(row, kind, &link.target, &link.link) != 0) {
         return damaged("a link row is missing");
       }
       out->links.push_back(std::move(link));

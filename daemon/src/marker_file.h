@@ -1,8 +1,9 @@
 // marker.dat, one per source and version (increments/<n>/id<k>/marker.dat): what existed in
 // source k at version n, what each entry was, and the links found there. This module is the
 // one place that knows its tables: the scan writes it through the calling thread's marker
-// connection (open_thread_db with DB_KEY_MARKER), the copy asks it which entries a filtered
-// version took, the next run reads the sizes it recorded, and the restore reads it whole.
+// connection (the per-thread key DB_KEY_MARKER, db_sql_sqlite3.h), the copy asks it which
+// entries a filtered version took, the next run reads the sizes it recorded, and the restore
+// reads it whole (marker_reader).
 //
 // The tables of the task tree's format, with their statements kept word for word (they are
 // what sqlite_master shows to every reader; values are bound, never spliced into the text):
@@ -29,12 +30,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 class tree_session;
+enum class marker_read { ok, missing, damaged };
 
 // Kinds of marker.dat rows; the number picks the table.
 enum marker_kind {
@@ -70,22 +73,12 @@ int record_kept(const char* file);
 int finish_marker();
 
 // ---------------------------------------------------------------------------------------
-// Reading. Each reader below keeps the marker it last opened open on the calling thread, in
-// a read transaction of its own, until close_thread_dbs.
+// Reading.
 // ---------------------------------------------------------------------------------------
 
-// -1 when the marker does not exist or cannot be read, 0 when `file` is listed in exist_tbl
-// or new_tbl, 1 when not.
-int get_marker_db_status(tree_session& s, const char* marker, const char* file);
-// Rows of the kind's table (kinds 2 to 5); 0 for other kinds or a missing table, -1 when the
-// marker cannot be read.
-long get_marker_db_link_count(tree_session& s, const char* marker, int kind);
-// 0 with the target and the link path of row `row` (1-based), or -1 with both cleared.
-int get_marker_db_link_file(tree_session& s, const char* marker, long row, int kind,
-                            std::string* target, std::string* link);
-// The size that the marker recorded for `file`: 1 found, 0 not (no such row or no
-// attribute table), -1 when the marker cannot be read.
-int previous_size(tree_session& s, const char* marker, const char* file, int64_t* size);
+namespace tree_sql {
+struct thread_conn_t;
+}
 
 // A version's marker read whole, as the restore needs it.
 struct link_row_t {
@@ -100,12 +93,41 @@ struct marker_t {
   std::unordered_map<std::string, entry_attributes_t> attributes;
   std::unordered_set<std::string> kept;    // kept_tbl: entries whose type the run changed
 };
-enum class marker_read { ok, missing, damaged };
+
+// A marker of the tree read through one connection, opened (and checked) at the first
+// question and kept open, in a read transaction of its own, until the reader goes: a walk
+// asks it once per entry, and on a share the pages read once are not asked for again.
+class marker_reader {
+ public:
+  marker_reader(tree_session& s, std::string path);
+  ~marker_reader();
+  marker_reader(const marker_reader&) = delete;
+  marker_reader& operator=(const marker_reader&) = delete;
+
+  // -1 when the marker does not exist or cannot be read, 0 when `file` is listed in
+  // exist_tbl or new_tbl, 1 when not.
+  int get_marker_db_status(const char* file);
+  // Rows of the kind's table (kinds 2 to 5); 0 for other kinds or a missing table, -1 when
+  // the marker cannot be read.
+  long get_marker_db_link_count(int kind);
+  // 0 with the target and the link path of row `row` (1-based), or -1 with both cleared.
+  int get_marker_db_link_file(long row, int kind, std::string* target, std::string* link);
+  // The size that the marker recorded for `file`: 1 found, 0 not (no such row or no
+  // attribute table), -1 when the marker cannot be read.
+  int previous_size(const char* file, int64_t* size);
+  // The marker read whole (see load_marker).
+  marker_read load(bool with_links, marker_t* out, std::string* why);
+
+ private:
+  tree_sql::thread_conn_t* conn();
+
+  tree_session& session_;
+  std::string path_;
+  std::unique_ptr<tree_sql::thread_conn_t> conn_;
+};
+
 // Reads the marker at `path`: listed and kept always, attributes and links `with_links`.
 // missing: no such file, or no database that can be opened; damaged: more than plain tables,
 // a query that failed or too many rows (`why` tells).
 marker_read load_marker(tree_session& s, const std::string& path, bool with_links,
                         marker_t* out, std::string* why);
-
-// Closes the markers the readers keep open (close_thread_dbs calls it).
-void close_marker_readers();

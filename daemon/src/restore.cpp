@@ -35,73 +35,78 @@ std::vector<std::string> restore_target_names(const std::vector<std::string>& so
   return names;
 }
 
-run_outcome restore_incremental_backup(const session_t* session, const char* path, gint64 version,
-                                       const destination_wrap_t& wrap) {
-  if (session == nullptr) return run_outcome::failed;
-  const session_t& task = *session;
-  const char* name = task.name.c_str();
-  const char* uuid = task.uuid.c_str();
+namespace restore_detail {
+
+run_outcome restore_run::run(const char* path) {
+  const char* name = task_.name.c_str();
+  const char* uuid = task_.uuid.c_str();
+  // The session goes (the lock given up, the connection dropped) before the run's record.
   auto failed = [&] {
+    session_.reset();
     log_session_append(name, uuid, MSG_LEVEL_ERROR, _("Restore %s is failed."), name);
     return run_outcome::failed;
   };
   // Step 1.
   log_session(name, uuid, MSG_LEVEL_MESSAGE, _("Restore %s was started."), name);
   // Step 2.
-  std::unique_ptr<tree_session> s = is_valid_uuid(uuid) ? tree_session::connect(task, wrap) : nullptr;
-  if (!s) {
+  if (is_valid_uuid(uuid)) session_ = tree_session::connect(task_, wrap_);
+  if (!session_) {
     log_session_append(name, uuid, MSG_LEVEL_ERROR, _("The network resource can not be accessed."));
     return failed();
   }
   crash_point("restore.mounted");
-  // The session goes (the lock given up, the connection dropped) before the run's record.
-  auto give_up = [&] {
-    s.reset();
-    return failed();
-  };
-  const task_tree_t& tree = s->tree();
+  tree_ = session_->tree();
   // The tree is read under its lock, never through a link; the lock goes with the session,
   // once everything is read.
-  if (!s->open_tree(false) || s->lock() != tree_lock_t::result::taken) return give_up();
+  if (!session_->open_tree(false) || session_->lock() != tree_lock_t::result::taken) {
+    return failed();
+  }
   crash_point("restore.locked");
   // Step 3: a backup cut short is finished or undone, as the next backup would.
-  int rows = 0;
-  if (!recover_interrupted_backup(*s) ||
-      (share::exists(s->dest(), tree.history) &&
-       get_history_db_row(*s, tree.history.c_str(), &rows) != 0)) {
-    return give_up();
+  if (!recover_interrupted_backup(*session_) ||
+      (share::exists(dest(), tree_.history) &&
+       get_history_db_row(*session_, tree_.history.c_str(), &n_) != 0)) {
+    return failed();
   }
   crash_point("restore.recovered");
 
   // Nothing changes before the version and the targets are known to be good.
-  if (version < 1 || version > rows) {
-    daemon_print(0, "restore version %" G_GINT64_FORMAT " of %d refused\n", version, rows);
-    return give_up();
+  if (version_ < 1 || version_ > n_) {
+    daemon_print(0, "restore version %" G_GINT64_FORMAT " of %d refused\n", version_, n_);
+    return failed();
   }
-  bool exact = get_global_config(GLOBAL_RESTORE_DELETE_SYNC) == "enable";
-  restore_run run(*s, version, rows, exact);
-  if (!run.plan(path) || !run.check_version() || !run.locate()) return give_up();
+  v_ = static_cast<int>(version_);
+  exact_ = get_global_config(GLOBAL_RESTORE_DELETE_SYNC) == "enable";
+  if (!plan(path) || !check_version() || !locate()) return failed();
   crash_point("restore.checked");
   // Step 4: every source rebuilt into its work folder; the targets are not touched yet.
-  bool staged = run.stage();
-  s.reset();
+  bool staged = stage();
+  session_.reset();
   if (!staged) {
-    run.undo();
+    undo();
     failed();
-    return run.stopped() ? run_outcome::stopped : run_outcome::failed;
+    return stopped() ? run_outcome::stopped : run_outcome::failed;
   }
-  if (!run.apply()) {
-    run.undo();
+  if (!apply()) {
+    undo();
     return failed();
   }
   // Step 5.
-  run.make_links();
-  run.finish();
-  run.give_folder_times();
+  make_links();
+  finish();
+  give_folder_times();
   // Step 6. Entries that the tree could not give back make the run fail; the others stay.
-  if (run.damaged()) return failed();
+  if (damaged()) return failed();
   log_session_append(name, uuid, MSG_LEVEL_MESSAGE, _("Restore %s is completed."), name);
   return run_outcome::completed;
+}
+
+}  // namespace restore_detail
+
+run_outcome restore_incremental_backup(const session_t* session, const char* path, gint64 version,
+                                       const destination_wrap_t& wrap) {
+  if (session == nullptr) return run_outcome::failed;
+  return restore_run(*session, version, wrap).run(path);
 }
 
 run_outcome restore_backup(const char* uuid, const char* path, gint64 version) {

@@ -159,17 +159,21 @@ void set_times(struct timespec t[2], const entry_attributes_t& a);
 bool collect_deltas(tessaly::share::destination& d, const std::string& dir, const std::string& rel,
                     std::unordered_set<std::string>* out);
 
+// One restore run of a task (a copy the caller keeps while the run lives): it owns its tree
+// session, from the connection until the tree is read, and then the changes it makes to the
+// targets until they are finished or undone.
 class restore_run {
  public:
-  restore_run(tree_session& session, gint64 v, int n, bool exact)
-      : session_(session),
-        dest_(session.dest()),
-        task_(session.task()),
-        tree_(session.tree()),
-        v_(static_cast<int>(v)),
-        n_(n),
-        exact_(exact),
-        own_prefix_("." + session.task().uuid + ".") {}
+  restore_run(const session_t& task, gint64 version, const destination_wrap_t& wrap)
+      : task_(task),
+        wrap_(wrap),
+        tree_("", task.uuid),
+        version_(version),
+        own_prefix_("." + task.uuid + ".") {}
+
+  // The run, with its log records: back into the source folders (`path` null) or under the
+  // folder `path`.
+  run_outcome run(const char* path);
 
   bool stopped() const { return stopped_; }
 
@@ -278,7 +282,7 @@ class restore_run {
   bool give_like(const source_job_t& job, int fd, const struct stat& st) const;
 
   origin_t origin_of(const source_job_t& job, const std::string& dir, const std::string& name,
-                     const std::string& rel, int first) const;
+                     const std::string& rel, int first);
 
   bool fail_dir(const std::string& path) const {
     error(_("Failed to write directory %s."), path);
@@ -325,15 +329,18 @@ class restore_run {
 
   void remove_work_folders();
 
+  tessaly::share::destination& dest() { return session_->dest(); }
+
+  const session_t& task_;
+  const destination_wrap_t& wrap_;
   // The tree is read only by check_version and stage: the session goes once they are done
   // (its lock is not held while the targets change).
-  tree_session& session_;
-  tessaly::share::destination& dest_;
-  const session_t& task_;
-  const task_tree_t tree_;
-  int v_;
-  int n_;
-  bool exact_;
+  std::unique_ptr<tree_session> session_;
+  task_tree_t tree_;
+  gint64 version_;
+  int v_ = 0;
+  int n_ = 0;
+  bool exact_ = false;
   bool to_chosen_ = false;        // the targets lie in a folder the user chose
   bool root_ = ::geteuid() == 0;  // owners and groups are given back only as root
   std::string own_prefix_;        // names of the run's own entries beside the user's: ".<uuid>."

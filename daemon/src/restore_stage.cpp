@@ -73,7 +73,7 @@ bool restore_run::check_version() {
       job.newer.push_back(std::move(m));
       std::unordered_set<std::string> d;
       std::string dir = task_tree_t::source(tree_.version(r), job.k);
-      if (!collect_deltas(dest_, dir, "", &d)) {
+      if (!collect_deltas(dest(), dir, "", &d)) {
         error(_("Failed to write directory %s."), dir);
         return false;
       }
@@ -97,7 +97,7 @@ bool restore_run::check_version() {
 
 bool restore_run::read_marker(const std::string& path, bool with_links, marker_t* out) {
   std::string why;
-  switch (load_marker(session_, path, with_links, out, &why)) {
+  switch (load_marker(*session_, path, with_links, out, &why)) {
     case marker_read::ok:
       return true;
     case marker_read::missing:
@@ -209,13 +209,13 @@ bool restore_run::give_like(const source_job_t& job, int fd, const struct stat& 
 
 restore_run::origin_t restore_run::origin_of(const source_job_t& job, const std::string& dir,
                                              const std::string& name, const std::string& rel,
-                                             int first) const {
+                                             int first) {
   origin_t o{dir + "/" + name, first, false};
   for (int r = v_ + 1; r <= first; ++r) {
     if (job.newer[static_cast<size_t>(r - v_ - 1)].kept.count(rel) == 0) continue;
     std::string kept = tree_.version(r) + "/kept/id" + std::to_string(job.k) + "/" + rel;
     share::info_t info;
-    if (share::lstat(dest_, kept, &info) != 0) continue;  // the run did not get to move it
+    if (share::lstat(dest(), kept, &info) != 0) continue;  // the run did not get to move it
     return {kept, r - 1, true};
   }
   return o;
@@ -224,7 +224,7 @@ restore_run::origin_t restore_run::origin_of(const source_job_t& job, const std:
 // After a read from the tree failed: the restore stops when the destination no longer
 // answers; otherwise only the entry is damaged.
 staged restore_run::read_failed(source_job_t& job, const std::string& rel, bool rebuilt) {
-  if (!destination_reachable(dest_, tree_.base)) {
+  if (!destination_reachable(dest(), tree_.base)) {
     error(_("Failed to write file %s."), shown(job, rel));
     return staged::failed;
   }
@@ -240,7 +240,7 @@ staged restore_run::stage_folder(source_job_t& job, const std::string& dir, cons
   auto listed = job.children.find(rel);
   if (listed == job.children.end()) return staged::ok;
   std::vector<share::entry_t> entries;
-  if (dest_.list(dir, &entries) != 0) return read_failed(job, rel, false);
+  if (dest().list(dir, &entries) != 0) return read_failed(job, rel, false);
   std::unordered_map<std::string, share::kind> in_tree;
   for (share::entry_t& e : entries) in_tree.emplace(std::move(e.name), e.type);
   entries.clear();
@@ -254,7 +254,7 @@ staged restore_run::stage_folder(source_job_t& job, const std::string& dir, cons
     share::kind type = share::kind::none;
     if (origin.kept) {
       share::info_t info;
-      if (share::lstat(dest_, origin.path, &info) == 0) type = info.type;
+      if (share::lstat(dest(), origin.path, &info) == 0) type = info.type;
     } else {
       auto found = in_tree.find(name);
       if (found != in_tree.end()) type = found->second;
@@ -264,7 +264,7 @@ staged restore_run::stage_folder(source_job_t& job, const std::string& dir, cons
         a != nullptr ? S_ISDIR(static_cast<mode_t>(a->mode)) : type == share::kind::folder;
     bool as_file = a != nullptr ? S_ISREG(static_cast<mode_t>(a->mode)) : type == share::kind::file;
     if ((!as_folder || type != share::kind::folder) && (!as_file || type != share::kind::file)) {
-      if (type == share::kind::none && !destination_reachable(dest_, tree_.base)) {
+      if (type == share::kind::none && !destination_reachable(dest(), tree_.base)) {
         error(_("Failed to write file %s."), shown(job, r));
         return staged::failed;
       }
@@ -332,7 +332,7 @@ staged restore_run::stage_file(source_job_t& job, const std::string& origin, con
     ::unlinkat(work_fd, name.c_str(), 0);
     return read_failed(job, rel, rebuilt);
   };
-  file_ptr basis(dest_.open(origin, "rb", 0));
+  file_ptr basis(dest().open(origin, "rb", 0));
   if (!basis) return drop(false);
   if (chain.empty()) {
     file_ptr copy(::fdopen(::dup(out.get()), "wb"));
@@ -345,7 +345,7 @@ staged restore_run::stage_file(source_job_t& job, const std::string& origin, con
     }
   } else {
     for (size_t i = 0; i < chain.size(); ++i) {
-      file_ptr delta(dest_.open(chain[i], "rb", 0));
+      file_ptr delta(dest().open(chain[i], "rb", 0));
       if (!delta) return drop(true);
       bool final_step = i + 1 == chain.size();
       file_ptr result(final_step ? ::fdopen(::dup(out.get()), "wb") : scratch_file(work_fd));

@@ -26,11 +26,13 @@
 
 namespace share = tessaly::share;
 
-std::string backup_context_t::marker_path() const { return version_dir + "/marker.dat"; }
+source_state_t::source_state_t() = default;
+source_state_t::~source_state_t() = default;
+source_state_t::source_state_t(source_state_t&&) noexcept = default;
+source_state_t& source_state_t::operator=(source_state_t&&) noexcept = default;
 
-const backup_context_t::tree_folder_t* tree_at(const backup_context_t& ctx, dev_t device,
-                                               ino_t inode) {
-  for (const backup_context_t::tree_folder_t& t : ctx.trees) {
+const tree_folder_t* tree_at(const backup_config_t& config, dev_t device, ino_t inode) {
+  for (const tree_folder_t& t : config.trees) {
     if (t.device == device && t.inode == inode) return &t;
   }
   return nullptr;
@@ -40,11 +42,10 @@ namespace backup_walk {
 
 void run_log(const backup_context_t& ctx, msg_level_t level, const char* format,
              const std::string& path) {
-  log_session_append(ctx.name.c_str(), ctx.uuid.c_str(), level, format,
+  log_session_append(ctx.config.name.c_str(), ctx.config.uuid.c_str(), level, format,
                      path_format_to_win(path).c_str());
 }
 
-bool stopping(const backup_context_t& ctx) { return need_exit(ctx.uuid.c_str()); }
 
 std::string walk_root(const std::string& text) {
   std::string source = text;
@@ -83,8 +84,8 @@ entry_kind classify(const backup_context_t& ctx, const std::string& path, struct
     case tessaly::entry_type::folder:
       // A file system mounted inside the source is not entered, and neither is the task
       // tree itself when the destination lies inside the source.
-      if (tree_at(ctx, st->st_dev, st->st_ino) != nullptr) return entry_kind::tree;
-      if (st->st_dev != ctx.source_device) return entry_kind::mount;
+      if (tree_at(ctx.config, st->st_dev, st->st_ino) != nullptr) return entry_kind::tree;
+      if (st->st_dev != ctx.source.source_device) return entry_kind::mount;
       return entry_kind::folder;
     case tessaly::entry_type::other:
       break;
@@ -93,16 +94,16 @@ entry_kind classify(const backup_context_t& ctx, const std::string& path, struct
 }
 
 bool too_long_for_tree(const backup_context_t& ctx, const std::string& path) {
-  return !ctx.smb && path.size() >= PATH_MAX;
+  return !ctx.config.smb && path.size() >= PATH_MAX;
 }
 
 bool unusable_name(const backup_context_t& ctx, const std::string& name, bool top_level,
                    bool is_folder, std::set<std::string>* seen) {
   if (top_level && is_folder &&
-      (ctx.smb ? g_ascii_strcasecmp(name.c_str(), "marker.dat") == 0 : name == "marker.dat")) {
+      (ctx.config.smb ? g_ascii_strcasecmp(name.c_str(), "marker.dat") == 0 : name == "marker.dat")) {
     return true;
   }
-  if (!ctx.smb) return false;
+  if (!ctx.config.smb) return false;
   if (!g_utf8_validate(name.c_str(), static_cast<gssize>(name.size()), nullptr)) return true;
   gchar* folded = g_utf8_casefold(name.c_str(), static_cast<gssize>(name.size()));
   bool fresh = seen->insert(folded).second;
@@ -110,29 +111,31 @@ bool unusable_name(const backup_context_t& ctx, const std::string& name, bool to
   return !fresh;
 }
 
-int tree_type(share::destination& d, const std::string& path) {
+tree_entry tree_type(share::destination& d, const std::string& path) {
   share::info_t info;
   // Below a file of that name (a type that changed) nothing of the path exists.
-  if (share::lstat(d, path, &info) != 0) return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
+  if (share::lstat(d, path, &info) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? tree_entry::none : tree_entry::unknown;
+  }
   switch (info.type) {
     case share::kind::file:
-      return 1;
+      return tree_entry::file;
     case share::kind::folder:
-      return 2;
+      return tree_entry::folder;
     default:
-      return 3;
+      return tree_entry::other;
   }
 }
 
 int make_tree_folder(share::destination& d, const std::string& path) {
   if (d.mkdir(path, 0700) == 0) return 0;
-  if (errno == EEXIST && tree_type(d, path) == 2) return 0;
+  if (errno == EEXIST && tree_type(d, path) == tree_entry::folder) return 0;
   return -1;
 }
 
 int stored_time_state(const backup_context_t& ctx, const std::string& rel,
                       const std::string& time) {
-  return search_file_time_db(rel.c_str(), time.c_str(), ctx.table.c_str(), true);
+  return search_file_time_db(rel.c_str(), time.c_str(), ctx.source.table.c_str(), true);
 }
 
 std::string file_time_text(const struct stat& st) {
@@ -157,17 +160,17 @@ bool never_backed_up(const char* name) {
 // last is untouched. It is written once, at the end of the first folder walk; later walks
 // would only write the same word again.
 void write_delta(backup_context_t& ctx) {
-  if (ctx.delta_written || stopping(ctx)) return;
-  if (create_status_db(*ctx.session, ctx.status_path.c_str(), "delta") == 0) ctx.delta_written = true;
+  if (ctx.tally.delta_written || ctx.config.stop.stop_requested()) return;
+  if (create_status_db(*ctx.config.session, ctx.config.status_path.c_str(), "delta") == 0) ctx.tally.delta_written = true;
 }
 
 // The tree that holds the source folder `fd` (or is it), found by going up through ".."
 // to the root; null when none does. The folder's own descriptor is closed.
-const backup_context_t::tree_folder_t* tree_holding(const backup_context_t& ctx, int fd) {
-  const backup_context_t::tree_folder_t* found = nullptr;
+const tree_folder_t* tree_holding(const backup_context_t& ctx, int fd) {
+  const tree_folder_t* found = nullptr;
   struct stat st;
   while (fd >= 0 && found == nullptr && ::fstat(fd, &st) == 0) {
-    found = tree_at(ctx, st.st_dev, st.st_ino);
+    found = tree_at(ctx.config, st.st_dev, st.st_ino);
     int up = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat parent;
     bool at_root = up < 0 || (::fstat(up, &parent) == 0 && parent.st_dev == st.st_dev &&
@@ -189,7 +192,7 @@ void left_out(backup_context_t& ctx, const std::string& path, int error) {
   } else {
     run_log(ctx, MSG_LEVEL_WARNING, _("Failed to open file %s."), path);
   }
-  ++ctx.skipped;
+  ++ctx.tally.skipped;
 }
 
 entry_attributes_t attributes_of(const struct stat& st) {
@@ -210,7 +213,7 @@ class last_listing {
  public:
   last_listing(share::destination& d, std::string dir) : d_(d), dir_(std::move(dir)) {}
   // As tree_type(dir + "/" + name).
-  int type_of(const std::string& name) {
+  tree_entry type_of(const std::string& name) {
     // One name alone is cheaper to ask for than the folder's listing.
     if (!listed_ && asked_++ == 0) return tree_type(d_, dir_ + "/" + name);
     if (!listed_) {
@@ -223,19 +226,19 @@ class last_listing {
         absent_ = true;  // nothing below a folder that is not there
       }
     }
-    if (absent_) return 0;
+    if (absent_) return tree_entry::none;
     if (usable_) {
       auto it = kinds_.find(name);
       if (it != kinds_.end()) {
         switch (it->second) {
           case share::kind::file:
-            return 1;
+            return tree_entry::file;
           case share::kind::folder:
-            return 2;
+            return tree_entry::folder;
           case share::kind::none:
             break;  // vanished while listed: asked again
           default:
-            return 3;
+            return tree_entry::other;
         }
       }
     }
@@ -255,13 +258,13 @@ class last_listing {
 // Records a link of the source in the marker: junction or symbolic link. -1 when the row
 // cannot be written.
 int record_link(backup_context_t& ctx, const std::string& path) {
-  int junction = backup_junction(ctx.marker_path().c_str(), path.c_str());
+  int junction = backup_junction(ctx.source.marker_path().c_str(), path.c_str());
   if (junction == 1) {
     daemon_print(0, "%s is a junction directory,ignore it\n", path.c_str());
     return 0;
   }
   if (junction < 0) return -1;
-  int symbolic = backup_symbolic(ctx.marker_path().c_str(), path.c_str());
+  int symbolic = backup_symbolic(ctx.source.marker_path().c_str(), path.c_str());
   if (symbolic == -2) return -1;
   daemon_print(0, "%s is a symbolic link\n", path.c_str());
   return 0;
@@ -286,13 +289,6 @@ int record_entry(const std::string& marker, const std::string& rel, const struct
 int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recursive,
                 const std::string& last_dir, const std::string& version_dir) {
   std::string source = walk_root(source_text);
-  ctx.version_dir = version_dir;
-  ctx.root_is_link = false;
-  ctx.resized.clear();
-  ctx.last_types.clear();
-  ctx.version_folder.clear();
-  ctx.type_changed.clear();
-  ctx.pending_folders.clear();
   struct stat st;
   bool found = ::lstat(source.c_str(), &st) == 0;
   if (!found && errno == ENAMETOOLONG) {
@@ -308,19 +304,19 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
     struct stat folder;
     bool to_folder = ::stat(source.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
     if (to_folder && (st.st_uid == 0 || st.st_uid == folder.st_uid)) {
-      log_session_append(ctx.name.c_str(), ctx.uuid.c_str(), MSG_LEVEL_WARNING,
+      log_session_append(ctx.config.name.c_str(), ctx.config.uuid.c_str(), MSG_LEVEL_WARNING,
                          _("The source folder %s is a link to %s: the folder it points to is "
                            "backed up."),
                          source.c_str(), target.c_str());
-      ++ctx.skipped;
-      ctx.root_is_link = true;
+      ++ctx.tally.skipped;
+      ctx.source.root_is_link = true;
       st = folder;
     } else {
-      log_session_append(ctx.name.c_str(), ctx.uuid.c_str(), MSG_LEVEL_WARNING,
+      log_session_append(ctx.config.name.c_str(), ctx.config.uuid.c_str(), MSG_LEVEL_WARNING,
                          _("%s is a link to %s, which is not a folder of the link's owner: "
                            "it is not followed."),
                          source.c_str(), target.c_str());
-      ++ctx.skipped;
+      ++ctx.tally.skipped;
       if (record_link(ctx, source) != 0) {
         run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), source);
         return -1;
@@ -331,26 +327,26 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
   if (!found || !S_ISDIR(st.st_mode)) {
     daemon_print(0, "scan_folder %s is not a DIR\n", source.c_str());
     run_log(ctx, MSG_LEVEL_ERROR, _("Failed to open file %s."), source);
-    ++ctx.skipped;
+    ++ctx.tally.skipped;
     return 0;
   }
-  if (!ctx.trees.empty()) {
+  if (!ctx.config.trees.empty()) {
     int fd = ::open(source.c_str(),
-                    O_RDONLY | O_DIRECTORY | O_CLOEXEC | (ctx.root_is_link ? 0 : O_NOFOLLOW));
-    if (const backup_context_t::tree_folder_t* tree = tree_holding(ctx, fd)) {
+                    O_RDONLY | O_DIRECTORY | O_CLOEXEC | (ctx.source.root_is_link ? 0 : O_NOFOLLOW));
+    if (const tree_folder_t* tree = tree_holding(ctx, fd)) {
       // Backing it up would copy the tree into itself, one level deeper at every run.
-      log_session_append(ctx.name.c_str(), ctx.uuid.c_str(), MSG_LEVEL_WARNING,
+      log_session_append(ctx.config.name.c_str(), ctx.config.uuid.c_str(), MSG_LEVEL_WARNING,
                          _("The source folder %s is or lies inside the task folder %s: it is "
                            "not backed up."),
                          source.c_str(), path_format_to_win(tree->path).c_str());
-      ++ctx.skipped;
+      ++ctx.tally.skipped;
       return 0;
     }
   }
-  ctx.source_device = st.st_dev;
+  ctx.source.source_device = st.st_dev;
   // The source folder itself: its owner, mode and time for a restore into a new folder.
   if (record_attributes("", attributes_of(st)) != 0) {
-    run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), ctx.marker_path());
+    run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), ctx.source.marker_path());
     return -1;
   }
   return scan_folder_core(ctx, source, recursive, last_dir, version_dir,
@@ -359,22 +355,22 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
 
 int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recursive,
                      const std::string& last_dir, const std::string& version_dir, size_t L) {
-  if (stopping(ctx)) return 0;
+  if (ctx.config.stop.stop_requested()) return 0;
   bool top_level = is_source_folder(folder, L);
   std::vector<std::string> names;
-  if (!tessaly::list_folder(AT_FDCWD, folder, top_level && ctx.root_is_link, &names)) {
+  if (!tessaly::list_folder(AT_FDCWD, folder, top_level && ctx.source.root_is_link, &names)) {
     int error = errno;
     daemon_print(0, "opendir error:%s\n", folder.c_str());
     left_out(ctx, folder, error);
     write_delta(ctx);
     return 0;
   }
-  const std::string marker = ctx.marker_path();
+  const std::string marker = ctx.source.marker_path();
   std::set<std::string> seen;
   std::string folder_rel = get_source_folder(folder, L);
-  last_listing in_last(*ctx.dest, folder_rel.empty() ? last_dir : last_dir + "/" + folder_rel);
+  last_listing in_last(*ctx.config.dest, folder_rel.empty() ? last_dir : last_dir + "/" + folder_rel);
   for (const std::string& name : names) {
-    if (stopping(ctx)) break;
+    if (ctx.config.stop.stop_requested()) break;
     std::string path = entry_path(folder, name);
     std::string rel = get_source_folder(path, L);
     struct stat st;
@@ -396,13 +392,13 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
       // Not entered (it is another file system), but never left out in silence.
       run_log(ctx, MSG_LEVEL_WARNING,
               _("%s is the mount point of another file system: it is not backed up."), path);
-      ++ctx.skipped;
+      ++ctx.tally.skipped;
       continue;
     }
     if (kind == entry_kind::tree) {
-      const backup_context_t::tree_folder_t* tree = tree_at(ctx, st.st_dev, st.st_ino);
-      if (ctx.trees_logged.insert(tree->path).second) {
-        log_session_append(ctx.name.c_str(), ctx.uuid.c_str(), MSG_LEVEL_MESSAGE,
+      const tree_folder_t* tree = tree_at(ctx.config, st.st_dev, st.st_ino);
+      if (ctx.tally.trees_logged.insert(tree->path).second) {
+        log_session_append(ctx.config.name.c_str(), ctx.config.uuid.c_str(), MSG_LEVEL_MESSAGE,
                            _("The task folder %s lies inside the source folder %s: it is left "
                              "out of the backup."),
                            path.c_str(), source_folder_of(folder, L).c_str());
@@ -416,7 +412,7 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     bool is_folder = kind == entry_kind::folder;
     if (unusable_name(ctx, name, top_level, is_folder, &seen)) {
       run_log(ctx, MSG_LEVEL_WARNING, _("Failed to generate backup file for %s."), path);
-      ++ctx.skipped;
+      ++ctx.tally.skipped;
       continue;
     }
     if (too_long_for_tree(ctx, last_dir + "/" + rel)) {
@@ -426,20 +422,20 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     if (!is_folder) {
       crash_point("scan.file");
       if (never_backed_up(name.c_str())) continue;
-      if (file_filter(name.c_str(), ctx.extensions) != 0) continue;
+      if (file_filter(name.c_str(), ctx.config.extensions) != 0) continue;
       bool changed = true;
-      if (ctx.n != 1) {
+      if (ctx.config.n != 1) {
         std::string time = file_time_text(st);
         int stored = time.empty() ? -1 : stored_time_state(ctx, rel, time);
         if (stored == FILE_TIME_SAME) {
           changed = false;
           // The same time with another size is a change all the same.
           int64_t size = 0;
-          if (!ctx.previous_marker.empty() &&
-              previous_size(*ctx.session, ctx.previous_marker.c_str(), rel.c_str(), &size) == 1 &&
+          if (ctx.source.previous &&
+              ctx.source.previous->previous_size(rel.c_str(), &size) == 1 &&
               size != static_cast<int64_t>(st.st_size)) {
             changed = true;
-            ctx.resized.insert(rel);
+            ctx.source.resized.insert(rel);
           }
         }
         // A new or changed file where last holds a folder of that name: the folder is kept
@@ -447,18 +443,19 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
         // file with a recorded time is a file in last (a run that changes its type there
         // forgets its time) and is not asked for.
         bool recorded = stored == FILE_TIME_CHANGED || stored == FILE_TIME_SAME;
-        int last_type = -1;
-        if (changed && recorded && ctx.last_types.size() < backup_context_t::kKnownLimit) {
-          last_type = backup_context_t::kRecordedFile;
+        tree_entry last_type = tree_entry::unknown;  // not asked
+        if (changed && recorded && ctx.source.last_types.size() < source_state_t::kKnownLimit) {
+          last_type = tree_entry::recorded_file;
         } else if (changed) {
           last_type = in_last.type_of(name);
         }
-        if (last_type == 2 && record_kept(rel.c_str()) != 0) {
+        if (last_type == tree_entry::folder && record_kept(rel.c_str()) != 0) {
           run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
           return -1;
         }
-        if (last_type >= 0 && ctx.last_types.size() < backup_context_t::kKnownLimit) {
-          ctx.last_types[rel] = last_type;
+        if (last_type != tree_entry::unknown &&
+            ctx.source.last_types.size() < source_state_t::kKnownLimit) {
+          ctx.source.last_types[rel] = last_type;
         }
       }
       if (record_entry(marker, rel, st) != 0) {
@@ -472,9 +469,10 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     // A folder.
     std::string last_folder = last_dir + "/" + rel;
     // In a direct first version last held nothing and only this walk makes folders in it.
-    int last_type = ctx.direct ? 0 : in_last.type_of(name);
-    if (last_type == 1 || last_type == 3) ctx.type_changed.insert(rel);
-    bool type_changed = (last_type == 1 || last_type == 3) && ctx.n != 1;
+    tree_entry last_type = ctx.config.direct ? tree_entry::none : in_last.type_of(name);
+    bool not_a_folder = last_type == tree_entry::file || last_type == tree_entry::other;
+    if (not_a_folder) ctx.source.type_changed.insert(rel);
+    bool type_changed = not_a_folder && ctx.config.n != 1;
     if (type_changed) {
       // last keeps a file of that name: kept for the older versions when the folder's copy
       // takes its place; the copy walk must run to make the folder in tmp.
@@ -491,15 +489,16 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     // Failures here show later: the move makes missing folders of last, and a delta that
     // cannot be written is logged with its file.
     bool folder_in_last =
-        last_type == 2 || (last_type == 0 && ctx.dest->mkdir(last_folder, 0700) == 0);
+        last_type == tree_entry::folder ||
+        (last_type == tree_entry::none && ctx.config.dest->mkdir(last_folder, 0700) == 0);
     if (folder_in_last && ctx.hints.folders.size() < swap_hints_t::kKnownLimit) {
-      ctx.hints.folders.insert(ctx.table + "/" + rel);
+      ctx.hints.folders.insert(ctx.source.table + "/" + rel);
     }
     // Not made in last now: the copy makes it in tmp even when it stays empty, and the move
     // makes it in last.
-    if (last_type == 0 && !folder_in_last) ctx.type_changed.insert(rel);
+    if (last_type == tree_entry::none && !folder_in_last) ctx.source.type_changed.insert(rel);
     if (!recursive) continue;
-    if (stopping(ctx)) break;
+    if (ctx.config.stop.stop_requested()) break;
     if (scan_folder_core(ctx, path, recursive, last_dir, version_dir, L) < 0) return -1;
   }
   write_delta(ctx);

@@ -30,7 +30,7 @@
 // folder by that name); other file systems mounted inside a source are not entered; FIFOs,
 // sockets and devices are skipped. Nothing is left out in silence: a path longer than the
 // system allows, a mount point and a linked source folder are logged with their reason and
-// make the run "incomplete" (backup_context_t::skipped).
+// make the run "incomplete" (backup_tally_t::skipped).
 //
 // Change detection: a file is unchanged when its recorded last-write time (whole seconds)
 // is its time now and its size is the one the version before recorded. A file whose time is
@@ -41,6 +41,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -50,7 +51,7 @@
 #include "rsync_delta.h"
 #include "session.h"
 #include "share.h"
-#include "tree_files.h"
+#include "threads.h"
 #include "tree_files.h"
 
 // What a run knows of last when it moves tmp into last, so that the move need not ask the
@@ -68,75 +69,101 @@ struct swap_hints_t {
 };
 
 class tree_session;
+class marker_reader;
 
-// What the scan and the copy of one run share.
-struct backup_context_t {
-  tree_session* session = nullptr;         // the run's tree
+// What the run knows of an entry of the tree by its name: none, a file, a folder, another
+// kind, or `unknown` when the destination cannot tell (a failure other than "no such file").
+// `recorded_file` is a changed file with a recorded time, which only a file that a completed
+// run put into last has: the scan does not ask for it, and the copy finds out from the open
+// of last's copy.
+enum class tree_entry { unknown, none, file, folder, other, recorded_file };
+
+// A local folder of a configured task's tree, known by device and inode, so that no spelling
+// of a path (links, "..", doubled '/') hides it.
+struct tree_folder_t {
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string path;
+};
+
+// What stays the same for the whole run.
+struct backup_config_t {
+  tree_session* session = nullptr;              // the run's tree
   tessaly::share::destination* dest = nullptr;  // its destination
-  std::string uuid;                     // the task: the stop mark and the log records
+  stop_token stop;                              // the task's stop mark
+  std::string uuid;                             // the task, for the log records
   std::string name;
   std::vector<std::string> extensions;  // the task's filter
   std::string base;                     // the task tree, probed after a failed write
   std::string status_path;              // status.db
   bool smb = false;                     // the tree is on an SMB share
   int n = 0;                            // the version being written
-  std::string table;                    // file_time.db table of the source: "id<k>"
-  std::string version_dir;              // increments/<n>/id<k>
-  dev_t source_device = 0;              // other file systems inside the source are not entered
-  // The local folders of every configured task's tree, this run's own among them, as they
-  // were when the run began: a source inside one of them, or one of them inside a source, is
-  // never backed up (it would grow with every run). Compared by device and inode, so that
-  // no spelling of a path (links, "..", doubled '/') hides a tree.
-  struct tree_folder_t {
-    dev_t device = 0;
-    ino_t inode = 0;
-    std::string path;
-  };
-  std::vector<tree_folder_t> trees;
-  std::unordered_set<std::string> trees_logged;  // trees met inside a source, logged once
-  bool delta_written = false;           // status "delta" written in this run
-  long skipped = 0;                     // entries that could not be backed up in this run
-  bool destination_lost = false;        // a write failed and the destination does not answer
-  // The source folder is a link that is followed (the user chose the folder by that name):
-  // its own folder is opened through it; links below it stay links.
-  bool root_is_link = false;
-  // The marker of the version before (its sizes): "" when there is none.
-  std::string previous_marker;
-  // Files whose last-write time is the recorded one but whose size is not: changed.
-  std::unordered_set<std::string> resized;
-
   // Version 1 of a tree whose last held nothing: no version depends on last yet, so the
   // copy writes the files straight into last (a run cut short leaves there only what no
   // completed version refers to) and the scan has made every folder of the source in last.
   bool direct = false;
-  // What the scan found in last for the new and changed files of the current source (1 file,
-  // 2 folder, 3 other, 0 none), so that the copy does not ask for the same name again. Holds
-  // at most kKnownLimit names (memory stays flat in the number of files); a name not held
-  // here is looked up by the copy. kRecordedFile: a changed file with a recorded time, which
-  // only a file that a completed run put into last has; the scan did not ask for it and the
-  // copy finds out from the open of last's copy.
+  // The local folders of every configured task's tree, this run's own among them, as they
+  // were when the run began: a source inside one of them, or one of them inside a source, is
+  // never backed up (it would grow with every run).
+  std::vector<tree_folder_t> trees;
+};
+
+// What the run tallies over all its sources.
+struct backup_tally_t {
+  long skipped = 0;                  // entries that could not be backed up in this run
+  bool delta_written = false;        // status "delta" written in this run
+  bool destination_lost = false;     // a write failed and the destination does not answer
+  std::unordered_set<std::string> trees_logged;  // trees met inside a source, logged once
+};
+
+// What the scan and the copy of one source share, made fresh for each source.
+struct source_state_t {
+  source_state_t();
+  ~source_state_t();
+  source_state_t(source_state_t&&) noexcept;
+  source_state_t& operator=(source_state_t&&) noexcept;
+
+  std::string table;        // file_time.db table of the source: "id<k>"
+  std::string version_dir;  // increments/<n>/id<k>
+  std::string marker_path() const { return version_dir + "/marker.dat"; }
+  dev_t source_device = 0;  // other file systems inside the source are not entered
+  // The source folder is a link that is followed (the user chose the folder by that name):
+  // its own folder is opened through it; links below it stay links.
+  bool root_is_link = false;
+  // The marker of the version before, asked for the sizes it recorded (none when there is
+  // no version before).
+  std::unique_ptr<marker_reader> previous;
+  // The source's marker of this version, asked by a filtered copy what the scan took.
+  std::unique_ptr<marker_reader> taken;
+  // Files whose last-write time is the recorded one but whose size is not: changed.
+  std::unordered_set<std::string> resized;
+  // What the scan found in last for the new and changed files, so that the copy does not ask
+  // for the same name again. Holds at most kKnownLimit names (memory stays flat in the
+  // number of files); a name not held here is looked up by the copy.
   static constexpr size_t kKnownLimit = 4096;
-  static constexpr int kRecordedFile = 4;
-  std::unordered_map<std::string, int> last_types;
-  // Folders of the current source whose name last holds as a file or another entry (or that
-  // the scan could not make in last): made in tmp even when nothing is copied into them, so
-  // that the move puts the folder in place.
+  std::unordered_map<std::string, tree_entry> last_types;
+  // Folders whose name last holds as a file or another entry (or that the scan could not
+  // make in last): made in tmp even when nothing is copied into them, so that the move puts
+  // the folder in place.
   std::unordered_set<std::string> type_changed;
-  // What the run knows of last for the move into last (see swap_hints_t).
-  swap_hints_t hints;
   // Folders of tmp that the copy has not made yet: a folder is made only when a file goes
   // into it (the scan already made the new folders in last).
   std::vector<std::pair<std::string, std::string>> pending_folders;  // path, rel
-
   // The folder of the version (below version_dir) that the copy made last for a delta.
   std::string version_folder;
+};
 
-  std::string marker_path() const;      // version_dir + "/marker.dat"
+// What the scan and the copy of one source work with: the run's configuration, its tally,
+// what it knows for the move into last, and the source's own state.
+struct backup_context_t {
+  const backup_config_t& config;
+  backup_tally_t& tally;
+  swap_hints_t& hints;
+  source_state_t source;
 };
 
 // The tree of `trees` that is the folder (device, inode), or null.
-const backup_context_t::tree_folder_t* tree_at(const backup_context_t& ctx, dev_t device,
-                                               ino_t inode);
+const tree_folder_t* tree_at(const backup_config_t& config, dev_t device, ino_t inode);
 
 // Scan of one source: records every file taken and folder entered in the calling thread's
 // marker.dat, the source's links, makes the folder structure in last and in the version

@@ -34,8 +34,7 @@ namespace {
 bool keep_aside(share::destination& d, const std::string& entry, const std::string& kept, const std::string& rel,
                 bool was_folder) {
   std::string place = kept + "/" + rel;
-  int here = tree_type(d, place);
-  if (here != 0) {
+  if (tree_type(d, place) != tree_entry::none) {
     daemon_print(0, "kept %s is taken\n", place.c_str());
     return false;
   }
@@ -66,7 +65,7 @@ int move_entries(share::destination& d, const std::string& root, const std::stri
 
 int scan_folder_swap(share::destination& d, const std::string& from, const std::string& to, const std::string& kept,
                      const swap_hints_t* hints) {
-  if (tree_type(d, from) != 2 || tree_type(d, to) != 2) return 0;
+  if (tree_type(d, from) != tree_entry::folder || tree_type(d, to) != tree_entry::folder) return 0;
   return scan_folder_swap_core(d, from, from, to, from.size() + 1, kept, hints);
 }
 
@@ -114,17 +113,18 @@ int move_entries(share::destination& d, const std::string& root, const std::stri
     if (folder == root && e.name == kSwapPart) continue;
     std::string rel = get_source_folder(from, L);
     std::string target = to + "/" + rel;
-    int from_type = e.type == share::kind::folder ? 2 : e.type == share::kind::file ? 1 : 0;
-    if (from_type == 0) from_type = tree_type(d, from);
-    if (from_type == 2) {
+    tree_entry from_type = e.type == share::kind::folder ? tree_entry::folder
+                           : e.type == share::kind::file ? tree_entry::file
+                                                         : tree_type(d, from);
+    if (from_type == tree_entry::folder) {
       // Mostly last has the folder already: asked first (when the run does not know it),
       // made only when missing.
       bool known = hints != nullptr && hints->folders.count(rel) != 0;
-      int target_type = known ? 2 : tree_type(d, target);
-      if (target_type < 0) return 0;
-      if (target_type == 0) {
+      tree_entry target_type = known ? tree_entry::folder : tree_type(d, target);
+      if (target_type == tree_entry::unknown) return 0;
+      if (target_type == tree_entry::none) {
         if (make_tree_folder(d, target) != 0) return 0;
-      } else if (target_type != 2) {
+      } else if (target_type != tree_entry::folder) {
         // last holds a file of that name: kept for the older versions (or, in a run that
         // keeps none, removed).
         bool cleared = kept.empty() ? share::remove_tree(d, target) == 0
@@ -134,18 +134,18 @@ int move_entries(share::destination& d, const std::string& root, const std::stri
       if (scan_folder_swap_core(d, root, from, to, L, kept, hints) == 0) return 0;
       continue;
     }
-    if (from_type != 1) continue;
+    if (from_type != tree_entry::file) continue;
     crash_point("swap.file");
     bool known = hints != nullptr && hints->replaced.count(rel) != 0;
     if ((known ? d.replace(from, target) : d.rename(from, target)) == 0) {
       crash_point("swap.renamed");
       continue;
     }
-    int target_type = tree_type(d, target);
-    if (target_type < 0) return 0;
-    if (target_type == 2 || target_type == 3) {
+    tree_entry target_type = tree_type(d, target);
+    if (target_type == tree_entry::unknown) return 0;
+    if (target_type == tree_entry::folder || target_type == tree_entry::other) {
       bool cleared = kept.empty() ? share::remove_tree(d, target) == 0
-                                  : keep_aside(d, target, kept, rel, target_type == 2);
+                                  : keep_aside(d, target, kept, rel, target_type == tree_entry::folder);
       if (cleared && d.rename(from, target) == 0) {
         crash_point("swap.renamed");
         continue;

@@ -18,12 +18,6 @@ namespace share = tessaly::share;
 
 namespace {
 
-std::vector<char>& copy_buffer() {
-  thread_local std::vector<char> buffer;
-  if (buffer.empty()) buffer.resize(copy_block_size);
-  return buffer;
-}
-
 struct file_closer {
   void operator()(FILE* f) const {
     if (f != nullptr) std::fclose(f);
@@ -69,16 +63,17 @@ copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, rsync_signature* sig)
   // buffer, and one of a single byte would make every byte a request.
   if (in_fd >= 0) std::setvbuf(in, nullptr, _IONBF, 0);
   std::setvbuf(out, nullptr, _IONBF, 0);
-  std::vector<char>& buffer = copy_buffer();
+  // Not cleared: each block is read before it is written.
+  std::unique_ptr<char[]> buffer(new char[copy_block_size]);
   for (;;) {
-    size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
-    if (got < buffer.size() && std::ferror(in)) return copy_status::source_error;
-    if (got > 0 && std::fwrite(buffer.data(), 1, got, out) != got) {
+    size_t got = std::fread(buffer.get(), 1, copy_block_size, in);
+    if (got < copy_block_size && std::ferror(in)) return copy_status::source_error;
+    if (got > 0 && std::fwrite(buffer.get(), 1, got, out) != got) {
       return copy_status::target_error;
     }
     *bytes += static_cast<int64_t>(got);
-    bool last_block = got < buffer.size();
-    if (sig != nullptr && copytool_sig(*sig, buffer.data(), got, last_block) != 0) {
+    bool last_block = got < copy_block_size;
+    if (sig != nullptr && copytool_sig(*sig, buffer.get(), got, last_block) != 0) {
       return copy_status::target_error;
     }
     if (last_block) break;

@@ -58,14 +58,14 @@ bool roll_forward(tree_session& s, int rows) {
   if (tmp_here == 1) {
     if (presence(d, tree.last) == 0) d.mkdir(tree.last, 0700);
     // The file times of entries kept aside are forgotten in the same transaction as the move.
-    bool timed = open_thread_db(s, DB_KEY_FILE_TIME, tree.file_time.c_str());
-    if (!timed || scan_folder_swap(d, tree.tmp, tree.last, kept_folder(tree, rows)) == 0 ||
-        commit_thread_db(DB_KEY_FILE_TIME) != 0) {
-      close_thread_db(DB_KEY_FILE_TIME);
+    thread_db file_time(DB_KEY_FILE_TIME);
+    if (!file_time.open(s, tree.file_time.c_str()) ||
+        scan_folder_swap(d, tree.tmp, tree.last, kept_folder(tree, rows)) == 0 ||
+        file_time.commit() != 0) {
       log_tree_error(task, _("Failed to write directory %s."), tree.last);
       return false;
     }
-    close_thread_db(DB_KEY_FILE_TIME);
+    file_time.close();
     crash_point("recover.swapped");
     if (!remove_if_present(d, tree.tmp)) {
       log_tree_error(task, _("Failed to write directory %s."), tree.tmp);

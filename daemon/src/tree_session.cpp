@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "crash_point.h"
-#include "db_sql_sqlite3.h"
 #include "i18n.h"
 #include "log.h"
 #include "task_destination.h"
@@ -113,9 +112,6 @@ std::unique_ptr<tree_session> tree_session::connect(const session_t& task,
 }
 
 tree_session::~tree_session() {
-  // What the thread still holds open in the tree goes first (what it did not commit is
-  // dropped): its connections reach the tree through this session's destination.
-  close_thread_dbs();
   if (lease_.joinable()) {
     {
       std::lock_guard<std::mutex> lock(lease_mutex_);

@@ -61,7 +61,8 @@ class tree_session {
   static std::unique_ptr<tree_session> connect(const session_t& task,
                                                const destination_wrap_t& wrap = nullptr);
   // Stops the lease, gives the lock up, lets the tree go and drops the connection. Databases
-  // opened through the session must be closed first.
+  // opened through the session must be closed first (a run's thread_db handles and marker
+  // readers are declared after its session, and so go before it).
   ~tree_session();
   tree_session(const tree_session&) = delete;
   tree_session& operator=(const tree_session&) = delete;

@@ -89,6 +89,7 @@ class TreeDbTest : public ::testing::TestWithParam<where> {
     disk_base_ = disk_ + "/" + kUuid;
   }
   void TearDown() override {
+    close_thread_dbs();
     session_.reset();
     std::string cmd = "rm -rf '" + tmp_ + "'";
     int rc = std::system(cmd.c_str());
@@ -122,7 +123,7 @@ TEST_P(TreeDbTest, NewTaskFirstRunWritesVersionOne) {
   EXPECT_EQ(rows, 0);
   EXPECT_EQ(query_last_time(ts(), at("history.db").c_str(), &last), -1);
   EXPECT_EQ(delete_last_history(ts(), at("history.db").c_str()), -1);
-  EXPECT_EQ(get_marker_db_status(ts(), at("increments/1/id0/marker.dat").c_str(), "a"), -1);
+  EXPECT_EQ(marker_reader(ts(), at("increments/1/id0/marker.dat").c_str()).get_marker_db_status("a"), -1);
   EXPECT_FALSE(disk_exists(disk("status.db")));
   EXPECT_FALSE(disk_exists(disk("history.db")));
 
@@ -222,9 +223,9 @@ TEST_P(TreeDbTest, MarkerStoresEveryNameExactly) {
   ASSERT_EQ(commit_thread_db(DB_KEY_MARKER), 0);
   close_thread_db(DB_KEY_MARKER);
 
-  for (const std::string& n : names) EXPECT_EQ(get_marker_db_status(ts(), marker.c_str(), n.c_str()), 0) << n;
+  for (const std::string& n : names) EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_status(n.c_str()), 0) << n;
   for (const char* absent : {"b.txt", "say", "File_time", "", "A.TXT"}) {
-    EXPECT_EQ(get_marker_db_status(ts(), marker.c_str(), absent), 1) << absent;
+    EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_status(absent), 1) << absent;
   }
   EXPECT_EQ(query(disk("increments/1/id0/marker.dat"), "select count(*) from exist_tbl;"),
             std::vector<std::string>{std::to_string(names.size())});
@@ -233,21 +234,21 @@ TEST_P(TreeDbTest, MarkerStoresEveryNameExactly) {
             std::vector<std::string>{"CREATE TABLE junction_tbl (File_source_path "
                                      "varchar(256),File_destination_path varchar(256))"});
 
-  EXPECT_EQ(get_marker_db_link_count(ts(), marker.c_str(), MARKER_SYMBOLIC_LINK), 1);
-  EXPECT_EQ(get_marker_db_link_count(ts(), marker.c_str(), MARKER_JUNCTION), 2);
-  EXPECT_EQ(get_marker_db_link_count(ts(), marker.c_str(), MARKER_HARD_LINK), 0);  // no table
-  EXPECT_EQ(get_marker_db_link_count(ts(), marker.c_str(), MARKER_EXIST), 0);       // not a link kind
+  EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_count(MARKER_SYMBOLIC_LINK), 1);
+  EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_count(MARKER_JUNCTION), 2);
+  EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_count(MARKER_HARD_LINK), 0);  // no table
+  EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_count(MARKER_EXIST), 0);       // not a link kind
   std::string target, link;
-  ASSERT_EQ(get_marker_db_link_file(ts(), marker.c_str(), 1, MARKER_JUNCTION, &target, &link), 0);
+  ASSERT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_file(1, MARKER_JUNCTION, &target, &link), 0);
   EXPECT_EQ(link, "/src/j\"1");
   EXPECT_EQ(target, "/abs/t1");
-  ASSERT_EQ(get_marker_db_link_file(ts(), marker.c_str(), 2, MARKER_JUNCTION, &target, &link), 0);
+  ASSERT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_file(2, MARKER_JUNCTION, &target, &link), 0);
   EXPECT_EQ(target, "/abs/t2");
-  EXPECT_EQ(get_marker_db_link_file(ts(), marker.c_str(), 3, MARKER_JUNCTION, &target, &link), -1);
+  EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_file(3, MARKER_JUNCTION, &target, &link), -1);
   EXPECT_TRUE(target.empty() && link.empty());
 
   // A version whose marker is missing.
-  EXPECT_EQ(get_marker_db_status(ts(), at("increments/2/id0/marker.dat").c_str(), "a.txt"), -1);
+  EXPECT_EQ(marker_reader(ts(), at("increments/2/id0/marker.dat").c_str()).get_marker_db_status("a.txt"), -1);
   EXPECT_FALSE(disk_exists(disk("increments/2/id0/marker.dat")));
 }
 
@@ -380,7 +381,8 @@ TEST_P(TreeDbTest, TwoTreesWrittenAtOnceFromTwoThreads) {
       ++failures;
     }
     if (create_status_db(*local, (tree + "/status.db").c_str(), "complete") != 0) ++failures;
-    // The run's databases are still open: the session closes them before the connection.
+    // The run's databases close before the connection goes, and are the thread's no more.
+    close_thread_dbs();
     local.reset();
     if (get_db_conn() != nullptr || get_db_conn1(DB_KEY_FILE_TIME) != nullptr) ++failures;
   };
@@ -440,6 +442,7 @@ TEST_P(TreeDbTest, RunCutShortIsRolledBackAtTheNextOpen) {
   }
   ASSERT_EQ(commit_thread_db(DB_KEY_FILE_TIME), 0);
   // The child below makes a connection of its own; it must not share this one's socket.
+  close_thread_dbs();
   session_.reset();
 
   pid_t child = fork();
@@ -545,8 +548,8 @@ TEST_P(TreeDbTest, DatabasesHoldingMoreThanPlainTablesAreRefusedAtOnce) {
       {"marker.dat", std::string("CREATE VIEW exist_tbl (No, File_path) ") + endless,
        "view exist_tbl",
        [&] {
-         return get_marker_db_status(ts(), at("marker.dat").c_str(), "a.txt") == -1 &&
-                get_marker_db_link_count(ts(), at("marker.dat").c_str(), MARKER_SYMBOLIC_LINK) == -1;
+         return marker_reader(ts(), at("marker.dat").c_str()).get_marker_db_status("a.txt") == -1 &&
+                marker_reader(ts(), at("marker.dat").c_str()).get_marker_db_link_count(MARKER_SYMBOLIC_LINK) == -1;
        }},
   };
   for (const planted_t& c : cases) {
