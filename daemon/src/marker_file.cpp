@@ -34,6 +34,10 @@ const char* const kMarkerInsert[] = {
     "insert into hard_link_tbl(File_source_path,File_destination_path)values(?,?);",
 };
 
+// The heads of the batched inserts (row_batch) of exist_tbl and new_tbl.
+const char* const kMarkerBatchHead[] = {"insert into exist_tbl(File_path)values",
+                                        "insert into new_tbl(File_path)values"};
+
 constexpr const char* kAttributeCreate =
     "CREATE TABLE attribute_tbl (File_path varchar(256),File_mode integer,File_uid integer,"
     "File_gid integer,File_mtime integer,File_mtime_nsec integer,File_size integer);";
@@ -91,6 +95,17 @@ int create_marker_db(const char* path, const char* file, const char* target, int
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db));
     return -1;
   }
+  if (by_path) {
+    // Rows by path go in batches (one per file taken or folder entered).
+    std::vector<row_batch::cell> row(1);
+    row[0].is_text = true;
+    row[0].text = file;
+    if (add_batched(conn, kMarkerBatchHead[kind], 1, std::move(row)) != SQLITE_DONE) {
+      daemon_print(3, "update error[%s] in %s\n", sqlite3_errmsg(db), path != nullptr ? path : "");
+      return -1;
+    }
+    return 0;
+  }
   statement st(conn, kMarkerInsert[kind]);
   bool bound = st.ok() && st.bind(1, file);
   if (bound && link_kind(kind)) bound = st.bind(2, target != nullptr ? target : "");
@@ -108,13 +123,15 @@ int record_attributes(const char* file, const entry_attributes_t& a) {
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(conn.db.get()));
     return -1;
   }
-  statement st(conn,
-               "insert into attribute_tbl(File_path,File_mode,File_uid,File_gid,File_mtime,"
-               "File_mtime_nsec,File_size)values(?,?,?,?,?,?,?);");
-  bool bound = st.ok() && st.bind(1, file) && st.bind(2, a.mode) && st.bind(3, a.uid) &&
-               st.bind(4, a.gid) && st.bind(5, a.mtime) && st.bind(6, a.mtime_nsec) &&
-               st.bind(7, a.size);
-  if (!bound || st.step() != SQLITE_DONE) {
+  std::vector<row_batch::cell> row(7);
+  row[0].is_text = true;
+  row[0].text = file;
+  int64_t numbers[] = {a.mode, a.uid, a.gid, a.mtime, a.mtime_nsec, a.size};
+  for (size_t i = 0; i < 6; ++i) row[i + 1].number = numbers[i];
+  if (add_batched(conn,
+                  "insert into attribute_tbl(File_path,File_mode,File_uid,File_gid,File_mtime,"
+                  "File_mtime_nsec,File_size)values",
+                  7, std::move(row)) != SQLITE_DONE) {
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(conn.db.get()));
     return -1;
   }
@@ -123,7 +140,7 @@ int record_attributes(const char* file, const entry_attributes_t& a) {
 
 int finish_marker() {
   thread_conn_t& conn = thread_slot(DB_KEY_MARKER);
-  if (conn.db == nullptr) return -1;
+  if (conn.db == nullptr || flush_batches(conn) != SQLITE_DONE) return -1;
   int exists = table_exists(conn, "attribute_tbl");
   if (exists < 0) return -1;
   if (exists == 1 && exec(conn.db.get(), path_index_sql("attribute_tbl").c_str()) != SQLITE_OK) {
@@ -218,6 +235,22 @@ int marker_reader::previous_size(const char* file, int64_t* size) {
     return 1;
   }
   return rc == SQLITE_DONE ? 0 : -1;
+}
+
+bool marker_reader::folder_sizes(const std::string& folder, size_t limit,
+                                 std::vector<std::pair<std::string, int64_t>>* out) {
+  out->clear();
+  thread_conn_t* c = conn();
+  if (c == nullptr) return false;
+  int exists = table_exists(*c, "attribute_tbl");
+  if (exists <= 0) return exists == 0;
+  if (!has_index(*c, "attribute_tbl_File_path")) return false;  // a range would read the table
+  bool ok = folder_rows(*c, "attribute_tbl", "File_size", folder, limit,
+                        [&](const std::string& name, statement& st) {
+                          out->emplace_back(name, st.int64(1));
+                        });
+  if (!ok) out->clear();
+  return ok;
 }
 
 marker_read load_marker(tree_session& s, const std::string& path, bool with_links,
