@@ -10,6 +10,7 @@
 // db_sqlite_mutex, and with it every other task's run) for good.
 #include "db_sql_sqlite3.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -29,6 +30,14 @@ constexpr const char* kStatusCreate =
     "CREATE TABLE status_tbl (No integer primary key,Real_status varchar(16));";
 constexpr const char* kHistoryCreate =
     "CREATE TABLE time_tbl (No integer primary key,Real_time varchar(64));";
+
+// Statements run on the tree's databases (see tree_statements_run).
+std::atomic<uint64_t> statements_run{0};
+
+int count_statement(unsigned, void*, void*, void*) {
+  statements_run.fetch_add(1, std::memory_order_relaxed);
+  return 0;
+}
 
 // The thread's databases of a run.
 thread_local thread_conn_t global_conn;
@@ -53,6 +62,10 @@ bool valid_source_table(const char* table) {
 
 }  // namespace
 
+uint64_t tree_statements_run() { return statements_run.load(std::memory_order_relaxed); }
+
+void reset_tree_statements_run() { statements_run.store(0, std::memory_order_relaxed); }
+
 namespace tree_sql {
 
 int exec(sqlite3* db, const char* sql) {
@@ -67,6 +80,7 @@ sqlite3_ptr open_tree_db(tree_session& s, const char* path, int flags) {
   if (tessaly::share::sqlite_open(s.dest(), path, &raw, flags | SQLITE_OPEN_NOMUTEX) != SQLITE_OK) {
     return nullptr;
   }
+  sqlite3_trace_v2(raw, SQLITE_TRACE_STMT, &count_statement, nullptr);
   return sqlite3_ptr(raw);
 }
 

@@ -45,6 +45,12 @@ int db_sqlite3_get_table(sqlite3* db, const char* sql, char*** result, int* rows
 // Frees and clears the table; a cleared table is left alone.
 void db_sqlite3_free_table(char*** result);
 
+// Statements run on the task trees' databases since the count was reset, by every thread:
+// what a run asks of SQLite, for the tests and the benchmark (as the share layer counts its
+// requests), so that a change that makes a walk ask per entry again does not go unseen.
+uint64_t tree_statements_run();
+void reset_tree_statements_run();
+
 // The calling thread's open databases of a backup run: its marker.dat (`global_conn`) and
 // its file_time.db (`global_conn_file_time`). Each keeps the statements that the helpers
 // below prepare until it is closed, so that a walk prepares each of them once.

@@ -45,14 +45,17 @@ constexpr const char* kKeptCreate = "CREATE TABLE kept_tbl (File_path varchar(25
 
 bool link_kind(int kind) { return kind >= MARKER_SYMBOLIC_LINK && kind <= MARKER_HARD_LINK; }
 
-// Makes a table of the thread's marker when missing (its path index is made once the
-// marker is written whole: see finish_marker; one sort is cheaper than keeping it up to date
-// row by row).
-bool ensure_marker_table(thread_conn_t& conn, const char* table, const char* create) {
+// Makes a table of the thread's marker when missing, with its path index when `indexed`.
+// The index is kept up to date row by row: the walk adds its rows nearly in the index's
+// order, which costs no more than one sort at the end, and a sort of a large marker's rows
+// would be held in memory whole (temporary data never goes to the share).
+bool ensure_marker_table(thread_conn_t& conn, const char* table, const char* create,
+                         bool indexed) {
   int exists = table_exists(conn, table);
   if (exists < 0) return false;
   if (exists == 1) return true;
-  return exec(conn.db.get(), create) == SQLITE_OK;
+  return exec(conn.db.get(), create) == SQLITE_OK &&
+         (!indexed || exec(conn.db.get(), path_index_sql(table).c_str()) == SQLITE_OK);
 }
 
 // 1 when `file` is a File_path of the table, 0 when not (or no such table), -1 on error.
@@ -119,7 +122,7 @@ int create_marker_db(const char* path, const char* file, const char* target, int
 int record_attributes(const char* file, const entry_attributes_t& a) {
   thread_conn_t& conn = thread_slot(DB_KEY_MARKER);
   if (conn.db == nullptr || file == nullptr) return -1;
-  if (!ensure_marker_table(conn, "attribute_tbl", kAttributeCreate)) {
+  if (!ensure_marker_table(conn, "attribute_tbl", kAttributeCreate, true)) {
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(conn.db.get()));
     return -1;
   }
@@ -152,7 +155,7 @@ int finish_marker() {
 int record_kept(const char* file) {
   thread_conn_t& conn = thread_slot(DB_KEY_MARKER);
   if (conn.db == nullptr || file == nullptr) return -1;
-  if (!ensure_marker_table(conn, "kept_tbl", kKeptCreate)) return -1;
+  if (!ensure_marker_table(conn, "kept_tbl", kKeptCreate, false)) return -1;
   statement st(conn, "insert into kept_tbl(File_path)values(?);");
   if (!st.ok() || !st.bind(1, file) || st.step() != SQLITE_DONE) {
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(conn.db.get()));

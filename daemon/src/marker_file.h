@@ -70,8 +70,8 @@ int record_attributes(const char* file, const entry_attributes_t& attributes);
 int record_kept(const char* file);
 // Rows of exist_tbl, new_tbl and attribute_tbl wait in batches of the connection (a
 // failure of one shows at a later call); finish_marker and the commit write what waits.
-// Writes what waits and makes the path index of attribute_tbl once the marker holds all its
-// rows (before its commit). 0 or -1.
+// Writes what waits, before the marker's commit (and makes the path index of attribute_tbl
+// where the table lacks it). 0 or -1.
 int finish_marker();
 
 // ---------------------------------------------------------------------------------------
