@@ -115,9 +115,14 @@ int table_exists(thread_conn_t& conn, const char* table) {
   return 1;
 }
 
+namespace {
+
+std::string path_index_name(const char* table) { return std::string(table) + "_File_path"; }
+
+}  // namespace
+
 std::string path_index_sql(const char* table) {
-  return std::string("CREATE INDEX IF NOT EXISTS ") + table + "_File_path ON " + table +
-         "(File_path);";
+  return "CREATE INDEX IF NOT EXISTS " + path_index_name(table) + " ON " + table + "(File_path);";
 }
 
 bool each_row(thread_conn_t& conn, const std::string& sql,
@@ -193,11 +198,14 @@ int flush_batches(thread_conn_t& conn) {
   return SQLITE_DONE;
 }
 
-bool has_index(thread_conn_t& conn, const char* index) {
-  if (conn.indexes.count(index) != 0) return true;
+bool has_path_index(thread_conn_t& conn, const char* table) {
+  if (conn.indexed_tables.count(table) != 0) return true;
+  std::string index = path_index_name(table);
   statement st(conn, "select count(*) from sqlite_master where type='index' and name=?;");
-  if (!st.ok() || !st.bind(1, index) || st.step() != SQLITE_ROW || st.int64(0) == 0) return false;
-  conn.indexes.emplace(index);
+  if (!st.ok() || !st.bind(1, index.c_str()) || st.step() != SQLITE_ROW || st.int64(0) == 0) {
+    return false;
+  }
+  conn.indexed_tables.emplace(table);
   return true;
 }
 
@@ -227,8 +235,12 @@ bool folder_rows(thread_conn_t& conn, const char* table, const char* columns,
       if (path.compare(0, prefix.size(), prefix) != 0) return false;  // outside the range
       size_t slash = path.find('/', prefix.size());
       if (slash != std::string::npos) {
-        // A row below the subfolder path[prefix..slash): the next range starts past it.
-        from = path.substr(0, slash) + "0";
+        // A row below the subfolder path[prefix..slash): the next range starts past it. A
+        // path of the tree that holds a NUL byte cannot be bound as a bound of the range
+        // (nor come from a walk): the caller asks name by name.
+        std::string next = path.substr(0, slash) + "0";
+        if (next.find('\0') != std::string::npos || next <= from) return false;
+        from = std::move(next);
         skipped = true;
         break;
       }

@@ -108,12 +108,10 @@ struct thread_conn_t {
   // transaction keeps other connections from changing the schema, and a rollback (also one
   // that an error causes) takes back the tables made in it.
   std::set<std::string, std::less<>> tables;
-  // file_time.db tables whose path index is known to exist.
+  // Tables whose path index (path_index_sql) is known to exist.
   std::set<std::string, std::less<>> indexed_tables;
-  // Indexes seen to exist (has_index).
-  std::set<std::string, std::less<>> indexes;
   // Rows waiting to be inserted, by statement head; written before a commit, dropped with
-  // the transaction (see batch and flush_batches).
+  // the transaction (see add_batched and flush_batches).
   std::unordered_map<std::string, row_batch> batches;
 
   thread_conn_t() = default;
@@ -125,7 +123,6 @@ struct thread_conn_t {
     statements.clear();
     tables.clear();
     indexed_tables.clear();
-    indexes.clear();
     batches.clear();
     db.reset(next);
     if (next != nullptr) {
@@ -236,8 +233,8 @@ int add_batched(thread_conn_t& conn, const std::string& head, int columns,
 // or indexes the tables). SQLITE_DONE or the first error.
 int flush_batches(thread_conn_t& conn);
 
-// True when `index` is an index of the database (asked once per connection and name).
-bool has_index(thread_conn_t& conn, const char* index);
+// True when the table has its path index (path_index_sql; asked once per connection).
+bool has_path_index(thread_conn_t& conn, const char* table);
 
 // The rows of `table` (which has an index on File_path) that stand for the entries right
 // inside the folder `folder` (a relative path, "" for the source folder itself): those whose

@@ -247,7 +247,7 @@ bool marker_reader::folder_sizes(const std::string& folder, size_t limit,
   if (c == nullptr) return false;
   int exists = table_exists(*c, "attribute_tbl");
   if (exists <= 0) return exists == 0;
-  if (!has_index(*c, "attribute_tbl_File_path")) return false;  // a range would read the table
+  if (!has_path_index(*c, "attribute_tbl")) return false;  // a range would read the table
   bool ok = folder_rows(*c, "attribute_tbl", "File_size", folder, limit,
                         [&](const std::string& name, statement& st) {
                           out->emplace_back(name, st.int64(1));

@@ -651,6 +651,12 @@ TEST_P(TreeDbTest, AFoldersRowsReadAtOnceAreWhatEachLookupFinds) {
   // No table yet: no rows, as each lookup would answer.
   EXPECT_TRUE(folder_file_times("id7", "", 1000, &read));
   EXPECT_TRUE(read.empty());
+  // A planted path with a NUL byte below a folder cannot bound a range: that folder is asked
+  // name by name (never a walk that comes back to the same row), the others are not touched.
+  ASSERT_EQ(db_sqlite3_exec(ft, "insert into id0(File_path,File_time)values('a/x' || char(0) || 'y/z','t');"), 0);
+  EXPECT_FALSE(folder_file_times("id0", "a", 1000, &read));
+  EXPECT_TRUE(folder_file_times("id0", "sub", 1000, &read));
+  EXPECT_EQ(read.size(), 2u);
 }
 
 // The marker's rows by path and its attributes are written in batches; they reach the file in
