@@ -206,9 +206,10 @@ class Dialog : public QDialog {
     // uuid, destination and name of the tasks on the page, in entry order.
     QStringList pageUuids, pageDestinations, pageNames;
     QString entryUser1, entryPassword1, entryUser2, entryPassword2;
-    // The content of the last error record of the entry's last run; empty: none.
+    // What the failure mark of the entry's last run tells: the content of its last error
+    // record, or of its incomplete record.
     QString entryError1, entryError2;
-    bool entryFailed1 = false, entryFailed2 = false;  // the entry shows the failure icon
+    bool entryFailed1 = false, entryFailed2 = false;  // the entry shows the failure mark
     // 2: Backup Now starts a backup; 1: it stops one.
     int backupButtonMode = 2;
     // The wizard's edit modes (0 new task, 1 rename, 2 schedule, 3 destination) and the

@@ -333,26 +333,18 @@ void Dialog::fillSessionEntry(int entry, int number) {
   }
   showText(w.schedule, tr("Schedule: %1").arg(kind));
 
-  // The last run failed when the log holds an error record of this task from that run.
+  // The mark of the last run, from the log records of that run: success only for a run the
+  // service logged as completed; failure for an error or an incomplete run (its box tells
+  // why); none for a stopped run or one the log holds nothing of.
   QString& error = entry == 1 ? t.entryError1 : t.entryError2;
   bool& failed = entry == 1 ? t.entryFailed1 : t.entryFailed2;
   const bool ran = !record.lastRunTime.isEmpty();
-  if (ran) {
-    const QDateTime lastRun = QDateTime::fromString(record.lastRunTime, Qt::ISODate);
-    for (const LogRecord& log : logReader_->GetLogList()->records) {
-      if (!log.type.contains(QLatin1String("error"), Qt::CaseInsensitive) ||
-          !sameUuid(log.uuid, record.uuid) || log.time1.isEmpty()) {
-        continue;
-      }
-      const QDateTime started = QDateTime::fromString(log.time1, Qt::ISODate);
-      const bool sameRun =
-          record.lastRunTime.contains(log.time1, Qt::CaseInsensitive) ||
-          (started.isValid() && lastRun.isValid() &&
-           started.toSecsSinceEpoch() == lastRun.toSecsSinceEpoch());
-      if (sameRun) error = log.content;
-    }
-  }
-  failed = !error.isEmpty();
+  const RunResult last = ran ? lastRunResult(logReader_->GetLogList()->records, record.uuid,
+                                             record.lastRunTime)
+                             : RunResult{};
+  failed = last.outcome == RunOutcome::Failed || last.outcome == RunOutcome::Incomplete;
+  error = failed ? last.text : QString();
+  const bool marked = failed || last.outcome == RunOutcome::Completed;
   setIcon(w.result, failed ? QStringLiteral("icon_fail_item.png")
                            : QStringLiteral("icon_-check_item.png"));
 
@@ -371,7 +363,7 @@ void Dialog::fillSessionEntry(int entry, int number) {
   switch (state) {
     case ServiceState::NotStarted:
       setIcon(w.stateIcon, QStringLiteral("icon_status.png"));
-      w.result->setVisible(ran);
+      w.result->setVisible(marked);
       break;
     case ServiceState::BackupRunning:
       setIcon(w.stateIcon, QStringLiteral("icon_backup.png"));
@@ -379,7 +371,7 @@ void Dialog::fillSessionEntry(int entry, int number) {
       break;
     case ServiceState::RestoreRunning:
       setIcon(w.stateIcon, QStringLiteral("icon_restore.png"));
-      w.result->setVisible(ran);
+      w.result->setVisible(marked);
       break;
     case ServiceState::Unknown:
       break;

@@ -4,8 +4,10 @@
 // while a pause file exists (TESSALY_PAUSE_AT), so the running state is seen for certain.
 //
 // Backup Now shows "Backup is running" and "Stop Backup" with Restore and Delete disabled,
-// then "Not started" with the run's time; Stop Backup ends a running backup; Delete removes
-// the task from the page and from SESSION_CONFIG.dat, and the service no longer knows it.
+// then "Not started" with the run's time and the success mark; Stop Backup ends a running
+// backup, which shows no mark; a run that fails shows the failure mark until the log is
+// cleared, and then no mark; Delete removes the task from the page and from
+// SESSION_CONFIG.dat, and the service no longer knows it.
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
@@ -182,6 +184,34 @@ class TaskListDaemonTest : public QObject {
       QVERIFY(QFile::remove(pause));
       QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("Not started"), kRunTimeoutMs);
       QCOMPARE(buttons(dialog), QString("111"));
+      // A stopped run did not succeed: no mark (the one of the completed run before is gone).
+      QLabel* mark = child(dialog, "backupStatus");
+      QTRY_VERIFY_WITH_TIMEOUT(!mark->isVisible(), 10000);
+      QVERIFY(readFile(controller_test::dataFolder() + "/LOG.txt").contains("Backup Docs is stopped by user."));
+
+      // A run that fails (its destination is gone) shows the failure mark, whose press tells
+      // why; once the log is cleared the run's result is unknown: no mark, not success.
+      QVERIFY(QDir(samba ? smb_->nasDir() + "/backups" : destination).removeRecursively());
+      QTest::mouseClick(child<QToolButton>(dialog, "bunowPBtn"), Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(mark->isVisible() && mark->styleSheet().contains("icon_fail_item.png"),
+                               kRunTimeoutMs);
+      QCOMPARE(state(dialog), QString("Not started"));
+      {
+        ModalBox box(QMessageBox::Ok);
+        QTest::mouseClick(&dialog, Qt::LeftButton, Qt::NoModifier,
+                          mark->mapTo(&dialog, mark->rect().center()));
+        QVERIFY(box.seen());
+        QCOMPARE(box.title(), QString("Backup Result"));
+        QCOMPARE(box.text(), QString("Error: The network resource can not be accessed."));
+      }
+      QTest::mouseClick(child<QToolButton>(dialog, "logBut"), Qt::LeftButton);
+      {
+        ModalBox box(QMessageBox::Yes);
+        QTest::mouseClick(child<QToolButton>(dialog, "clearTBtn"), Qt::LeftButton);
+        QVERIFY(box.seen());
+      }
+      QTest::mouseClick(child<QToolButton>(dialog, "curSessionBut"), Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(!mark->isVisible() && state(dialog) == "Not started", 10000);
 
       // Delete: gone from the page and the task file.
       {
@@ -195,10 +225,6 @@ class TaskListDaemonTest : public QObject {
       UpdateSessionConfig store(controller_test::dataFolder());
       QVERIFY(store.ReadSessionConfig());
       QCOMPARE(store.GetSessionList()->size(), 0);
-      // The reload the delete sent also wrote the service's log of the stopped run.
-      QTRY_VERIFY_WITH_TIMEOUT(readFile(controller_test::dataFolder() + "/LOG.txt")
-                                   .contains("Backup Docs is stopped by user."),
-                               10000);
     }
     // The window is gone and its answer port free: the service no longer knows the task.
     QTRY_COMPARE_WITH_TIMEOUT(ask(lp::QUERY_SESSION_DETAIL, uuid), qint64(lp::RESULT_NO_SESSION), 10000);

@@ -5,7 +5,7 @@
 //
 // Covered: paging with 1 to 5 tasks, selection (also presses in a hidden entry), the state
 // answers in English and German and the buttons they set, exact uuid matching, the entry
-// texts and their elision, the failure icon from LOG.dat, delete of the selected task on
+// texts and their elision, the last run's mark from LOG.dat, delete of the selected task on
 // each page (and a failed delete), a delete inside a poll's wait, the list read again after
 // the store changed, and the pixel wrap. TZ is JST-9, so every time shown is local.
 #include <QtCore/QFile>
@@ -469,10 +469,16 @@ class TaskListTest : public QObject {
     QFETCH(QString, bunowText);
     QFETCH(int, command);
     const QStringList uuids = writeNumberedTasks(2);
+    const QString last = "2000-12-31T16:00:00Z";
+    // The first task's last run completed: its mark shows wherever its state lets it.
+    log_fixture::Record completed;
+    completed.uuid = uuids[0];
+    completed.time1 = last;
+    completed.content = "Backup Task 1 is completed.";
+    QVERIFY(log_fixture::replaceLog(controller_test::dataFolder(), log_fixture::logFile({completed})));
     Dialog dialog;
     dialog.show();
     pressEntry(dialog, 1);
-    const QString last = "2000-12-31T16:00:00Z";
     if (!before.isEmpty()) {
       service_->answer(uuids[0], {before, "", last});
       QVERIFY(poll(dialog));
@@ -571,8 +577,8 @@ class TaskListTest : public QObject {
     QCOMPARE(text("statusLabel3", 2), fit("statusLabel3", 2, "Last: 2026-03-01 16:30"));
     QCOMPARE(text("destiLabel2", 2), fit("destiLabel2", 2, "Account: Anonymous"));
     QCOMPARE(text("destiLabel3", 2), fit("destiLabel3", 2, "Model: NAS-200"));
-    QVERIFY(entryLabel(dialog, "backupStatus", 2)->isVisible());
-    QVERIFY(entryLabel(dialog, "backupStatus", 2)->styleSheet().contains("icon_-check_item.png"));
+    // It ran, but the log holds nothing of that run: no mark.
+    QVERIFY(!entryLabel(dialog, "backupStatus", 2)->isVisible());
 
     // Elided to the label's width, the whole text in the tip.
     for (const auto& [base, entry, full, wrapped] :
@@ -613,50 +619,111 @@ class TaskListTest : public QObject {
     QVERIFY2(wellWrapped(font, text, wrapped, width - 5, &failure), qPrintable(failure));
   }
 
-  // ---- failure icon --------------------------------------------------------------------
+  // ---- the last run's mark -------------------------------------------------------------
 
-  // An error record of the task from its last run lights the failure icon; a press on it
-  // tells the error.
-  void failureIcon() {
+  // The mark under the state icon tells how the task's last run ended, as the service's log
+  // records of that run (same task, same start) say in any language of the service: the
+  // success mark only for a completed run; the failure mark, whose press tells why, for an
+  // error or an incomplete run; no mark for a stopped run, a run the log holds nothing of
+  // (the log was cleared) or records of another run or task.
+  void lastRunMark_data() {
+    QTest::addColumn<QStringList>("records");  // "type|uuid|time1|content", uuid 0/1: the tasks
+    QTest::addColumn<QString>("mark");         // "none", "success" or "failure"
+    QTest::addColumn<QString>("box");          // the failure mark's box text
+
+    const QString run = "2026-03-01T07:30:00Z", earlier = "2026-02-28T07:30:00Z";
+    auto record = [](const char* type, int task, const QString& time, const QString& content) {
+      return QString("%1|%2|%3|%4").arg(type).arg(task).arg(time, content);
+    };
+    const QString started = record("message", 0, run, "Backup Task 1 was started.");
+    QTest::newRow("no record") << QStringList() << "none" << "";
+    QTest::newRow("completed") << QStringList{started, record("message", 0, run, "Backup Task 1 is completed.")}
+                               << "success" << "";
+    QTest::newRow("completed, fractional seconds")
+        << QStringList{record("message", 0, "2026-03-01T07:30:00.482113Z", "Backup Task 1 is completed.")}
+        << "success" << "";
+    QTest::newRow("completed in German")
+        << QStringList{record("message", 0, run, QString::fromUtf8("Die Sicherung Task 1 ist abgeschlossen."))}
+        << "success" << "";
+    QTest::newRow("completed in Chinese")
+        << QStringList{record("message", 0, run, QString::fromUtf8("备份 Task 1 已完成。"))} << "success" << "";
+    QTest::newRow("a warning, then completed")
+        << QStringList{started, record("warning", 0, run, "only a warning"),
+                       record("message", 0, run, "Backup Task 1 is completed.")}
+        << "success" << "";
+    QTest::newRow("stopped by the user")
+        << QStringList{started, record("message", 0, run, "Backup Task 1 is stopped by user.")} << "none" << "";
+    QTest::newRow("stopped in Russian")
+        << QStringList{record("message", 0, run, QString::fromUtf8("Резервное копирование Task 1 остановлено пользователем."))}
+        << "none" << "";
+    QTest::newRow("started only (no end logged)") << QStringList{started} << "none" << "";
+    QTest::newRow("failed")
+        << QStringList{started, record("error", 0, run, "The network resource can not be accessed.")}
+        << "failure" << "Error: The network resource can not be accessed.";
+    QTest::newRow("an error, then a completed text")
+        << QStringList{record("error", 0, run, "Failed to write file x."),
+                       record("message", 0, run, "Backup Task 1 is completed.")}
+        << "failure" << "Error: Failed to write file x.";
+    QTest::newRow("incomplete")
+        << QStringList{started, record("warning", 0, run,
+                                       "Backup Task 1 is incomplete: 2 files or folders could not be backed up.")}
+        << "failure" << "Error: Backup Task 1 is incomplete: 2 files or folders could not be backed up.";
+    QTest::newRow("completed in an earlier run only")
+        << QStringList{record("message", 0, earlier, "Backup Task 1 is completed.")} << "none" << "";
+    QTest::newRow("failed in an earlier run, completed now")
+        << QStringList{record("error", 0, earlier, "old trouble"),
+                       record("message", 0, run, "Backup Task 1 is completed.")}
+        << "success" << "";
+    QTest::newRow("another task's records")
+        << QStringList{record("error", 1, run, "not this one"),
+                       record("message", 1, run, "Backup Task 1 is completed.")}
+        << "none" << "";
+    QTest::newRow("a completed text inside another text")
+        << QStringList{record("message", 0, run, "Note: Backup Task 1 is completed. Or not.")} << "none" << "";
+  }
+
+  void lastRunMark() {
+    QFETCH(QStringList, records);
+    QFETCH(QString, mark);
+    QFETCH(QString, box);
     const QStringList uuids = writeNumberedTasks(2);
     const QString runStart = "2026-03-01T07:30:00Z";
-    log_fixture::Record error;
-    error.type = "error";
-    error.uuid = uuids[0].toUpper();
-    error.time1 = runStart;
-    error.content = "Cannot reach the share";
-    log_fixture::Record other = error;  // another task's error from the same time
-    other.uuid = uuids[1].left(8);
-    other.content = "not this one";
-    log_fixture::Record warning = error;
-    warning.type = "warning";
-    warning.content = "only a warning";
-    QVERIFY(log_fixture::replaceLog(controller_test::dataFolder(),
-                                    log_fixture::logFile({error, other, warning})));
+    QList<log_fixture::Record> log;
+    for (const QString& spec : records) {
+      const QStringList parts = spec.split('|');
+      log_fixture::Record r;
+      r.type = parts[0];
+      // The service may write the uuid in another case than the task file.
+      r.uuid = parts[1] == "0" ? uuids[0].toUpper() : uuids[1];
+      r.time1 = parts[2];
+      r.content = parts[3];
+      log << r;
+    }
+    QVERIFY(log_fixture::replaceLog(controller_test::dataFolder(), log_fixture::logFile(log)));
     Dialog dialog;
     dialog.show();
     service_->sendDetail(uuids[0], {"Not started", "", runStart});
-    service_->sendDetail(uuids[1], {"Not started", "", runStart});
-    QTRY_COMPARE(entryLabel(dialog, "statusLabel3", 2)->text(), QString("Last: 2026-03-01 16:30"));
-    QVERIFY(entryLabel(dialog, "backupStatus", 1)->styleSheet().contains("icon_fail_item.png"));
-    QVERIFY(entryLabel(dialog, "backupStatus", 2)->styleSheet().contains("icon_-check_item.png"));
+    service_->sendDetail(uuids[1], {"Not started", "", ""});
+    QTRY_COMPARE(entryLabel(dialog, "statusLabel3", 1)->text(), QString("Last: 2026-03-01 16:30"));
+    QTest::qWait(50);
 
-    {
-      Boxes boxes({QMessageBox::Ok});
-      QLabel* icon = entryLabel(dialog, "backupStatus", 1);
-      QTest::mouseClick(icon, Qt::LeftButton, Qt::NoModifier, icon->rect().center());
-      QCOMPARE(boxes.titles, QStringList{"Backup Result"});
-      QCOMPARE(boxes.texts, QStringList{"Error: Cannot reach the share"});
-    }
+    QLabel* icon = entryLabel(dialog, "backupStatus", 1);
+    const QString shown = !icon->isVisible() ? "none"
+                          : icon->styleSheet().contains("icon_fail_item.png") ? "failure"
+                          : icon->styleSheet().contains("icon_-check_item.png") ? "success"
+                                                                                : icon->styleSheet();
+    QCOMPARE(shown, mark);
+    // The second task never ran: no mark.
+    QVERIFY(!entryLabel(dialog, "backupStatus", 2)->isVisible());
+
+    // A press where the mark is: the failure mark tells why; anything else only selects.
+    Boxes boxes({QMessageBox::Ok});
+    QTest::mousePress(&dialog, Qt::LeftButton, Qt::NoModifier, centreOf(dialog, icon));
+    QTest::mouseRelease(&dialog, Qt::LeftButton, Qt::NoModifier, centreOf(dialog, icon));
+    QTest::qWait(mark == "failure" ? 0 : 100);
+    QCOMPARE(boxes.titles, mark == "failure" ? QStringList{"Backup Result"} : QStringList());
+    QCOMPARE(boxes.texts.join(""), box);
     QCOMPARE(litEntry(dialog), 1);
-    {
-      Boxes boxes({QMessageBox::Ok});
-      QLabel* icon = entryLabel(dialog, "backupStatus", 2);
-      QTest::mouseClick(icon, Qt::LeftButton, Qt::NoModifier, icon->rect().center());
-      QTest::qWait(100);
-      QCOMPARE(boxes.titles, QStringList());
-    }
-    QCOMPARE(litEntry(dialog), 2);
   }
 
   // ---- delete --------------------------------------------------------------------------
