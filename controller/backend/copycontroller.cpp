@@ -141,6 +141,7 @@ void Copycontroller::handleDatagram(const QByteArray& datagram) {
   const auto* data = reinterpret_cast<const uint8_t*>(datagram.constData());
   const size_t size = static_cast<size_t>(datagram.size());
   if (size < lp::REPLY_HEADER_SIZE || data[0] != lp::ANSWER) return;
+  emit ServiceAnswered();
   if (data[1] == lp::QUERY_VERSION) {
     serviceId_ = lp::get_le64(data + 4);
     return;

@@ -100,6 +100,7 @@ Dialog::Dialog(QWidget* parent) : QDialog(parent) {
   connect(ui.scheduleCbBox, &QComboBox::currentIndexChanged, this, &Dialog::SetScheduleCbBox);
   link_ = new Copycontroller(int(QCoreApplication::applicationPid() & 0xffffffff), this);
   connect(link_, &Copycontroller::UpdateSessionStatus, this, &Dialog::UpdateSessionListStatus);
+  connect(link_, &Copycontroller::ServiceAnswered, this, &Dialog::NoteServiceAnswer);
 
   dataFolder_ = dataFolderPath();
   // The task store, read once here; the task list reads it again whenever it is shown.

@@ -9,6 +9,7 @@
 // touches.
 #pragma once
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QHash>
 #include <QtCore/QList>
 #include <QtCore/QPair>
@@ -151,8 +152,10 @@ class Dialog : public QDialog {
   // source folders joined with "\n", the destination (not used here).
   void UpdateSessionListStatus(QString uuid, QString state, QString nextTime, QString lastTime,
                                QString paths, QString firstPath);
-  // The status poll: one detail query per task, 3 ms apart.
+  // The status poll: a version query, then one detail query per task, 3 ms apart.
   void QueryStatus();
+  // Any answer of the service: it runs.
+  void NoteServiceAnswer();
   void on_pageDownBtn_clicked();
   void on_pageUpBtn_clicked();
   void on_bunowPBtn_clicked();
@@ -193,6 +196,13 @@ class Dialog : public QDialog {
   void selectEntry(int entry);
   // Waits `ms` milliseconds while the window's events are processed.
   void Delay(int ms);
+  // The service has answered none of the poll's queries for a few seconds (it is not
+  // running), or answers again: the page and the task buttons follow.
+  void checkServiceSilence();
+  void setServiceSilent(bool silent);
+  // While the service is silent a task command says so in a box instead of acting: true
+  // then.
+  bool refusedWhileServiceSilent();
 
   struct TaskPageState {
     // 1-based number of the task the next fill shows first; after a fill, the page's
@@ -222,10 +232,16 @@ class Dialog : public QDialog {
     // store: state text, next run, last run.
     QHash<QString, QStringList> answers;
     bool polling = false;  // QueryStatus is in its loop
+    // The service answered none of the queries sent since its last answer for a few
+    // seconds: the page says that it is not running.
+    bool serviceSilent = false;
+    bool awaitingAnswer = false;  // a query went out since the service's last answer
+    QElapsedTimer askedAt;        // when the first of those queries went out
     QString lastReadError;  // the reason last shown for an unreadable task file
   };
   TaskPageState taskPage_;
   UpdateSessionConfig* sessionStore_ = nullptr;
+  QLabel* serviceNotice_ = nullptr;  // over the task list's headings while the service is silent
 
   // ---- new-task wizard (dialog_wizard.cpp) --------------------------------------------
  public slots:

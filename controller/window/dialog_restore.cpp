@@ -93,6 +93,8 @@ bool Dialog::restoreDestinationReachable() {
 // ---- opening the page -------------------------------------------------------------------
 
 void Dialog::on_restbuBtn_clicked() {
+  // The service does the restore: while it is not running the page would lead nowhere.
+  if (refusedWhileServiceSilent()) return;
   ui.restoreLWidget->clear();
   versionNumbers.clear();
   versionTexts.clear();

@@ -10,6 +10,13 @@
 // page shows them through the window's own translation. A text the table does not know
 // leaves the task's state as it was.
 //
+// Each poll also asks the service for its version, so that its silence shows even without a
+// task: when none of the queries sent since its last answer has been answered for a few
+// seconds, the service is not running. The page then says so (with how to start it) in place
+// of the task states, and Backup Now, Restore and Delete say so instead of acting; the first
+// answer brings the page back. A window that cannot receive answers (another controller holds
+// the answer port) judges nothing.
+//
 // The poll's waits process the window's events, so a delete, a re-reading of the store or
 // an answer can run inside the poll's loop: the loop therefore walks a copy of the uuids
 // and skips a task that is gone. Tasks are always found by their uuid compared exactly.
@@ -37,6 +44,8 @@ namespace {
 
 constexpr int kTipWidth = 30;  // characters per line of the file-type and destination tips
 constexpr int kPollWaitMs = 3;
+// Two polls without an answer: the service is not running.
+constexpr int kServiceSilenceMs = 6500;
 const QString kAllFilesFilter = QStringLiteral(".*, .*, .*, .*");
 
 // The widgets of one entry.
@@ -162,6 +171,12 @@ void showText(QLabel* label, const QString& text) {
   label->setToolTip(shown == text ? QString() : text);
 }
 
+// What the page and the task commands say while the service does not answer.
+QString serviceDownText() {
+  return QCoreApplication::translate(
+      "Dialog", "The TessalySync service is not running. Start it with: systemctl start TessalySync");
+}
+
 QString translated(const QString& english) {
   return QCoreApplication::translate("Dialog", english.toUtf8().constData());
 }
@@ -194,8 +209,18 @@ QString Dialog::wrapTextToWidth(const QFont& font, const QString& text, int widt
 
 void Dialog::setUpSessionList() {
   sessionStore_ = new UpdateSessionConfig(dataFolder_, this);
+  // Over the column headings, shown only while the service is silent.
+  serviceNotice_ = new QLabel(ui.currWidget);
+  serviceNotice_->setObjectName(QStringLiteral("serviceLabel"));
+  serviceNotice_->setGeometry(QRect(5, 2, 583, 32));
+  serviceNotice_->setAlignment(Qt::AlignCenter);
+  serviceNotice_->setWordWrap(true);
+  serviceNotice_->setMouseTracking(true);
+  serviceNotice_->setStyleSheet(form_style::label(QStringLiteral("#b00c0d")));
+  serviceNotice_->hide();
   reloadSessionList();
   ui.currWidget->installEventFilter(new RetranslateWatch(this, [this] {
+    serviceNotice_->setText(serviceDownText());
     refillSessionPage();
     updateSessionButtons();
   }));
@@ -376,7 +401,11 @@ void Dialog::fillSessionEntry(int entry, int number) {
     case ServiceState::Unknown:
       break;
   }
-  if (state != ServiceState::Unknown) showText(w.state, translated(serviceStateText(state)));
+  if (t.serviceSilent) {
+    showText(w.state, tr("TessalySync service is not running"));
+  } else if (state != ServiceState::Unknown) {
+    showText(w.state, translated(serviceStateText(state)));
+  }
   w.frame->show();
 }
 
@@ -387,6 +416,14 @@ void Dialog::updateSessionButtons() {
     ui.bunowPBtn->setEnabled(false);
     ui.restbuBtn->setEnabled(false);
     ui.delbuPhBtn->setEnabled(false);
+    return;
+  }
+  if (t.serviceSilent) {
+    // The commands stay at hand, to say why they cannot act.
+    ui.bunowPBtn->setEnabled(true);
+    ui.restbuBtn->setEnabled(true);
+    ui.delbuPhBtn->setEnabled(true);
+    ui.bunowPBtn->setText(tr("Backup Now"));
     return;
   }
   switch (serviceStateOf(record->status)) {
@@ -441,6 +478,11 @@ void Dialog::QueryStatus() {
   // A poll tick that arrives during the waits of the running poll is not needed.
   if (pollPaused || taskPage_.polling) return;
   taskPage_.polling = true;
+  checkServiceSilence();
+  if (link_ && link_->QueryVersion() && !taskPage_.awaitingAnswer) {
+    taskPage_.awaitingAnswer = true;
+    taskPage_.askedAt.start();
+  }
   QStringList uuids;
   for (const SessionRecord& record : *sessionStore_->GetSessionList()) uuids << record.uuid;
 
@@ -458,6 +500,34 @@ void Dialog::QueryStatus() {
     if (!self) return;
   }
   taskPage_.polling = false;
+}
+
+void Dialog::NoteServiceAnswer() {
+  taskPage_.awaitingAnswer = false;
+  setServiceSilent(false);
+}
+
+void Dialog::checkServiceSilence() {
+  const TaskPageState& t = taskPage_;
+  setServiceSilent(link_ && link_->isListening() && t.awaitingAnswer &&
+                   t.askedAt.elapsed() >= kServiceSilenceMs);
+}
+
+void Dialog::setServiceSilent(bool silent) {
+  if (taskPage_.serviceSilent == silent) return;
+  taskPage_.serviceSilent = silent;
+  serviceNotice_->setText(serviceDownText());
+  serviceNotice_->setVisible(silent);
+  if (silent) serviceNotice_->raise();
+  for (QLabel* heading : {ui.sourceLabel, ui.statusLabel, ui.label}) heading->setVisible(!silent);
+  refillSessionPage();
+  updateSessionButtons();
+}
+
+bool Dialog::refusedWhileServiceSilent() {
+  if (!taskPage_.serviceSilent) return false;
+  QMessageBox::warning(this, tr("Warning"), serviceDownText(), QMessageBox::Ok);
+  return true;
 }
 
 void Dialog::UpdateSessionListStatus(QString uuid, QString state, QString nextTime,
@@ -494,7 +564,7 @@ void Dialog::UpdateSessionListStatus(QString uuid, QString state, QString nextTi
 
 void Dialog::on_bunowPBtn_clicked() {
   const TaskPageState& t = taskPage_;
-  if (t.selectedUuid.isEmpty() || !link_) return;
+  if (t.selectedUuid.isEmpty() || !link_ || refusedWhileServiceSilent()) return;
   if (t.backupButtonMode == 2) {
     link_->SendBackupStart(t.selectedUuid);
   } else if (t.backupButtonMode == 1) {
@@ -508,7 +578,7 @@ void Dialog::on_bunowPBtn_clicked() {
 
 void Dialog::on_delbuPhBtn_clicked() {
   TaskPageState& t = taskPage_;
-  if (t.selectedIndex == 0 || t.selectedUuid.isEmpty()) return;
+  if (t.selectedIndex == 0 || t.selectedUuid.isEmpty() || refusedWhileServiceSilent()) return;
   const QString uuid = t.selectedUuid;
   pollPaused = true;
   if (QMessageBox::warning(this, tr("Warning"), tr("Are you sure you want to delete this backup?"),

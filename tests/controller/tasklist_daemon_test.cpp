@@ -63,7 +63,8 @@ QString buttons(const Dialog& dialog) {
   return out;
 }
 
-QString state(const Dialog& dialog) { return child(dialog, "statusLabel1")->text(); }
+// The state label's text, its line breaks left out.
+QString state(const Dialog& dialog) { return child(dialog, "statusLabel1")->text().remove('\n'); }
 
 }  // namespace
 
@@ -229,6 +230,70 @@ class TaskListDaemonTest : public QObject {
     // The window is gone and its answer port free: the service no longer knows the task.
     QTRY_COMPARE_WITH_TIMEOUT(ask(lp::QUERY_SESSION_DETAIL, uuid), qint64(lp::RESULT_NO_SESSION), 10000);
     QCOMPARE(daemon_->state(), QProcess::Running);
+  }
+
+  // The service stops while the window runs: within a few seconds the page says that the
+  // service is not running and how to start it, and Backup Now, Restore and Delete say so in
+  // a box instead of acting; once the service runs again the page is as before by itself.
+  void serviceDownAndBack() {
+    const QString root = controller_test::tempRoot();
+    const QString source = root + "/src-down", destination = root + "/dest-down";
+    QVERIFY(QDir().mkpath(source));
+    QVERIFY(QDir().mkpath(destination));
+    writeFile(source + "/a.txt", "a");
+    const QString taskFile = controller_test::dataFolder() + "/SESSION_CONFIG.dat";
+    QFile::remove(taskFile);
+    {
+      UpdateSessionConfig store(controller_test::dataFolder());
+      QCOMPARE(store.AddSession("Docs", {}, {}, {}, {".*"}, {source}, "", "", destination, "",
+                                "incremental", "manually", {}),
+               int(UpdateSessionConfig::AddDone));
+    }
+    const QByteArray tasks = readFile(taskFile);
+    const QString pause = root + "/pause-down";
+    startDaemon(pause);
+    if (QTest::currentTestFailed()) return;
+
+    Dialog dialog;
+    dialog.show();
+    QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("Not started"), 10000);
+    QWidget* entry = child<QWidget>(dialog, "sessionWidget1");
+    QTest::mouseClick(&dialog, Qt::LeftButton, Qt::NoModifier,
+                      entry->mapTo(&dialog, entry->rect().center()));
+    QLabel* notice = child(dialog, "serviceLabel");
+    QVERIFY(!notice->isVisible());
+    QVERIFY(child(dialog, "statusLabel")->isVisible());
+
+    const QString down =
+        "The TessalySync service is not running. Start it with: systemctl start TessalySync";
+    stopDaemon();
+    QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("TessalySync service is not running"), 15000);
+    QVERIFY(notice->isVisible());
+    QCOMPARE(notice->text(), down);
+    QVERIFY(!child(dialog, "statusLabel")->isVisible());
+    QCOMPARE(buttons(dialog), QString("111"));
+    for (const char* command : {"bunowPBtn", "restbuBtn", "delbuPhBtn"}) {
+      ModalBox box(QMessageBox::Ok);
+      QTest::mouseClick(child<QToolButton>(dialog, command), Qt::LeftButton);
+      QVERIFY2(box.seen(), command);
+      QCOMPARE(box.title(), QString("Warning"));
+      QCOMPARE(box.text(), down);
+      // Nothing happened: the task list is shown, the task kept.
+      QVERIFY(child<QWidget>(dialog, "currWidget")->isVisible());
+      QCOMPARE(readFile(taskFile), tasks);
+    }
+
+    startDaemon(pause, false);
+    QVERIFY(daemon_);
+    QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("Not started"), 20000);
+    QVERIFY(!notice->isVisible());
+    QVERIFY(child(dialog, "statusLabel")->isVisible());
+    QCOMPARE(buttons(dialog), QString("111"));
+    // Backup Now acts again: the run (one file, never held) completes.
+    QTest::mouseClick(child<QToolButton>(dialog, "bunowPBtn"), Qt::LeftButton);
+    QLabel* mark = child(dialog, "backupStatus");
+    QTRY_VERIFY_WITH_TIMEOUT(mark->isVisible() && mark->styleSheet().contains("icon_-check_item.png"),
+                             kRunTimeoutMs);
   }
 };
 
