@@ -11,6 +11,7 @@
 #include "dialog.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
 #include <QtGui/QFont>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QHeaderView>
@@ -493,7 +494,7 @@ void Dialog::applyAutoStart(bool on) {
 
 void Dialog::on_setSCEBtn_clicked() {
   const QString path =
-      QFileDialog::getSaveFileName(this, tr("Export Configuration"), QString(), QString());
+      QFileDialog::getSaveFileName(this, tr("Export Configuration"), QDir::homePath(), QString());
   if (path.isEmpty()) return;
   // The export holds the shares' passwords: the store creates it for the user alone.
   if (!sessionStore_->ExportSessionConfig(path)) {
@@ -507,7 +508,7 @@ void Dialog::on_setSCEBtn_clicked() {
 void Dialog::on_setSCIBtn_clicked() {
   pollPaused = true;
   const QString path =
-      QFileDialog::getOpenFileName(this, tr("Import Configuration"), QString(), QString());
+      QFileDialog::getOpenFileName(this, tr("Import Configuration"), QDir::homePath(), QString());
   if (!path.isEmpty()) {
     const int result = sessionStore_->ImportSessionConfig(path);
     if (result == UpdateSessionConfig::Imported) {

@@ -119,7 +119,7 @@ class ModalScript : public QObject {
   struct Seen {
     QString kind;  // "file" or "box"
     QString title;
-    QString text;
+    QString text;  // a file dialog: the folder it opened in
   };
 
   explicit ModalScript(QList<Step> steps) : steps_(std::move(steps)) {
@@ -150,7 +150,7 @@ class ModalScript : public QObject {
     if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && !step.file.isEmpty()) {
       steps_.removeFirst();
       last_ = modal;
-      seen_.append({"file", dialog->windowTitle(), QString()});
+      seen_.append({"file", dialog->windowTitle(), dialog->directory().absolutePath()});
       dialog->selectFile(step.file);
       // Accepted from the event loop: an accept that asks a question runs a loop of its own.
       QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
@@ -831,6 +831,9 @@ class SettingsPageTest : public QObject {
       click(*window, "setSCEBtn");
       QCOMPARE(script.seen().size(), 1);
       QCOMPARE(script.seen()[0].title, QString("Export Configuration"));
+      // The file dialogs open in the user's home folder, not in the program's working folder.
+      QCOMPARE(script.seen()[0].text, QDir::homePath());
+      QVERIFY(QDir::homePath() != QDir::currentPath());
       QTest::qWait(50);
       QCOMPARE(script.boxTexts(), QString());
     }
@@ -845,6 +848,7 @@ class SettingsPageTest : public QObject {
       ModalScript script({ModalScript::file(exported), ModalScript::box(QMessageBox::Ok)});
       click(*window, "setSCIBtn");
       QCOMPARE(script.seen().value(0).title, QString("Import Configuration"));
+      QCOMPARE(script.seen().value(0).text, QDir::homePath());
       QCOMPARE(script.boxTexts(), QString("Message / Import successfully!"));
     }
     QVERIFY(service.waitReloads(1));
