@@ -292,7 +292,7 @@
     </message>
     <message>
         <source>Backup Name</source>
-        <translation>Nom de la sauvegarde</translation>
+        <translation>Nom de sauvegarde</translation>
     </message>
     <message>
         <source>Start Time</source>

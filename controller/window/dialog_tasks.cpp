@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <utility>
 
 #include "copycontroller.h"
@@ -138,37 +139,59 @@ QString breakToWidth(const QFontMetrics& metrics, const QString& text, int limit
   return result + rest;
 }
 
-// The text as the label can show it: elided at the right on one line or, in a label that
-// wraps and has room for more lines, broken at the label's width with the last line that
-// fits elided.
+// A text of a task card takes one line, or two where it does not fit one; what does not fit
+// two is elided at the end of the second (a long path, a long name).
+constexpr int kCardLines = 2;
+// The room between two texts of a card's column.
+constexpr int kCardRowGap = 8;
+// The height of a one-line text (the form's rows).
+constexpr int kCardRowHeight = 16;
+
+// The text as the label can show it: broken at the label's width onto at most kCardLines
+// lines, the last line that fits elided.
 QString fitted(QLabel* label, const QString& text) {
   label->ensurePolished();
   const QFontMetrics metrics(label->font());
-  const int width = std::max(0, label->contentsRect().width());
-  const int lines = label->wordWrap()
-                        ? std::max(1, label->contentsRect().height() / std::max(1, metrics.lineSpacing()))
-                        : 1;
-  if (lines == 1) return metrics.elidedText(text, Qt::ElideRight, width);
+  // A glyph may reach a pixel or two past its advance: the lines keep that room.
+  const int width = std::max(0, label->contentsRect().width() - 3);
   QStringList broken = breakToWidth(metrics, text, width).split(QLatin1Char('\n'));
-  if (broken.size() > lines) {
-    const QString tail = broken.mid(lines - 1).join(QString());
-    broken = broken.mid(0, lines - 1);
+  if (broken.size() > kCardLines) {
+    const QString tail = broken.mid(kCardLines - 1).join(QString());
+    broken = broken.mid(0, kCardLines - 1);
     broken << metrics.elidedText(tail, Qt::ElideRight, width);
   }
   return broken.join(QLatin1Char('\n'));
 }
 
+// Puts `shown` into the label, as high as its lines.
+void setShown(QLabel* label, const QString& shown) {
+  label->setText(shown);
+  const int lines = int(shown.count(QLatin1Char('\n'))) + 1;
+  label->resize(label->width(),
+                std::max(kCardRowHeight, lines * QFontMetrics(label->font()).lineSpacing() + 2));
+}
+
 // Shows `text` in the label as far as it fits, with `tip` as its tool tip.
 void showText(QLabel* label, const QString& text, const QString& tip) {
-  label->setText(fitted(label, text));
+  setShown(label, fitted(label, text));
   label->setToolTip(tip);
 }
 
 // Shows `text`; the whole text is the tool tip only when it had to be shortened.
 void showText(QLabel* label, const QString& text) {
   const QString shown = fitted(label, text);
-  label->setText(shown);
-  label->setToolTip(shown == text ? QString() : text);
+  setShown(label, shown);
+  label->setToolTip(QString(shown).remove(QLatin1Char('\n')) == text ? QString() : text);
+}
+
+// The texts of one column of a card, one under the other from the column's first row, each
+// as high as its lines.
+void stackColumn(std::initializer_list<QLabel*> labels, int top) {
+  int y = top;
+  for (QLabel* label : labels) {
+    label->move(label->x(), y);
+    y += label->height() + kCardRowGap;
+  }
 }
 
 // What the page and the task commands say while the service does not answer.
@@ -406,6 +429,10 @@ void Dialog::fillSessionEntry(int entry, int number) {
   } else if (state != ServiceState::Unknown) {
     showText(w.state, translated(serviceStateText(state)));
   }
+  const int top = w.name->y();
+  stackColumn({w.name, w.types}, top);
+  stackColumn({w.state, w.schedule, w.last, w.next}, top);
+  stackColumn({w.destination, w.account, w.model}, top);
   w.frame->show();
 }
 

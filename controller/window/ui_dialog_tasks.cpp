@@ -9,10 +9,11 @@
 namespace {
 
 // Columns of an entry: left edge and width; the icon stands at the column's left, the texts
-// beside it, one row every 24 px, the block centred in the entry's height. The state column is
-// the widest: its times are shown whole, while the source and destination texts are elided.
-constexpr int kColumnX[3] = {12, 187, 412};
-constexpr int kColumnWidth[3] = {165, 215, 160};
+// beside it, one row every 24 px (the page gives a text that needs two lines the room of two
+// and moves the rows below it down). The destination column is the widest, so that a share's
+// path fits its two lines; the state column still shows its times on one line.
+constexpr int kColumnX[3] = {12, 167, 367};
+constexpr int kColumnWidth[3] = {155, 200, 211};
 constexpr int kIconSize = 40;
 constexpr int kTextX = kIconSize + 6;
 constexpr int kFirstRowY = 56;

@@ -262,10 +262,9 @@ int litEntry(const Dialog& dialog) {
   return lit(1) ? 1 : lit(2) ? 2 : 0;
 }
 
-// A one-line label's text for `full`: the whole text, or elided to the label's width.
-QString elidedFor(QLabel* label, const QString& full) {
-  return QFontMetrics(label->font()).elidedText(full, Qt::ElideRight, label->contentsRect().width());
-}
+// A card label's text with its line breaks left out (a text takes one line, or two where it
+// does not fit one).
+QString shownText(const QLabel* label) { return label->text().remove('\n'); }
 
 QToolButton* button(const Dialog& dialog, const char* name) { return child<QToolButton>(dialog, name); }
 
@@ -540,8 +539,9 @@ class TaskListTest : public QObject {
 
   // ---- entry texts ---------------------------------------------------------------------
 
-  // The labels of both entries; long texts are elided to the label, with the whole text as
-  // tool tip (file types and destination wrapped at 30 characters).
+  // The labels of both entries; a text takes one line, or two where it does not fit one; a
+  // longer one is elided at the end of its second line, with the whole text as tool tip (file
+  // types and destination wrapped at 30 characters).
   void entryTexts() {
     Task first{"Holiday pictures"};
     first.allFiles = true;
@@ -556,27 +556,24 @@ class TaskListTest : public QObject {
     Dialog dialog;
     dialog.show();
     service_->sendDetail(uuid2, {"Not started", "2026-03-02T07:30:00Z", "2026-03-01T07:30:00.5Z"});
-    QTRY_COMPARE(entryLabel(dialog, "statusLabel4", 2)->text(), QString("Next: 2026-03-02 16:30"));
+    QTRY_COMPARE(shownText(entryLabel(dialog, "statusLabel4", 2)), QString("Next: 2026-03-02 16:30"));
 
-    // What the label shows of a text: the whole text, or as much as its width holds.
-    auto text = [&dialog](const char* base, int entry) { return entryLabel(dialog, base, entry)->text(); };
-    auto fit = [&dialog](const char* base, int entry, const QString& full) {
-      return elidedFor(entryLabel(dialog, base, entry), full);
-    };
-    QCOMPARE(text("sourceLabel1", 1), fit("sourceLabel1", 1, "Task: Holiday pictures"));
-    QCOMPARE(text("sourceLabel2", 1), fit("sourceLabel2", 1, "File Types: All Files"));
-    QCOMPARE(text("statusLabel2", 1), fit("statusLabel2", 1, "Schedule: Manually"));
-    QCOMPARE(text("statusLabel3", 1), fit("statusLabel3", 1, "Last: "));
-    QCOMPARE(text("statusLabel4", 1), fit("statusLabel4", 1, "Next: Manually"));
-    QCOMPARE(text("destiLabel2", 1), fit("destiLabel2", 1, "Account: tester"));
-    QCOMPARE(text("destiLabel3", 1), fit("destiLabel3", 1, "Model: Brelkin NAS"));
+    // Each of these texts fits its label's two lines and shows whole.
+    auto text = [&dialog](const char* base, int entry) { return shownText(entryLabel(dialog, base, entry)); };
+    QCOMPARE(text("sourceLabel1", 1), QString("Task: Holiday pictures"));
+    QCOMPARE(text("sourceLabel2", 1), QString("File Types: All Files"));
+    QCOMPARE(text("statusLabel2", 1), QString("Schedule: Manually"));
+    QCOMPARE(text("statusLabel3", 1), QString("Last: "));
+    QCOMPARE(text("statusLabel4", 1), QString("Next: Manually"));
+    QCOMPARE(text("destiLabel2", 1), QString("Account: tester"));
+    QCOMPARE(text("destiLabel3", 1), QString("Model: Brelkin NAS"));
     QVERIFY(!entryLabel(dialog, "backupStatus", 1)->isVisible());  // never ran
 
-    QCOMPARE(text("sourceLabel2", 2), fit("sourceLabel2", 2, "File Types: .jpg, .png"));
-    QCOMPARE(text("statusLabel2", 2), fit("statusLabel2", 2, "Schedule: Weekly"));
-    QCOMPARE(text("statusLabel3", 2), fit("statusLabel3", 2, "Last: 2026-03-01 16:30"));
-    QCOMPARE(text("destiLabel2", 2), fit("destiLabel2", 2, "Account: Anonymous"));
-    QCOMPARE(text("destiLabel3", 2), fit("destiLabel3", 2, "Model: NAS-200"));
+    QCOMPARE(text("sourceLabel2", 2), QString("File Types: .jpg, .png"));
+    QCOMPARE(text("statusLabel2", 2), QString("Schedule: Weekly"));
+    QCOMPARE(text("statusLabel3", 2), QString("Last: 2026-03-01 16:30"));
+    QCOMPARE(text("destiLabel2", 2), QString("Account: Anonymous"));
+    QCOMPARE(text("destiLabel3", 2), QString("Model: NAS-200"));
     // It ran, but the log holds nothing of that run: no mark.
     QVERIFY(!entryLabel(dialog, "backupStatus", 2)->isVisible());
 
@@ -587,11 +584,34 @@ class TaskListTest : public QObject {
              {"sourceLabel1", 2, "Task: " + second.name, false}}) {
       QLabel* label = entryLabel(dialog, base, entry);
       const QFontMetrics metrics(label->font());
-      QVERIFY2(label->text() != full && label->text().endsWith(QChar(0x2026)), qPrintable(label->text()));
-      QVERIFY(metrics.horizontalAdvance(label->text()) <= label->contentsRect().width());
+      QVERIFY2(label->text().endsWith(QChar(0x2026)), qPrintable(label->text()));
+      const QStringList lines = label->text().split('\n');
+      QCOMPARE(lines.size(), 2);
+      for (const QString& line : lines) {
+        QVERIFY(metrics.horizontalAdvance(line) <= label->contentsRect().width());
+      }
+      // The label is as high as its two lines.
+      QVERIFY(label->height() >= 2 * metrics.lineSpacing());
       QCOMPARE(label->toolTip(), wrapped ? wrapText(full, 30) : full);
     }
     QVERIFY(entryLabel(dialog, "destiLabel1", 1)->toolTip().contains('\n'));
+
+    // The texts of a column stand one under the other: a text on two lines moves the next one
+    // down, never over it.
+    for (int entry : {1, 2}) {
+      for (const QStringList& column : {QStringList{"sourceLabel1", "sourceLabel2"},
+                                        QStringList{"statusLabel1", "statusLabel2", "statusLabel3", "statusLabel4"},
+                                        QStringList{"destiLabel1", "destiLabel2", "destiLabel3"}}) {
+        for (qsizetype i = 1; i < column.size(); ++i) {
+          const QLabel* above = entryLabel(dialog, qPrintable(column[i - 1]), entry);
+          const QLabel* below = entryLabel(dialog, qPrintable(column[i]), entry);
+          QVERIFY2(below->y() > above->geometry().bottom(), qPrintable(column[i]));
+          QVERIFY(below->geometry().bottom() < frame(dialog, entry)->height());
+        }
+      }
+    }
+    QCOMPARE(entryLabel(dialog, "sourceLabel2", 2)->y(),
+             entryLabel(dialog, "sourceLabel1", 2)->geometry().bottom() + 1 + 8);
   }
 
   // The pixel wrap: every line fits (or is one character), nothing is lost, lines break
@@ -914,8 +934,7 @@ class TaskListTest : public QObject {
     QApplication::sendEvent(&dialog, &change);
     QCOMPARE(shownPage(dialog), QString("Task 1|Task 2"));
     QCOMPARE(entryLabel(dialog, "statusLabel1", 1)->text(), QString("Backup is running"));
-    QCOMPARE(entryLabel(dialog, "destiLabel2", 2)->text(),
-             elidedFor(entryLabel(dialog, "destiLabel2", 2), "Account: Anonymous"));
+    QCOMPARE(shownText(entryLabel(dialog, "destiLabel2", 2)), QString("Account: Anonymous"));
     QCOMPARE(button(dialog, "bunowPBtn")->text(), QString("Stop Backup"));
 
     click(dialog, "pageDownBtn");
