@@ -49,18 +49,6 @@ int languageIndex(const QString& stored) {
 // A stored switch is on when its word contains "enable".
 bool isOn(const QString& word) { return word.contains(QLatin1String("enable"), Qt::CaseInsensitive); }
 
-// The font families of a language: the one its pages are drawn for, then the stand-ins of a
-// machine without it (the same lists as the language's style sheet).
-QStringList languageFamilies(const QString& language) {
-  if (language.contains(QLatin1String("Simplified Chinese"), Qt::CaseInsensitive)) {
-    return {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")};
-  }
-  if (language.contains(QLatin1String("Traditional Chinese"), Qt::CaseInsensitive)) {
-    return {QStringLiteral("MingLiU"), QStringLiteral("PMingLiU"), QStringLiteral("WenQuanYi Micro Hei")};
-  }
-  return {QStringLiteral("Calibri"), QStringLiteral("Carlito"), QStringLiteral("DejaVu Sans")};
-}
-
 // The e-mail page's schedule combo: 0 monthly, 1 weekly, 2 daily.
 const char* const kScheduleWords[] = {"monthly", "weekly", "daily"};
 
@@ -445,10 +433,8 @@ void Dialog::switchLanguage(const QString& language) {
 
 void Dialog::applyLanguageFonts() {
   const QString language = settings_ ? settings_->language : QString();
-  const QStringList families = languageFamilies(language);
-  QStringList quoted;
-  for (const QString& family : families) quoted << u'"' + family + u'"';
-  const QString font = quoted.join(QStringLiteral(", "));
+  const QStringList families = form_style::languageFamilies(language);
+  const QString font = form_style::cssFamilies(language);
   QHeaderView* header = ui.deviceTWidget->header();
   header->setStyleSheet(
       QStringLiteral("QHeaderView::section:first {border-image:url(:/images/device_header1.png) 10px; "
