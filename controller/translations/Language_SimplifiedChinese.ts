@@ -754,6 +754,50 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>备份正在进行，现在无法还原！</translation>
     </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>TessalySync 服务未运行。请用以下命令启动：systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>TessalySync 服务未运行</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>备份时删除源文件夹中已不存在的文件</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>扩展名</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>扩展名列表</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>小时</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>分钟</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>日</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>上次备份的结果</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>上次备份已完成</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>上次备份未成功</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>

@@ -395,6 +395,9 @@ void Dialog::fillSessionEntry(int entry, int number) {
   const bool marked = failed || last.outcome == RunOutcome::Completed;
   setIcon(w.result, failed ? QStringLiteral("icon_fail_item.png")
                            : QStringLiteral("icon_-check_item.png"));
+  w.result->setAccessibleName(failed   ? tr("Last backup did not succeed")
+                              : marked ? tr("Last backup completed")
+                                       : tr("Result of the last backup"));
 
   setFrame(w.frame, number == t.selectedIndex);
   if (number == t.selectedIndex) {
