@@ -27,6 +27,7 @@
 #include "controller_test.h"
 #include "dialog.h"
 #include "startup.h"
+#include "ui_style.h"
 #include "updatesessionconfig.h"
 
 namespace {
@@ -100,6 +101,16 @@ QStringList cutTexts(const Dialog& dialog, const QString& page) {
   return out;
 }
 
+// With TESSALY_SCREENSHOT_DIR set, a picture of the widget, for a developer to look at.
+void shot(QWidget* widget, const QString& name) {
+  const QString folder = qEnvironmentVariable("TESSALY_SCREENSHOT_DIR");
+  if (folder.isEmpty()) return;
+  QDir().mkpath(folder);
+  widget->show();
+  QCoreApplication::processEvents();
+  widget->grab().save(folder + "/" + name + ".png");
+}
+
 void writeTasks() {
   const QString file = controller_test::dataFolder() + "/SESSION_CONFIG.dat";
   QFile::remove(file);
@@ -168,6 +179,45 @@ class WindowLanguageTest : public QObject {
       }
     }
     QVERIFY(english || translated >= 4);
+
+    // Message boxes and file dialogs take the window's look: its dark page and light text,
+    // its badges for the box's icon, its blue buttons, the language's font.
+    const QString family = form_style::languageFamilies(language).first();
+    for (const auto& [kind, image] : {std::pair{QMessageBox::Warning, "icon_box_warning.png"},
+                                      std::pair{QMessageBox::Critical, "icon_box_critical.png"},
+                                      std::pair{QMessageBox::Information, "icon_box_information.png"},
+                                      std::pair{QMessageBox::Question, "icon_box_question.png"}}) {
+      QMessageBox box(kind, "Warning", "text", QMessageBox::Ok);
+      box.ensurePolished();
+      QCOMPARE(box.palette().color(QPalette::Window), QColor("#292f34"));
+      auto* text = box.findChild<QLabel*>("qt_msgbox_label");
+      QVERIFY(text);
+      text->ensurePolished();
+      QCOMPARE(text->font().family(), family);
+      QCOMPARE(text->palette().color(QPalette::WindowText), QColor("#ffffff"));
+      const QImage icon = box.iconPixmap().toImage();
+      const QImage badge = QImage(QString(":/images/") + image).scaled(icon.size()).convertToFormat(icon.format());
+      QVERIFY2(!icon.isNull() && icon == badge, image);
+      QPushButton* ok = box.findChild<QPushButton*>();
+      QVERIFY(ok);
+      ok->ensurePolished();
+      QCOMPARE(ok->font().family(), family);
+      if (kind == QMessageBox::Warning) {
+        box.setText(QMessageBox::tr("Are you sure you want to delete this backup?"));
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        shot(&box, language + "-box");
+      }
+    }
+    {
+      QFileDialog files(nullptr, "Export Configuration", QDir::homePath());
+      files.setOption(QFileDialog::DontUseNativeDialog);
+      files.ensurePolished();
+      QCOMPARE(files.palette().color(QPalette::Window), QColor("#292f34"));
+      for (QWidget* widget : files.findChildren<QWidget*>()) widget->ensurePolished();
+      QCOMPARE(files.findChild<QLabel*>("lookInLabel")->font().family(), family);
+      QCOMPARE(files.findChild<QWidget*>("listView")->font().family(), family);
+      shot(&files, language + "-files");
+    }
 
     Dialog dialog;
     dialog.show();
