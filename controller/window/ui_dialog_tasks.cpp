@@ -71,7 +71,8 @@ Entry buildEntry(QWidget* page, const QString& suffix, int y, bool lastRowTopLef
 
   e.sourceLabel1 = entryLabel(e.frame, name("sourceLabel1"), textRow(0, 0), topLeft, true);
   e.destiLabel1 = entryLabel(e.frame, name("destiLabel1"), textRow(2, 0), topLeft, false);
-  // The state text is centred on the first row and may wrap to two lines above and below it.
+  // The state text is centred on the first row; the page gives it the room of two lines when
+  // it needs them.
   e.statusLabel1 = entryLabel(e.frame, name("statusLabel1"), textRow(1, 0).adjusted(0, -8, 0, 8),
                               Qt::AlignCenter, true);
   e.sourceLabel2 = entryLabel(e.frame, name("sourceLabel2"), textRow(0, 1), topLeft, true);

@@ -11,9 +11,9 @@
 # window as OUT_DIR/<language>-<page>.png.
 #
 # Environment: TESSALY_CONTROLLER (default build/controller/TessalySync of this checkout),
-# LANGUAGES (default "English Russian German"; any of the nine names without spaces, e.g.
-# SimplifiedChinese), PAGES (default "tasks wizard restore2 log settings"; also wizard1 to
-# wizard9, settings0 to settings5, and restore1 or restore2 for the first or second task).
+# LANGUAGES (default all nine, by their names without spaces, e.g. SimplifiedChinese), PAGES
+# (default every page: tasks, wizard1 to wizard9, restore2, log, settings and settings0 to
+# settings5; also wizard, restore, restore1 for the first task, settings for the menu).
 # Needs xvfb-run, xwininfo (x11-utils) and import (imagemagick).
 set -euo pipefail
 
@@ -28,8 +28,8 @@ fi
 
 out="${1:-/tmp/tessaly-look}"
 controller="${TESSALY_CONTROLLER:-$repo/build/controller/TessalySync}"
-languages=(${LANGUAGES:-English Russian German})
-pages=(${PAGES:-tasks wizard restore2 log settings})
+languages=(${LANGUAGES:-English SimplifiedChinese TraditionalChinese French German Italian Portuguese Russian Spanish})
+pages=(${PAGES:-tasks wizard1 wizard2 wizard3 wizard4 wizard5 wizard6 wizard7 wizard8 wizard9 restore2 log settings settings0 settings1 settings2 settings3 settings4 settings5})
 mkdir -p "$out"
 [ -x "$controller" ] || { echo "no controller at $controller (build it first)" >&2; exit 1; }
 
