@@ -428,6 +428,8 @@ void Dialog::fillSessionEntry(int entry, int number) {
       break;
   }
   if (t.serviceSilent) {
+    // What the service last said is no longer known to hold.
+    setIcon(w.stateIcon, QStringLiteral("icon_status.png"));
     showText(w.state, tr("TessalySync service is not running"));
   } else if (state != ServiceState::Unknown) {
     showText(w.state, translated(serviceStateText(state)));

@@ -240,7 +240,7 @@ class TaskListDaemonTest : public QObject {
     const QString source = root + "/src-down", destination = root + "/dest-down";
     QVERIFY(QDir().mkpath(source));
     QVERIFY(QDir().mkpath(destination));
-    writeFile(source + "/a.txt", "a");
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) writeFile(source + "/" + name, name);
     const QString taskFile = controller_test::dataFolder() + "/SESSION_CONFIG.dat";
     QFile::remove(taskFile);
     {
@@ -264,14 +264,25 @@ class TaskListDaemonTest : public QObject {
     QVERIFY(!notice->isVisible());
     QVERIFY(child(dialog, "statusLabel")->isVisible());
 
+    // The service ends while it runs a backup (held at its second file).
+    QTest::mouseClick(child<QToolButton>(dialog, "bunowPBtn"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pause), kRunTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("Backup is running"), 10000);
+    daemon_->terminate();
+    QVERIFY(QFile::remove(pause));
+    stopDaemon();
+
     const QString down =
         "The TessalySync service is not running. Start it with: systemctl start TessalySync";
-    stopDaemon();
     QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("TessalySync service is not running"), 15000);
     QVERIFY(notice->isVisible());
     QCOMPARE(notice->text(), down);
+    QVERIFY(child(dialog, "statusPBtn")->styleSheet().contains("icon_status.png"));
     QVERIFY(!child(dialog, "statusLabel")->isVisible());
+    // The last answer said "Backup is running", which no longer holds: the page does not say
+    // so, and every command can be pressed to learn why it cannot act.
     QCOMPARE(buttons(dialog), QString("111"));
+    QCOMPARE(child<QToolButton>(dialog, "bunowPBtn")->text(), QString("Backup Now"));
     for (const char* command : {"bunowPBtn", "restbuBtn", "delbuPhBtn"}) {
       ModalBox box(QMessageBox::Ok);
       QTest::mouseClick(child<QToolButton>(dialog, command), Qt::LeftButton);
@@ -289,8 +300,10 @@ class TaskListDaemonTest : public QObject {
     QVERIFY(!notice->isVisible());
     QVERIFY(child(dialog, "statusLabel")->isVisible());
     QCOMPARE(buttons(dialog), QString("111"));
-    // Backup Now acts again: the run (one file, never held) completes.
+    // Backup Now acts again: the run completes.
     QTest::mouseClick(child<QToolButton>(dialog, "bunowPBtn"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pause), kRunTimeoutMs);
+    QVERIFY(QFile::remove(pause));
     QLabel* mark = child(dialog, "backupStatus");
     QTRY_VERIFY_WITH_TIMEOUT(mark->isVisible() && mark->styleSheet().contains("icon_-check_item.png"),
                              kRunTimeoutMs);

@@ -233,6 +233,7 @@ class WindowLanguageTest : public QObject {
     dialog.showNamedPage("tasks");
     QTRY_VERIFY_WITH_TIMEOUT(dialog.findChild<QLabel*>("serviceLabel")->isVisible(), 15000);
     cut << cutTexts(dialog, "tasks without service");
+    shot(&dialog, language + "-tasks-without-service");
     for (const QString& line : cut) qWarning("%s: %s", qPrintable(language), qPrintable(line));
     QVERIFY2(cut.isEmpty(), qPrintable(QString("%1 texts cut in %2").arg(cut.size()).arg(language)));
     dialog.close();
