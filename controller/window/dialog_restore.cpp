@@ -18,8 +18,8 @@
 #include "getbackupversion.h"
 #include "getsessionversion.h"
 #include "servicestate.h"
-#include "updateglobalsetting.h"
 #include "ui_style.h"
+#include "updateglobalsetting.h"
 #include "updatesessionconfig.h"
 
 namespace {
