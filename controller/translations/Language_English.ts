@@ -754,6 +754,10 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Backup is running, can&apos;t restore now!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>

@@ -754,6 +754,10 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Une sauvegarde est en cours, la restauration est impossible pour le moment&#xa0;!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>Le dossier de configuration %1 ne peut pas être utilisé&#xa0;: %2. Aucune tâche de sauvegarde ni aucun paramètre ne peut être enregistré tant qu&apos;il ne peut pas être créé.</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>

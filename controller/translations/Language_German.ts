@@ -754,6 +754,10 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Eine Sicherung läuft, die Wiederherstellung ist jetzt nicht möglich!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>Der Konfigurationsordner %1 kann nicht verwendet werden: %2. Solange er nicht angelegt werden kann, lassen sich weder Sicherungsaufgaben noch Einstellungen speichern.</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>

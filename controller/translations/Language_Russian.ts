@@ -754,6 +754,10 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Выполняется резервное копирование, восстановление сейчас невозможно!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>Папку конфигурации %1 невозможно использовать: %2. Пока её не удастся создать, нельзя сохранить ни задания резервного копирования, ни настройки.</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>

@@ -754,6 +754,10 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>备份正在进行，现在无法还原！</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>配置文件夹 %1 无法使用：%2。在能够创建它之前，无法保存任何备份任务和设置。</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>

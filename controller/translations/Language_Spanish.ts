@@ -754,6 +754,10 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Hay una copia de seguridad en curso, ¡no se puede restaurar ahora!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>La carpeta de configuración %1 no se puede usar: %2. No se puede guardar ninguna tarea de copia de seguridad ni ninguna configuración hasta que se pueda crear.</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>

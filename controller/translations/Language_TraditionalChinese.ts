@@ -754,6 +754,10 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>備份正在進行，現在無法還原！</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>設定資料夾 %1 無法使用：%2。在能夠建立它之前，無法儲存任何備份工作和設定。</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>

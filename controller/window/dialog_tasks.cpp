@@ -204,8 +204,9 @@ void Dialog::setUpSessionList() {
 void Dialog::reloadSessionList() {
   TaskPageState& t = taskPage_;
   if (!sessionStore_->ReadSessionConfig()) {
-    // A damaged task file lists no task and is never rewritten; say so once per reason.
-    if (sessionStore_->lastError() != t.lastReadError) {
+    // A damaged task file lists no task and is never rewritten; say so once per reason. A
+    // missing data folder was told at the start.
+    if (!dataFolder_.isEmpty() && sessionStore_->lastError() != t.lastReadError) {
       t.lastReadError = sessionStore_->lastError();
       auto* box = new QMessageBox(QMessageBox::Warning, tr("Error"),
                                   tr("The backup tasks cannot be read: %1").arg(t.lastReadError),
