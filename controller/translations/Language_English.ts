@@ -821,5 +821,9 @@
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>The backup records of this task cannot be copied (%1).</translation>
     </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</translation>
+    </message>
 </context>
 </TS>

@@ -821,5 +821,9 @@
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Les enregistrements de sauvegarde de cette tâche ne peuvent pas être copiés (%1).</translation>
     </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Les versions de cette tâche ne peuvent pas être lues&#xa0;: ses enregistrements de sauvegarde sur la destination sont endommagés (%1).</translation>
+    </message>
 </context>
 </TS>

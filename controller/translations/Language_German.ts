@@ -821,5 +821,9 @@
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Die Sicherungsdaten dieser Aufgabe können nicht kopiert werden (%1).</translation>
     </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Die Versionen dieser Aufgabe können nicht gelesen werden: Ihre Sicherungsdaten auf dem Ziel sind beschädigt (%1).</translation>
+    </message>
 </context>
 </TS>

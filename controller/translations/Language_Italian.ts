@@ -821,5 +821,9 @@
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Impossibile copiare i dati di backup di questa attività (%1).</translation>
     </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Impossibile leggere le versioni di questa attività: i suoi dati di backup sulla destinazione sono danneggiati (%1).</translation>
+    </message>
 </context>
 </TS>

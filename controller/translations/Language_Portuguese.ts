@@ -821,5 +821,9 @@
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Não é possível copiar os registos de cópia de segurança desta tarefa (%1).</translation>
     </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Não é possível ler as versões desta tarefa: os seus registos de cópia de segurança no destino estão danificados (%1).</translation>
+    </message>
 </context>
 </TS>

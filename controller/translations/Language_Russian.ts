@@ -821,5 +821,9 @@
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Не удаётся скопировать сведения о резервных копиях этого задания (%1).</translation>
     </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Не удаётся прочитать версии этого задания: сведения о его резервных копиях в месте назначения повреждены (%1).</translation>
+    </message>
 </context>
 </TS>

@@ -821,5 +821,9 @@
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>无法复制此任务的备份记录 (%1)。</translation>
     </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>无法读取此任务的版本：目标位置上的备份记录已损坏 (%1)。</translation>
+    </message>
 </context>
 </TS>

@@ -821,5 +821,9 @@
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>No se pueden copiar los registros de copia de seguridad de esta tarea (%1).</translation>
     </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>No se pueden leer las versiones de esta tarea: sus registros de copia de seguridad en el destino están dañados (%1).</translation>
+    </message>
 </context>
 </TS>

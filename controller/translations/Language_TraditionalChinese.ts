@@ -821,5 +821,9 @@
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>無法複製此工作的備份記錄 (%1)。</translation>
     </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>無法讀取此工作的版本：目的地上的備份記錄已損毀 (%1)。</translation>
+    </message>
 </context>
 </TS>
