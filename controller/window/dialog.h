@@ -178,7 +178,7 @@ class Dialog : public QDialog {
   // whenever the form is translated again.
   void setUpSessionList();
   // Reads the task store again, keeps the service's last answers for the tasks still there
-  // and finds the selected task again by its uuid.
+  // and finds the selected task again by its uuid. An edit of a task in the wizard ends.
   void reloadSessionList();
   // Fills both entries from pageCursor; afterwards pageCursor names the page's second
   // position.

@@ -516,9 +516,10 @@ void Dialog::on_setSCIBtn_clicked() {
       taskPage_.selectedIndex = 0;
       taskPage_.selectedUuid.clear();
       link_->SendReload();
+      // Ends an edit in the wizard; a task being restored may be gone as well: the task area
+      // shows the list again.
       reloadSessionList();
-      // A task being edited or restored may be gone: the task area shows the list again.
-      if ((mainPage == 2 && taskPage_.wizardMode != 0) || mainPage == 3) mainPage = 1;
+      if (mainPage == 3) mainPage = 1;
       ui.bunowPBtn->setEnabled(false);
       ui.restbuBtn->setEnabled(false);
       ui.delbuPhBtn->setEnabled(false);

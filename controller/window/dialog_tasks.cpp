@@ -218,6 +218,14 @@ void Dialog::reloadSessionList() {
     t.lastReadError.clear();
   }
 
+  // The task being edited may be gone or may now be another one: an edit ends with every
+  // re-reading of the task file, and the task area shows the list instead of its page.
+  if (t.wizardMode != 0) {
+    t.wizardMode = 0;
+    t.editKey.clear();
+    if (mainPage == 2) mainPage = 1;
+  }
+
   SessionList& list = *sessionStore_->GetSessionList();
   QHash<QString, QStringList> kept;
   t.selectedIndex = 0;

@@ -51,7 +51,12 @@ void Dialog::on_newSessionBut_clicked() {
   on_curSessionBut_clicked();
 }
 
-void Dialog::on_newbuPBtn_clicked() { on_newSessionBut_clicked(); }
+// New Backup always starts a new task, whatever edit the wizard was opened for last.
+void Dialog::on_newbuPBtn_clicked() {
+  taskPage_.wizardMode = 0;
+  taskPage_.editKey.clear();
+  on_newSessionBut_clicked();
+}
 
 void Dialog::showWizardPage(int step) {
   wizardStep_ = step;

@@ -840,6 +840,55 @@ class SettingsPageTest : public QObject {
     QVERIFY(QDir(sessionPath()).removeRecursively());
   }
 
+  // An import while a task's rename is open in the wizard ends the edit: back on the list,
+  // New Backup starts a new task at its first press, whether the file holds the task that
+  // was being renamed or only others.
+  void importEndsAnEdit_data() {
+    QTest::addColumn<bool>("sameTasks");
+    QTest::newRow("the edited task imported again") << true;
+    QTest::newRow("other tasks imported") << false;
+  }
+  void importEndsAnEdit() {
+    QFETCH(bool, sameTasks);
+    FakeService service;
+    const QByteArray tasks = testData("session_config_two_tasks.dat");
+    writeBytes(sessionPath(), tasks);
+    QByteArray imported = tasks;
+    if (!sameTasks) imported.replace("6f1c2b7e-", "7a2d3c8f-").replace("a03d5c91-", "b14e6da2-");
+    const QString file = controller_test::tempRoot() + "/import-during-edit.dat";
+    writeBytes(file, imported);
+
+    auto window = openSettings();
+    click(*window, "curSessionBut");
+    QVERIFY(shown(*window, "currWidget"));
+    QWidget* icon = child<QWidget>(*window, "sourcePBtn");
+    QTest::mouseDClick(window.get(), Qt::LeftButton, Qt::NoModifier,
+                       icon->mapTo(window.get(), icon->rect().center()));
+    QVERIFY(shown(*window, "newDisplay"));
+    QCOMPARE(child<QToolButton>(*window, "newBtnNext")->text(), QString("Finish"));
+
+    click(*window, "advancedBut");
+    click(*window, "setConfigBtn");
+    {
+      ModalScript script({ModalScript::file(file), ModalScript::box(QMessageBox::Ok)});
+      click(*window, "setSCIBtn");
+      QCOMPARE(script.boxTexts(), QString("Message / Import successfully!"));
+    }
+    const QByteArray afterImport = readBytes(sessionPath());
+    click(*window, "curSessionBut");
+    QVERIFY(shown(*window, "currWidget"));
+
+    click(*window, "newbuPBtn");
+    QVERIFY(shown(*window, "newDisplay"));
+    QVERIFY(shown(*window, "backupsLabel_4"));  // the "New Backup" badge of a new task
+    QCOMPARE(child<QLineEdit>(*window, "newOneEdit")->text(), QString());
+    QCOMPARE(child<QToolButton>(*window, "newBtnNext")->text(), QString("Next >>"));
+    child<QLineEdit>(*window, "newOneEdit")->setText("Fresh");
+    click(*window, "newBtnNext");
+    QVERIFY(shown(*window, "localFolders"));  // on to the source folders
+    QCOMPARE(readBytes(sessionPath()), afterImport);
+  }
+
   // ---- language ------------------------------------------------------------------------
 
   // German at start, then English, then Russian, each chosen on the language page: every
