@@ -309,14 +309,16 @@ class BrowseDialogTest : public QObject {
     QVERIFY(!QFileInfo::exists(parent + "/New Folder"));
   }
 
-  // A folder that has gone from disk: the listing says so on the debug output, the box
-  // "Create Directory" says the folder could not be made, and the choice stays.
+  // A folder that has gone from disk before the tree learnt of it (here the tree never
+  // does): the listing says so on the debug output, the box "Create Directory" says the
+  // folder could not be made, and the choice stays.
   void failedCreation() {
     const QString parent = folderTree() + "/gone";
     makeFolder(parent);
     Fixture f;
     QVERIFY(f.click(parent));
     const QModelIndex index = f.tree->currentIndex();
+    f.model->setOption(QFileSystemModel::DontWatchForChanges);
     QVERIFY(QDir(parent).removeRecursively());
     QTest::ignoreMessage(QtDebugMsg, "Invalid file handle. Error is 2.");
     ModalBox box(QMessageBox::Ok);
@@ -326,6 +328,38 @@ class BrowseDialogTest : public QObject {
     QCOMPARE(box.text(), QString("Failed to create the directory."));
     QCOMPARE(f.tree->currentIndex(), index);
     QVERIFY(!QFileInfo::exists(parent));
+  }
+
+  // The chosen folder, or the folder above it, deleted while the dialog is open: once the
+  // tree drops it, nothing is chosen (OK and New disabled), neither a neighbour nor the
+  // parent, and OK reports nothing.
+  void chosenFolderDeleted_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("deleted");
+    QTest::newRow("the folder") << "b" << "b";
+    QTest::newRow("the folder above it") << "b/sub" << "b";
+  }
+  void chosenFolderDeleted() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, deleted);
+    for (const char* name : {"a", "b/sub", "c"}) makeFolder(folderTree() + "/" + name);
+    Fixture f;
+    QSignalSpy paths(f.dialog, &BrowseDialog::GetLocalPathSign);
+    QVERIFY(f.loaded(folderTree()));
+    QVERIFY(f.click(folderTree() + "/" + chosen));
+    QVERIFY(f.button("browseLocalOK")->isEnabled());
+
+    QVERIFY(QDir(folderTree() + "/" + deleted).removeRecursively());
+    const QModelIndex top = f.model->index(folderTree());
+    QVERIFY(QTest::qWaitFor([&] { return !childNames(f.model, top).contains(deleted); },
+                            controller_test::kEventWaitMs));
+    QCOMPARE(childNames(f.model, top), (QStringList{"a", "c"}));
+    QVERIFY(!f.tree->currentIndex().isValid());
+    QVERIFY(f.tree->selectionModel()->selectedIndexes().isEmpty());
+    QVERIFY(!f.button("browseLocalOK")->isEnabled());
+    QVERIFY(!f.button("browseLocalNew")->isEnabled());
+    QTest::mouseClick(f.button("browseLocalOK"), Qt::LeftButton);
+    QCOMPARE(paths.count(), 0);
   }
 
   // A drag by the title strip moves the dialog with the mouse and keeps it inside the
