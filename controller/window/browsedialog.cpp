@@ -20,6 +20,7 @@
 
 #include <cerrno>
 
+#include "messagebox.h"
 #include "ui_style.h"
 
 namespace {
@@ -302,7 +303,7 @@ void BrowseDialog::on_browseLocalNew_clicked() {
       return;
     }
   }
-  QMessageBox::information(this, tr("Create Directory"), tr("Failed to create the directory."),
+  message_box::information(this, tr("Create Directory"), tr("Failed to create the directory."),
                            QMessageBox::Ok);
 }
 

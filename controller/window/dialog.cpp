@@ -26,6 +26,7 @@
 #include "getbackupversion.h"
 #include "getsenstusthrd.h"
 #include "getsharefolderlist.h"
+#include "messagebox.h"
 #include "refreshlog.h"
 #include "startup.h"
 #include "titlebar.h"
@@ -291,26 +292,20 @@ bool Dialog::haveTasks() const { return !sessionStore_->GetSessionList()->isEmpt
 // ---- the answer port ------------------------------------------------------------------
 
 void Dialog::warnAnswerPortTaken() {
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, tr("Warning"),
+  message_box::openWarning(
+      this, tr("Warning"),
       tr("Another TessalySync is running on this computer and receives the answers of the "
-         "service. The states of the backup tasks will not update in this window."),
-      QMessageBox::Ok, this);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->open();
+         "service. The states of the backup tasks will not update in this window."));
 }
 
 // ---- the data folder --------------------------------------------------------------------
 
 void Dialog::warnNoDataFolder(const QString& why) {
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, tr("Error"),
+  message_box::openWarning(
+      this, tr("Error"),
       tr("The configuration folder %1 cannot be used: %2. No backup task and no setting can be "
          "saved until it can be made.")
-          .arg(dataFolderName(), why),
-      QMessageBox::Ok, this);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->open();
+          .arg(dataFolderName(), why));
 }
 
 // ---- keys, events, closing ------------------------------------------------------------

@@ -18,6 +18,7 @@
 #include "cfilesystemmodel.h"
 #include "copycontroller.h"
 #include "dialog.h"
+#include "messagebox.h"
 #include "servicestate.h"
 #include "ui_style.h"
 #include "updatesessionconfig.h"
@@ -242,7 +243,7 @@ void Dialog::setWizardBusy(bool busy) {
 }
 
 void Dialog::wizardWarning(const QString& text) {
-  QMessageBox::warning(this, tr("Warning"), text, QMessageBox::Ok);
+  message_box::warning(this, tr("Warning"), text, QMessageBox::Ok);
 }
 
 // ---- reset ----------------------------------------------------------------------------
@@ -500,7 +501,7 @@ void Dialog::nextFromName() {
   if (taskPage_.wizardMode == 1) {
     if (!sessionStore_->UpdateSchedule(taskPage_.editKey, wizard_.taskName, wizard_.scheduleKind,
                                        wizard_.scheduleTimes, UpdateSessionConfig::Rename)) {
-      QMessageBox::critical(this, tr("Error"),
+      message_box::critical(this, tr("Error"),
                             tr("The backup task could not be saved: %1")
                                 .arg(sessionStore_->lastError()));
       return;
@@ -677,7 +678,7 @@ void Dialog::nextFromSchedule() {
   if (taskPage_.wizardMode == 2) {
     if (!sessionStore_->UpdateSchedule(taskPage_.editKey, wizard_.taskName, wizard_.scheduleKind,
                                        wizard_.scheduleTimes, UpdateSessionConfig::Reschedule)) {
-      QMessageBox::critical(this, tr("Error"),
+      message_box::critical(this, tr("Error"),
                             tr("The backup task could not be saved: %1")
                                 .arg(sessionStore_->lastError()));
       return;
@@ -691,7 +692,7 @@ void Dialog::nextFromSchedule() {
         wizard_.backupKind, wizard_.scheduleKind, wizard_.scheduleTimes);
     if (result != UpdateSessionConfig::AddDone) {
       // Every answer stays, so the user can try again or go back and change one.
-      QMessageBox::critical(this, tr("Error"),
+      message_box::critical(this, tr("Error"),
                             tr("The backup task could not be saved: %1")
                                 .arg(sessionStore_->lastError()));
       return;
