@@ -5,8 +5,8 @@
 // Answers arrive on 127.0.0.1:7503: the version answer gives the service's id for later
 // requests, and each task-detail answer becomes one UpdateSessionStatus signal. Any local
 // user may send to that port, so an answer counts only when the socket that sent it belongs
-// to root or to a user who may configure the service. Every read is
-// bounded by the bytes received; a request that does not fit one datagram is not sent.
+// to root or to a user who may configure the service. Every read is bounded by the bytes
+// received; a request that does not fit one datagram is not sent.
 #pragma once
 
 #include <QtCore/QByteArray>

@@ -30,7 +30,8 @@ QString* recordField(LogRecord& record, QStringView name) {
 
 GetLogInformation::GetLogInformation(const QString& dataDir, QObject* parent)
     : QObject(parent),
-      logPath_(dataDir.isEmpty() ? QString() : QDir(dataDir).filePath(QStringLiteral("LOG.dat"))) {}
+      logPath_(dataDir.isEmpty() ? QString()
+                                 : QDir(dataDir).filePath(QStringLiteral("LOG.dat"))) {}
 
 GetLogInformation::~GetLogInformation() = default;
 
@@ -44,8 +45,8 @@ void GetLogInformation::ReadLog() {
   // Never a FIFO or a device, never through a symbolic link put in the file's place in the
   // shared folder (file_read.h).
   std::string read;
-  if (logPath_.isEmpty() || tessaly::read_regular_file(QFile::encodeName(logPath_).toStdString(), false, kLogFileMax,
-                                 &read) != 0) {
+  if (logPath_.isEmpty() || tessaly::read_regular_file(QFile::encodeName(logPath_).toStdString(),
+                                                       false, kLogFileMax, &read) != 0) {
     return;
   }
   const QByteArray bytes = QByteArray::fromStdString(read);

@@ -54,7 +54,8 @@ class GetSessionVersion : public QObject {
   // the reason in lastError(), when the versions cannot be read: an unusable destination
   // text or task uuid, an account the server refuses, a server that does not answer within
   // the time-out, no task tree or no databases in it, an unreadable or damaged database (a
-  // view or a trigger in it, a query that does not end), no SQLite driver. A tree whose only run did not complete gives true and no version.
+  // view or a trigger in it, a query that does not end), no SQLite driver. A tree whose only
+  // run did not complete gives true and no version.
   bool GetVersionList(QStringList* numbers, QStringList* times);
 
   // The versions of the last successful reading.

@@ -42,7 +42,6 @@ QString qs(std::string_view text) {
 
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
-
 // ---------------------------------------------------------------------------------------
 // Reading a file whole.
 

@@ -137,9 +137,10 @@ void click(const QWidget& window, const char* name) {
   QTest::mouseClick(button, Qt::LeftButton);
 }
 
-// The window made and shown under a HangGuard; the text of a box it showed at its start
-// ("" for none) in *startBox.
-std::unique_ptr<Dialog> startWindow(QString* startBox, bool* hung) {
+// The window made and shown under a HangGuard; "title / text" of the box it showed at its
+// start ("" for none) in *startBox. A box of the start is opened by the constructor or by a
+// call it queued: one that is expected is waited for, else the queued calls get their turn.
+std::unique_ptr<Dialog> startWindow(bool boxExpected, QString* startBox, bool* hung) {
   ModalBox start(QMessageBox::Ok);
   HangGuard guard(controller_test::dataFolder());
   auto window = std::make_unique<Dialog>();
@@ -147,8 +148,11 @@ std::unique_ptr<Dialog> startWindow(QString* startBox, bool* hung) {
   *hung = guard.hung();
   window->show();
   if (!QTest::qWaitForWindowExposed(window.get())) qFatal("window not exposed");
-  // A box of the start is opened by the constructor or by a call queued there.
-  QTest::qWait(50);
+  if (boxExpected) {
+    (void)QTest::qWaitFor([&] { return start.seen(); }, controller_test::kEventWaitMs);
+  } else {
+    QTest::qWait(50);
+  }
   *startBox = start.seen() ? start.title() + " / " + start.text() : QString();
   return window;
 }
@@ -201,7 +205,7 @@ class WindowFilesTest : public QObject {
 
     QString shown;
     bool hung = false;
-    auto window = startWindow(&shown, &hung);
+    auto window = startWindow(!startBox.isEmpty(), &shown, &hung);
     QVERIFY2(!hung, "the window waited on a file of the data folder");
     if (startBox.isEmpty()) {
       QCOMPARE(shown, QString());
@@ -251,7 +255,7 @@ class WindowFilesTest : public QObject {
 
     QString shown;
     bool hung = false;
-    auto window = startWindow(&shown, &hung);
+    auto window = startWindow(false, &shown, &hung);
     QCOMPARE(shown, QString());
     click(*window, "advancedBut");
     click(*window, "setConfigBtn");
@@ -286,7 +290,7 @@ class WindowFilesTest : public QObject {
     {
       QString shown;
       bool hung = false;
-      auto window = startWindow(&shown, &hung);
+      auto window = startWindow(true, &shown, &hung);
       QCOMPARE(shown, QString("Error / The configuration folder " + blocked +
                               "/var/lib/Tessaly cannot be used: Not a directory. No backup task "
                               "and no setting can be saved until it can be made."));
