@@ -10,8 +10,10 @@
 #include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
 #include <QtSql/QSqlDatabase>
+#include <QtSql/QSqlDriver>
 #include <QtSql/QSqlError>
 #include <QtSql/QSqlQuery>
+#include <sqlite3.h>
 
 #include <cerrno>
 #include <chrono>
@@ -27,6 +29,7 @@
 
 #include "share.h"
 #include "task_destination.h"
+#include "tree_db_guard.h"
 
 namespace {
 
@@ -220,39 +223,64 @@ void fetch(std::shared_ptr<fetch_job> job) {
 
 QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
+// The SQLite connection under a Qt connection of the QSQLITE driver, or null.
+sqlite3* sqliteHandle(const QSqlDatabase& db) {
+  const QVariant handle = db.driver()->handle();
+  if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
+  return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+enum class query_result { ok, failed, damaged };
+
 // Rows of one query on one database file, through a connection of its own name that is
-// added and removed here. False with the driver's reason in `why`.
-bool queryRows(const QString& connection, const QString& file, const QString& sql, int columns,
-               QList<QStringList>* rows, QString* why) {
-  bool ok = false;
+// added and removed here. The file comes from a tree that others may write: it is used only
+// when its schema holds plain tables (a view or a trigger could run a query that never
+// ends), each step of the query is bounded, and so is the number of rows (tree_db_guard.h).
+// `damaged` for a file that fails these, `failed` for any other error; the reason in `why`.
+query_result queryRows(const QString& connection, const QString& file, const QString& sql,
+                       int columns, QList<QStringList>* rows, QString* why) {
+  query_result result = query_result::failed;
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QString::fromLatin1(kDriver), connection);
     db.setDatabaseName(file);
+    sqlite3* handle = nullptr;
+    std::string guard;
     if (!db.open()) {
       *why = db.lastError().text();
+    } else if ((handle = sqliteHandle(db)) == nullptr) {
+      *why = QStringLiteral("the SQLite driver gives no connection handle");
+    } else if (tessaly::tree_db::open_check(handle, &guard) != 0) {
+      result = query_result::damaged;
+      *why = QString::fromStdString(guard);
     } else {
+      tessaly::tree_db::query_bound bound(handle);
       QSqlQuery query(db);
       query.setForwardOnly(true);
-      if (!query.exec(sql)) {
-        *why = query.lastError().text();
-      } else {
-        ok = true;
-        while (query.next()) {
+      if (query.exec(sql)) {
+        result = query_result::ok;
+        for (;;) {
+          bound.reset();
+          if (!query.next()) break;
+          if (rows->size() >= tessaly::tree_db::kMaxRows) {
+            result = query_result::damaged;
+            *why = QStringLiteral("more than %1 rows").arg(tessaly::tree_db::kMaxRows);
+            break;
+          }
           QStringList row;
           for (int c = 0; c < columns; ++c) row << query.value(c).toString();
           rows->append(row);
         }
-        if (query.lastError().isValid()) {
-          *why = query.lastError().text();
-          ok = false;
-        }
+      }
+      if (result != query_result::damaged && query.lastError().isValid()) {
+        *why = query.lastError().text();
+        result = bound.tripped() ? query_result::damaged : query_result::failed;
       }
       query.finish();
-      db.close();
     }
+    db.close();
   }
   QSqlDatabase::removeDatabase(connection);
-  return ok;
+  return result;
 }
 
 }  // namespace
@@ -374,24 +402,29 @@ bool GetSessionVersion::GetVersionList(QStringList* numbers, QStringList* times)
   // last committed state. `No` is the version number, so the order is the versions' order.
   QList<QStringList> rows;
   QString why;
-  if (!queryRows(QString::fromLatin1(kHistoryConnection),
-                 copies.filePath(QString::fromLatin1(kHistoryFile)),
-                 QStringLiteral("SELECT No,Real_time FROM time_tbl ORDER BY No"), 2, &rows,
-                 &why)) {
+  auto queryFailed = [this, &why](query_result result) {
+    historyNumbers_.clear();
+    historyTimes_.clear();
+    if (result == query_result::damaged) {
+      return fail(tr("The versions of this task cannot be read: its backup records on the "
+                     "destination are damaged (%1).")
+                      .arg(why));
+    }
     return fail(tr("The backup records of this task cannot be read (%1).").arg(why));
-  }
+  };
+  query_result read = queryRows(
+      QString::fromLatin1(kHistoryConnection), copies.filePath(QString::fromLatin1(kHistoryFile)),
+      QStringLiteral("SELECT No,Real_time FROM time_tbl ORDER BY No"), 2, &rows, &why);
+  if (read != query_result::ok) return queryFailed(read);
   for (const QStringList& row : rows) {
     historyNumbers_ << row.at(0);
     historyTimes_ << row.at(1);
   }
   rows.clear();
-  if (!queryRows(QString::fromLatin1(kStatusConnection),
-                 copies.filePath(QString::fromLatin1(kStatusFile)),
-                 QStringLiteral("SELECT Real_status FROM status_tbl"), 1, &rows, &why)) {
-    historyNumbers_.clear();
-    historyTimes_.clear();
-    return fail(tr("The backup records of this task cannot be read (%1).").arg(why));
-  }
+  read = queryRows(QString::fromLatin1(kStatusConnection),
+                   copies.filePath(QString::fromLatin1(kStatusFile)),
+                   QStringLiteral("SELECT Real_status FROM status_tbl"), 1, &rows, &why);
+  if (read != query_result::ok) return queryFailed(read);
   if (!rows.isEmpty()) lastStatus_ = rows.last().at(0);
 
   // Every version but a newest one whose run did not complete (running, stopped, cleaning):

@@ -754,6 +754,10 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Backup is running, can&apos;t restore now!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +820,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>The backup records of this task cannot be copied (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</translation>
     </message>
 </context>
 </TS>

@@ -754,6 +754,10 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Eine Sicherung läuft, die Wiederherstellung ist jetzt nicht möglich!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>Der Konfigurationsordner %1 kann nicht verwendet werden: %2. Solange er nicht angelegt werden kann, lassen sich weder Sicherungsaufgaben noch Einstellungen speichern.</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +820,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Die Sicherungsdaten dieser Aufgabe können nicht kopiert werden (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Die Versionen dieser Aufgabe können nicht gelesen werden: Ihre Sicherungsdaten auf dem Ziel sind beschädigt (%1).</translation>
     </message>
 </context>
 </TS>

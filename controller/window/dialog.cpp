@@ -26,6 +26,7 @@
 #include "getbackupversion.h"
 #include "getsenstusthrd.h"
 #include "getsharefolderlist.h"
+#include "messagebox.h"
 #include "refreshlog.h"
 #include "startup.h"
 #include "titlebar.h"
@@ -101,7 +102,8 @@ Dialog::Dialog(QWidget* parent) : QDialog(parent) {
   link_ = new Copycontroller(int(QCoreApplication::applicationPid() & 0xffffffff), this);
   connect(link_, &Copycontroller::UpdateSessionStatus, this, &Dialog::UpdateSessionListStatus);
 
-  dataFolder_ = dataFolderPath();
+  QString dataFolderError;
+  dataFolder_ = dataFolderPath(&dataFolderError);
   // The task store, read once here; the task list reads it again whenever it is shown.
   setUpSessionList();
 
@@ -162,6 +164,9 @@ Dialog::Dialog(QWidget* parent) : QDialog(parent) {
 
   // The answer port is one per machine: a second user's controller cannot receive answers.
   if (!link_->isListening()) QTimer::singleShot(0, this, &Dialog::warnAnswerPortTaken);
+  if (dataFolder_.isEmpty()) {
+    QTimer::singleShot(0, this, [this, dataFolderError] { warnNoDataFolder(dataFolderError); });
+  }
 }
 
 Dialog::~Dialog() { stopThreads(); }
@@ -287,13 +292,20 @@ bool Dialog::haveTasks() const { return !sessionStore_->GetSessionList()->isEmpt
 // ---- the answer port ------------------------------------------------------------------
 
 void Dialog::warnAnswerPortTaken() {
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, tr("Warning"),
+  message_box::openWarning(
+      this, tr("Warning"),
       tr("Another TessalySync is running on this computer and receives the answers of the "
-         "service. The states of the backup tasks will not update in this window."),
-      QMessageBox::Ok, this);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->open();
+         "service. The states of the backup tasks will not update in this window."));
+}
+
+// ---- the data folder --------------------------------------------------------------------
+
+void Dialog::warnNoDataFolder(const QString& why) {
+  message_box::openWarning(
+      this, tr("Error"),
+      tr("The configuration folder %1 cannot be used: %2. No backup task and no setting can be "
+         "saved until it can be made.")
+          .arg(dataFolderName(), why));
 }
 
 // ---- keys, events, closing ------------------------------------------------------------

@@ -122,6 +122,9 @@ class Dialog : public QDialog {
   // Tells the user once that another controller on this computer receives the service's
   // answers, so this window's task states will not update.
   void warnAnswerPortTaken();
+  // Tells the user that the data folder neither exists nor could be made (and why): the
+  // stores then read and write nothing.
+  void warnNoDataFolder(const QString& why);
   // True when SESSION_CONFIG.dat holds at least one task.
   bool haveTasks() const;
 
@@ -175,7 +178,7 @@ class Dialog : public QDialog {
   // whenever the form is translated again.
   void setUpSessionList();
   // Reads the task store again, keeps the service's last answers for the tasks still there
-  // and finds the selected task again by its uuid.
+  // and finds the selected task again by its uuid. An edit of a task in the wizard ends.
   void reloadSessionList();
   // Fills both entries from pageCursor; afterwards pageCursor names the page's second
   // position.

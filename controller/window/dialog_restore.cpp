@@ -17,6 +17,7 @@
 #include "copycontroller.h"
 #include "getbackupversion.h"
 #include "getsessionversion.h"
+#include "messagebox.h"
 #include "servicestate.h"
 #include "updateglobalsetting.h"
 #include "updatesessionconfig.h"
@@ -58,9 +59,9 @@ void Dialog::setRestoreBusy(bool busy) {
 void Dialog::restoreRefusal(bool error, const QString& text) {
   setRestoreBusy(false);
   if (error) {
-    QMessageBox::critical(this, tr("Error"), text, QMessageBox::Ok);
+    message_box::critical(this, tr("Error"), text, QMessageBox::Ok);
   } else {
-    QMessageBox::warning(this, tr("Warning"), text, QMessageBox::Ok);
+    message_box::warning(this, tr("Warning"), text, QMessageBox::Ok);
   }
 }
 
@@ -127,7 +128,7 @@ void Dialog::DoGetVersion() {
   setRestoreBusy(false);
   // An unreadable task folder is told, not shown as a task without versions.
   if (!read) {
-    QMessageBox::critical(this, tr("Error"), reader.lastError(), QMessageBox::Ok);
+    message_box::critical(this, tr("Error"), reader.lastError(), QMessageBox::Ok);
   }
 }
 

@@ -33,6 +33,7 @@
 #include "dialog.h"
 #include "easysearch.h"
 #include "getsharefolderlist.h"
+#include "messagebox.h"
 #include "resource_paths.h"
 #include "share.h"
 #include "task_destination.h"
@@ -144,7 +145,7 @@ void Dialog::DoCheckAccountMode() {
   if (answered) {
     showWizardPage(5);
   } else {
-    QMessageBox::critical(this, tr("Error"), tr("Invalid device!"), QMessageBox::Ok);
+    message_box::critical(this, tr("Error"), tr("Invalid device!"), QMessageBox::Ok);
   }
 }
 
@@ -176,7 +177,7 @@ bool Dialog::hostAnswers(const QString& address) {
 }
 
 void Dialog::OpenUrl(const QString&) {
-  QMessageBox::information(this, tr("Message"),
+  message_box::information(this, tr("Message"),
                            tr("To detect your NAS, please make sure Tessaly Sync has been "
                               "permitted to pass through the firewall in your computer."),
                            QMessageBox::Ok);
@@ -218,7 +219,7 @@ void Dialog::DoGetShareFolder() {
   }
   if (wizard_.pathNotFound || wizard_.accountRefused) {
     if (wizard_.connectOrigin == 6) {
-      QMessageBox::critical(this, tr("Error"),
+      message_box::critical(this, tr("Error"),
                             wizard_.pathNotFound ? tr("The network path was not found!")
                                                  : tr("Invalid user name or password."),
                             QMessageBox::Ok);
@@ -454,7 +455,7 @@ bool Dialog::commitNewFolder(bool report) {
   header->setStretchLastSection(false);
   if (made) return true;
   if (report) {
-    QMessageBox::information(this, tr("Create Directory"), tr("Failed to create the directory."),
+    message_box::information(this, tr("Create Directory"), tr("Failed to create the directory."),
                              QMessageBox::Ok);
   }
   if (QTreeWidgetItem* parent = item->parent()) {

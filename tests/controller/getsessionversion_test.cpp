@@ -406,6 +406,50 @@ class VersionReaderTest : public QObject {
     QVERIFY(QFileInfo(history + "-journal").size() > 0);
   }
 
+  // A database planted in the tree (anyone who can write a guest share can): a view over a
+  // query that never ends, or anything else but plain tables, is a damaged tree that the
+  // reader reports at once, the lists left as they were.
+  void plantedDatabases_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("object");  // what the reason names
+    // A recursion that never yields a row: it runs for good in constant memory.
+    const QString endless = "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) ";
+    QTest::newRow("history a view that never ends")
+        << "history.db"
+        << "CREATE VIEW time_tbl AS " + endless + "SELECT x AS No, 'now' AS Real_time FROM n "
+           "WHERE x < 0;"
+        << "view time_tbl";
+    QTest::newRow("status a view that never ends")
+        << "status.db"
+        << "CREATE VIEW status_tbl AS " + endless + "SELECT x AS No, 'complete' AS Real_status "
+           "FROM n WHERE x < 0;"
+        << "view status_tbl";
+    QTest::newRow("history with a trigger")
+        << "history.db"
+        << "CREATE TABLE time_tbl (No integer primary key, Real_time varchar(64));"
+           "INSERT INTO time_tbl(Real_time) VALUES ('2013-05-06T01:02:03Z');"
+           "CREATE TRIGGER t AFTER INSERT ON time_tbl BEGIN SELECT 1; END;"
+        << "trigger t";
+  }
+  void plantedDatabases() {
+    QFETCH(QString, file);
+    QFETCH(QString, sql);
+    QFETCH(QString, object);
+    const QString destination = tmp(QStringLiteral("planted-%1").arg(QTest::currentDataTag()));
+    const QString folder = destination + "/" + kUuid;
+    makeTree(folder, "complete", {"2013-05-06T01:02:03Z"});
+    QVERIFY(QFile::remove(folder + "/" + file));
+    QVERIFY(task_tree::sqlite(folder + "/" + file, sql));
+
+    Reading r = readVersions(kUuid, destination);
+    QVERIFY(!r.ok);
+    QCOMPARE(r.error, "The versions of this task cannot be read: its backup records on the "
+                      "destination are damaged (" + object + ").");
+    QCOMPARE(r.numbers, QStringList());
+    QCOMPARE(r.times, QStringList());
+  }
+
   // Texts that must never form a path: each refusal leaves the lists as they were, even
   // where the text would lead to a real tree elsewhere.
   void refusedTexts_data() {
