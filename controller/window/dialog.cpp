@@ -341,7 +341,7 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event) {
   // The wizard's share step commits a folder being named on a scroll-bar press; nothing is
   // swallowed.
   if (event->type() == QEvent::MouseButtonPress && navPage_ == NavPage::Tasks &&
-      wizardStep_ == 7 && wizard_.newFolderPending &&
+      wizardStep_ == 7 && wizard_.newFolderPending && !wizard_.busy &&
       (watched == ui.shareFolderTWidget->verticalScrollBar() ||
        watched == ui.shareFolderTWidget->horizontalScrollBar())) {
     commitNewFolder();
@@ -354,8 +354,8 @@ void Dialog::CloseWindow() { close(); }
 // Every way of closing comes here: the title bar's close button, the window manager's
 // close (Alt+F4), the end of the session.
 void Dialog::closeEvent(QCloseEvent* event) {
-  // A folder being named in the wizard's share tree is made (while the share connection
-  // still holds), then the wizard's NAS account ends.
+  // A folder being named in the wizard's share tree is made (with the tree's account), then
+  // the wizard's NAS account ends.
   commitNewFolder(false);
   endNasAccount();
   stopThreads();

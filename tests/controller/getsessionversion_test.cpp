@@ -3,7 +3,8 @@
 // steps while the reader looks), and against trees made with the sqlite3 tool for the edge
 // cases: the state words, the times in two time zones, a database with a transaction in
 // flight, texts that must never form a path, a wrong password, a server that has stopped
-// answering, a missing tree and a missing SQLite driver.
+// answering (the caller's events go on meanwhile, and other servers answer it at once), a
+// missing tree and a missing SQLite driver.
 //
 // Local time is JST-9 (controller_test.h) unless a test sets another zone.
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
+#include <QtCore/QTimer>
 
 #include <chrono>
 #include <ctime>
@@ -26,10 +28,13 @@
 #include "backup.h"
 #include "controller_test.h"
 #include "crash_point.h"
+#include "event_ticker.h"
 #include "getsessionversion.h"
 #include "log.h"
 #include "session.h"
 #include "share.h"
+#include "sharecall.h"
+#include "silent_server.h"
 #include "smb_server.h"
 #include "task_tree_fixture.h"
 
@@ -559,9 +564,13 @@ class VersionReaderTest : public QObject {
     smb_.pause();
     QElapsedTimer clock;
     clock.start();
+    const EventTicker ticker;
     Reading r = readVersions(kUuid, "\\\\127.0.0.1\\nas\\silent", kSmbUser, kSmbPassword, 1500);
     const qint64 waited = clock.elapsed();
+    const qint64 frozen = ticker.longestGapMs();
     smb_.resume();
+    // The caller's thread went on with its events all the while.
+    QVERIFY2(frozen < 500, qPrintable(QString::number(frozen)));
     QVERIFY(!r.ok);
     QVERIFY2(r.error.contains("did not answer"), qPrintable(r.error));
     QCOMPARE(r.numbers, QStringList());
@@ -569,6 +578,39 @@ class VersionReaderTest : public QObject {
     // Once the server answers again the reader works as before.
     QTRY_VERIFY_WITH_TIMEOUT(readVersions(kUuid, "\\\\127.0.0.1\\nas\\silent", kSmbUser, kSmbPassword).ok,
                              30000);
+  }
+
+  // While a reading waits for a server that takes the connection and says nothing, a call
+  // to another server, made meanwhile from the caller's events, answers at once: neither
+  // waits behind the other.
+  void otherServersAnswerMeanwhile() {
+    needSmb();
+    SilentServer silent;
+    QVERIFY(silent.listen("127.0.0.2", quint16(qEnvironmentVariableIntValue("TESSALY_SMB_PORT"))));
+    QVERIFY(QDir().mkpath(smb_.nasDir() + "/meanwhile/inside"));
+    share::account_t account;
+    account.user = kSmbUser;
+    account.password = kSmbPassword;
+    QElapsedTimer clock;
+    clock.start();
+    int listed = -1;
+    qint64 listedFrom = -1, listedTo = -1;
+    std::vector<share::entry_t> entries;
+    QTimer::singleShot(300, [&] {
+      listedFrom = clock.elapsed();
+      listed = ShareCall(account).list("\\\\127.0.0.1\\nas\\meanwhile", &entries);
+      listedTo = clock.elapsed();
+    });
+    Reading r = readVersions(kUuid, "\\\\127.0.0.2\\nas", kSmbUser, kSmbPassword, 3000);
+    const qint64 readingEnded = clock.elapsed();
+    QVERIFY2(r.error.contains("did not answer"), qPrintable(r.error));
+    QVERIFY2(listedFrom >= 0 && listedTo < readingEnded && listedTo - listedFrom < 1500,
+             qPrintable(QString("listed %1-%2 ms, the reading ended at %3 ms")
+                            .arg(listedFrom).arg(listedTo).arg(readingEnded)));
+    QCOMPARE(listed, 0);
+    QCOMPARE(int(entries.size()), 1);
+    QCOMPARE(QString::fromStdString(entries[0].name), QString("inside"));
+    QVERIFY(silent.taken() > 0);
   }
 
   // Without Qt's SQLite driver the reader says so instead of giving an empty list. The
