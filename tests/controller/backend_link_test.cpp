@@ -233,7 +233,7 @@ class CopycontrollerTest : public QObject {
   void detailAnswers_data() {
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<QStringList>("expected");
-    const QString dst = "\\\\10.213.0.2\\public\\backup";
+    const QString dst = "\\\\127.0.0.1\\public\\backup";
     const QString running = QString::fromUtf8("\xE5\xA4\x87\xE4\xBB\xBD");
     auto row = [&](const QString& state, const QString& joined, const QString& first) {
       return QStringList{kUuid,  state, "2026-03-02T07:30:00Z", "2026-03-01T07:30:00Z",

@@ -461,8 +461,8 @@ class VersionReaderTest : public QObject {
     QTest::addColumn<QString>("destination");  // "@" stands for this test's folder
     QTest::addColumn<QString>("uuid");
     const QString good = kUuid;
-    QTest::newRow("server only") << "\\\\10.213.0.2" << good;
-    QTest::newRow("server and separator") << "\\\\10.213.0.2\\" << good;
+    QTest::newRow("server only") << "\\\\127.0.0.1" << good;
+    QTest::newRow("server and separator") << "\\\\127.0.0.1\\" << good;
     QTest::newRow("no server") << "\\\\\\share\\backups" << good;
     QTest::newRow("empty") << "" << good;
     QTest::newRow("relative folder") << "refused/dest" << good;
