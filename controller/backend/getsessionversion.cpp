@@ -43,7 +43,7 @@ const char* const kJournalSuffixes[] = {"-journal", "-wal"};
 // Both databases hold a few rows; anything near this size is not a task tree's file.
 constexpr uint64_t kMaxFileBytes = 64u << 20;
 
-// What the share thread found.
+// How the share thread's reading ended.
 enum class fetch_result {
   ok,
   refused,           // the server refused the account or the folder
