@@ -33,7 +33,7 @@ class ShareCall {
   };
 
   // `account`: the account to log on with for an SMB path; none for a local path, which
-  // needs no connection.
+  // needs no connection. An object makes one call (the account goes with it).
   explicit ShareCall(std::optional<tessaly::share::account_t> account,
                      int timeoutMs = kDefaultTimeoutMs);
 

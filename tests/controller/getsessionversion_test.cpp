@@ -596,11 +596,14 @@ class VersionReaderTest : public QObject {
     int listed = -1;
     qint64 listedFrom = -1, listedTo = -1;
     std::vector<share::entry_t> entries;
-    QTimer::singleShot(300, [&] {
+    QTimer meanwhile;
+    meanwhile.setSingleShot(true);
+    QObject::connect(&meanwhile, &QTimer::timeout, [&] {
       listedFrom = clock.elapsed();
       listed = ShareCall(account).list("\\\\127.0.0.1\\nas\\meanwhile", &entries);
       listedTo = clock.elapsed();
     });
+    meanwhile.start(300);
     Reading r = readVersions(kUuid, "\\\\127.0.0.2\\nas", kSmbUser, kSmbPassword, 3000);
     const qint64 readingEnded = clock.elapsed();
     QVERIFY2(r.error.contains("did not answer"), qPrintable(r.error));

@@ -37,7 +37,6 @@
 #include "sharecall.h"
 #include "silent_server.h"
 #include "smb_server.h"
-#include "task_tree_fixture.h"
 #include "updatesessionconfig.h"
 
 namespace {
@@ -146,7 +145,7 @@ class ShareWaitTest : public QObject {
   Q_OBJECT
 
   SmbServer smb_;
-  std::unique_ptr<SilentServer> silent_;
+  SilentServer silent_;
   QString silentShare_;
 
  private slots:
@@ -154,8 +153,7 @@ class ShareWaitTest : public QObject {
     if (geteuid() != 0) QSKIP("smbd needs root");
     QString why;
     QVERIFY2(smb_.start(&why), qPrintable(why));
-    silent_ = std::make_unique<SilentServer>();
-    QVERIFY(silent_->listen(kSilent, quint16(qEnvironmentVariableIntValue("TESSALY_SMB_PORT"))));
+    QVERIFY(silent_.listen(kSilent, quint16(qEnvironmentVariableIntValue("TESSALY_SMB_PORT"))));
     silentShare_ = "\\\\" + kSilent + "\\nas\\backups";
     for (const char* folder : {"photos", "music"}) {
       QVERIFY(QDir().mkpath(smb_.guestDir() + "/" + folder));
@@ -175,7 +173,7 @@ class ShareWaitTest : public QObject {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     const EventTicker ticker;
-    const int openBefore = silent_->open();
+    const int openBefore = silent_.open();
     {
       ModalBox box(QMessageBox::Ok);
       QElapsedTimer clock;
@@ -196,7 +194,7 @@ class ShareWaitTest : public QObject {
     QVERIFY2(ms < kAtOnceMs, qPrintable(QString::number(ms)));
     QCOMPARE(sharedFolders(dialog), (QStringList{"music", "photos"}));
     // The reading given up on still waits for its answer.
-    QCOMPARE(silent_->open() - openBefore, 1);
+    QCOMPARE(silent_.open() - openBefore, 1);
     QVERIFY2(ticker.longestGapMs() < kFrozenMs, qPrintable(QString::number(ticker.longestGapMs())));
   }
 
@@ -206,8 +204,8 @@ class ShareWaitTest : public QObject {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     const EventTicker ticker;
-    const int takenBefore = silent_->taken();
-    const int openBefore = silent_->open();
+    const int takenBefore = silent_.taken();
+    const int openBefore = silent_.open();
 
     // The share opens for no probe account in time: the account step asks for one.
     qint64 ms = -1;
@@ -229,8 +227,8 @@ class ShareWaitTest : public QObject {
     QVERIFY(wizardIdle(dialog));
 
     // Each try made one connection (none was tried twice), and each still waits.
-    QCOMPARE(silent_->taken() - takenBefore, 2);
-    QCOMPARE(silent_->open() - openBefore, 2);
+    QCOMPARE(silent_.taken() - takenBefore, 2);
+    QCOMPARE(silent_.open() - openBefore, 2);
 
     // The calls given up on still wait for the silent NAS; the real server answers at once.
     QCOMPARE(wizardToShare(dialog, kReal, "guest", &ms), 7);
@@ -260,10 +258,10 @@ class ShareWaitTest : public QObject {
     // page, then back to the task area. Any box after the import's own is recorded.
     QString imported;
     std::unique_ptr<ModalBox> after;
-    const int takenBefore = silent_->taken();
+    const int takenBefore = silent_.taken();
     QTimer meanwhile;
     QObject::connect(&meanwhile, &QTimer::timeout, [&] {
-      if (silent_->taken() <= takenBefore) return;
+      if (silent_.taken() <= takenBefore) return;
       meanwhile.stop();
       child<QToolButton>(dialog, "advancedBut")->click();
       child<QToolButton>(dialog, "setConfigBtn")->click();
