@@ -37,11 +37,7 @@ bool hex_word(const std::string& text, size_t at, uint32_t* out) {
   return true;
 }
 
-struct endpoint_t {
-  bool v6 = false;
-  uint32_t words[4] = {0, 0, 0, 0};  // IPv4: words[0] only
-  unsigned port = 0;
-};
+using endpoint_t = udp_socket_table::endpoint_t;
 
 // "0100007F:1D4E" or 32 hex digits, ':' and the port.
 bool parse_endpoint(const std::string& text, endpoint_t* out) {
@@ -99,12 +95,10 @@ bool may_reach(const endpoint_t& remote, const sockaddr_in& to) {
   return std::memcmp(remote.words, mapped, sizeof mapped) == 0;
 }
 
-void scan_table(const std::string& table, const sockaddr_in& from, const sockaddr_in& to,
-                std::vector<uid_t>* owners) {
+void parse_table(const std::string& table, std::vector<udp_socket_table::socket_t>* out) {
   std::istringstream lines(table);
   std::string line;
   std::getline(lines, line);  // the header
-  const unsigned port = ntohs(from.sin_port);
   while (std::getline(lines, line)) {
     std::istringstream fields(line);
     std::string slot, local, remote, state, queues, timer, retransmits;
@@ -112,11 +106,10 @@ void scan_table(const std::string& table, const sockaddr_in& from, const sockadd
     if (!(fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid)) {
       continue;
     }
-    endpoint_t l;
-    endpoint_t r;
-    if (!parse_endpoint(local, &l) || !parse_endpoint(remote, &r)) continue;
-    if (l.port != port || !binds(l, from.sin_addr.s_addr) || !may_reach(r, to)) continue;
-    owners->push_back(static_cast<uid_t>(uid));
+    udp_socket_table::socket_t s;
+    if (!parse_endpoint(local, &s.local) || !parse_endpoint(remote, &s.remote)) continue;
+    s.uid = static_cast<uid_t>(uid);
+    out->push_back(s);
   }
 }
 
@@ -146,20 +139,45 @@ bool member_of(uid_t uid, gid_t group) {
 
 }  // namespace
 
-void udp_socket_owners_in(const std::string& udp, const std::string& udp6, const sockaddr_in& from,
-                          const sockaddr_in& to, std::vector<uid_t>* owners) {
-  owners->clear();
-  scan_table(udp, from, to, owners);
-  scan_table(udp6, from, to, owners);
-}
-
-bool udp_socket_owners(const sockaddr_in& from, const sockaddr_in& to, std::vector<uid_t>* owners) {
+bool udp_socket_table::read() {
   std::string udp;
   std::string udp6;
   if (!read_text_file("/proc/net/udp", &udp)) return false;
   // A kernel without IPv6 has no second table.
   read_text_file("/proc/net/udp6", &udp6);
-  udp_socket_owners_in(udp, udp6, from, to, owners);
+  parse(udp, udp6);
+  return true;
+}
+
+void udp_socket_table::parse(const std::string& udp, const std::string& udp6) {
+  sockets_.clear();
+  parse_table(udp, &sockets_);
+  parse_table(udp6, &sockets_);
+}
+
+void udp_socket_table::owners(const sockaddr_in& from, const sockaddr_in& to,
+                              std::vector<uid_t>* owners) const {
+  owners->clear();
+  const unsigned port = ntohs(from.sin_port);
+  for (const socket_t& s : sockets_) {
+    if (s.local.port != port || !binds(s.local, from.sin_addr.s_addr) || !may_reach(s.remote, to)) {
+      continue;
+    }
+    owners->push_back(s.uid);
+  }
+}
+
+void udp_socket_owners_in(const std::string& udp, const std::string& udp6, const sockaddr_in& from,
+                          const sockaddr_in& to, std::vector<uid_t>* owners) {
+  udp_socket_table table;
+  table.parse(udp, udp6);
+  table.owners(from, to, owners);
+}
+
+bool udp_socket_owners(const sockaddr_in& from, const sockaddr_in& to, std::vector<uid_t>* owners) {
+  udp_socket_table table;
+  if (!table.read()) return false;
+  table.owners(from, to, owners);
   return true;
 }
 

@@ -11,10 +11,40 @@
 #include <netinet/in.h>
 #include <sys/types.h>
 
+#include <cstdint>
+
 #include <string>
 #include <vector>
 
 namespace tessaly {
+
+// The UDP socket tables of this network namespace as one read found them. A read costs the
+// same however few sockets there are (the kernel walks its whole socket hash), so the
+// senders of several datagrams are looked up in one read, taken after they arrived: every
+// sending socket still open then is in it, as in a read per datagram.
+class udp_socket_table {
+ public:
+  // Reads /proc/net/udp and /proc/net/udp6. False when the first cannot be read.
+  bool read();
+  // The same from given texts of both tables (for tests).
+  void parse(const std::string& udp, const std::string& udp6);
+  // As udp_socket_owners below, over this read.
+  void owners(const sockaddr_in& from, const sockaddr_in& to, std::vector<uid_t>* owners) const;
+
+  struct endpoint_t {
+    bool v6 = false;
+    uint32_t words[4] = {0, 0, 0, 0};  // IPv4: words[0] only
+    unsigned port = 0;
+  };
+  struct socket_t {
+    endpoint_t local;
+    endpoint_t remote;
+    uid_t uid = 0;
+  };
+
+ private:
+  std::vector<socket_t> sockets_;
+};
 
 // The users owning the sockets of this network namespace that may have sent a datagram
 // whose source address is `from`: UDP sockets bound to its port on its address or on the

@@ -10,7 +10,9 @@
 // SMB access needs the calling thread's connection: logon() gives the thread an account
 // (user, password, domain, or guest), in the way a thread of the original system took on a
 // logged-on user's identity; logoff() drops it. Local paths need no connection. Each thread
-// has its own connection; libsmbclient itself is used under one process-wide lock.
+// has its own connection (a library context with its own time-out), and calls on different
+// connections go on at once: a server that does not answer holds only the callers of its own
+// connection (share_smb.cpp).
 //
 // Names that SMB cannot carry (" * : < > ? | \ and control characters, a trailing dot or
 // space) are stored on the share as the private-use characters the Linux cifs client uses

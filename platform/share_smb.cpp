@@ -1,12 +1,19 @@
 // The SMB back-end of the share layer, over libsmbclient.
 //
 // Each thread that logs on gets a context of its own carrying its account (the library's
-// per-context authentication callback hands it out). Debian's libsmbclient is built without
-// its thread hooks, so its global state is not safe to use from two threads at once: every
-// call into the library, context creation and release included, is made under smb_mutex.
-// Runs of different tasks therefore share the time on the wire, never a context.
+// per-context authentication callback hands it out), with its own server connection and its
+// own time-out. The library runs with its thread support: its per-call scratch memory is kept
+// per thread, so calls on different contexts go on at once, and a server that does not answer
+// holds only the callers of its own context, for that context's time-out. Calls on one context
+// take that context's lock (a stream may be used on another thread than the one that made it).
+// What the library keeps process-wide (the count of live contexts, its configuration) is only
+// touched when a context is made or freed, which takes one process-wide lock; the free drops
+// the context's server connections first, outside that lock, since a tree disconnect waits for
+// the server.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <libsmbclient.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,17 +22,134 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <vector>
 
+#include "server_probe.h"
 #include "share_backend.h"
 
 namespace tessaly::share {
 
 namespace {
 
-std::mutex& smb_mutex() {
+// Context creation and release, and (see call_t) the library's connection setup.
+std::mutex& library_mutex() {
   static std::mutex m;
   return m;
+}
+
+// --- The library's thread support. ---
+//
+// libsmbclient keeps its per-call scratch memory (a stack of talloc frames) in one global
+// unless it is given mutexes and thread-local storage, which smbc_thread_posix()
+// (libsmbclient.h) installs. Debian's build declares that function but does not export it;
+// the table it installs is the one smbc_thread_impl() documents, and both hand it to the
+// Samba utility library that libsmbclient itself calls, so the layer gives it there when the
+// library's own functions are missing. Installed once, before the first context is made.
+
+int tls_create_mutex(const char*, void** out, const char*) {
+  auto* m = new (std::nothrow) pthread_mutex_t;
+  if (m == nullptr) return ENOMEM;
+  pthread_mutex_init(m, nullptr);
+  *out = m;
+  return 0;
+}
+void tls_destroy_mutex(void* m, const char*) {
+  pthread_mutex_destroy(static_cast<pthread_mutex_t*>(m));
+  delete static_cast<pthread_mutex_t*>(m);
+}
+int tls_lock_mutex(void* m, int lock_type, const char*) {
+  auto* mutex = static_cast<pthread_mutex_t*>(m);
+  return lock_type == 2 ? pthread_mutex_unlock(mutex) : pthread_mutex_lock(mutex);
+}
+
+// What the library keeps per thread is its frame stack holder (calloc'd, holding one talloc
+// array); it is freed when a thread that used the library ends, so that every run's thread
+// does not leave its own behind. Only an empty stack is freed, which is all a thread that
+// has returned from the library can hold.
+struct frame_stack_holder {
+  int size;
+  int capacity;
+  void* frames;  // a talloc array
+};
+void free_frame_stack(void* value) {
+  static auto talloc_free =
+      reinterpret_cast<int (*)(void*, const char*)>(dlsym(RTLD_DEFAULT, "_talloc_free"));
+  auto* holder = static_cast<frame_stack_holder*>(value);
+  if (holder == nullptr || holder->size != 0 || talloc_free == nullptr) return;
+  talloc_free(holder->frames, __FILE__);
+  std::free(holder);
+}
+int tls_create(const char*, void** out, const char*) {
+  auto* key = new (std::nothrow) pthread_key_t;
+  if (key == nullptr) return ENOMEM;
+  int rc = pthread_key_create(key, &free_frame_stack);
+  if (rc != 0) {
+    delete key;
+    return rc;
+  }
+  *out = key;
+  return 0;
+}
+void tls_destroy(void** key, const char*) {
+  if (*key == nullptr) return;
+  pthread_key_delete(*static_cast<pthread_key_t*>(*key));
+  delete static_cast<pthread_key_t*>(*key);
+  *key = nullptr;
+}
+int tls_set(void* key, const void* value, const char*) {
+  return pthread_setspecific(*static_cast<pthread_key_t*>(key), value);
+}
+// The library asks for its frame stack before it has made the key (and then makes both).
+void* tls_get(void* key, const char*) {
+  return key == nullptr ? nullptr : pthread_getspecific(*static_cast<pthread_key_t*>(key));
+}
+
+// The table, in the order of smbc_thread_impl()'s parameters.
+struct thread_functions {
+  int (*create_mutex)(const char*, void**, const char*);
+  void (*destroy_mutex)(void*, const char*);
+  int (*lock_mutex)(void*, int, const char*);
+  int (*create_tls)(const char*, void**, const char*);
+  void (*destroy_tls)(void**, const char*);
+  int (*set_tls)(void*, const void*, const char*);
+  void* (*get_tls)(void*, const char*);
+};
+const thread_functions kThreadFunctions = {tls_create_mutex, tls_destroy_mutex, tls_lock_mutex,
+                                           tls_create,       tls_destroy,       tls_set,
+                                           tls_get};
+
+bool install_thread_support() {
+  using posix_fn = void (*)();
+  using impl_fn = void (*)(decltype(thread_functions::create_mutex),
+                           decltype(thread_functions::destroy_mutex),
+                           decltype(thread_functions::lock_mutex),
+                           decltype(thread_functions::create_tls),
+                           decltype(thread_functions::destroy_tls),
+                           decltype(thread_functions::set_tls),
+                           decltype(thread_functions::get_tls));
+  using set_fn = int (*)(const thread_functions*);
+  if (auto impl = reinterpret_cast<impl_fn>(dlsym(RTLD_DEFAULT, "smbc_thread_impl"))) {
+    const thread_functions& f = kThreadFunctions;
+    impl(f.create_mutex, f.destroy_mutex, f.lock_mutex, f.create_tls, f.destroy_tls, f.set_tls,
+         f.get_tls);
+    return true;
+  }
+  if (auto posix = reinterpret_cast<posix_fn>(dlsym(RTLD_DEFAULT, "smbc_thread_posix"))) {
+    posix();
+    return true;
+  }
+  if (auto set = reinterpret_cast<set_fn>(dlsym(RTLD_DEFAULT, "smb_thread_set_functions"))) {
+    return set(&kThreadFunctions) == 0;
+  }
+  return false;
+}
+
+// True once the library runs with its thread support. Without it (a library that offers
+// none) every call takes library_mutex, as one global frame stack needs.
+bool library_threads() {
+  static const bool on = install_thread_support();
+  return on;
 }
 
 // How long one request may wait for the server before it fails.
@@ -55,13 +179,51 @@ void put_credential(char* buffer, int size, const std::string& value) {
   std::memcpy(buffer, value.c_str(), value.size() + 1);
 }
 
+// The server and share of an SMB path ("\\server\share\..."): the library keeps one
+// connection per pair.
+struct share_key {
+  std::string server;
+  std::string share;
+  bool operator<(const share_key& o) const {
+    return server != o.server ? server < o.server : share < o.share;
+  }
+};
+share_key key_of(const std::string& path) {
+  share_key key;
+  size_t unc_end = std::min(path.find('/'), path.size());
+  size_t server_end = std::min(path.find('\\', 2), unc_end);
+  key.server = path.substr(2, server_end - 2);
+  if (server_end < unc_end) {
+    size_t share_end = std::min(path.find('\\', server_end + 1), unc_end);
+    key.share = path.substr(server_end + 1, share_end - server_end - 1);
+  }
+  return key;
+}
+
+// Errors after which the library has no working connection to the server any more.
+bool connection_lost(int error) {
+  switch (error) {
+    case ETIMEDOUT: case ECONNRESET: case ECONNREFUSED: case ECONNABORTED: case EPIPE:
+    case ENOTCONN: case EHOSTUNREACH: case ENETUNREACH: case EHOSTDOWN: case EIO:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // One logged-on account and its library context.
 class session_t {
  public:
   explicit session_t(const account_t& account) : account_(account) {}
   ~session_t() {
     if (ctx_ != nullptr) {
-      std::lock_guard<std::mutex> lock(smb_mutex());
+      // Dropping the connections says goodbye to each server, which waits for the server:
+      // done on this context alone, before the release that needs the library's lock.
+      {
+        std::lock_guard<std::mutex> lock(calls_);
+        smbc_getFunctionPurgeCachedServers(ctx_)(ctx_);
+      }
+      std::lock_guard<std::mutex> lock(library_mutex());
       smbc_free_context(ctx_, 1);
     }
     explicit_bzero(account_.password.data(), account_.password.size());
@@ -69,10 +231,11 @@ class session_t {
   session_t(const session_t&) = delete;
   session_t& operator=(const session_t&) = delete;
 
-  // Called with smb_mutex held.
+  // Called with library_mutex held.
   bool init() {
     ctx_ = smbc_new_context();
     if (ctx_ == nullptr) return false;
+    port_ = smb_port();
     smbc_setDebug(ctx_, 0);
     smbc_setOptionUserData(ctx_, this);
     smbc_setFunctionAuthDataWithContext(ctx_, &session_t::auth);
@@ -81,7 +244,7 @@ class session_t {
     smbc_setOptionFallbackAfterKerberos(ctx_, 1);
     smbc_setOptionUseCCache(ctx_, 0);
     smbc_setTimeout(ctx_, kTimeoutMs);
-    smbc_setPort(ctx_, static_cast<uint16_t>(smb_port()));
+    smbc_setPort(ctx_, static_cast<uint16_t>(port_));
     if (smbc_init_context(ctx_) == nullptr) {
       int err = errno;
       smbc_free_context(ctx_, 1);
@@ -95,6 +258,8 @@ class session_t {
   SMBCCTX* ctx() const { return ctx_; }
 
  private:
+  friend class call_t;
+
   static void auth(SMBCCTX* c, const char* /*server*/, const char* /*share*/, char* workgroup,
                    int workgroup_len, char* user, int user_len, char* password,
                    int password_len) {
@@ -115,6 +280,56 @@ class session_t {
 
   account_t account_;
   SMBCCTX* ctx_ = nullptr;
+  int port_ = 445;
+  // Calls on this context, one at a time.
+  std::mutex calls_;
+  // Shares this context holds a working connection to (under calls_).
+  std::set<share_key> connected_;
+};
+
+// One call into the library on a session, from its start to its end. It holds the session's
+// lock. A call for a share the context is not connected to yet sets the connection up in
+// the library, which is done one at a time process-wide: the server is first asked whether
+// it answers at all (outside that turn, so a silent server costs only this context its
+// time-out), then the call takes library_mutex. Without the library's thread support every
+// call takes it.
+class call_t {
+ public:
+  // For a call on a path of the share `key` (or on a file open on it).
+  call_t(session_t& s, const share_key& key) : session_(s), calls_(s.calls_), key_(key) {
+    if (!library_threads()) {
+      library_ = std::unique_lock<std::mutex>(library_mutex());
+      return;
+    }
+    if (s.connected_.count(key_) != 0) return;
+    if (!smb_server_answers(key_.server, s.port_, kTimeoutMs)) {
+      refused_ = true;
+      return;
+    }
+    library_ = std::unique_lock<std::mutex>(library_mutex());
+  }
+  call_t(session_t& s, const std::string& path) : call_t(s, key_of(path)) {}
+  call_t(const call_t&) = delete;
+  call_t& operator=(const call_t&) = delete;
+
+  // False (errno set) when the server did not answer: the call is not made.
+  bool may_call() const { return !refused_; }
+  SMBCCTX* ctx() const { return session_.ctx_; }
+  // The call's outcome (errno tells a failure's cause).
+  void done(bool ok) {
+    if (ok) {
+      session_.connected_.insert(key_);
+    } else if (connection_lost(errno)) {
+      session_.connected_.erase(key_);
+    }
+  }
+
+ private:
+  session_t& session_;
+  std::lock_guard<std::mutex> calls_;
+  std::unique_lock<std::mutex> library_;
+  const share_key key_;
+  bool refused_ = false;
 };
 
 using session_ptr = std::shared_ptr<session_t>;
@@ -125,53 +340,64 @@ kind kind_of(mode_t mode) {
   return kind::other;
 }
 
-// An open SMB file; every call takes smb_mutex. Keeps its session alive.
+// An open SMB file; every call takes its session's lock. Keeps its session alive.
 class smb_file final : public file {
  public:
-  smb_file(session_ptr session, SMBCFILE* handle)
-      : session_(std::move(session)), handle_(handle) {}
+  smb_file(session_ptr session, share_key key, SMBCFILE* handle)
+      : session_(std::move(session)), key_(std::move(key)), handle_(handle) {}
   ~smb_file() override { close(); }
 
   ssize_t read_at(void* buffer, size_t size, uint64_t offset) override {
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    if (seek_locked(offset) != 0) return -1;
-    return read_locked(buffer, size);
+    call_t call(*session_, key_);
+    ssize_t n = seek_locked(call, offset) != 0 ? -1 : read_locked(call, buffer, size);
+    call.done(n >= 0);
+    return n;
   }
   ssize_t write_at(const void* buffer, size_t size, uint64_t offset) override {
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    if (seek_locked(offset) != 0) return -1;
-    return write_locked(buffer, size);
+    call_t call(*session_, key_);
+    ssize_t n = seek_locked(call, offset) != 0 ? -1 : write_locked(call, buffer, size);
+    call.done(n >= 0);
+    return n;
   }
   int truncate(uint64_t size) override {
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    SMBCCTX* c = session_->ctx();
-    return smbc_getFunctionFtruncate(c)(c, handle_, static_cast<off_t>(size));
+    call_t call(*session_, key_);
+    SMBCCTX* c = call.ctx();
+    int rc = call.may_call() ? smbc_getFunctionFtruncate(c)(c, handle_, static_cast<off_t>(size))
+                             : -1;
+    call.done(rc == 0);
+    return rc;
   }
   int size(uint64_t* out) override {
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    SMBCCTX* c = session_->ctx();
+    call_t call(*session_, key_);
+    SMBCCTX* c = call.ctx();
     struct stat st;
-    if (smbc_getFunctionFstat(c)(c, handle_, &st) != 0) return -1;
+    int rc = call.may_call() ? smbc_getFunctionFstat(c)(c, handle_, &st) : -1;
+    call.done(rc == 0);
+    if (rc != 0) return -1;
     *out = static_cast<uint64_t>(st.st_size);
     return 0;
   }
   int close() override {
     if (handle_ == nullptr) return 0;
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    SMBCCTX* c = session_->ctx();
+    call_t call(*session_, key_);
+    SMBCCTX* c = call.ctx();
+    // A handle is closed also when the server is gone: the library lets go of it.
     int rc = smbc_getFunctionClose(c)(c, handle_);
+    call.done(rc == 0);
     handle_ = nullptr;
     return rc;
   }
 
-  // Stream helpers, called with smb_mutex held.
-  int seek_locked(uint64_t offset) {
-    SMBCCTX* c = session_->ctx();
+  // Stream helpers, called with a call on the file under way.
+  int seek_locked(const call_t& call, uint64_t offset) {
+    if (!call.may_call()) return -1;
+    SMBCCTX* c = call.ctx();
     off_t at = smbc_getFunctionLseek(c)(c, handle_, static_cast<off_t>(offset), SEEK_SET);
     return at < 0 ? -1 : 0;
   }
-  ssize_t read_locked(void* buffer, size_t size) {
-    SMBCCTX* c = session_->ctx();
+  ssize_t read_locked(const call_t& call, void* buffer, size_t size) {
+    if (!call.may_call()) return -1;
+    SMBCCTX* c = call.ctx();
     size_t done = 0;
     while (done < size) {
       count_request(request_kind::read);
@@ -183,8 +409,9 @@ class smb_file final : public file {
     }
     return static_cast<ssize_t>(done);
   }
-  ssize_t write_locked(const void* buffer, size_t size) {
-    SMBCCTX* c = session_->ctx();
+  ssize_t write_locked(const call_t& call, const void* buffer, size_t size) {
+    if (!call.may_call()) return -1;
+    SMBCCTX* c = call.ctx();
     size_t done = 0;
     while (done < size) {
       count_request(request_kind::write);
@@ -199,10 +426,12 @@ class smb_file final : public file {
     return static_cast<ssize_t>(done);
   }
   SMBCFILE* handle() const { return handle_; }
-  SMBCCTX* ctx() const { return session_->ctx(); }
+  session_t& session() const { return *session_; }
+  const share_key& key() const { return key_; }
 
  private:
   session_ptr session_;
+  share_key key_;
   SMBCFILE* handle_;
 };
 
@@ -254,10 +483,12 @@ struct stream_cookie {
 ssize_t cookie_read(void* cookie, char* buffer, size_t size) {
   auto* c = static_cast<stream_cookie*>(cookie);
   if (c->at_end || size == 0) return 0;
-  std::lock_guard<std::mutex> lock(smb_mutex());
-  SMBCCTX* ctx = c->f->ctx();
+  call_t call(c->f->session(), c->f->key());
+  if (!call.may_call()) return -1;
+  SMBCCTX* ctx = call.ctx();
   count_request(request_kind::read);
   ssize_t n = smbc_getFunctionRead(ctx)(ctx, c->f->handle(), buffer, size);
+  call.done(n >= 0);
   if (n < 0) return -1;
   if (static_cast<size_t>(n) < size) c->at_end = true;
   return n;
@@ -265,18 +496,21 @@ ssize_t cookie_read(void* cookie, char* buffer, size_t size) {
 
 ssize_t cookie_write(void* cookie, const char* buffer, size_t size) {
   auto* c = static_cast<stream_cookie*>(cookie);
-  std::lock_guard<std::mutex> lock(smb_mutex());
+  call_t call(c->f->session(), c->f->key());
   c->at_end = false;
-  ssize_t n = c->f->write_locked(buffer, size);
+  ssize_t n = c->f->write_locked(call, buffer, size);
+  call.done(n >= 0);
   return n < 0 ? 0 : n;  // glibc takes a short count as the error
 }
 
 int cookie_seek(void* cookie, off64_t* offset, int whence) {
   auto* c = static_cast<stream_cookie*>(cookie);
-  std::lock_guard<std::mutex> lock(smb_mutex());
+  call_t call(c->f->session(), c->f->key());
   c->at_end = false;
-  SMBCCTX* ctx = c->f->ctx();
+  if (!call.may_call()) return -1;
+  SMBCCTX* ctx = call.ctx();
   off_t at = smbc_getFunctionLseek(ctx)(ctx, c->f->handle(), static_cast<off_t>(*offset), whence);
+  call.done(at >= 0);
   if (at < 0) return -1;
   *offset = at;
   return 0;
@@ -294,9 +528,11 @@ class smb_backend_t final : public backend {
   int stat(const std::string& path, info_t* out, bool /*follow*/) override {
     std::string url = smb_url(path);
     struct stat st;
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    SMBCCTX* c = session_->ctx();
-    if (smbc_getFunctionStat(c)(c, url.c_str(), &st) != 0) return -1;
+    call_t call(*session_, path);
+    SMBCCTX* c = call.ctx();
+    int rc = call.may_call() ? smbc_getFunctionStat(c)(c, url.c_str(), &st) : -1;
+    call.done(rc == 0);
+    if (rc != 0) return -1;
     if (out != nullptr) {
       out->type = kind_of(st.st_mode);
       out->size = static_cast<uint64_t>(st.st_size);
@@ -308,15 +544,19 @@ class smb_backend_t final : public backend {
   }
   int mkdir(const std::string& path, unsigned mode) override {
     std::string url = smb_url(path);
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    SMBCCTX* c = session_->ctx();
-    return smbc_getFunctionMkdir(c)(c, url.c_str(), static_cast<mode_t>(mode));
+    call_t call(*session_, path);
+    SMBCCTX* c = call.ctx();
+    int rc = call.may_call() ? smbc_getFunctionMkdir(c)(c, url.c_str(), static_cast<mode_t>(mode))
+                             : -1;
+    call.done(rc == 0);
+    return rc;
   }
   int list(const std::string& path, std::vector<entry_t>* out) override {
     std::string url = smb_url(path);
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    SMBCCTX* c = session_->ctx();
-    SMBCFILE* dir = smbc_getFunctionOpendir(c)(c, url.c_str());
+    call_t call(*session_, path);
+    SMBCCTX* c = call.ctx();
+    SMBCFILE* dir = call.may_call() ? smbc_getFunctionOpendir(c)(c, url.c_str()) : nullptr;
+    call.done(dir != nullptr);
     if (dir == nullptr) return -1;
     out->clear();
     errno = 0;
@@ -334,22 +574,28 @@ class smb_backend_t final : public backend {
   }
   int unlink(const std::string& path) override {
     std::string url = smb_url(path);
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    SMBCCTX* c = session_->ctx();
-    return smbc_getFunctionUnlink(c)(c, url.c_str());
+    call_t call(*session_, path);
+    SMBCCTX* c = call.ctx();
+    int rc = call.may_call() ? smbc_getFunctionUnlink(c)(c, url.c_str()) : -1;
+    call.done(rc == 0);
+    return rc;
   }
   int rmdir(const std::string& path) override {
     std::string url = smb_url(path);
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    SMBCCTX* c = session_->ctx();
-    return smbc_getFunctionRmdir(c)(c, url.c_str());
+    call_t call(*session_, path);
+    SMBCCTX* c = call.ctx();
+    int rc = call.may_call() ? smbc_getFunctionRmdir(c)(c, url.c_str()) : -1;
+    call.done(rc == 0);
+    return rc;
   }
   int rename(const std::string& from, const std::string& to) override {
     std::string a = smb_url(from);
     std::string b = smb_url(to);
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    SMBCCTX* c = session_->ctx();
-    return smbc_getFunctionRename(c)(c, a.c_str(), c, b.c_str());
+    call_t call(*session_, from);
+    SMBCCTX* c = call.ctx();
+    int rc = call.may_call() ? smbc_getFunctionRename(c)(c, a.c_str(), c, b.c_str()) : -1;
+    call.done(rc == 0);
+    return rc;
   }
   FILE* open_stream(const std::string& path, int flags, unsigned permissions) override {
     std::unique_ptr<smb_file> f = open_smb(path, flags, permissions);
@@ -384,10 +630,12 @@ class smb_backend_t final : public backend {
  private:
   std::unique_ptr<smb_file> open_smb(const std::string& path, int flags, unsigned permissions) {
     std::string url = smb_url(path);
-    std::lock_guard<std::mutex> lock(smb_mutex());
-    SMBCCTX* c = session_->ctx();
+    call_t call(*session_, path);
+    if (!call.may_call()) return nullptr;
+    SMBCCTX* c = call.ctx();
     SMBCFILE* handle = smbc_getFunctionOpen(c)(c, url.c_str(), flags & ~O_APPEND,
                                                static_cast<mode_t>(permissions));
+    call.done(handle != nullptr);
     if (handle == nullptr) return nullptr;
     if (flags & O_APPEND) {
       // The end is found by name: a handle opened for writing only may not ask for it.
@@ -400,7 +648,7 @@ class smb_backend_t final : public backend {
         return nullptr;
       }
     }
-    return std::make_unique<smb_file>(session_, handle);
+    return std::make_unique<smb_file>(session_, key_of(path), handle);
   }
 
   session_ptr session_;
@@ -410,7 +658,7 @@ thread_local std::shared_ptr<backend> t_smb;
 
 // libsmbclient tears its process-wide state down when its last initialised context is freed
 // and builds it again (leaking a little each time) for the next one. One context that is
-// never freed keeps that state for the life of the process. Called with smb_mutex held.
+// never freed keeps that state for the life of the process. Called with library_mutex held.
 void keep_library_state() {
   static SMBCCTX* anchor = nullptr;
   if (anchor != nullptr) return;
@@ -444,7 +692,8 @@ bool smb_logon(const account_t& account) {
   t_smb.reset();
   auto session = std::make_shared<session_t>(account);
   {
-    std::lock_guard<std::mutex> lock(smb_mutex());
+    std::lock_guard<std::mutex> lock(library_mutex());
+    library_threads();  // before the library's first context
     keep_library_state();
     if (!session->init()) return false;
   }

@@ -5,11 +5,18 @@
 #include <QtNetwork/QHostAddress>
 #include <QtNetwork/QUdpSocket>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "link_packet.h"
+#include "link_sender.h"
+#include "paths.h"
 
 namespace lp = tessaly::link;
 
@@ -127,20 +134,50 @@ int Copycontroller::SendLogClear() { return send(lp::PKG_SET, lp::SET_LOG_CLEAR,
 void Copycontroller::RevData() {
   while (receiveSocket_->hasPendingDatagrams()) {
     QByteArray datagram(qMax<qint64>(receiveSocket_->pendingDatagramSize(), 0), '\0');
-    const qint64 n = receiveSocket_->readDatagram(datagram.data(), datagram.size());
+    QHostAddress sender;
+    quint16 senderPort = 0;
+    const qint64 n =
+        receiveSocket_->readDatagram(datagram.data(), datagram.size(), &sender, &senderPort);
     if (n < 0) break;  // a read error; what is left comes with the next readyRead
     if (n < 1) continue;
     datagram.truncate(n);
-    handleDatagram(datagram);
+    handleDatagram(datagram, sender, senderPort);
   }
 }
 
+// The link's bytes carry no proof of their sender, and any local user may send to the
+// answer port. An answer is taken only from a socket on 127.0.0.1 that the kernel's socket
+// tables name as root's or as a user's who may configure the service (the rule the service
+// applies to its requests, link_sender.h); every socket that could have sent it must pass.
+bool Copycontroller::fromService(const QHostAddress& sender, quint16 port) const {
+  bool isIPv4 = false;
+  const quint32 address = sender.toIPv4Address(&isIPv4);
+  if (!isIPv4 || address != QHostAddress(QHostAddress::LocalHost).toIPv4Address()) return false;
+  sockaddr_in from{};
+  from.sin_family = AF_INET;
+  from.sin_addr.s_addr = htonl(address);
+  from.sin_port = htons(port);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  to.sin_port = htons(lp::CONTROLLER_PORT);
+  std::vector<uid_t> owners;
+  if (!tessaly::udp_socket_owners(from, to, &owners) || owners.empty()) return false;
+  const std::string folder = tessaly::data_folder_path();
+  return std::all_of(owners.begin(), owners.end(),
+                     [&folder](uid_t uid) { return tessaly::may_configure(uid, folder); });
+}
+
 // ACKs and every answer but the version and the detail answers are dropped, as is any
-// datagram shorter than the reply header. Only the bytes received are ever read.
-void Copycontroller::handleDatagram(const QByteArray& datagram) {
+// datagram shorter than the reply header or not sent by the service. Only the bytes
+// received are ever read.
+void Copycontroller::handleDatagram(const QByteArray& datagram, const QHostAddress& sender,
+                                    quint16 senderPort) {
   const auto* data = reinterpret_cast<const uint8_t*>(datagram.constData());
   const size_t size = static_cast<size_t>(datagram.size());
   if (size < lp::REPLY_HEADER_SIZE || data[0] != lp::ANSWER) return;
+  if (data[1] != lp::QUERY_VERSION && data[1] != lp::QUERY_SESSION_DETAIL) return;
+  if (!fromService(sender, senderPort)) return;
   emit ServiceAnswered();
   if (data[1] == lp::QUERY_VERSION) {
     serviceId_ = lp::get_le64(data + 4);

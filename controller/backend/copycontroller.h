@@ -5,8 +5,9 @@
 // Answers arrive on 127.0.0.1:7503: the version answer gives the service's id for later
 // requests, and each task-detail answer becomes one UpdateSessionStatus signal; every answer
 // of the service also gives ServiceAnswered, which tells the window that the service runs.
-// Every read is bounded by the bytes received; a request that does not fit one datagram is
-// not sent.
+// Any local user may send to that port, so an answer counts only when the socket that sent
+// it belongs to root or to a user who may configure the service. Every read is bounded by
+// the bytes received; a request that does not fit one datagram is not sent.
 #pragma once
 
 #include <QtCore/QByteArray>
@@ -14,6 +15,7 @@
 #include <QtCore/QString>
 #include <QtCore/QtGlobal>
 
+class QHostAddress;
 class QUdpSocket;
 
 class Copycontroller : public QObject {
@@ -50,7 +52,10 @@ class Copycontroller : public QObject {
 
  private:
   int send(quint8 type, quint8 cmd, const QByteArray& payload);
-  void handleDatagram(const QByteArray& datagram);
+  void handleDatagram(const QByteArray& datagram, const QHostAddress& sender, quint16 senderPort);
+  // True when the datagram came from a socket of root or of a user who may configure the
+  // service.
+  bool fromService(const QHostAddress& sender, quint16 port) const;
 
   QUdpSocket* sendSocket_ = nullptr;
   QUdpSocket* receiveSocket_ = nullptr;

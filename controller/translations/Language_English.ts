@@ -755,6 +755,10 @@
         <translation>Backup is running, can&apos;t restore now!</translation>
     </message>
     <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</translation>
+    </message>
+    <message>
         <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
         <translation>The TessalySync service is not running. Start it with: systemctl start TessalySync</translation>
     </message>
@@ -860,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>The backup records of this task cannot be copied (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</translation>
     </message>
 </context>
 </TS>

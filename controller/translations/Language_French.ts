@@ -755,6 +755,10 @@
         <translation>Une sauvegarde est en cours, la restauration est impossible pour le moment&#xa0;!</translation>
     </message>
     <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>Le dossier de configuration %1 ne peut pas être utilisé&#xa0;: %2. Aucune tâche de sauvegarde ni aucun paramètre ne peut être enregistré tant qu&apos;il ne peut pas être créé.</translation>
+    </message>
+    <message>
         <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
         <translation>Le service TessalySync n&apos;est pas en cours d&apos;exécution. Démarrez-le avec : systemctl start TessalySync</translation>
     </message>
@@ -860,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Les enregistrements de sauvegarde de cette tâche ne peuvent pas être copiés (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Les versions de cette tâche ne peuvent pas être lues&#xa0;: ses enregistrements de sauvegarde sur la destination sont endommagés (%1).</translation>
     </message>
 </context>
 </TS>

@@ -755,6 +755,10 @@
         <translation>Eine Sicherung läuft, die Wiederherstellung ist jetzt nicht möglich!</translation>
     </message>
     <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>Der Konfigurationsordner %1 kann nicht verwendet werden: %2. Solange er nicht angelegt werden kann, lassen sich weder Sicherungsaufgaben noch Einstellungen speichern.</translation>
+    </message>
+    <message>
         <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
         <translation>Der Dienst TessalySync läuft nicht. Starten Sie ihn mit: systemctl start TessalySync</translation>
     </message>
@@ -860,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Die Sicherungsdaten dieser Aufgabe können nicht kopiert werden (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Die Versionen dieser Aufgabe können nicht gelesen werden: Ihre Sicherungsdaten auf dem Ziel sind beschädigt (%1).</translation>
     </message>
 </context>
 </TS>

@@ -755,6 +755,10 @@
         <translation>Backup in corso, impossibile ripristinare ora!</translation>
     </message>
     <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>La cartella di configurazione %1 non può essere usata: %2. Nessuna attività di backup e nessuna impostazione può essere salvata finché non può essere creata.</translation>
+    </message>
+    <message>
         <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
         <translation>Il servizio TessalySync non è in esecuzione. Avviarlo con: systemctl start TessalySync</translation>
     </message>
@@ -860,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Impossibile copiare i dati di backup di questa attività (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Impossibile leggere le versioni di questa attività: i suoi dati di backup sulla destinazione sono danneggiati (%1).</translation>
     </message>
 </context>
 </TS>

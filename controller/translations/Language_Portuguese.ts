@@ -755,6 +755,10 @@
         <translation>Está em curso uma cópia de segurança, não é possível restaurar agora!</translation>
     </message>
     <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>A pasta de configuração %1 não pode ser usada: %2. Nenhuma tarefa de cópia de segurança e nenhuma definição pode ser guardada até que ela possa ser criada.</translation>
+    </message>
+    <message>
         <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
         <translation>O serviço TessalySync não está em execução. Inicie-o com: systemctl start TessalySync</translation>
     </message>
@@ -860,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Não é possível copiar os registos de cópia de segurança desta tarefa (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Não é possível ler as versões desta tarefa: os seus registos de cópia de segurança no destino estão danificados (%1).</translation>
     </message>
 </context>
 </TS>

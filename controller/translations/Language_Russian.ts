@@ -755,6 +755,10 @@
         <translation>Выполняется резервное копирование, восстановление сейчас невозможно!</translation>
     </message>
     <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>Папку конфигурации %1 невозможно использовать: %2. Пока её не удастся создать, нельзя сохранить ни задания резервного копирования, ни настройки.</translation>
+    </message>
+    <message>
         <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
         <translation>Служба TessalySync не запущена. Запустите её командой: systemctl start TessalySync</translation>
     </message>
@@ -860,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Не удаётся скопировать сведения о резервных копиях этого задания (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Не удаётся прочитать версии этого задания: сведения о его резервных копиях в месте назначения повреждены (%1).</translation>
     </message>
 </context>
 </TS>

@@ -755,6 +755,10 @@
         <translation>Hay una copia de seguridad en curso, ¡no se puede restaurar ahora!</translation>
     </message>
     <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>La carpeta de configuración %1 no se puede usar: %2. No se puede guardar ninguna tarea de copia de seguridad ni ninguna configuración hasta que se pueda crear.</translation>
+    </message>
+    <message>
         <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
         <translation>El servicio TessalySync no se está ejecutando. Inícielo con: systemctl start TessalySync</translation>
     </message>
@@ -860,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>No se pueden copiar los registros de copia de seguridad de esta tarea (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>No se pueden leer las versiones de esta tarea: sus registros de copia de seguridad en el destino están dañados (%1).</translation>
     </message>
 </context>
 </TS>

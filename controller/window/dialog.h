@@ -18,6 +18,8 @@
 #include <QtWidgets/QDialog>
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "getloginformation.h"
 #include "ui_dialog.h"
@@ -39,6 +41,10 @@ class WatchFileThrd;
 class TitleBar;
 class LanguageSwitch;
 class QVBoxLayout;
+class ShareCall;
+namespace tessaly::share {
+struct entry_t;
+}
 
 // Breaks `text` into lines of at most `width` characters, each line but the last ending in
 // "\n": a line breaks after its last folder separator ("/" or "\") or blank when it has one
@@ -123,6 +129,9 @@ class Dialog : public QDialog {
   // Tells the user once that another controller on this computer receives the service's
   // answers, so this window's task states will not update.
   void warnAnswerPortTaken();
+  // Tells the user that the data folder neither exists nor could be made (and why): the
+  // stores then read and write nothing.
+  void warnNoDataFolder(const QString& why);
   // True when SESSION_CONFIG.dat holds at least one task.
   bool haveTasks() const;
 
@@ -178,7 +187,7 @@ class Dialog : public QDialog {
   // whenever the form is translated again.
   void setUpSessionList();
   // Reads the task store again, keeps the service's last answers for the tasks still there
-  // and finds the selected task again by its uuid.
+  // and finds the selected task again by its uuid. An edit of a task in the wizard ends.
   void reloadSessionList();
   // Fills both entries from pageCursor; afterwards pageCursor names the page's second
   // position.
@@ -321,10 +330,17 @@ class Dialog : public QDialog {
   // Makes the folder that is being named; false (the item removed, and with `report` the
   // user told) when it cannot be made.
   bool commitNewFolder(bool report = true);
-  // Logs the window's thread on to the share with the wizard's account.
-  bool logOnNasAccount();
-  // Drops the share connection of the window's thread (the account of the folder tree).
+  // The wizard's account becomes the folder tree's: its share calls log on with it.
+  void logOnNasAccount();
+  // The folder tree has no account any more.
   void endNasAccount();
+  // The folder tree's share calls. Each runs on a thread of its own with the tree's account
+  // (sharecall.h) while the window waits for it, its events going on and the wizard busy.
+  // 0, or -1 with errno set: ETIMEDOUT for a server that did not answer in time, EACCES for
+  // an account the share layer does not take, ENOTCONN without an account.
+  int listShareFolder(const QString& unc, std::vector<tessaly::share::entry_t>* entries);
+  int makeShareFolder(const QString& unc);
+  int runTreeCall(const std::function<int(ShareCall&)>& call);
   // Whether the device at this IPv4 address answers one ping (run without blocking the
   // window, with a deadline).
   bool hostAnswers(const QString& address);
@@ -347,7 +363,8 @@ class Dialog : public QDialog {
     bool searching = false;   // the device search runs
     QList<uint32_t> localNetmasks;
     int connectOrigin = 0;    // 5: the share tried without an account; 6: the typed account
-    bool impersonating = false;  // the window's thread holds a share connection
+    bool impersonating = false;  // the folder tree has an account (treeUser, treePassword)
+    QString treeUser, treePassword;
     bool pathNotFound = false, accountRefused = false;  // the last share listing's result
     bool newFolderPending = false;
     QTreeWidgetItem* pendingFolderItem = nullptr;

@@ -3,8 +3,10 @@
 // The page opens from the task list's Restore for the selected task. The versions are read
 // from the task's folder on its destination once the device answers (a local folder needs
 // no ping, only to exist); the one-shot version thread paces the reading, so the page is
-// drawn before the window's thread waits for the share. Restore sends the service the
-// chosen version and target; every refusal leaves the page as it was, with a message.
+// drawn before it starts. The window goes on while the reading waits for the share; the
+// versions are shown only while the task is still the selected one. Restore sends the
+// service the chosen version and target; every refusal leaves the page as it was, with a
+// message.
 #include "dialog.h"
 
 #include <QtCore/QDir>
@@ -17,6 +19,7 @@
 #include "copycontroller.h"
 #include "getbackupversion.h"
 #include "getsessionversion.h"
+#include "messagebox.h"
 #include "servicestate.h"
 #include "ui_style.h"
 #include "updateglobalsetting.h"
@@ -59,9 +62,9 @@ void Dialog::setRestoreBusy(bool busy) {
 void Dialog::restoreRefusal(bool error, const QString& text) {
   setRestoreBusy(false);
   if (error) {
-    QMessageBox::critical(this, tr("Error"), text, QMessageBox::Ok);
+    message_box::critical(this, tr("Error"), text, QMessageBox::Ok);
   } else {
-    QMessageBox::warning(this, tr("Warning"), text, QMessageBox::Ok);
+    message_box::warning(this, tr("Warning"), text, QMessageBox::Ok);
   }
 }
 
@@ -138,6 +141,8 @@ void Dialog::on_restbuBtn_clicked() {
 }
 
 void Dialog::DoGetVersion() {
+  const QString uuid = taskPage_.selectedUuid;
+  const QString destination = taskPage_.selectedDestination;
   versionNumbers.clear();
   versionTexts.clear();
   ui.restoreLWidget->clear();
@@ -146,15 +151,19 @@ void Dialog::DoGetVersion() {
                            taskPage_.selectedPassword);
   QStringList numbers, texts;
   const bool read = reader.GetVersionList(&numbers, &texts);
+  setRestoreBusy(false);
+  // The window went on while the share was read: a re-reading of the task file (an import)
+  // may have taken the task away or changed where it goes. Its versions are then no one's,
+  // and a restore must not send them for another task.
+  if (uuid != taskPage_.selectedUuid || destination != taskPage_.selectedDestination) return;
   if (read && numbers.size() == texts.size()) {
     versionNumbers = numbers;
     versionTexts = texts;
     ui.restoreLWidget->addItems(versionTexts);
   }
-  setRestoreBusy(false);
   // An unreadable task folder is told, not shown as a task without versions.
   if (!read) {
-    QMessageBox::critical(this, tr("Error"), reader.lastError(), QMessageBox::Ok);
+    message_box::critical(this, tr("Error"), reader.lastError(), QMessageBox::Ok);
   }
 }
 

@@ -23,6 +23,7 @@
 #include "autostart.h"
 #include "config_format.h"
 #include "copycontroller.h"
+#include "messagebox.h"
 #include "startup.h"
 #include "ui_style.h"
 #include "updateglobalsetting.h"
@@ -354,7 +355,7 @@ void Dialog::on_settingSTBtn_clicked() {
     QLineEdit* field = nullptr;
     const QString refusal = checkEmailPage(&field);
     if (!refusal.isEmpty()) {
-      QMessageBox::warning(this, tr("Error"), refusal, QMessageBox::Ok);
+      message_box::warning(this, tr("Error"), refusal, QMessageBox::Ok);
       field->setFocus();
       return;
     }
@@ -398,7 +399,7 @@ void Dialog::on_settingDTBtn_clicked() {
     CurrentSetWidget(6);
     return;
   }
-  const QMessageBox::StandardButton answer = QMessageBox::warning(
+  const QMessageBox::StandardButton answer = message_box::warning(
       this, tr("Warning"), tr("Are you sure you want to restore to default settings?"),
       QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
   if (answer != QMessageBox::Yes) return;
@@ -416,7 +417,7 @@ void Dialog::on_settingDTBtn_clicked() {
 }
 
 void Dialog::showSettingsWriteError(const QString& reason) {
-  QMessageBox::warning(this, tr("Error"), tr("The settings could not be saved: %1").arg(reason),
+  message_box::warning(this, tr("Error"), tr("The settings could not be saved: %1").arg(reason),
                        QMessageBox::Ok);
 }
 
@@ -470,7 +471,7 @@ void Dialog::applyLanguageFonts() {
 void Dialog::applyAutoStart(bool on) {
   QString reason;
   if (!autostart::setAutoStart(on, &reason)) {
-    QMessageBox::warning(this, tr("Error"),
+    message_box::warning(this, tr("Error"),
                          tr("The automatic start could not be changed: %1").arg(reason),
                          QMessageBox::Ok);
   }
@@ -484,7 +485,7 @@ void Dialog::on_setSCEBtn_clicked() {
   if (path.isEmpty()) return;
   // The export holds the shares' passwords: the store creates it for the user alone.
   if (!sessionStore_->ExportSessionConfig(path)) {
-    QMessageBox::warning(
+    message_box::warning(
         this, tr("Error"),
         tr("The backup configuration could not be exported: %1").arg(sessionStore_->lastError()),
         QMessageBox::Ok);
@@ -503,17 +504,18 @@ void Dialog::on_setSCIBtn_clicked() {
       taskPage_.selectedIndex = 0;
       taskPage_.selectedUuid.clear();
       link_->SendReload();
+      // Ends an edit in the wizard; a task being restored may be gone as well: the task area
+      // shows the list again.
       reloadSessionList();
-      // A task being edited or restored may be gone: the task area shows the list again.
-      if ((mainPage == 2 && taskPage_.wizardMode != 0) || mainPage == 3) mainPage = 1;
+      if (mainPage == 3) mainPage = 1;
       ui.bunowPBtn->setEnabled(false);
       ui.restbuBtn->setEnabled(false);
       ui.delbuPhBtn->setEnabled(false);
-      QMessageBox::warning(this, tr("Message"), tr("Import successfully!"), QMessageBox::Ok);
+      message_box::warning(this, tr("Message"), tr("Import successfully!"), QMessageBox::Ok);
     } else if (result == UpdateSessionConfig::ImportRefused) {
-      QMessageBox::warning(this, tr("Error"), tr("Please select a correct file!"), QMessageBox::Ok);
+      message_box::warning(this, tr("Error"), tr("Please select a correct file!"), QMessageBox::Ok);
     } else {
-      QMessageBox::warning(
+      message_box::warning(
           this, tr("Error"),
           tr("The backup configuration could not be imported: %1").arg(sessionStore_->lastError()),
           QMessageBox::Ok);

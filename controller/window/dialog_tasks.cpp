@@ -28,6 +28,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QFontMetrics>
 #include <QtGui/QMouseEvent>
+#include <QtGui/QTextDocument>
 #include <QtWidgets/QMessageBox>
 
 #include <algorithm>
@@ -37,6 +38,7 @@
 
 #include "copycontroller.h"
 #include "dialog.h"
+#include "messagebox.h"
 #include "servicestate.h"
 #include "ui_style.h"
 #include "updatesessionconfig.h"
@@ -163,6 +165,12 @@ QString fitted(QLabel* label, const QString& text) {
   return broken.join(QLatin1Char('\n'));
 }
 
+// A tool tip that shows `text` as it stands: a tool tip is drawn as rich text whenever its
+// text looks like markup (a task named "<b>x</b>"), so such a text goes in escaped.
+QString plainToolTip(const QString& text) {
+  return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap) : text;
+}
+
 // Puts `shown` into the label, as high as its lines.
 void setShown(QLabel* label, const QString& shown) {
   label->setText(shown);
@@ -174,14 +182,14 @@ void setShown(QLabel* label, const QString& shown) {
 // Shows `text` in the label as far as it fits, with `tip` as its tool tip.
 void showText(QLabel* label, const QString& text, const QString& tip) {
   setShown(label, fitted(label, text));
-  label->setToolTip(tip);
+  label->setToolTip(plainToolTip(tip));
 }
 
 // Shows `text`; the whole text is the tool tip only when it had to be shortened.
 void showText(QLabel* label, const QString& text) {
   const QString shown = fitted(label, text);
   setShown(label, shown);
-  label->setToolTip(QString(shown).remove(QLatin1Char('\n')) == text ? QString() : text);
+  label->setToolTip(QString(shown).remove(QLatin1Char('\n')) == text ? QString() : plainToolTip(text));
 }
 
 // The texts of one column of a card, one under the other from the column's first row, each
@@ -252,17 +260,23 @@ void Dialog::setUpSessionList() {
 void Dialog::reloadSessionList() {
   TaskPageState& t = taskPage_;
   if (!sessionStore_->ReadSessionConfig()) {
-    // A damaged task file lists no task and is never rewritten; say so once per reason.
-    if (sessionStore_->lastError() != t.lastReadError) {
+    // A damaged task file lists no task and is never rewritten; say so once per reason. A
+    // missing data folder was told at the start.
+    if (!dataFolder_.isEmpty() && sessionStore_->lastError() != t.lastReadError) {
       t.lastReadError = sessionStore_->lastError();
-      auto* box = new QMessageBox(QMessageBox::Warning, tr("Error"),
-                                  tr("The backup tasks cannot be read: %1").arg(t.lastReadError),
-                                  QMessageBox::Ok, this);
-      box->setAttribute(Qt::WA_DeleteOnClose);
-      box->open();
+      message_box::openWarning(this, tr("Error"),
+                               tr("The backup tasks cannot be read: %1").arg(t.lastReadError));
     }
   } else {
     t.lastReadError.clear();
+  }
+
+  // The task being edited may be gone or may now be another one: an edit ends with every
+  // re-reading of the task file, and the task area shows the list instead of its page.
+  if (t.wizardMode != 0) {
+    t.wizardMode = 0;
+    t.editKey.clear();
+    if (mainPage == 2) mainPage = 1;
   }
 
   SessionList& list = *sessionStore_->GetSessionList();
@@ -558,7 +572,7 @@ void Dialog::setServiceSilent(bool silent) {
 
 bool Dialog::refusedWhileServiceSilent() {
   if (!taskPage_.serviceSilent) return false;
-  QMessageBox::warning(this, tr("Warning"), serviceDownText(), QMessageBox::Ok);
+  message_box::warning(this, tr("Warning"), serviceDownText(), QMessageBox::Ok);
   return true;
 }
 
@@ -613,7 +627,7 @@ void Dialog::on_delbuPhBtn_clicked() {
   if (t.selectedIndex == 0 || t.selectedUuid.isEmpty() || refusedWhileServiceSilent()) return;
   const QString uuid = t.selectedUuid;
   pollPaused = true;
-  if (QMessageBox::warning(this, tr("Warning"), tr("Are you sure you want to delete this backup?"),
+  if (message_box::warning(this, tr("Warning"), tr("Are you sure you want to delete this backup?"),
                            QMessageBox::Yes | QMessageBox::No,
                            QMessageBox::No) != QMessageBox::Yes) {
     pollPaused = false;
@@ -625,7 +639,7 @@ void Dialog::on_delbuPhBtn_clicked() {
 
   if (!sessionStore_->DeleteSession(uuid)) {
     // The task file is as it was, and so is the list.
-    QMessageBox::warning(this, tr("Error"), sessionStore_->lastError());
+    message_box::warning(this, tr("Error"), sessionStore_->lastError());
     updateSessionButtons();
     pollPaused = false;
     return;
@@ -696,7 +710,7 @@ void Dialog::mousePressEvent(QMouseEvent* event) {
   const bool failed = entry == 1 ? taskPage_.entryFailed1 : taskPage_.entryFailed2;
   if (failed && result->isVisible() && rectInWindow(this, result).contains(at)) {
     const QString error = entry == 1 ? taskPage_.entryError1 : taskPage_.entryError2;
-    QMessageBox::warning(this, tr("Backup Result"), tr("Error: %1").arg(error), QMessageBox::Ok);
+    message_box::warning(this, tr("Backup Result"), tr("Error: %1").arg(error), QMessageBox::Ok);
   }
 }
 

@@ -36,6 +36,8 @@ QLabel* entryLabel(QWidget* entry, const QString& name, const QRect& geometry, Q
   label->setStyleSheet(form_style::label(QStringLiteral("#101315")));
   if (alignment) label->setAlignment(alignment);
   label->setWordWrap(wordWrap);
+  // An entry shows a task's name, paths, account and NAS model as they stand.
+  label->setTextFormat(Qt::PlainText);
   return label;
 }
 

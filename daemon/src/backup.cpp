@@ -12,6 +12,7 @@
 #include "i18n.h"
 #include "log.h"
 #include "scan_backup_folder.h"
+#include "seen_trees.h"
 #include "share.h"
 #include "task_destination.h"
 #include "tree_lock.h"
@@ -427,6 +428,20 @@ bool prepare_full_backup(const run_t& run, int rows, bool* kept_aside) {
   return true;
 }
 
+// The local folders of every configured task's tree and of this run's own (when local), as
+// they are now; a tree not there (yet) cannot hold a source nor lie in one.
+std::vector<backup_context_t::tree_folder_t> local_trees(const task_tree_t& own, bool smb) {
+  std::vector<backup_context_t::tree_folder_t> trees;
+  std::vector<std::string> paths = configured_local_trees();
+  if (!smb) paths.push_back(own.base);
+  for (std::string& path : paths) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    trees.push_back({st.st_dev, st.st_ino, std::move(path)});
+  }
+  return trees;
+}
+
 bool make_folder(const run_t& run, const std::string& path) {
   if (share::mkdirs(path, 0700) == 0) return true;
   run.error(_("Failed to write directory %s."), path);
@@ -499,14 +514,7 @@ run_outcome run_backup(const run_t& run, mount_guard& mount, long* skipped) {
     std::vector<share::entry_t> held;
     ctx.direct = share::list(tree.last, &held) == 0 && held.empty();
   }
-  if (!ctx.smb) {
-    share::info_t info;
-    if (share::lstat(tree.base, &info) == 0) {
-      ctx.tree_is_local = true;
-      ctx.tree_device = static_cast<dev_t>(info.device);
-      ctx.tree_inode = static_cast<ino_t>(info.inode);
-    }
-  }
+  ctx.trees = local_trees(tree, ctx.smb);
 
   // Step 12.
   for (size_t k = 0; k < task.sources.size() && !need_exit(uuid); ++k) {
@@ -606,6 +614,20 @@ run_outcome run_backup(const run_t& run, mount_guard& mount, long* skipped) {
   return run_outcome::completed;
 }
 
+// A run that failed on a database of the tree whose schema holds more than plain tables
+// says so: the tree is damaged, not out of reach.
+run_outcome failed_run(const session_t& task) {
+  std::string path;
+  std::string why;
+  if (take_refused_database(&path, &why)) {
+    log_session_append(task.name.c_str(), task.uuid.c_str(), MSG_LEVEL_ERROR,
+                       _("The database %s of the task folder is damaged (it holds %s) and is "
+                         "not read: the run stops."),
+                       path_format_to_win(path).c_str(), why.c_str());
+  }
+  return run_outcome::failed;
+}
+
 }  // namespace
 
 run_outcome backup_session(const session_t* session, const GTimeVal* start) {
@@ -627,20 +649,31 @@ run_outcome backup_session(const session_t* session, const GTimeVal* start) {
   run_t run{task, tree, start};
 
   // Step 3: the tree's folder, never reached through a link, and its lock, before anything
-  // in it is repaired, written or deleted.
-  if (!open_task_tree(task, tree, true)) return run_outcome::failed;
+  // in it is repaired, written or deleted. A tree that held a completed version is never
+  // made again: where it is gone, the disk or share that holds it is most likely absent.
+  bool seen = tree_seen(task.uuid, destination);
+  if (seen && presence(tree.base) == 0) {
+    log_error(task,
+              _("The task folder %s is missing at the destination, which held a completed "
+                "version before: the run stops and nothing is written there."),
+              tree.base);
+    return run_outcome::failed;
+  }
+  if (!open_task_tree(task, tree, !seen)) return run_outcome::failed;
   tree_lock_t lock;
   mount.set_lock(&lock);
   if (lock.take(task, tree) != tree_lock_t::result::taken) return run_outcome::failed;
   crash_point("backup.locked");
   // Steps 4 and 8: a run cut short earlier is finished or undone first.
-  if (!recover_interrupted_backup(task, tree)) return run_outcome::failed;
+  if (!recover_interrupted_backup(task, tree)) return failed_run(task);
   crash_point("backup.recovered");
 
   long skipped = 0;
   run_outcome outcome = run_backup(run, mount, &skipped);
   mount.release();
+  if (outcome == run_outcome::failed) return failed_run(task);
   if (outcome != run_outcome::completed) return outcome;
+  remember_tree(task.uuid, destination);
   // Step 17.
   if (skipped > 0) {
     log_session_append(name, uuid, MSG_LEVEL_WARNING,

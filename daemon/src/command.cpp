@@ -131,6 +131,7 @@ void version_event_emitted(gpointer data) {
 void session_summary_event_emitted(gpointer data) {
   if (data == nullptr) return;
   daemon_print(0, "Reply QUERY_SESSION_SUMMARY");
+  if (!link_receiver_allowed()) return;
   int8_t counts[3] = {0, 0, 0};
   int code = get_session_summary(&counts[0], &counts[1], &counts[2]);
   std::vector<uint8_t> payload = {static_cast<uint8_t>(counts[0]),
@@ -143,6 +144,8 @@ void session_summary_event_emitted(gpointer data) {
 void session_detail_event_emitted(gpointer data) {
   if (data == nullptr) return;
   daemon_print(0, "Reply session detail");
+  // The answer names the task's folders: never sent where a stranger may read it.
+  if (!link_receiver_allowed()) return;
   const uint8_t* request = request_of(data);
   std::string uuid = uuid_of(request);
   session_t session;

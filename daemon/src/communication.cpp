@@ -28,21 +28,47 @@ socket_ptr listen_socket;
 comm_socket* target_socket = nullptr;
 link_sequence_t received_sequence;
 
-sockaddr_in loopback(uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return a;
-}
-
 void set_socket_error(GError** error, const char* format, int err) {
   g_set_error(error, g_quark_from_static_string("communication"), err, format,
               std::strerror(err));
 }
 
+// The datagrams read in one turn of the watch, at most kBatch, all read before the socket
+// tables are: every sender of the batch sent before the one read of the tables that checks
+// them all (a read per datagram would cost the main thread tens of microseconds each, and a
+// flood of refused datagrams could then crowd out the controller's).
+constexpr size_t kBatch = 64;
+
+struct datagram_t {
+  std::vector<uint8_t> bytes;
+  sockaddr_in from{};
+};
+
+class batch_tables {
+ public:
+  // The socket tables, read at the first need of the batch; null when unreadable.
+  const tessaly::udp_socket_table* get() {
+    if (!read_) {
+      read_ = true;
+      readable_ = table_.read();
+    }
+    return readable_ ? &table_ : nullptr;
+  }
+
+ private:
+  tessaly::udp_socket_table table_;
+  bool read_ = false;
+  bool readable_ = false;
+};
+
+struct sender_t {
+  const sockaddr_in* from;
+  batch_tables* tables;
+};
+
 bool sender_allowed(void* context) {
-  return link_sender_allowed(*static_cast<const sockaddr_in*>(context));
+  auto* sender = static_cast<sender_t*>(context);
+  return link_sender_allowed(*sender->from, sender->tables->get());
 }
 
 // The answer of `allowed` for one datagram, asked at its first use.
@@ -154,12 +180,29 @@ int read_packet(GIOChannel*, GIOCondition, comm_socket* s) {
 gboolean daemon_socket_in_event(GIOChannel* channel, GIOCondition condition, gpointer data) {
   if (!(condition & G_IO_IN)) return FALSE;
   auto* s = static_cast<comm_socket*>(data);
-  int n = read_packet(channel, condition, s);
-  // Nothing read: never dispatch the previous datagram again.
-  if (n < 0) return TRUE;
-  dispatch_datagram(s->buffer.data(), static_cast<size_t>(n), received_sequence, event_pipe_emit,
-                    sender_allowed, &s->from);
+  static std::vector<datagram_t> batch(kBatch);
+  size_t count = 0;
+  while (count < kBatch) {
+    int n = read_packet(channel, condition, s);
+    // Nothing read: never dispatch the previous datagram again.
+    if (n < 0) break;
+    batch[count].bytes.assign(s->buffer.begin(), s->buffer.begin() + n);
+    batch[count].from = s->from;
+    ++count;
+  }
+  batch_tables tables;
+  for (size_t i = 0; i < count; ++i) {
+    sender_t sender{&batch[i].from, &tables};
+    dispatch_datagram(batch[i].bytes.data(), batch[i].bytes.size(), received_sequence,
+                      event_pipe_emit, sender_allowed, &sender);
+  }
   return TRUE;
+}
+
+bool reply_source(sockaddr_in* address) {
+  if (target_socket == nullptr) return false;
+  socklen_t length = sizeof *address;
+  return getsockname(target_socket->socket, reinterpret_cast<sockaddr*>(address), &length) == 0;
 }
 
 link_sequence_t::controller_t& link_sequence_t::of(uint64_t gui_pid) {
@@ -281,6 +324,14 @@ void write_packet(const uint8_t* data, size_t length) {
     break;
   }
   daemon_print(2, "Failed to write to GUI Controller: %s", std::strerror(errno));
+}
+
+sockaddr_in loopback(uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return a;
 }
 
 uint64_t my_pid() { return static_cast<uint64_t>(static_cast<uint32_t>(getpid())); }

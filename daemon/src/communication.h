@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "event_pipe.h"
+#include "link_sender.h"
 
 struct comm_socket {
   GIOChannel* channel = nullptr;
@@ -73,11 +74,24 @@ void handle_set(const uint8_t* data, size_t size, link_sequence_t& sequence, lin
 void handle_query(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit,
                   link_allowed_t allowed = nullptr, void* context = nullptr);
 
-// The check the live watch uses: the owners of the sending socket (link_sender.h) must all
-// be allowed to configure the service; a refusal is logged with the user id (link_access.cpp).
-bool link_sender_allowed(const sockaddr_in& from);
+// The check the live watch uses: the owners of the sending socket in `table` (a read of the
+// socket tables taken after the datagram arrived, null when they could not be read) must all
+// be allowed to configure the service; a refusal is logged, at most once a minute in all
+// (link_access.cpp).
+bool link_sender_allowed(const sockaddr_in& from, const tessaly::udp_socket_table* table);
+
+// True while every socket bound to 127.0.0.1:7503 (where replies go) belongs to a user who
+// may configure the service: answers that carry a task's data are sent only then. False with
+// no such socket; a stranger's socket is logged, at most once a minute.
+bool link_receiver_allowed();
+
+// The address the replies are sent from (the send socket's own). False before it exists.
+bool reply_source(sockaddr_in* address);
 
 // Sends one datagram to the controller.
 void write_packet(const uint8_t* data, size_t length);
 
 uint64_t my_pid();
+
+// 127.0.0.1 with the port.
+sockaddr_in loopback(uint16_t port);

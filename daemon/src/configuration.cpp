@@ -32,6 +32,7 @@
 #include "parse_cmdline.h"
 #include "paths.h"
 #include "schedule.h"
+#include "seen_trees.h"
 #include "session.h"
 
 namespace layout = tessaly::config_format;
@@ -285,7 +286,22 @@ struct session_parse_state {
   size_t session_at = kNoSession;    // position of the open session element in the stack
   std::vector<session_t> list;       // the tasks read so far, in file order
   std::vector<std::string> refused;  // names of tasks skipped for their uuid
+  struct duplicate_t {
+    std::string name;
+    std::string uuid;
+    std::string kept;  // the name of the earlier task with that uuid, which is loaded
+  };
+  std::vector<duplicate_t> duplicates;  // tasks skipped because an earlier one has their uuid
 };
+
+// The task read earlier whose uuid equals `uuid` ignoring letter case, or null. A share folds
+// the case of names, so two such tasks would write into one tree.
+const session_t* same_uuid(const std::vector<session_t>& list, const std::string& uuid) {
+  for (const session_t& s : list) {
+    if (g_ascii_strcasecmp(s.uuid.c_str(), uuid.c_str()) == 0) return &s;
+  }
+  return nullptr;
+}
 
 // True when the open elements below the session element are exactly `names`.
 bool chain_is(const session_parse_state& st, const std::array<std::string_view, 4>& names,
@@ -315,11 +331,14 @@ void finish_session(session_parse_state& st) {
     st.refused.push_back(tmp_session.name);
     return;
   }
+  if (const session_t* kept = same_uuid(st.list, tmp_session.uuid)) {
+    daemon_print(3, "session %s repeats the uuid %s and is skipped\n", tmp_session.name.c_str(),
+                 tmp_session.uuid.c_str());
+    st.duplicates.push_back({tmp_session.name, tmp_session.uuid, kept->name});
+    return;
+  }
   daemon_print(0, "load session %s %s\n", tmp_session.uuid.c_str(), tmp_session.name.c_str());
   init_session_next_time(&tmp_session);
-  // The last run time lives in the task's history on its destination. The new list is built
-  // aside, so no lock is held while the destination is reached.
-  update_session_last_time_from_db(&tmp_session);
   st.list.push_back(tmp_session);
 }
 
@@ -459,8 +478,9 @@ bool parse_session_text(std::string_view text, session_parse_state& st, std::str
   return ok;
 }
 
-// Reads a whole regular file of at most `max` bytes; errno is set on failure.
-bool read_whole_file(const std::string& path, size_t max, std::string& out) {
+}  // namespace
+
+bool read_config_file(const std::string& path, size_t max, std::string& out) {
   int fd = open_config_file(path);
   if (fd < 0) return false;
   fd_guard guard(fd);
@@ -477,8 +497,6 @@ bool read_whole_file(const std::string& path, size_t max, std::string& out) {
     out.append(buf, static_cast<size_t>(n));
   }
 }
-
-}  // namespace
 
 bool load_global_settings() {
   std::lock_guard<std::mutex> load_lock(global_load_mutex);
@@ -545,7 +563,7 @@ bool load_session_settings() {
   path.append(layout::kSessionFileName);
 
   std::string content;
-  if (!read_whole_file(path, kSessionFileMax, content)) {
+  if (!read_config_file(path, kSessionFileMax, content)) {
     int err = errno;
     daemon_print(0, "can not read %s: %s\n", path.c_str(), g_strerror(err));
     // No task file yet is the normal state before the first task is made.
@@ -569,10 +587,21 @@ bool load_session_settings() {
     log_session(name.empty() ? nullptr : name.c_str(), "", MSG_LEVEL_WARNING,
                 _("The task %s is skipped because its uuid is not valid."), name.c_str());
   }
+  for (const auto& d : st.duplicates) {
+    log_session(d.name.empty() ? nullptr : d.name.c_str(), "", MSG_LEVEL_WARNING,
+                _("The task %s is skipped because its uuid %s is that of the task %s (letter "
+                  "case aside)."),
+                d.name.c_str(), d.uuid.c_str(), d.kept.c_str());
+  }
   {
     std::lock_guard<std::mutex> lock(session_list_mutex);
+    carry_sessions_last_time(&st.list);
     session_list.swap(st.list);
   }
+  // The last run times live in the tasks' histories on their destinations: read in the
+  // background, never on the thread that loads.
+  init_sessions_last_time();
+  forget_unconfigured_trees();
   // st.list now holds the old tasks; they are freed here, outside the lock.
   return true;
 }

@@ -2,6 +2,7 @@
 // again on every configuration-update request.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // The settings of GLOBAL_SETTING.dat that the service keeps, by index.
@@ -38,6 +39,11 @@ bool load_global_settings();
 // Rebuilds the task list from SESSION_CONFIG.dat. True when the whole file parsed; on any
 // failure the previous list stays.
 bool load_session_settings();
+
+// Reads a whole configuration file of at most `max` bytes into `out`: opened without
+// following a link and without blocking, and only when it is a regular file. False with
+// errno set on failure.
+bool read_config_file(const std::string& path, size_t max, std::string& out);
 
 // A copy of one setting's text ("" when never read). Other threads read the settings while
 // a reload replaces them, so only copies are handed out. An index outside the table gives

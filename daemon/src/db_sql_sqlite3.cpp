@@ -3,6 +3,11 @@
 // The CREATE statements are kept word for word: they are what sqlite_master shows to every
 // reader. Values are bound, so a file named `a"b` or `x"); delete from exist_tbl; --` is
 // stored as it is and a name equal to a column name matches only itself.
+//
+// A tree's databases are data from the destination: each is used only after its schema was
+// found to hold plain tables (tree_db_guard.h), and every step of every statement runs under
+// a bound on its work, so that no planted view, trigger or endless query holds a run (or
+// db_sqlite_mutex, and with it every other task's run) for good.
 #include "db_sql_sqlite3.h"
 
 #include <cerrno>
@@ -16,6 +21,7 @@
 #include "log.h"
 #include "share.h"
 #include "share_sqlite.h"
+#include "tree_db_guard.h"
 
 namespace {
 
@@ -125,8 +131,11 @@ class statement {
   bool bind(int index, sqlite3_int64 value) {
     return sqlite3_bind_int64(stmt_, index, value) == SQLITE_OK;
   }
-  // SQLITE_ROW, SQLITE_DONE or an error.
-  int step() { return sqlite3_step(stmt_); }
+  // SQLITE_ROW, SQLITE_DONE or an error (SQLITE_INTERRUPT for a step past its bound).
+  int step() {
+    tessaly::tree_db::query_bound bound(sqlite3_db_handle(stmt_));
+    return sqlite3_step(stmt_);
+  }
   std::string text(int column) {
     const unsigned char* t = sqlite3_column_text(stmt_, column);
     int n = sqlite3_column_bytes(stmt_, column);
@@ -171,15 +180,46 @@ constexpr const char* kHistoryCreate =
     "CREATE TABLE time_tbl (No integer primary key,Real_time varchar(64));";
 
 int exec(sqlite3* db, const char* sql) {
+  tessaly::tree_db::query_bound bound(db);
   return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
 }
 
-// Opens an existing database of the tree, never creating one.
+// The database of a tree that the calling thread last refused (see take_refused_database).
+struct refusal_t {
+  std::string path;
+  std::string why;
+};
+thread_local refusal_t last_refusal;
+
+// Opens a database of the tree (creating it with SQLITE_OPEN_CREATE); null on failure.
+sqlite3_ptr open_tree_db(const char* path, int flags) {
+  sqlite3* raw = nullptr;
+  if (tessaly::share::sqlite_open(path, &raw, flags) != SQLITE_OK) return nullptr;
+  return sqlite3_ptr(raw);
+}
+
+// The check every database of a tree passes before its first use (it reads the schema, which
+// also proves that the file is a database that can be read). False when it holds more than
+// plain tables (remembered for take_refused_database) or cannot be read.
+bool check_tree_db(sqlite3* db, const char* path) {
+  std::string why;
+  if (tessaly::tree_db::open_check(db, &why) == 0) return true;
+  daemon_print(3, "the database %s is not used: %s\n", path, why.c_str());
+  last_refusal = refusal_t{path, why};
+  return false;
+}
+
+// Opens an existing database of the tree, never creating one, and checks it in a read
+// transaction that is left open for the caller's statements, so that the schema read for the
+// check stays valid for them (on a share a new transaction would ask the server again).
+// Closing the connection ends it; a caller that writes commits.
 sqlite3_ptr open_existing(const char* path) {
   if (path == nullptr || !tessaly::share::exists(path)) return nullptr;
-  sqlite3* db = nullptr;
-  if (tessaly::share::sqlite_open(path, &db, SQLITE_OPEN_READWRITE) != SQLITE_OK) return nullptr;
-  return sqlite3_ptr(db);
+  sqlite3_ptr db = open_tree_db(path, SQLITE_OPEN_READWRITE);
+  if (!db || exec(db.get(), "begin;") != SQLITE_OK || !check_tree_db(db.get(), path)) {
+    return nullptr;
+  }
+  return db;
 }
 
 // 1 when the table exists, 0 when not, -1 when that cannot be asked. Inside a transaction
@@ -268,19 +308,16 @@ int listed_in(thread_conn_t& conn, const char* table, const char* file) {
 
 sqlite3* open_db(const char* path) {
   if (path == nullptr) return nullptr;
-  sqlite3* db = nullptr;
-  if (tessaly::share::sqlite_open(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) !=
-      SQLITE_OK) {
+  sqlite3_ptr db = open_tree_db(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  if (!db) {
     daemon_print(3, "Open DB fail = [%s]\n", path);
     return nullptr;
   }
-  // Reading the schema proves that the file is a database that can be read.
-  if (exec(db, "select count(*) from sqlite_master;") != SQLITE_OK) {
+  if (!check_tree_db(db.get(), path)) {
     daemon_print(3, "Open DB fail 2 = [%s]\n", path);
-    sqlite3_close(db);
     return nullptr;
   }
-  return db;
+  return db.release();
 }
 
 int close_db(sqlite3* db) {
@@ -292,6 +329,7 @@ int close_db(sqlite3* db) {
 int db_sqlite3_exec(sqlite3* db, const char* sql) {
   if (db == nullptr || sql == nullptr) return -1;
   char* error = nullptr;
+  tessaly::tree_db::query_bound bound(db);
   int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
   if (rc != SQLITE_OK) {
     daemon_print(3, "update error[%s]\n", error != nullptr ? error : sqlite3_errmsg(db));
@@ -304,6 +342,7 @@ int db_sqlite3_exec(sqlite3* db, const char* sql) {
 int db_sqlite3_get_table(sqlite3* db, const char* sql, char*** result, int* rows, int* columns,
                          char** error) {
   if (db == nullptr || sql == nullptr || result == nullptr) return -1;
+  tessaly::tree_db::query_bound bound(db);
   return sqlite3_get_table(db, sql, result, rows, columns, error) == SQLITE_OK ? 0 : -1;
 }
 
@@ -355,6 +394,14 @@ void close_thread_dbs() {
 }
 
 bool& need_update_last() { return global_need_update_last; }
+
+bool take_refused_database(std::string* path, std::string* why) {
+  if (last_refusal.path.empty()) return false;
+  if (path != nullptr) *path = last_refusal.path;
+  if (why != nullptr) *why = last_refusal.why;
+  last_refusal = refusal_t{};
+  return true;
+}
 
 int create_history_db(const char* path, const session_t* session, int* n, const GTimeVal* start) {
   if (session == nullptr || n == nullptr || start == nullptr) return -1;
@@ -462,12 +509,15 @@ int delete_last_history(const char* path) {
   if (!db) return -1;
   sqlite3_int64 rows = history_rows(db.get());
   if (rows < 1) return -1;
-  statement st(db.get(), "delete from time_tbl where no = ?;");
-  if (!st.ok() || !st.bind(1, rows) || st.step() != SQLITE_DONE) {
-    daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db.get()));
-    return -1;
+  {
+    statement st(db.get(), "delete from time_tbl where no = ?;");
+    if (!st.ok() || !st.bind(1, rows) || st.step() != SQLITE_DONE) {
+      daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db.get()));
+      return -1;
+    }
   }
-  return sqlite3_changes(db.get()) == 1 ? 0 : -1;
+  if (sqlite3_changes(db.get()) != 1 || exec(db.get(), "commit;") != SQLITE_OK) return -1;
+  return 0;
 }
 
 int get_history_db_row(const char* path, int* n) {
@@ -488,8 +538,8 @@ int query_last_time(const char* path, std::string* out) {
   if (out == nullptr) return -1;
   out->clear();
   std::lock_guard<std::mutex> lock(db_sqlite_mutex);
-  sqlite3_ptr db = open_existing(path);
-  if (!db || exec(db.get(), "BEGIN;") != SQLITE_OK) {
+  sqlite3_ptr db = open_existing(path);  // in its read transaction
+  if (!db) {
     daemon_print(3, "get table ( time_tbl) error 1 ");
     return -1;
   }
@@ -604,14 +654,10 @@ int previous_size(const char* marker, const char* file, int64_t* size) {
   if (marker == nullptr || file == nullptr || size == nullptr) return -1;
   if (!previous_reader.conn.db || previous_reader.path != marker) {
     previous_reader.close();
+    // Its read transaction lasts the whole scan: the pages read once stay valid (on a share
+    // they are not asked for again for every file).
     sqlite3_ptr db = open_existing(marker);
     if (!db) return -1;
-    // One read transaction for the whole scan: the pages read once stay valid (on a share
-    // they are not asked for again for every file).
-    if (exec(db.get(), "begin;") != SQLITE_OK ||
-        exec(db.get(), "select count(*) from sqlite_master;") != SQLITE_OK) {
-      return -1;
-    }
     previous_reader.conn.reset(db.release());
     previous_reader.path = marker;
   }

@@ -8,7 +8,9 @@
 // tables and the stored texts are those the controller and older trees read.
 //
 // Results are 0 for success and -1 for failure unless said otherwise. Helpers that only
-// read never create a database file.
+// read never create a database file. A database whose schema holds more than plain tables
+// (a view, a trigger, a virtual table) is never used: it fails like one that cannot be
+// opened, and take_refused_database tells the run why.
 #pragma once
 
 #include <glib.h>
@@ -37,6 +39,10 @@ struct sqlite3_closer {
   void operator()(sqlite3* db) const { sqlite3_close(db); }
 };
 using sqlite3_ptr = std::unique_ptr<sqlite3, sqlite3_closer>;
+
+// The last database of a tree that the calling thread refused for its schema: true once with
+// its path and what it holds ("view time_tbl"), then false until the next refusal.
+bool take_refused_database(std::string* path, std::string* why);
 
 // Opens (creating when missing) a database of the tree; null on failure.
 sqlite3* open_db(const char* path);

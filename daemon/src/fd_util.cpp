@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -43,6 +44,14 @@ int socket_cloexec_nonblock(int domain, int type, int protocol) {
 
 int accept_cloexec_nonblock(int fd, struct sockaddr* address, socklen_t* address_len) {
   return accept4(fd, address, address_len, SOCK_CLOEXEC | SOCK_NONBLOCK);
+}
+
+int raise_open_file_limit() {
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return -1;
+  if (limit.rlim_cur == limit.rlim_max) return 0;
+  limit.rlim_cur = limit.rlim_max;
+  return setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 bool SetPrivilege(void* /*token*/, const char* privilege, bool /*enable*/) {

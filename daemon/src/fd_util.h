@@ -14,6 +14,11 @@ int open_cloexec(const char* path, int flags, int mode);
 int socket_cloexec_nonblock(int domain, int type, int protocol);
 int accept_cloexec_nonblock(int fd, struct sockaddr* address, socklen_t* address_len);
 
+// Raises the process's soft limit of open files to its hard limit. A service gets a soft
+// limit of 1,024 from systemd, and runs of several tasks at once, each with its databases,
+// connections and walks, must not fail on it. 0, or -1 when the limit cannot be changed.
+int raise_open_file_limit();
+
 // Privileges and the account a thread reaches shares with.
 //
 // Linux has no token privileges for this service to take: SetPrivilege keeps its shape and

@@ -132,6 +132,8 @@ std::string unit_text(const std::string& exec_start) {
   text += "RestartSec=" + std::to_string(SERVICE_Action_delay_ms / 1000) + "\n";
   // Start-up may wait on unreachable shares; the service manager must not kill it for that.
   text += "TimeoutStartSec=infinity\n";
+  // Runs of several tasks at once need more open files than the 1,024 a service gets.
+  text += "LimitNOFILE=65536\n";
   text += "\n";
   text += "[Install]\n";
   text += "WantedBy=multi-user.target\n";

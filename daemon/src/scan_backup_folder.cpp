@@ -66,6 +66,11 @@ size_t source_prefix_length(const std::string& source) {
   return source == "/" ? 1 : source.size() + 1;
 }
 
+// The source folder of a walk, from any folder of it.
+std::string source_folder_of(const std::string& folder, size_t L) {
+  return L <= 1 ? std::string("/") : folder.substr(0, L - 1);
+}
+
 // True for the source folder itself, the top of a walk.
 bool is_source_folder(const std::string& folder, size_t L) {
   return folder == "/" || folder.size() + 1 == L;
@@ -130,13 +135,30 @@ entry_kind classify(const backup_context_t& ctx, const std::string& path, struct
   if (S_ISDIR(st->st_mode)) {
     // A file system mounted inside the source is not entered, and neither is the task tree
     // itself when the destination lies inside the source.
-    if (ctx.tree_is_local && st->st_dev == ctx.tree_device && st->st_ino == ctx.tree_inode) {
-      return entry_kind::tree;
-    }
+    if (tree_at(ctx, st->st_dev, st->st_ino) != nullptr) return entry_kind::tree;
     if (st->st_dev != ctx.source_device) return entry_kind::mount;
     return entry_kind::folder;
   }
   return entry_kind::other;  // FIFO, socket, device: reading one could block the run
+}
+
+// The tree that holds the source folder `fd` (or is it), found by going up through ".."
+// to the root; null when none does. The folder's own descriptor is closed.
+const backup_context_t::tree_folder_t* tree_holding(const backup_context_t& ctx, int fd) {
+  const backup_context_t::tree_folder_t* found = nullptr;
+  struct stat st;
+  while (fd >= 0 && found == nullptr && ::fstat(fd, &st) == 0) {
+    found = tree_at(ctx, st.st_dev, st.st_ino);
+    int up = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat parent;
+    bool at_root = up < 0 || (::fstat(up, &parent) == 0 && parent.st_dev == st.st_dev &&
+                              parent.st_ino == st.st_ino);
+    ::close(fd);
+    fd = at_root ? -1 : up;
+    if (at_root && up >= 0) ::close(up);
+  }
+  if (fd >= 0) ::close(fd);
+  return found;
 }
 
 // Logs an entry the run cannot take, with the reason, and counts it (the run ends
@@ -331,6 +353,14 @@ std::string file_time_text(const struct stat& st) {
 
 std::string backup_context_t::marker_path() const { return version_dir + "/marker.dat"; }
 
+const backup_context_t::tree_folder_t* tree_at(const backup_context_t& ctx, dev_t device,
+                                               ino_t inode) {
+  for (const backup_context_t::tree_folder_t& t : ctx.trees) {
+    if (t.device == device && t.inode == inode) return &t;
+  }
+  return nullptr;
+}
+
 namespace {
 
 int record_exist(const std::string& marker, const std::string& rel) {
@@ -431,6 +461,19 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
     ++ctx.skipped;
     return 0;
   }
+  if (!ctx.trees.empty()) {
+    int fd = ::open(source.c_str(),
+                    O_RDONLY | O_DIRECTORY | O_CLOEXEC | (ctx.root_is_link ? 0 : O_NOFOLLOW));
+    if (const backup_context_t::tree_folder_t* tree = tree_holding(ctx, fd)) {
+      // Backing it up would copy the tree into itself, one level deeper at every run.
+      log_session_append(ctx.name.c_str(), ctx.uuid.c_str(), MSG_LEVEL_WARNING,
+                         _("The source folder %s is or lies inside the task folder %s: it is "
+                           "not backed up."),
+                         source.c_str(), path_format_to_win(tree->path).c_str());
+      ++ctx.skipped;
+      return 0;
+    }
+  }
   ctx.source_device = st.st_dev;
   // The source folder itself: its owner, mode and time for a restore into a new folder.
   if (record_attributes("", attributes_of(st)) != 0) {
@@ -483,7 +526,17 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
       ++ctx.skipped;
       continue;
     }
-    if (kind == entry_kind::tree || kind == entry_kind::other) {
+    if (kind == entry_kind::tree) {
+      const backup_context_t::tree_folder_t* tree = tree_at(ctx, st.st_dev, st.st_ino);
+      if (ctx.trees_logged.insert(tree->path).second) {
+        log_session_append(ctx.name.c_str(), ctx.uuid.c_str(), MSG_LEVEL_MESSAGE,
+                           _("The task folder %s lies inside the source folder %s: it is left "
+                             "out of the backup."),
+                           path.c_str(), source_folder_of(folder, L).c_str());
+      }
+      continue;
+    }
+    if (kind == entry_kind::other) {
       daemon_print(0, "%s is not a file or folder of the source, ignore it\n", path.c_str());
       continue;
     }

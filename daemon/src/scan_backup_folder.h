@@ -84,9 +84,17 @@ struct backup_context_t {
   std::string table;                    // file_time.db table of the source: "id<k>"
   std::string version_dir;              // increments/<n>/id<k>
   dev_t source_device = 0;              // other file systems inside the source are not entered
-  bool tree_is_local = false;           // a local tree inside a source is never backed up
-  dev_t tree_device = 0;
-  ino_t tree_inode = 0;
+  // The local folders of every configured task's tree, this run's own among them, as they
+  // were when the run began: a source inside one of them, or one of them inside a source, is
+  // never backed up (it would grow with every run). Compared by device and inode, so that
+  // no spelling of a path (links, "..", doubled '/') hides a tree.
+  struct tree_folder_t {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::string path;
+  };
+  std::vector<tree_folder_t> trees;
+  std::unordered_set<std::string> trees_logged;  // trees met inside a source, logged once
   bool delta_written = false;           // status "delta" written in this run
   long skipped = 0;                     // entries that could not be backed up in this run
   bool destination_lost = false;        // a write failed and the destination does not answer
@@ -126,6 +134,10 @@ struct backup_context_t {
 
   std::string marker_path() const;      // version_dir + "/marker.dat"
 };
+
+// The tree of `trees` that is the folder (device, inode), or null.
+const backup_context_t::tree_folder_t* tree_at(const backup_context_t& ctx, dev_t device,
+                                               ino_t inode);
 
 // Scan of one source: records every file taken and folder entered in the calling thread's
 // marker.dat, the source's links, makes the folder structure in last and in the version

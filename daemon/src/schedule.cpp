@@ -1,6 +1,7 @@
 #include "schedule.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -417,21 +418,105 @@ int update_session_last_time_from_db(session_t* session) {
   return result;
 }
 
-// Each destination is asked without holding the task list: an unreachable share must not
-// hold up the schedule scan or the request handlers. A record whose last time changed
-// meanwhile (a backup started) keeps its new time.
-void init_sessions_last_time() {
-  std::vector<session_t> copies;
-  {
+// --- Last run times, read in the background. ---
+//
+// A task's last run time lives in its history on its destination, which may be slow, silent or
+// hostile. Neither a load of the task list (at start-up and at every reload, on the main
+// thread) nor the schedule scan waits for it: each task's history is read by a reader thread of
+// that task, which puts the time into the task list under session_list_mutex. Until it has, the
+// task shows the last run time the service already knew for it (none at start-up). A task has
+// one reader at a time; a load while it reads asks it to read once more.
+
+namespace {
+
+struct last_time_reader_t {
+  bool pending = false;
+  session_t task;       // the newest copy asked for
+  uint64_t starts = 0;  // its backup starts when it was asked for
+};
+
+// Detached readers may still run while the process ends: what they reach is never destroyed.
+std::mutex& last_time_mutex() {
+  static auto* m = new std::mutex;
+  return *m;
+}
+std::map<std::string, last_time_reader_t>& last_time_readers() {
+  static auto* readers = new std::map<std::string, last_time_reader_t>;
+  return *readers;
+}
+// Signalled (under last_time_mutex) whenever a reader ends.
+std::condition_variable& reader_ended() {
+  static auto* ended = new std::condition_variable;
+  return *ended;
+}
+// Backups started per uuid (under session_list_mutex). A read that began before a start does
+// not overwrite that start's time.
+std::map<std::string, uint64_t>& backup_starts() {
+  static auto* starts = new std::map<std::string, uint64_t>;
+  return *starts;
+}
+
+void read_last_times(const std::string& uuid) {
+  for (;;) {
+    session_t task;
+    uint64_t starts = 0;
+    {
+      std::lock_guard<std::mutex> lock(last_time_mutex());
+      auto it = last_time_readers().find(uuid);
+      if (it == last_time_readers().end() || !it->second.pending) {
+        if (it != last_time_readers().end()) last_time_readers().erase(it);
+        reader_ended().notify_all();
+        return;
+      }
+      task = std::move(it->second.task);
+      starts = it->second.starts;
+      it->second.pending = false;
+    }
+    update_session_last_time_from_db(&task);
+    // A damaged history is told by the task's run, which fails on it.
+    take_refused_database(nullptr, nullptr);
     std::lock_guard<std::mutex> lock(session_list_mutex);
-    copies = session_list;
-  }
-  for (session_t& copy : copies) {
-    std::string before = copy.last_time;
-    if (update_session_last_time_from_db(&copy) != 0) continue;
-    std::lock_guard<std::mutex> lock(session_list_mutex);
+    if (backup_starts()[uuid] != starts) continue;
     for (session_t& s : session_list) {
-      if (s.uuid == copy.uuid && s.last_time == before) s.last_time = copy.last_time;
+      if (s.uuid == uuid) s.last_time = task.last_time;
+    }
+  }
+}
+
+// Asks for a read of the task's last run time. Called with session_list_mutex held.
+void ask_last_time(const session_t& task) {
+  uint64_t starts = backup_starts()[task.uuid];
+  std::lock_guard<std::mutex> lock(last_time_mutex());
+  bool running = last_time_readers().count(task.uuid) != 0;
+  last_time_reader_t& reader = last_time_readers()[task.uuid];
+  reader.pending = true;
+  reader.task = task;
+  reader.starts = starts;
+  if (running) return;
+  try {
+    std::thread(read_last_times, task.uuid).detach();
+  } catch (const std::system_error& e) {
+    daemon_print(3, "can not start the reader of %s: %s\n", task.uuid.c_str(), e.what());
+    last_time_readers().erase(task.uuid);
+  }
+}
+
+}  // namespace
+
+void init_sessions_last_time() {
+  std::lock_guard<std::mutex> lock(session_list_mutex);
+  for (const session_t& s : session_list) ask_last_time(s);
+}
+
+void wait_sessions_last_time() {
+  std::unique_lock<std::mutex> lock(last_time_mutex());
+  reader_ended().wait(lock, [] { return last_time_readers().empty(); });
+}
+
+void carry_sessions_last_time(std::vector<session_t>* fresh) {
+  for (session_t& s : *fresh) {
+    for (const session_t& known : session_list) {
+      if (known.uuid == s.uuid) s.last_time = known.last_time;
     }
   }
 }
@@ -440,6 +525,7 @@ int update_session_backup_time(const char* uuid, const GTimeVal* start) {
   if (uuid == nullptr || start == nullptr) return 0;
   for (session_t& s : session_list) {
     if (s.uuid == uuid) {
+      ++backup_starts()[s.uuid];
       update_session_next_time(&s);
       update_session_last_time_now(&s, start);
       break;
@@ -581,9 +667,9 @@ void schedule_thread() {
 
 }  // namespace
 
-// The load of the task list just before has read every task's last run time from its
-// destination; asking each destination a second time would only double the wait and, for
-// an unreachable one, its error record. init_sessions_last_time stays for other callers.
+// The load of the task list just before has asked for every task's last run time; asking
+// again would only read each destination twice and, for an unreachable one, write its error
+// record twice.
 bool schedule_init() {
   // A minute that begins in this very second still runs, as the next time shown at the
   // load says.

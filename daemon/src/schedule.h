@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "session.h"
 
@@ -44,8 +45,19 @@ int update_session_next_time_month(session_t* session);
 // The last run time: the given time, or the newest run in the task's history on its
 // destination.
 int update_session_last_time_now(session_t* session, const GTimeVal* t);
+// Reads on the calling thread (it connects to the destination).
 int update_session_last_time_from_db(session_t* session);
+// Asks for every task's last run time from its destination, read by a thread of that task:
+// returns at once, and each time reaches the task list when it has been read (a task whose
+// backup started meanwhile keeps that start's time). Takes session_list_mutex.
 void init_sessions_last_time();
+// Waits until every read asked for so far has reached the task list (for tests, which must
+// not end, or begin the next case, with a read under way).
+void wait_sessions_last_time();
+// For a load that replaces the task list: each task of `fresh` takes the last run time the
+// current list holds for its uuid, which it shows until its destination has been read again.
+// The caller holds session_list_mutex.
+void carry_sessions_last_time(std::vector<session_t>* fresh);
 
 // A last run time read from a task's history on the share: kept only when it is at most 64
 // bytes and parses as ISO 8601, else "".

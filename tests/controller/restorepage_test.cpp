@@ -203,8 +203,8 @@ void chooseNewPath(Dialog& dialog, const QString& path) {
 }
 
 // Clicks a button whose answer may be a message box; the box's "title|text", "" for none.
-QString clickAnswered(const Dialog& dialog, const char* name, int boxTimeoutMs = 3000) {
-  ModalBox box(QMessageBox::Ok, boxTimeoutMs);
+QString clickAnswered(const Dialog& dialog, const char* name) {
+  ModalBox box(QMessageBox::Ok);
   click(dialog, name);
   if (!box.seen()) QTest::qWait(50);  // a box opened later than the click
   return box.seen() ? box.title() + "|" + box.text() : QString();
@@ -225,13 +225,16 @@ class RestorePageTest : public QObject {
     dialog->show();
     pressEntry(*dialog, entry);
     if (!button(*dialog, "restbuBtn")->isEnabled()) qFatal("Restore is not enabled");
-    *box = clickAnswered(*dialog, "restbuBtn", 8000);
+    *box = clickAnswered(*dialog, "restbuBtn");
     // The reading comes as a queued call after the click returns; an error box with it.
     if (box->isEmpty()) {
-      ModalBox late(QMessageBox::Ok, 2000);
-      (void)QTest::qWaitFor([&] { return idle(*dialog) || late.seen(); }, 8000);
+      ModalBox late(QMessageBox::Ok);
+      (void)QTest::qWaitFor([&] { return idle(*dialog) || late.seen(); }, controller_test::kEventWaitMs);
       if (late.seen()) *box = late.title() + "|" + late.text();
-      if (expectedRows >= 0) (void)QTest::qWaitFor([&] { return versionList(*dialog)->count() == expectedRows; }, 2000);
+      if (expectedRows >= 0) {
+        (void)QTest::qWaitFor([&] { return versionList(*dialog)->count() == expectedRows; },
+                              controller_test::kEventWaitMs);
+      }
     }
     return dialog;
   }
@@ -421,7 +424,7 @@ class RestorePageTest : public QObject {
     QVERIFY(QMetaObject::invokeMethod(dialog.get(), "QueryStatus"));
     QTest::qWait(200);
 
-    const QString answer = clickAnswered(*dialog, "restoreTBtn", refused ? 3000 : 300);
+    const QString answer = clickAnswered(*dialog, "restoreTBtn");
     QVERIFY(idle(*dialog));
     if (refused) {
       QCOMPARE(answer, QString("Warning|Backup is running, can't restore now!"));
@@ -471,7 +474,7 @@ class RestorePageTest : public QObject {
       chooseNewPath(*dialog, newPath);
       QCOMPARE(pathField(*dialog)->text(), newPath);  // not cut
     }
-    QCOMPARE(clickAnswered(*dialog, "restoreTBtn", 300), QString());
+    QCOMPARE(clickAnswered(*dialog, "restoreTBtn"), QString());
     QTRY_COMPARE(service_->restores.size(), 1);
     const RestoreRequest& r = service_->restores[0];
     QCOMPARE(r.uuid, uuids[0]);
@@ -510,7 +513,7 @@ class RestorePageTest : public QObject {
 
     // "Original path" after "New path" empties and locks the field again.
     pressEntry(*dialog, 1);
-    QCOMPARE(clickAnswered(*dialog, "restbuBtn", 300), QString());
+    QCOMPARE(clickAnswered(*dialog, "restbuBtn"), QString());
     QTRY_VERIFY(idle(*dialog));
     chooseNewPath(*dialog, "/srv/elsewhere");
     auto* original = child<QRadioButton>(*dialog, "restorePathRBtn");
@@ -591,7 +594,7 @@ class RestorePageTest : public QObject {
     }
 
     versionList(*dialog)->setCurrentRow(0);
-    QCOMPARE(clickAnswered(*dialog, "restoreTBtn", 300), QString());
+    QCOMPARE(clickAnswered(*dialog, "restoreTBtn"), QString());
     QTRY_COMPARE(service_->restores.size(), 1);
     QCOMPARE(service_->restores[0].path, folder);
   }

@@ -11,6 +11,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QPointer>
 #include <QtGui/QFontMetrics>
+#include <QtGui/QTextDocument>
 #include <QtNetwork/QNetworkDatagram>
 #include <QtNetwork/QUdpSocket>
 #include <QtWidgets/QApplication>
@@ -26,6 +27,7 @@
 #include "dialog.h"
 #include "link_packet.h"
 #include "log_file_fixture.h"
+#include "modal_box.h"
 #include "updatesessionconfig.h"
 
 namespace lp = tessaly::link;
@@ -744,6 +746,80 @@ class TaskListTest : public QObject {
     QCOMPARE(boxes.titles, mark == "failure" ? QStringList{"Backup Result"} : QStringList());
     QCOMPARE(boxes.texts.join(""), box);
     QCOMPARE(litEntry(dialog), 1);
+  }
+
+  // ---- texts from outside ----------------------------------------------------------------
+
+  // Texts that look like markup (a task's name, its share path, account and NAS model, an
+  // error record's content) are shown as they stand: the labels take them as plain text,
+  // their tool tips read the same once drawn, and the "Backup Result" box shows plain text.
+  void markupIsShownAsItStands() {
+    Task task{"<h1>FAKE</h1>"};
+    task.destination = kShare + "\\<b>bold</b>";
+    task.user = "<i>ann</i>";
+    task.model = "<font color=red>NAS</font>";
+    const QString uuid = writeTasks({task}).value(0);
+    const QString runStart = "2026-03-01T07:30:00Z";
+    log_fixture::Record error;
+    error.type = "error";
+    error.uuid = uuid;
+    error.time1 = runStart;
+    error.content = "<b>cannot open</b> <img src=\"x\">";
+    QVERIFY(log_fixture::replaceLog(controller_test::dataFolder(), log_fixture::logFile({error})));
+
+    Dialog dialog;
+    dialog.show();
+    service_->sendDetail(uuid, {"Not started", "", runStart});
+    QTRY_VERIFY(entryLabel(dialog, "backupStatus", 1)->styleSheet().contains("icon_fail_item.png"));
+
+    // The text a tool tip shows once Qt has drawn it (as rich text when it looks like some).
+    auto drawnTip = [](const QString& tip) {
+      QTextDocument document;
+      if (Qt::mightBeRichText(tip)) {
+        document.setHtml(tip);
+      } else {
+        document.setPlainText(tip);
+      }
+      return document.toPlainText();
+    };
+    struct Shown {
+      const char* label;
+      QString full;
+      bool wrappedTip;
+    };
+    for (const Shown& shown : {Shown{"sourceLabel1", "Task: " + task.name, false},
+                               Shown{"destiLabel1", "Destination: " + task.destination, true},
+                               Shown{"destiLabel2", "Account: " + task.user, false},
+                               Shown{"destiLabel3", "Model: " + task.model, false}}) {
+      QLabel* label = entryLabel(dialog, shown.label, 1);
+      QCOMPARE(label->textFormat(), Qt::PlainText);
+      // As it stands, or its start where a long path is elided.
+      const QString text = shownText(label);
+      QVERIFY2(text == shown.full || (text.endsWith(QChar(0x2026)) && shown.full.startsWith(text.chopped(1))),
+               qPrintable(text));
+      QCOMPARE(drawnTip(label->toolTip()), shown.wrappedTip ? wrapText(shown.full, 30) : shown.full);
+    }
+
+    ModalBox box(QMessageBox::Ok);
+    QLabel* icon = entryLabel(dialog, "backupStatus", 1);
+    QTest::mouseClick(icon, Qt::LeftButton, Qt::NoModifier, icon->rect().center());
+    QVERIFY(box.seen());
+    QCOMPARE(box.title(), QString("Backup Result"));
+    QCOMPARE(box.text(), "Error: " + error.content);
+    QCOMPARE(box.textFormat(), Qt::PlainText);
+
+    // The wizard's view of the task's destination shows them as they stand too.
+    QWidget* destinationIcon = entryLabel(dialog, "destiPBtn", 1);
+    QTest::mouseDClick(&dialog, Qt::LeftButton, Qt::NoModifier, centreOf(dialog, destinationIcon));
+    QVERIFY(child<QWidget>(dialog, "newDisplay")->isVisible());
+    for (const auto& [name, full] : std::vector<std::pair<const char*, QString>>{
+             {"accountLabel_2", task.user},
+             {"deviceModelLabel_2", task.model},
+             {"sourcePathLabel_2", task.destination}}) {
+      QLabel* label = child(dialog, name);
+      QCOMPARE(label->textFormat(), Qt::PlainText);
+      QCOMPARE(label->text().remove('\n'), full);
+    }
   }
 
   // ---- delete --------------------------------------------------------------------------

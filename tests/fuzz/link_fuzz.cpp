@@ -13,7 +13,8 @@ namespace lp = tessaly::link;
 bool is_output(int) { return false; }
 void event_pipe_emit(pipe_event, gpointer data) { g_free(data); }
 int socket_cloexec_nonblock(int, int, int) { return -1; }
-bool link_sender_allowed(const sockaddr_in&) { return true; }
+bool link_sender_allowed(const sockaddr_in&, const tessaly::udp_socket_table*) { return true; }
+bool tessaly::udp_socket_table::read() { return false; }
 
 namespace {
 

@@ -47,14 +47,16 @@ class Root:
 class Daemon:
     """One daemon process started in the console mode."""
 
-    def __init__(self, root, args=("-s",), env=None, cwd=None):
+    def __init__(self, root, args=("-s",), env=None, cwd=None, wrapper=()):
+        """`wrapper`: a command that runs the daemon (its path and arguments follow it), with
+        the same process id (it execs)."""
         environment = dict(os.environ)
         environment["TESSALY_ROOT"] = root.path
         environment.pop("NOTIFY_SOCKET", None)
         if env:
             environment.update(env)
         self.proc = subprocess.Popen(
-            [DAEMON, *args],
+            [*wrapper, DAEMON, *args],
             env=environment,
             cwd=cwd,
             stdin=subprocess.DEVNULL,

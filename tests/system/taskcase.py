@@ -103,11 +103,13 @@ class TaskCase(DaemonTestCase):
         self.root.write("SESSION_CONFIG.dat", session_config(session_xml(
             self.uuid, "Docs", [self.src], self.destination, **kwargs)))
 
+    wrapper = ()
+
     def start_daemon(self, **env):
         environment = {k: str(v) for k, v in env.items()}
         if self.server:
             environment["TESSALY_SMB_PORT"] = str(self.server.port)
-        daemon = self.start(("-s",), env=environment)
+        daemon = self.start(("-s",), env=environment, wrapper=self.wrapper)
         self.peer.wait_ready()
         return daemon
 

@@ -5,11 +5,12 @@ of the test. Every version is rebuilt from the tree as it lies on disk with Debi
 
 import os
 import signal
+import subprocess
 import time
 import unittest
 
-from harness import wait_until
-from linkpeer import ACK, PKG_SET, SET_BACKUP_STOP, text
+from harness import session_config, session_xml, wait_until
+from linkpeer import ACK, PKG_SET, SET_BACKUP_START, SET_BACKUP_STOP, text
 from taskcase import TaskCase, put
 from treecheck import Tree, snapshot
 
@@ -276,6 +277,93 @@ class KilledRuns(BackupCase):
 class KilledRunsOnSamba(KilledRuns):
     smb = True
     points = ["copy.delta@1", "backup.cleaning", "swap.renamed@2"]
+
+
+class UuidsEqualButForCaseOnSamba(TaskCase):
+    """A share folds the case of names: tasks whose uuids differ only in letter case would
+    write into one tree. The first task of a uuid is kept, every later one is refused."""
+
+    uuid = UUID
+    smb = True
+
+    def configure(self):
+        account = dict(user="tessaly", password="secret-pw", protocol="samba",
+                       extensions=(".*",))
+        other = os.path.join(self.root.path, "other")
+        put(os.path.join(other, "b.txt"), "the other task's file")
+        self.root.write("SESSION_CONFIG.dat", session_config(
+            session_xml(UUID, "Docs", [self.src], self.destination, **account),
+            session_xml(UUID.upper(), "Upper", [other], self.destination, **account),
+            session_xml(UUID, "Exact", [other], self.destination, **account)))
+
+    def test_only_the_first_task_of_a_uuid_runs(self):
+        put(os.path.join(self.src, "a.txt"), "alpha")
+        for uuid in (UUID.upper(), UUID):
+            r = self.peer.ask(PKG_SET, SET_BACKUP_START, text(uuid))
+            self.assertEqual((r.type, r.result), (ACK, 2 if uuid != UUID else 0), uuid)
+        self.wait_finished()
+        tree = Tree(self.tree_path, mapped=True)
+        self.assertEqual(len(tree.history()), 1)
+        self.assertEqual(tree.exist_rows(1), {b"a.txt"})
+        self.assertEqual(os.listdir(os.path.dirname(self.tree_path)), [UUID])
+        log = self.log_text()
+        for name, uuid in (("Upper", UUID.upper()), ("Exact", UUID)):
+            self.assertIn("The task %s is skipped because its uuid %s is that of the task Docs "
+                          "(letter case aside)." % (name, uuid), log)
+        self.assertEqual(log.count("Backup Docs is completed."), 1)
+        self.assertNotIn("Backup Upper", log)
+
+
+# Runs the daemon in a mount namespace of its own with a tmpfs on $TESSALY_TEST_DISK: the
+# disk that a test unmounts (with nsenter) while the daemon runs.
+DISK_WRAPPER = ("unshare", "-m", "--propagation", "private", "sh", "-c",
+                'mount -t tmpfs -o size=16m tessaly-disk "$TESSALY_TEST_DISK" && exec "$@"', "sh")
+NEW_UUID = "9b2e4c71-58a0-4d3f-b6e2-1c7f0a9d8e53"
+
+
+@unittest.skipUnless(os.geteuid() == 0, "needs root to mount a tmpfs")
+class AbsentDisk(TaskCase):
+    """The destination is a disk mounted on a folder. Once the disk held a completed
+    version of the task, a run while it is absent (the empty mount-point folder remains)
+    fails and writes nothing there; a new task's first run still makes its tree."""
+
+    uuid = UUID
+    wrapper = DISK_WRAPPER
+
+    def configure(self):
+        self.root.write("SESSION_CONFIG.dat", session_config(
+            session_xml(UUID, "Docs", [self.src], self.destination, extensions=(".*",)),
+            session_xml(NEW_UUID, "New", [self.src], self.destination, extensions=(".*",))))
+
+    def start_daemon(self, **env):
+        env.setdefault("TESSALY_TEST_DISK", self.destination)
+        return super().start_daemon(**env)
+
+    def in_namespace(self, *command):
+        return subprocess.run(["nsenter", "-t", str(self.daemon.pid), "-m", *command],
+                              capture_output=True, text=True)
+
+    def test_a_run_on_the_absent_disk_fails_and_writes_nothing(self):
+        put(os.path.join(self.src, "a.txt"), "alpha")
+        self.backup()
+        self.assertEqual(self.in_namespace("test", "-f", self.tree_path + "/status.db").returncode,
+                         0, "the first run is on the disk")
+        self.assertEqual(os.listdir(self.destination), [])  # the disk is the daemon's alone
+        r = self.in_namespace("umount", self.destination)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.backup()
+        self.assertEqual(os.listdir(self.destination), [])
+        log = self.log_text()
+        self.assertIn("The task folder %s is missing at the destination, which held a completed "
+                      "version before: the run stops and nothing is written there."
+                      % self.tree_path, log)
+        self.assertEqual(log.count("Backup Docs is completed."), 1)
+        # A new task's first run makes its tree.
+        r = self.peer.ask(PKG_SET, SET_BACKUP_START, text(NEW_UUID))
+        self.assertEqual((r.type, r.result), (ACK, 0))
+        self.wait_finished()
+        self.assertTrue(wait_until(lambda: "Backup New is completed." in self.log_text(), 60))
+        self.assertEqual(os.listdir(self.destination), [NEW_UUID])
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 """The daemon as a user starts it in a console: instances, stopping, options."""
 
 import os
+import resource
 import signal
 import time
 import unittest
@@ -29,6 +30,20 @@ class ConsoleRun(DaemonTestCase):
                 self.assertEqual(d.stop(sig), 0)
                 self.assertIn("<count>0</count>", self.root.read("LOG.dat"))
                 self.assertTrue(self.root.read("LOG.txt", "rb").startswith(b"BRELKIN TessalySync\r\n"))
+
+    def test_the_open_file_limit_is_raised_to_the_hard_limit(self):
+        # A service gets a soft limit of 1,024 open files from systemd.
+        soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+        resource.setrlimit(resource.RLIMIT_NOFILE, (min(1024, hard), hard))
+        try:
+            d = self.start(("-s",))
+        finally:
+            resource.setrlimit(resource.RLIMIT_NOFILE, (soft, hard))
+        self.wait_running(d)
+        with open("/proc/%d/limits" % d.pid) as f:
+            line = next(line for line in f if line.startswith("Max open files"))
+        self.assertEqual(line.split()[3], line.split()[4])
+        d.stop()
 
     def test_working_directory_becomes_the_root(self):
         nested = os.path.join(self.root.path, "a", "b")

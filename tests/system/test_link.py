@@ -273,13 +273,124 @@ class Access(LinkCase):
                            request(PKG_SET, SET_LOG_CLEAR, 2001))
         self.assertEqual(sorted((r.type, r.seq, r.result) for r in got),
                          [(ACK, 2001, 0), (ANSWER, 2000, 0)])
-        # Someone outside the group is still refused.
-        self.assertEqual(self.send_as(self.OTHER, request(PKG_SET, SET_LOG_CLEAR, 2002)), [])
         # Without group rights on the folder (0700 without the group "tessaly") only its
         # owner and root may.
         os.chmod(config, 0o700)
         self.assertEqual(self.send_as(self.MEMBER, request(PKG_SET, SET_LOG_CLEAR, 2003)), [])
         self.assertIn("A request of user id 1 was refused", self.log_dat())
+        # Someone outside the group is refused with the group's rights too.
+        os.chmod(config, 0o2770)
+        self.assertEqual(self.send_as(self.OTHER, request(PKG_SET, SET_LOG_CLEAR, 2002)), [])
+
+
+# A flood of refused requests: each from a fresh socket closed at once, `rate` a second for
+# `seconds`, in bursts every 10 ms. Prints the number sent.
+FLOODER = r"""
+import socket, sys, time
+data, rate, seconds = bytes.fromhex(sys.argv[1]), int(sys.argv[2]), float(sys.argv[3])
+burst = rate // 100
+sent = 0
+start = time.monotonic()
+while time.monotonic() - start < seconds:
+    for _ in range(burst):
+        s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        s.sendto(data, ("127.0.0.1", 7502))
+        s.close()
+        sent += 1
+    pause = start + sent / rate - time.monotonic()
+    if pause > 0:
+        time.sleep(pause)
+print(sent, flush=True)
+"""
+
+# Binds the controller's port 7503 and counts what reaches it until its input ends.
+STRANGER = r"""
+import select, socket, sys
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("127.0.0.1", 7503))
+print("bound", flush=True)
+got = 0
+while True:
+    ready, _, _ = select.select([s, sys.stdin], [], [])
+    if s in ready:
+        s.recv(70000)
+        got += 1
+    if sys.stdin in ready:
+        break
+print(got, flush=True)
+"""
+
+
+@unittest.skipUnless(os.geteuid() == 0 and shutil.which("setpriv"),
+                     "needs root and setpriv to act as another user")
+class Strangers(LinkCase):
+    OTHER = Access.OTHER
+
+    def as_other(self, script, *args):
+        uid, gid = self.OTHER
+        return subprocess.Popen(
+            ["setpriv", "--reuid=%d" % uid, "--regid=%d" % gid, "--clear-groups",
+             sys.executable, "-c", script, *args],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, cwd="/")
+
+    def log_dat(self):
+        self.peer.ask(PKG_SET, SET_CONFIG_UPDATE)  # writes the log files
+        return self.root.read("LOG.dat")
+
+    def test_a_refused_flood_keeps_the_log_and_the_controller_is_answered(self):
+        # Records of the service's own before the flood.
+        for _ in range(3):
+            self.assertEqual(self.peer.ask(PKG_SET, SET_BACKUP_STOP, text(UUID_A)).result, 3)
+        self.peer.ask(PKG_SET, SET_CONFIG_UPDATE)
+        before = self.log_dat()
+        flood = self.as_other(FLOODER, request(PKG_QUERY, QUERY_SESSION_DETAIL, 1,
+                                               text(UUID_A)).hex(), "9000", "4")
+        try:
+            time.sleep(0.5)
+            answered = 0
+            for _ in range(8):
+                r = self.peer.ask(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID_A), timeout=2.0)
+                if r is not None and r.result == 0:
+                    answered += 1
+                time.sleep(0.3)
+            self.assertEqual(answered, 8)
+        finally:
+            sent = int(flood.communicate(timeout=60)[0])
+        self.assertGreater(sent, 20000)
+        log = self.log_dat()
+        refusals = log.count("was refused")
+        self.assertEqual(refusals, 1, log)
+        self.assertEqual(log.count("<log id="), before.count("<log id=") + 1)
+        # When the minute is over, one record counts the others.
+        counted = wait_until(lambda: "more requests on the link were refused in the last "
+                             "minute." in self.log_dat(), 75, 1.0)
+        self.assertTrue(counted)
+        log = self.log_dat()
+        number = int(log.split(" more requests on the link")[0].rsplit(">", 1)[-1])
+        self.assertGreater(number, 1000)
+        self.assertLess(number, sent)
+        self.assertEqual((log.count("was refused"), log.count("were refused")), (1, 1))
+
+    def test_answers_are_not_sent_to_a_strangers_socket(self):
+        self.peer.close()
+        stranger = self.as_other(STRANGER)
+        try:
+            self.assertEqual(stranger.stdout.readline().strip(), b"bound")
+            for _ in range(3):
+                self.peer.send(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID_A))
+                self.peer.send(PKG_QUERY, QUERY_SESSION_SUMMARY)
+            time.sleep(1.0)
+        finally:
+            got = int(stranger.communicate(b"", timeout=20)[0])
+        self.assertEqual(got, 0)
+        # The controller's socket again: answered.
+        self.peer.open()
+        r = self.peer.ask(PKG_QUERY, QUERY_SESSION_DETAIL, text(UUID_A))
+        self.assertEqual((r.type, r.result), (ANSWER, 0))
+        log = self.log_dat()
+        self.assertEqual(log.count("The answers to the controller are not sent: the socket at "
+                                   "127.0.0.1:7503 belongs to user id 2, who may not control the "
+                                   "service."), 1, log)
 
 
 class RunningBackup(LinkCase):

@@ -33,6 +33,7 @@ ExecStart={exec_start}
 Restart=on-failure
 RestartSec=60
 TimeoutStartSec=infinity
+LimitNOFILE=65536
 
 [Install]
 WantedBy=multi-user.target

@@ -28,6 +28,7 @@
 #include "links.h"
 #include "log.h"
 #include "scan_backup_folder.h"
+#include "seen_trees.h"
 #include "restore.h"
 #include "share.h"
 #include "task_tree_fixture.h"
@@ -600,17 +601,80 @@ TEST_F(LocalBackupTest, WithoutAFilterTheNeverBackedUpNamesStillReachLast) {
   EXPECT_TRUE(disk_.exists("last/id0/THUMBS.DB"));
 }
 
-TEST_F(LocalBackupTest, DestinationInsideTheSourceIsNotBackedUpIntoItself) {
-  std::string inside = src_ + "/backups";
-  fs::create_directories(inside);
-  task_.destinations[0].path = inside;
-  disk_.root = inside + "/" + kUuid;
+// A task tree inside a source, or a source inside a task tree (the run's own or another
+// configured task's), would be copied into the tree again at every run, one level deeper each
+// time. Such a tree, or such a source, is left out with a record; the tree does not grow.
+struct tree_case {
+  const char* name;
+  bool own;             // the run's own tree, else another configured task's
+  bool source_in_tree;  // the source lies in the tree, else the tree in the source
+};
+void PrintTo(const tree_case& c, std::ostream* os) { *os << c.name; }
+
+class TaskTreeInSourceTest : public BackupFixture,
+                             public ::testing::WithParamInterface<tree_case> {
+ protected:
+  void SetUp() override { init(where::local); }
+  void TearDown() override {
+    std::lock_guard<std::mutex> lock(session_list_mutex);
+    session_list.clear();
+  }
+};
+
+TEST_P(TaskTreeInSourceTest, TheTreeIsLeftOutWithARecordAndDoesNotGrow) {
+  const tree_case& c = GetParam();
+  const std::string other_uuid = "7c9e6679-7425-40de-944b-e07fc1f90ae7";
   put(src_ + "/a.txt", "alpha");
-  ASSERT_EQ(backup(), run_outcome::completed);
-  ASSERT_EQ(backup(), run_outcome::completed);
-  EXPECT_EQ(exist_rows(disk_, 2), (std::set<std::string>{"a.txt", "backups"}));
-  EXPECT_FALSE(disk_.exists("last/id0/backups/" + std::string(kUuid)));
+  std::string tree;  // where the tree in question lies
+  if (c.own && !c.source_in_tree) {
+    fs::create_directories(src_ + "/backups");
+    task_.destinations[0].path = src_ + "/backups";
+    disk_.root = src_ + "/backups/" + kUuid;
+    tree = disk_.root;
+  } else if (c.own) {
+    tree = disk_.root;
+    // Named through a doubled '/' and "..": only the folder itself counts.
+    fs::create_directories(destination_ + "/x");
+    task_.sources = {destination_ + "//x/../" + kUuid + "/last"};
+  } else {
+    std::string folder = c.source_in_tree ? root_.path() + "/other" : src_ + "/other";
+    tree = folder + "/" + other_uuid;
+    put(tree + "/last/id0/b.txt", "the other task's copy");
+    session_t other = test_support::backup_task(other_uuid, "Other", {root_.path() + "/o"},
+                                                test_support::local_destination(folder + "/"));
+    std::lock_guard<std::mutex> lock(session_list_mutex);
+    session_list = {task_, other};
+    if (c.source_in_tree) task_.sources = {tree};
+  }
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    ASSERT_EQ(backup(), c.source_in_tree ? run_outcome::incomplete : run_outcome::completed);
+    if (c.source_in_tree) {
+      EXPECT_EQ(exist_rows(disk_, run), std::set<std::string>{});
+      EXPECT_TRUE(fs::is_empty(disk_.path("last/id0")));
+    } else {
+      std::string folder = c.own ? "backups" : "other";
+      EXPECT_EQ(exist_rows(disk_, run), (std::set<std::string>{"a.txt", folder}));
+      EXPECT_TRUE(fs::is_empty(disk_.path("last/id0/" + folder)));
+    }
+  }
+  std::string text = c.source_in_tree
+      ? "warning: The source folder " + task_.sources[0] + " is or lies inside the task folder " +
+            tree + ": it is not backed up."
+      : "message: The task folder " + tree + " lies inside the source folder " + src_ +
+            ": it is left out of the backup.";
+  std::vector<std::string> texts = log_texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), text), 2) << text;
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, TaskTreeInSourceTest,
+                         ::testing::Values(tree_case{"OwnTreeInSource", true, false},
+                                           tree_case{"OtherTreeInSource", false, false},
+                                           tree_case{"SourceInOwnTree", true, true},
+                                           tree_case{"SourceIsOtherTree", false, true}),
+                         [](const ::testing::TestParamInfo<tree_case>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST_F(LocalBackupTest, FullBackupKeepsOneVersionWithoutDeltas) {
   task_.action = ACTION_FULL_BACKUP;
@@ -822,6 +886,48 @@ TEST_F(LocalBackupTest, AFileWrittenTwiceWithinOneSecondIsInTheNextVersion) {
 }
 
 // A file whose last-write time is the recorded one but whose size changed is copied again.
+// A destination on a disk or share that is absent (its empty mount-point folder remains, or
+// the share answers without the folder): a tree that held a completed version is never made
+// again there; the run fails with a record and writes nothing. Once the task is deleted or
+// its destination changes, that is forgotten and a first run makes the tree as for a new task.
+TEST_P(BackupTest, ATreeThatHeldACompletedVersionIsNeverMadeAgain) {
+  std::shared_ptr<void> clear(nullptr, [](void*) {
+    std::lock_guard<std::mutex> lock(session_list_mutex);
+    session_list.clear();
+  });
+  auto configure = [&](const std::vector<session_t>& tasks) {
+    {
+      std::lock_guard<std::mutex> lock(session_list_mutex);
+      session_list = tasks;
+    }
+    forget_unconfigured_trees();
+  };
+  session_t moved = task_;
+  moved.destinations[0].path += smb() ? "\\elsewhere" : "/elsewhere";
+  const std::vector<std::pair<std::string, std::vector<session_t>>> forgetting = {
+      {"the task deleted", {}}, {"its destination changed", {moved}}};
+  std::string missing = "error: The task folder " + path_format_to_win(tree_path()) +
+                        " is missing at the destination, which held a completed version "
+                        "before: the run stops and nothing is written there.";
+  put(src_ + "/a.txt", "alpha");
+  for (const auto& [how, meanwhile] : forgetting) {
+    SCOPED_TRACE(how);
+    configure({});  // a new task
+    fs::remove_all(tree_);
+    configure({task_});
+    log_store_reset();
+    ASSERT_EQ(backup(), run_outcome::completed);
+    fs::remove_all(tree_);
+    EXPECT_EQ(backup(), run_outcome::failed);
+    EXPECT_TRUE(logged(missing));
+    EXPECT_FALSE(fs::exists(tree_));
+    configure(meanwhile);
+    configure({task_});
+    ASSERT_EQ(backup(), run_outcome::completed);
+    expect_versions({snapshot(src_)}, "made again as version 1");
+  }
+}
+
 TEST_P(BackupTest, AChangedSizeCountsAsAChange) {
   put(src_ + "/a.txt", "alpha");
   put(src_ + "/b.txt", "bee");

@@ -3,6 +3,7 @@
 // the settings reader (default file, reloads, delete_sync by parent, unreadable files), and
 // the task list helpers the loader fills.
 #include "configuration.h"
+#include "schedule.h"
 
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -89,11 +90,14 @@ std::string task(const std::string& uuid, const std::string& children) {
 
 const char kAccountDest[] =
     "<destination><protocol>samba</protocol><anonymous>0</anonymous><user>ann</user>"
-    "<password>pw</password><path>\\\\nas\\share</path><model>M</model></destination>\n";
+    "<password>pw</password><path>\\\\127.0.0.1\\share</path><model>M</model></destination>\n";
 
 class ConfigTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // A load asks each task's share for its last run: the shares are on 127.0.0.1, where
+    // nothing listens on this port, so the readers fail at once and send nothing elsewhere.
+    setenv("TESSALY_SMB_PORT", "1", 1);
     // The old root goes first: its end unsets TESSALY_ROOT.
     root_.reset();
     root_ = std::make_unique<TempRoot>();
@@ -104,7 +108,11 @@ class ConfigTest : public ::testing::Test {
     std::lock_guard<std::mutex> lock(session_list_mutex);
     session_list.clear();
   }
-  void TearDown() override { root_.reset(); }
+  // A load reads the tasks' last run times in the background; none may outlive the case.
+  void TearDown() override {
+    wait_sessions_last_time();
+    root_.reset();
+  }
 
   std::string config(const char* name) const { return root_->config_dir() + name; }
   void write_config(const char* name, const std::string& text) {
@@ -129,10 +137,10 @@ TEST_F(ConfigTest, ExampleFileGivesBothTasks) {
   std::vector<std::string> expected = {
       std::string("uuid=") + kU1 +
           " name=Photos & music filter=0[.jpg,.png,.txt][] src=[/home/ann/Pictures,/home/ann/Music]"
-          " dst={1 acct ann:p&ss<1>@\\\\10.213.0.2\\public\\backup} action=1 type=1 sched=weekly/2/2",
+          " dst={1 acct ann:p&ss<1>@\\\\127.0.0.1\\public\\backup} action=1 type=1 sched=weekly/2/2",
       std::string("uuid=") + kU2 +
           " name=Documents filter=0[.*,.*,.*,.*][] src=[/home/ann/Documents]"
-          " dst={1 anon :@\\\\10.213.0.2\\public} action=0 type=0 sched=/0/0",
+          " dst={1 anon :@\\\\127.0.0.1\\public} action=0 type=0 sched=/0/0",
   };
   EXPECT_EQ(describe_list(), expected);
 
@@ -162,11 +170,11 @@ TEST_F(ConfigTest, TaskFileTable) {
                     "<source><path>/home/jörg/Bilder &amp; Co</path></source>"
                     "<destination><protocol>samba</protocol><anonymous>0</anonymous>"
                     "<user>jörg</user><password>  p&amp;w&lt;</password>"
-                    "<path>\\\\nas\\Freigabe</path></destination>" +
+                    "<path>\\\\127.0.0.1\\Freigabe</path></destination>" +
                         manual)),
        {"uuid=" + u1 +
         " name=Fotos & Ärger 写真 <1> \"q\" & filter=0[][] src=[/home/jörg/Bilder & Co]"
-        " dst={1 acct jörg:  p&w<@\\\\nas\\Freigabe} action=0 type=0 sched=/0/0"}},
+        " dst={1 acct jörg:  p&w<@\\\\127.0.0.1\\Freigabe} action=0 type=0 sched=/0/0"}},
 
       {"several tasks and destinations, each destination without the account before it",
        file_of(task(u1, std::string("<name>A</name>") + kAccountDest +
@@ -178,7 +186,7 @@ TEST_F(ConfigTest, TaskFileTable) {
                task(u3, "<name>C</name><destination><user>eve</user><path>/mnt/d</path>"
                         "</destination><action>snapshot</action><type>auto_sync</type>")),
        {"uuid=" + u1 +
-            " name=A filter=0[][] src=[] dst={1 acct ann:pw@\\\\nas\\share}{1 anon :@/mnt/b}"
+            " name=A filter=0[][] src=[] dst={1 acct ann:pw@\\\\127.0.0.1\\share}{1 anon :@/mnt/b}"
             " action=0 type=0 sched=/0/0",
         "uuid=" + u2 + " name=B filter=0[][] src=[] dst={0 acct :@/mnt/c} action=1 type=1 sched=/0/0",
         // No protocol element: the protocol of the destination read before.
@@ -215,7 +223,7 @@ TEST_F(ConfigTest, TaskFileTable) {
                             "<schedule_time id=\"3\">2001-01-01T18:30:00ZZ</schedule_time>"
                             "<schedule_time id=\"4\">2001-01-01T18:30:00Z</schedule_time>")),
        {"uuid=" + u1 +
-        " name=S filter=0[][] src=[] dst={1 acct ann:pw@\\\\nas\\share} action=1 type=1"
+        " name=S filter=0[][] src=[] dst={1 acct ann:pw@\\\\127.0.0.1\\share} action=1 type=1"
         " sched=daily/2/2"}},
 
       {"a task without a valid uuid is skipped, the others stay",
@@ -247,6 +255,35 @@ TEST_F(ConfigTest, RefusedUuidIsLogged) {
   EXPECT_TRUE(describe_list().empty());
   EXPECT_EQ(log_contents(),
             std::vector<std::string>{"warning|Evil|The task Evil is skipped because its uuid is not valid."});
+}
+
+// A share folds the case of names: two uuids equal but for letter case would share one tree.
+// The first task of a uuid is kept; every later one is refused with a record naming both.
+TEST_F(ConfigTest, RepeatedUuidKeepsTheFirstTaskIgnoringCase) {
+  std::string upper = kU1;
+  for (char& c : upper) c = static_cast<char>(g_ascii_toupper(c));
+  std::string mixed = upper.substr(0, 8) + std::string(kU1).substr(8);
+  ASSERT_TRUE(load_tasks(file_of(task(kU1, "<name>A</name>") + task(kU2, "<name>B</name>") +
+                                 task(kU1, "<name>Exact</name>") +
+                                 task(upper, "<name>Upper</name>") +
+                                 task(mixed, "<name>Mixed</name>"))));
+  std::vector<std::string> names;
+  {
+    std::lock_guard<std::mutex> lock(session_list_mutex);
+    for (const session_t& s : session_list) names.push_back(s.uuid + " " + s.name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{std::string(kU1) + " A", std::string(kU2) + " B"}));
+  std::vector<std::string> expected;
+  for (const auto& [name, uuid] : std::vector<std::pair<std::string, std::string>>{
+           {"Exact", kU1}, {"Upper", upper}, {"Mixed", mixed}}) {
+    expected.push_back("warning|" + name + "|The task " + name + " is skipped because its uuid " +
+                       uuid + " is that of the task A (letter case aside).");
+  }
+  std::vector<std::string> warnings;
+  for (const std::string& r : log_contents()) {
+    if (r.rfind("warning|", 0) == 0) warnings.push_back(r);
+  }
+  EXPECT_EQ(warnings, expected);
 }
 
 // Action, trigger and filter type carry over from the task read before (0 for the first).

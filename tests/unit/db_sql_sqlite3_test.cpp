@@ -9,7 +9,10 @@
 #include <utime.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <functional>
+#include <future>
 #include <thread>
 
 #include "backup.h"
@@ -496,6 +499,84 @@ TEST_P(TreeDbTest, ATransactionLargerThanItsPageCacheReadsBackWhatItWrote) {
   EXPECT_EQ(query(disk("file_time.db"), "pragma integrity_check;"),
             std::vector<std::string>{"ok"});
   EXPECT_FALSE(disk_exists(disk("file_time.db-journal")));
+}
+
+// A database planted in the tree is data, never code that runs: one whose schema holds a
+// view, a trigger or a virtual table is refused by every helper at once (before the fix, the
+// endless view held the reading thread for good), and the run learns why.
+TEST_P(TreeDbTest, DatabasesHoldingMoreThanPlainTablesAreRefusedAtOnce) {
+  const char* endless =
+      "AS WITH RECURSIVE r(a) AS (SELECT 1 UNION ALL SELECT a + 1 FROM r) SELECT a, 'x' FROM r;";
+  struct planted_t {
+    const char* file;
+    std::string schema;
+    const char* held;  // what the refusal names
+    std::function<bool()> refused;  // the helpers that read the file, all refusing it
+  } cases[] = {
+      {"history.db", std::string("CREATE VIEW time_tbl (No, Real_time) ") + endless,
+       "view time_tbl",
+       [&] {
+         std::string last;
+         int rows = 0;
+         int n = 0;
+         GTimeVal start = at_time(1767225600, 0);
+         return query_last_time(at("history.db").c_str(), &last) == -1 && last.empty() &&
+                get_history_db_row(at("history.db").c_str(), &rows) == -1 &&
+                delete_last_history(at("history.db").c_str()) == -1 &&
+                create_history_db(at("history.db").c_str(), &task_, &n, &start) == -1;
+       }},
+      {"status.db",
+       "CREATE TABLE status_tbl (No integer primary key,Real_status varchar(16));"
+       "INSERT INTO status_tbl VALUES (1, 'complete');"
+       "CREATE TRIGGER keep AFTER DELETE ON status_tbl BEGIN INSERT INTO status_tbl "
+       "(Real_status) SELECT Real_status FROM status_tbl; END;",
+       "trigger keep",
+       [&] {
+         std::string word = "untouched";
+         return check_last_status(at("status.db").c_str(), &word) == -1 && word.empty() &&
+                create_status_db(at("status.db").c_str(), "init") == -1;
+       }},
+      {"file_time.db", std::string("CREATE VIEW id0 (No, File_path, File_time) ") + endless,
+       "view id0", [&] { return !open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()); }},
+      {"marker.dat", std::string("CREATE VIEW exist_tbl (No, File_path) ") + endless,
+       "view exist_tbl",
+       [&] {
+         return get_marker_db_status(at("marker.dat").c_str(), "a.txt") == -1 &&
+                get_marker_db_link_count(at("marker.dat").c_str(), MARKER_SYMBOLIC_LINK) == 0;
+       }},
+  };
+  for (const planted_t& c : cases) {
+    SCOPED_TRACE(c.file);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(disk(c.file).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, c.schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    const char* schema = "select type, name, sql from sqlite_master order by name;";
+    std::vector<std::string> planted = query(disk(c.file), schema);
+    take_refused_database(nullptr, nullptr);
+    // On a thread of its own with the test's connection, so that a helper that never returns
+    // fails the test instead of holding it.
+    std::promise<bool> done;
+    std::future<bool> answer = done.get_future();
+    std::thread([&] {
+      std::string path;
+      session_t s = task_;
+      bool refused = mount_disk(&s, &path) && c.refused();
+      std::string refused_path;
+      std::string why;
+      refused = refused && take_refused_database(&refused_path, &why) &&
+                refused_path == at(c.file) && why == c.held;
+      umount_disk(path);
+      done.set_value(refused);
+    }).detach();
+    if (answer.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+      ADD_FAILURE() << "a helper is still reading " << c.file;
+      std::_Exit(1);  // the thread cannot be stopped
+    }
+    EXPECT_TRUE(answer.get());
+    // Refused, not rewritten: the planted file is as it was.
+    EXPECT_EQ(query(disk(c.file), schema), planted);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TreeDbTest, ::testing::Values(where::local, where::smb),

@@ -3,19 +3,26 @@
 // server is checked on the server's own folder.
 #include "share.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "backup.h"
 #include "fd_util.h"
+#include "server_probe.h"
 #include "smb_peer.h"
 #include "test_support.h"
 
@@ -478,6 +485,143 @@ TEST_F(SmbConnection, EachThreadHasItsOwnConnection) {
   // This thread never logged on: it reaches neither share.
   share::info_t info;
   EXPECT_EQ(share::stat("\\\\127.0.0.1\\guest", &info), -1);
+}
+
+// ---------------------------------------------------------------------------------------
+// A server that takes connections and never answers: only its own callers wait for it.
+
+// Listens on a loopback address, takes every connection and sends nothing, until closed.
+class SilentServer {
+ public:
+  SilentServer(const char* address, int port) {
+    listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<uint16_t>(port));
+    ::inet_pton(AF_INET, address, &at.sin_addr);
+    socklen_t size = sizeof at;
+    ok_ = ::bind(listen_, reinterpret_cast<sockaddr*>(&at), size) == 0 &&
+          ::listen(listen_, 8) == 0 &&
+          ::getsockname(listen_, reinterpret_cast<sockaddr*>(&at), &size) == 0;
+    port_ = ntohs(at.sin_port);
+    if (ok_) taker_ = std::thread([this] { take(); });
+  }
+  ~SilentServer() { close(); }
+  bool ok() const { return ok_; }
+  int port() const { return port_; }
+  int taken() const { return taken_.load(); }
+  // Ends every connection (each waiting client then sees it closed) and stops listening.
+  void close() {
+    stop_ = true;
+    if (taker_.joinable()) taker_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (int fd : held_) ::close(fd);
+    held_.clear();
+    if (listen_ >= 0) ::close(listen_);
+    listen_ = -1;
+  }
+
+ private:
+  void take() {
+    while (!stop_) {
+      pollfd p{listen_, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (fd < 0) continue;
+      std::lock_guard<std::mutex> lock(mutex_);
+      held_.push_back(fd);
+      ++taken_;
+    }
+  }
+
+  int listen_ = -1;
+  int port_ = 0;
+  bool ok_ = false;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> taken_{0};
+  std::mutex mutex_;
+  std::vector<int> held_;
+  std::thread taker_;
+};
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(ServerProbe, OnlyAServerThatStaysSilentFails) {
+  SilentServer silent("127.0.0.1", 0);
+  ASSERT_TRUE(silent.ok());
+  SilentServer closed("127.0.0.1", 0);
+  ASSERT_TRUE(closed.ok());
+  const int closed_port = closed.port();
+  closed.close();  // nothing listens there now: refused at once
+  SmbPeer peer;
+  std::string why;
+  bool smbd = peer.start(&why);
+  struct {
+    const char* what;
+    const char* host;
+    int port;
+    bool answers;
+  } cases[] = {
+      {"silent server", "127.0.0.1", silent.port(), false},
+      {"refused connection", "127.0.0.1", closed_port, true},
+      {"name only the library resolves", "no-such-nas.invalid", 445, true},
+      {"real server", "127.0.0.1", smbd ? peer.port() : 0, true},
+  };
+  for (const auto& c : cases) {
+    if (c.port == 0) continue;  // smbd needs root
+    SCOPED_TRACE(c.what);
+    auto start = std::chrono::steady_clock::now();
+    errno = 0;
+    EXPECT_EQ(share::smb_server_answers(c.host, c.port, 700), c.answers);
+    if (!c.answers) {
+      EXPECT_EQ(errno, ETIMEDOUT);
+      EXPECT_GE(seconds_since(start), 0.6);
+    }
+    EXPECT_LT(seconds_since(start), 5.0);
+  }
+}
+
+// A task whose server takes the connection and then says nothing costs only its own thread
+// the wait: another thread's connection to the real server is set up and used meanwhile.
+// (With one lock around the library, that thread waited the silent server's whole time-out.)
+TEST_F(SmbConnection, ASilentServerHoldsOnlyItsOwnCallers) {
+  SilentServer silent("127.0.0.2", peer_.port());  // the same port as smbd, another address
+  ASSERT_TRUE(silent.ok());
+  ::mkdir((peer_.share_dir() + "/pc").c_str(), 0755);
+  std::atomic<bool> silent_mounted{true};
+  std::thread stuck([&] {
+    session_t s = task("\\\\127.0.0.2\\nas", "tessaly", "secret-pw", false);
+    std::string path;
+    silent_mounted = mount_disk(&s, &path);
+    umount_disk(path);
+  });
+  for (int i = 0; i < 200 && silent.taken() == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_GT(silent.taken(), 0);
+
+  auto start = std::chrono::steady_clock::now();
+  session_t s = task("\\\\127.0.0.1\\nas\\pc", "tessaly", "secret-pw", false);
+  std::string path;
+  bool mounted = mount_disk(&s, &path);
+  bool written = mounted && write_all(path + "/during.txt", "meanwhile");
+  std::string back;
+  bool read = written && read_all(path + "/during.txt", &back);
+  const double took = seconds_since(start);
+  umount_disk(path);
+  silent.close();
+  stuck.join();
+
+  EXPECT_TRUE(mounted);
+  EXPECT_TRUE(read);
+  EXPECT_EQ(back, "meanwhile");
+  EXPECT_LT(took, 3.0);
+  EXPECT_FALSE(silent_mounted.load());
+  EXPECT_EQ(read_file(peer_.share_dir() + "/pc/during.txt"), "meanwhile");
 }
 
 // ---------------------------------------------------------------------------------------
