@@ -10,10 +10,11 @@ namespace {
 
 // Columns of an entry: left edge and width; the icon stands at the column's left, the texts
 // beside it, one row every 24 px (the page gives a text that needs two lines the room of two
-// and moves the rows below it down). The destination column is the widest, so that a share's
-// path fits its two lines; the state column still shows its times on one line.
-constexpr int kColumnX[3] = {12, 167, 367};
-constexpr int kColumnWidth[3] = {155, 200, 211};
+// and moves the rows below it down). The state and destination columns are the widest: the
+// state column shows "Next: " and its time on one line in every language, and a share's path
+// fits the destination's two lines.
+constexpr int kColumnX[3] = {12, 162, 372};
+constexpr int kColumnWidth[3] = {150, 210, 206};
 constexpr int kIconSize = 40;
 constexpr int kTextX = kIconSize + 6;
 constexpr int kFirstRowY = 56;

@@ -735,6 +735,11 @@ class TaskListTest : public QObject {
                           : icon->styleSheet().contains("icon_-check_item.png") ? "success"
                                                                                 : icon->styleSheet();
     QCOMPARE(shown, mark);
+    // A screen reader hears what the mark shows.
+    if (mark != "none") {
+      QCOMPARE(icon->accessibleName(), mark == "failure" ? QString("Last backup did not succeed")
+                                                         : QString("Last backup completed"));
+    }
     // The second task never ran: no mark.
     QVERIFY(!entryLabel(dialog, "backupStatus", 2)->isVisible());
 

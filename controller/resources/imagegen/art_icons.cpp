@@ -1,6 +1,7 @@
 // Icon art: the navigation buttons, the settings menu tiles, the new-task mark, the task
-// card's icons and the message boxes' icons. Every pictogram is a line drawing in a 24-unit box (see paint.h) so that one
-// glyph serves every size; "_n" draws it grey, "_f" in the accent colour with a highlight.
+// card's icons and the message boxes' icons. Every pictogram is a line drawing in a 24-unit
+// box (see paint.h) so that one glyph serves every size; "_n" draws it grey, "_f" in the
+// accent colour with a highlight.
 //
 // Navigation buttons are 171 x 132 with the glyph in the upper middle (y 28-88): the page
 // caption lies over the button's top edge. Settings tiles are 96 x 96 light tiles with the
