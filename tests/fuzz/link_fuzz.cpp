@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 #include "communication.h"
 #include "fd_util.h"
@@ -50,9 +51,19 @@ void restore_round_trip(const lp::restore_request& r) {
   check(again && same(*again, r));
 }
 
+// The input decoded as a request, to compare with what the dispatch hands on.
+std::optional<lp::request> expected;
+
+// The dispatch hands on the request as decode_request reads the datagram.
 void consume(pipe_event, lp::request request) {
-  check(request.header.pkg_len >= lp::REQUEST_HEADER_SIZE);
-  if (request.restore) restore_round_trip(*request.restore);
+  check(expected.has_value());
+  check(request.header.pkg_len == expected->header.pkg_len &&
+        request.header.seq_no == expected->header.seq_no && request.uuid == expected->uuid &&
+        request.restore.has_value() == expected->restore.has_value());
+  if (request.restore) {
+    check(same(*request.restore, *expected->restore));
+    restore_round_trip(*request.restore);
+  }
 }
 
 // Every reader of answer payloads over the same bytes.
@@ -86,8 +97,8 @@ void payload_readers(const uint8_t* payload, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  expected = lp::decode_request(data, size);
   dispatch_datagram(data, size, sequence, consume, alternate, &counter);
-  if (auto request = lp::decode_request(data, size)) consume(EVENT_UNUSED_4, *request);
   if (auto reply = lp::parse_reply(data, size)) {
     check(reply->payload_size <= size - lp::REPLY_HEADER_SIZE);
     payload_readers(reply->payload, reply->payload_size);
