@@ -148,7 +148,7 @@ void session_detail_event_emitted(const lp::request* request) {
   std::optional<std::vector<uint8_t>> payload = lp::encode_detail(answer);
   if (!payload) {
     // No datagram carries it; the controller keeps the task's last state.
-    daemon_print(2, "The detail answer of %s does not fit one datagram", session.uuid.c_str());
+    daemon_print(2, "The detail answer of %s does not fit one datagram\n", session.uuid.c_str());
     return;
   }
   send_answer(request->header, *payload, 0);
