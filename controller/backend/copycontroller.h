@@ -15,6 +15,9 @@
 #include <QtCore/QString>
 #include <QtCore/QtGlobal>
 
+#include <cstdint>
+#include <vector>
+
 class QHostAddress;
 class QUdpSocket;
 
@@ -51,7 +54,7 @@ class Copycontroller : public QObject {
   void RevData();
 
  private:
-  int send(quint8 type, quint8 cmd, const QByteArray& payload);
+  int send(quint8 type, quint8 cmd, const std::vector<uint8_t>& payload);
   void handleDatagram(const QByteArray& datagram, const QHostAddress& sender, quint16 senderPort);
   // True when the datagram came from a socket of root or of a user who may configure the
   // service.
