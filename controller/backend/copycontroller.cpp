@@ -148,6 +148,7 @@ void Copycontroller::handleDatagram(const QByteArray& datagram, const QHostAddre
   const quint8 cmd = reply->header.cmd_type;
   if (cmd != lp::QUERY_VERSION && cmd != lp::QUERY_SESSION_DETAIL) return;
   if (!fromService(sender, senderPort)) return;
+  emit ServiceAnswered();
   if (cmd == lp::QUERY_VERSION) {
     serviceId_ = reply->header.daemon_pid;
     return;

@@ -758,6 +758,50 @@
         <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
         <translation>La carpeta de configuración %1 no se puede usar: %2. No se puede guardar ninguna tarea de copia de seguridad ni ninguna configuración hasta que se pueda crear.</translation>
     </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>El servicio TessalySync no se está ejecutando. Inícielo con: systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>El servicio TessalySync no está en ejecución</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>Eliminar de la copia los archivos que NO existan en las carpetas de origen</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>Extensión</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>Extensiones</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Hora</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Minuto</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Día</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>Resultado de la última copia</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>Última copia completada</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>La última copia no tuvo éxito</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>

@@ -136,6 +136,7 @@ void Ui_BrowseDialog::retranslateUi(QDialog* BrowseDialog) {
   browseCloseTBtn->setText(QStringLiteral("..."));
   browseCloseTBtn->setAccessibleName(QCoreApplication::translate("BrowseDialog", "Close"));
   browseTLabel->setText(QCoreApplication::translate("BrowseDialog", "Browse For Folder"));
+  browseLocalTView->setAccessibleName(QCoreApplication::translate("BrowseDialog", "Browse For Folder"));
 }
 
 // ---- the dialog -----------------------------------------------------------------------

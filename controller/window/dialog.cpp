@@ -101,6 +101,7 @@ Dialog::Dialog(QWidget* parent) : QDialog(parent) {
   connect(ui.scheduleCbBox, &QComboBox::currentIndexChanged, this, &Dialog::SetScheduleCbBox);
   link_ = new Copycontroller(int(QCoreApplication::applicationPid() & 0xffffffff), this);
   connect(link_, &Copycontroller::UpdateSessionStatus, this, &Dialog::UpdateSessionListStatus);
+  connect(link_, &Copycontroller::ServiceAnswered, this, &Dialog::NoteServiceAnswer);
 
   QString dataFolderError;
   dataFolder_ = dataFolderPath(&dataFolderError);

@@ -9,6 +9,7 @@
 // touches.
 #pragma once
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QHash>
 #include <QtCore/QList>
 #include <QtCore/QPair>
@@ -160,8 +161,10 @@ class Dialog : public QDialog {
   // source folders joined with "\n", the destination (not used here).
   void UpdateSessionListStatus(QString uuid, QString state, QString nextTime, QString lastTime,
                                QString paths, QString firstPath);
-  // The status poll: one detail query per task, 3 ms apart.
+  // The status poll: a version query, then one detail query per task, 3 ms apart.
   void QueryStatus();
+  // Any answer of the service: it runs.
+  void NoteServiceAnswer();
   void on_pageDownBtn_clicked();
   void on_pageUpBtn_clicked();
   void on_bunowPBtn_clicked();
@@ -202,6 +205,13 @@ class Dialog : public QDialog {
   void selectEntry(int entry);
   // Waits `ms` milliseconds while the window's events are processed.
   void Delay(int ms);
+  // The service has answered none of the poll's queries for a few seconds (it is not
+  // running), or answers again: the page and the task buttons follow.
+  void checkServiceSilence();
+  void setServiceSilent(bool silent);
+  // While the service is silent a task command says so in a box instead of acting: true
+  // then.
+  bool refusedWhileServiceSilent();
 
   struct TaskPageState {
     // 1-based number of the task the next fill shows first; after a fill, the page's
@@ -215,9 +225,10 @@ class Dialog : public QDialog {
     // uuid, destination and name of the tasks on the page, in entry order.
     QStringList pageUuids, pageDestinations, pageNames;
     QString entryUser1, entryPassword1, entryUser2, entryPassword2;
-    // The content of the last error record of the entry's last run; empty: none.
+    // What the failure mark of the entry's last run tells: the content of its last error
+    // record, or of its incomplete record.
     QString entryError1, entryError2;
-    bool entryFailed1 = false, entryFailed2 = false;  // the entry shows the failure icon
+    bool entryFailed1 = false, entryFailed2 = false;  // the entry shows the failure mark
     // 2: Backup Now starts a backup; 1: it stops one.
     int backupButtonMode = 2;
     // The wizard's edit modes (0 new task, 1 rename, 2 schedule, 3 destination) and the
@@ -230,10 +241,16 @@ class Dialog : public QDialog {
     // store: state text, next run, last run.
     QHash<QString, QStringList> answers;
     bool polling = false;  // QueryStatus is in its loop
+    // The service answered none of the queries sent since its last answer for a few
+    // seconds: the page says that it is not running.
+    bool serviceSilent = false;
+    bool awaitingAnswer = false;  // a query went out since the service's last answer
+    QElapsedTimer askedAt;        // when the first of those queries went out
     QString lastReadError;  // the reason last shown for an unreadable task file
   };
   TaskPageState taskPage_;
   UpdateSessionConfig* sessionStore_ = nullptr;
+  QLabel* serviceNotice_ = nullptr;  // over the task list's headings while the service is silent
 
   // ---- new-task wizard (dialog_wizard.cpp) --------------------------------------------
  public slots:

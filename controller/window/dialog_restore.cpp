@@ -21,6 +21,7 @@
 #include "getsessionversion.h"
 #include "messagebox.h"
 #include "servicestate.h"
+#include "ui_style.h"
 #include "updateglobalsetting.h"
 #include "updatesessionconfig.h"
 
@@ -75,6 +76,29 @@ void Dialog::setRestorePageEnabled(bool enabled) {
         static_cast<QWidget*>(ui.cancelTBtn)}) {
     widget->setEnabled(enabled);
   }
+  // The page's controls in the language's font, each with its enabled and disabled images:
+  // the radio indicators, the path field's frame, Browse at 10 pt, Restore and Cancel at
+  // 11 pt in white.
+  const QString families = form_style::cssFamilies(settings_ ? settings_->language : QString());
+  auto font = [&families](const char* type, int points) {
+    return QStringLiteral("%1{font:%2pt %3;}").arg(QLatin1String(type)).arg(points).arg(families);
+  };
+  for (QRadioButton* choice : {ui.restorePathRBtn, ui.restorePathRBtn_2}) {
+    choice->setStyleSheet(form_style::radio(QStringLiteral("check_box_01"), true));
+  }
+  ui.restorePathLEdit->setStyleSheet(
+      form_style::lineEdit(QStringLiteral("input_box_restore.png"), QStringLiteral("#2e3132"),
+                           QStringLiteral("input_box_d.png")) +
+      font("QLineEdit", 10));
+  ui.restoreBTBtn->setStyleSheet(form_style::frameButton(QStringLiteral("btn_common_05"),
+                                                         QStringLiteral("#101315"),
+                                                         QStringLiteral("#a4a7a8")) +
+                                 font("QToolButton", 10));
+  for (QToolButton* button : {ui.restoreTBtn, ui.cancelTBtn}) {
+    button->setStyleSheet(
+        form_style::frameButton(QStringLiteral("btn_common_01"), QStringLiteral("#ffffff")) +
+        font("QToolButton", 11));
+  }
 }
 
 void Dialog::resetRestoreTarget() {
@@ -96,11 +120,14 @@ bool Dialog::restoreDestinationReachable() {
 // ---- opening the page -------------------------------------------------------------------
 
 void Dialog::on_restbuBtn_clicked() {
+  // The service does the restore: while it is not running the page would lead nowhere.
+  if (refusedWhileServiceSilent()) return;
   ui.restoreLWidget->clear();
   versionNumbers.clear();
   versionTexts.clear();
   // The field takes a whole path (the form's limit would cut a long one).
   ui.restorePathLEdit->setMaxLength(kRestorePathMaxLength);
+  setRestorePageEnabled(true);
   mainPage = 3;
   showPage(Page::Restore);
   setRestoreBusy(true);

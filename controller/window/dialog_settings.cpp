@@ -11,6 +11,7 @@
 #include "dialog.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
 #include <QtGui/QFont>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QHeaderView>
@@ -48,18 +49,6 @@ int languageIndex(const QString& stored) {
 
 // A stored switch is on when its word contains "enable".
 bool isOn(const QString& word) { return word.contains(QLatin1String("enable"), Qt::CaseInsensitive); }
-
-// The font families of a language: the one its pages are drawn for, then the stand-ins of a
-// machine without it (the same lists as the language's style sheet).
-QStringList languageFamilies(const QString& language) {
-  if (language.contains(QLatin1String("Simplified Chinese"), Qt::CaseInsensitive)) {
-    return {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")};
-  }
-  if (language.contains(QLatin1String("Traditional Chinese"), Qt::CaseInsensitive)) {
-    return {QStringLiteral("MingLiU"), QStringLiteral("PMingLiU"), QStringLiteral("WenQuanYi Micro Hei")};
-  }
-  return {QStringLiteral("Calibri"), QStringLiteral("Carlito"), QStringLiteral("DejaVu Sans")};
-}
 
 // The e-mail page's schedule combo: 0 monthly, 1 weekly, 2 daily.
 const char* const kScheduleWords[] = {"monthly", "weekly", "daily"};
@@ -445,10 +434,8 @@ void Dialog::switchLanguage(const QString& language) {
 
 void Dialog::applyLanguageFonts() {
   const QString language = settings_ ? settings_->language : QString();
-  const QStringList families = languageFamilies(language);
-  QStringList quoted;
-  for (const QString& family : families) quoted << u'"' + family + u'"';
-  const QString font = quoted.join(QStringLiteral(", "));
+  const QStringList families = form_style::languageFamilies(language);
+  const QString font = form_style::cssFamilies(language);
   QHeaderView* header = ui.deviceTWidget->header();
   header->setStyleSheet(
       QStringLiteral("QHeaderView::section:first {border-image:url(:/images/device_header1.png) 10px; "
@@ -494,7 +481,7 @@ void Dialog::applyAutoStart(bool on) {
 
 void Dialog::on_setSCEBtn_clicked() {
   const QString path =
-      QFileDialog::getSaveFileName(this, tr("Export Configuration"), QString(), QString());
+      QFileDialog::getSaveFileName(this, tr("Export Configuration"), QDir::homePath(), QString());
   if (path.isEmpty()) return;
   // The export holds the shares' passwords: the store creates it for the user alone.
   if (!sessionStore_->ExportSessionConfig(path)) {
@@ -508,7 +495,7 @@ void Dialog::on_setSCEBtn_clicked() {
 void Dialog::on_setSCIBtn_clicked() {
   pollPaused = true;
   const QString path =
-      QFileDialog::getOpenFileName(this, tr("Import Configuration"), QString(), QString());
+      QFileDialog::getOpenFileName(this, tr("Import Configuration"), QDir::homePath(), QString());
   if (!path.isEmpty()) {
     const int result = sessionStore_->ImportSessionConfig(path);
     if (result == UpdateSessionConfig::Imported) {

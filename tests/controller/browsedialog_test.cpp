@@ -164,6 +164,8 @@ class BrowseDialogTest : public QObject {
     }
     auto* title = f.dialog->findChild<QLabel*>("browseTLabel");
     QCOMPARE(title->text(), QString("Browse For Folder"));
+    // The tree is named for screen readers by what it is for.
+    QCOMPARE(f.dialog->findChild<QTreeView*>("browseLocalTView")->accessibleName(), QString("Browse For Folder"));
     QCOMPARE(title->geometry(), QRect(35, 0, 340, 29));
     auto* heading = f.dialog->findChild<QLabel*>("localTLabel");
     QCOMPARE(heading->text(), QString("Open Directory"));

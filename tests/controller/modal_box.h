@@ -86,7 +86,7 @@ class ModalScript : public QObject {
   struct Seen {
     QString kind;  // "file" or "box"
     QString title;
-    QString text;
+    QString text;  // a file dialog: the folder it opened in
   };
 
   explicit ModalScript(QList<Step> steps) : steps_(std::move(steps)) {
@@ -117,7 +117,7 @@ class ModalScript : public QObject {
     if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && !step.file.isEmpty()) {
       steps_.removeFirst();
       last_ = modal;
-      seen_.append({"file", dialog->windowTitle(), QString()});
+      seen_.append({"file", dialog->windowTitle(), dialog->directory().absolutePath()});
       dialog->selectFile(step.file);
       // Accepted from the event loop: an accept that asks a question runs a loop of its own.
       QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);

@@ -598,6 +598,66 @@ class RestorePageTest : public QObject {
     QTRY_COMPARE(service_->restores.size(), 1);
     QCOMPARE(service_->restores[0].path, folder);
   }
+
+  // ---- the page's look in the settings' language ----------------------------------------
+
+  void pageStyleOfTheLanguage_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("family");
+    QTest::newRow("English") << "English" << "Calibri";
+    QTest::newRow("German") << "German" << "Calibri";
+    QTest::newRow("Simplified Chinese") << "Simplified Chinese" << QString::fromUtf8("宋体");
+    QTest::newRow("Traditional Chinese") << "Traditional Chinese" << "MingLiU";
+  }
+
+  // The page's controls take the language's font and the images of their enabled and
+  // disabled look: the radio indicators (25 x 25), the path field's frame, Browse at 10 pt,
+  // Restore and Cancel at 11 pt in white.
+  void pageStyleOfTheLanguage() {
+    QFETCH(QString, language);
+    QFETCH(QString, family);
+    const QString settings = controller_test::dataFolder() + "/GLOBAL_SETTING.dat";
+    QFile defaults(qEnvironmentVariable("TESSALY_TEST_DATA") + "/global_setting_default.dat");
+    QVERIFY(defaults.open(QIODevice::ReadOnly));
+    QByteArray bytes = defaults.readAll();
+    QVERIFY(bytes.contains("<language>English</language>"));
+    bytes.replace("<language>English</language>", "<language>" + language.toUtf8() + "</language>");
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+    file.close();
+
+    const QString destination = scratch("style");
+    const QStringList uuids = writeTasks({destination});
+    QVERIFY(task_tree::make(destination + "/" + uuids[0], "complete", kThreeRuns));
+    QString box;
+    auto dialog = openRestore(1, &box, 3);
+    QCOMPARE(box, QString());
+    QFile::remove(settings);
+
+    struct Look {
+      const char* name;
+      QStringList parts;
+    };
+    const Look looks[] = {
+        {"restoreTBtn", {"font:11pt \"" + family + "\"", "color:#ffffff", "btn_common_01_n.png", "btn_common_01_d.png"}},
+        {"cancelTBtn", {"font:11pt \"" + family + "\"", "color:#ffffff", "btn_common_01_n.png", "btn_common_01_d.png"}},
+        {"restoreBTBtn", {"font:10pt \"" + family + "\"", "btn_common_05_n.png", "btn_common_05_d.png"}},
+        {"restorePathLEdit", {"font:10pt \"" + family + "\"", "input_box_restore.png", "input_box_d.png"}},
+        {"restorePathRBtn", {"width:25px", "height:25px", "check_box_01_n.png", "check_box_01_d.png"}},
+        {"restorePathRBtn_2", {"width:25px", "height:25px", "check_box_01_n.png", "check_box_01_d.png"}},
+    };
+    for (const Look& look : looks) {
+      QWidget* widget = child<QWidget>(*dialog, look.name);
+      for (const QString& part : look.parts) {
+        QVERIFY2(widget->styleSheet().contains(part),
+                 qPrintable(QString("%1 lacks %2: %3").arg(look.name, part, widget->styleSheet())));
+      }
+    }
+    QCOMPARE(button(*dialog, "restoreTBtn")->font().family(), family);
+    QCOMPARE(button(*dialog, "restoreTBtn")->font().pointSize(), 11);
+    QCOMPARE(button(*dialog, "restoreBTBtn")->font().pointSize(), 10);
+  }
 };
 
 TESSALY_TEST_MAIN(RestorePageTest, QApplication)

@@ -767,6 +767,9 @@ class SettingsPageTest : public QObject {
       click(*window, "setSCEBtn");
       QCOMPARE(script.seen().size(), 1);
       QCOMPARE(script.seen()[0].title, QString("Export Configuration"));
+      // The file dialogs open in the user's home folder, not in the program's working folder.
+      QCOMPARE(script.seen()[0].text, QDir::homePath());
+      QVERIFY(QDir::homePath() != QDir::currentPath());
       QTest::qWait(50);
       QCOMPARE(script.boxTexts(), QString());
     }
@@ -781,6 +784,7 @@ class SettingsPageTest : public QObject {
       ModalScript script({ModalScript::file(exported), ModalScript::box(QMessageBox::Ok)});
       click(*window, "setSCIBtn");
       QCOMPARE(script.seen().value(0).title, QString("Import Configuration"));
+      QCOMPARE(script.seen().value(0).text, QDir::homePath());
       QCOMPARE(script.boxTexts(), QString("Message / Import successfully!"));
     }
     QVERIFY(service.waitReloads(1));
