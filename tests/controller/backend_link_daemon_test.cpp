@@ -20,6 +20,8 @@
 #include "controller_test.h"
 #include "copycontroller.h"
 
+using controller_test::writeFile;
+
 namespace {
 
 const QString kUuid = "5b1e1d0c-7a8f-4c2e-9d3b-2f6a4e8c1b07";
@@ -31,11 +33,6 @@ bool writeTaskFile(const QString& file, const QString& source, const QString& de
                            {qEnvironmentVariable("TESSALY_TASK_FILE_WRITER"), file, "--task",
                             "uuid=" + kUuid, "name=Sample", "sources=" + source,
                             "destination=" + destination, "extensions=.*"}) == 0;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 // One service process on a root of its own, with the task above.
