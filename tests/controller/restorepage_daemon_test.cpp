@@ -161,10 +161,7 @@ class RestorePageDaemonTest : public QObject {
         if (smb_->needsRoot()) QSKIP("smbd needs root");
         QFAIL(qPrintable(why));
       }
-      QVERIFY(QDir().mkpath(smb_->nasDir() + "/backups"));
-      destination = "\\\\127.0.0.1\\nas\\backups";
-      user = "tessaly";
-      password = "secret-pw";
+      QVERIFY(smb_->makeBackupDestination(&destination, &user, &password));
     } else {
       QVERIFY(QDir().mkpath(destination));
     }
