@@ -319,7 +319,7 @@ void Dialog::keyPressEvent(QKeyEvent* event) {
 
 void Dialog::keyReleaseEvent(QKeyEvent* event) {
   // The wizard's share step commits a folder being named on Up, Down, Tab and Return.
-  if (navPage_ == NavPage::Tasks && wizardStep_ == WizardStep::Folder &&
+  if (navPage_ == NavPage::Tasks && wizardPage == WizardStep::Folder &&
       wizard_.newFolderPending) {
     switch (event->key()) {
       case Qt::Key_Up:
@@ -340,7 +340,7 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event) {
   // The wizard's share step commits a folder being named on a scroll-bar press; nothing is
   // swallowed.
   if (event->type() == QEvent::MouseButtonPress && navPage_ == NavPage::Tasks &&
-      wizardStep_ == WizardStep::Folder && wizard_.newFolderPending && !wizard_.busy &&
+      wizardPage == WizardStep::Folder && wizard_.newFolderPending && !wizard_.busy &&
       (watched == ui.shareFolderTWidget->verticalScrollBar() ||
        watched == ui.shareFolderTWidget->horizontalScrollBar())) {
     commitNewFolder();

@@ -5,8 +5,9 @@
 //
 // The class is one because the form's on_<object>_<signal> slots belong to it; its
 // implementation is split by page: dialog.cpp (frame, navigation, shared state), and one
-// dialog_<page>.cpp per page. Each page's state lives in a small struct that only its file
-// touches.
+// dialog_<page>.cpp per page; the wizard's frame is dialog_wizard.cpp and each of its steps
+// has a file of its own, dialog_wizard_<n>_<step>.cpp. Each page's state lives in a small
+// struct that only its files touch.
 #pragma once
 
 #include <QtCore/QElapsedTimer>
@@ -277,13 +278,13 @@ class Dialog : public QDialog {
   // One step's page: what shows it, what checks its answers when Next is pressed (none for
   // a step without Next) and what it starts once it shows (the device search, the share
   // list; none for the others).
-  struct WizardPage {
+  struct StepPage {
     WizardStep step;
     void (Dialog::*show)();
     wizard_logic::StepResult (Dialog::*check)();
     void (Dialog::*start)();
   };
-  static const WizardPage& wizardPage(WizardStep step);
+  static const StepPage& stepPage(WizardStep step);
   // Hides every wizard widget, sets Back, Next and Cancel from the step's rule, shows and
   // places the widgets of the step and starts what the step does when it appears.
   void showWizardPage(WizardStep step);
@@ -560,6 +561,6 @@ class Dialog : public QDialog {
   MainPage mainPage = MainPage::TaskList;
   // Set while the wizard or a delete works on the task list: the status poll waits.
   bool pollPaused = false;
-  // The wizard's step shown.
-  WizardStep wizardStep_ = WizardStep::Name;
+  // The wizard's step shown (its page).
+  WizardStep wizardPage = WizardStep::Name;
 };

@@ -55,9 +55,9 @@ void Dialog::on_newbuPBtn_clicked() {
 
 // ---- the display --------------------------------------------------------------------------
 
-const Dialog::WizardPage& Dialog::wizardPage(WizardStep step) {
+const Dialog::StepPage& Dialog::stepPage(WizardStep step) {
   using S = WizardStep;
-  static const WizardPage kPages[] = {
+  static const StepPage kPages[] = {
       {S::Name, &Dialog::showNameStep, &Dialog::checkName, nullptr},
       {S::Sources, &Dialog::showSourcesStep, &Dialog::checkSources, nullptr},
       {S::FileTypes, &Dialog::showFileTypesStep, &Dialog::checkFileTypes, nullptr},
@@ -68,14 +68,14 @@ const Dialog::WizardPage& Dialog::wizardPage(WizardStep step) {
       {S::Schedule, &Dialog::showScheduleStep, &Dialog::checkSchedule, nullptr},
       {S::Summary, &Dialog::showSummaryStep, nullptr, nullptr},
   };
-  for (const WizardPage& page : kPages) {
+  for (const StepPage& page : kPages) {
     if (page.step == step) return page;
   }
   return kPages[0];
 }
 
 void Dialog::showWizardPage(WizardStep step) {
-  wizardStep_ = step;
+  wizardPage = step;
   // Every widget of the page goes; the "New Backup" badge is the callers' to show or hide.
   for (QWidget* child : ui.newDisplay->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (child != ui.backupsLabel_4 && child != ui.label_3) child->hide();
@@ -87,7 +87,7 @@ void Dialog::showWizardPage(WizardStep step) {
   ui.newBtnNext->setVisible(rule.navigation);
   ui.newBtnCancel->show();
 
-  const WizardPage& page = wizardPage(step);
+  const StepPage& page = stepPage(step);
   (this->*page.show)();
   // The badge's icon goes with its caption.
   ui.label_3->setVisible(!ui.backupsLabel_4->isHidden());
@@ -110,7 +110,7 @@ void Dialog::showWizardList(QWidget* panel, QWidget* view) {
 
 void Dialog::updateWizardButtons() {
   const bool idle = !wizard_.busy;
-  const wizard_logic::StepRule rule = wizard_logic::stepRule(wizardStep_, taskPage_.wizardMode);
+  const wizard_logic::StepRule rule = wizard_logic::stepRule(wizardPage, taskPage_.wizardMode);
   ui.newBtnBack->setEnabled(idle && rule.back.has_value());
   ui.newBtnNext->setEnabled(idle);
   ui.newBtnCancel->setEnabled(idle);
@@ -197,12 +197,12 @@ void Dialog::deleteLocalModel() {
 void Dialog::on_newBtnNext_clicked() {
   if (wizard_.busy) return;
   if (!commitNewFolder()) return;
-  const WizardPage& page = wizardPage(wizardStep_);
+  const StepPage& page = stepPage(wizardPage);
   if (page.check) moveWizardOn((this->*page.check)());
 }
 
 void Dialog::moveWizardOn(StepResult result) {
-  const NextMove move = wizard_logic::nextMove(wizardStep_, taskPage_.wizardMode, result);
+  const NextMove move = wizard_logic::nextMove(wizardPage, taskPage_.wizardMode, result);
   switch (move.kind) {
     case NextMove::Kind::Show:
       showWizardPage(move.step);
@@ -218,7 +218,7 @@ void Dialog::moveWizardOn(StepResult result) {
 void Dialog::on_newBtnBack_clicked() {
   if (wizard_.busy) return;
   if (!commitNewFolder()) return;
-  const wizard_logic::StepRule rule = wizard_logic::stepRule(wizardStep_, taskPage_.wizardMode);
+  const wizard_logic::StepRule rule = wizard_logic::stepRule(wizardPage, taskPage_.wizardMode);
   if (!rule.back) return;
   // The share list shows the share chosen before as the folder tree's root.
   if (*rule.back == WizardStep::Share) wizard_.destinationPath = wizard_.shareRoot;
@@ -246,7 +246,7 @@ void Dialog::on_newBtnCancel_clicked() {
 
 void Dialog::on_refreshTBtn_clicked() {
   if (wizard_.busy) return;
-  showWizardPage(wizardStep_);
+  showWizardPage(wizardPage);
 }
 
 // ---- the end ------------------------------------------------------------------------------

@@ -128,7 +128,7 @@ StepResult Dialog::checkDevice() {
 }
 
 void Dialog::DoCheckAccountMode() {
-  if (wizardStep_ != WizardStep::Device || !ui.deviceTWidget->currentItem()) {
+  if (wizardPage != WizardStep::Device || !ui.deviceTWidget->currentItem()) {
     setWizardBusy(false);
     return;
   }

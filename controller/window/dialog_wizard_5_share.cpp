@@ -28,11 +28,11 @@ void Dialog::showShareList() {
 }
 
 void Dialog::DoGetShareFolder() {
-  if (wizardStep_ == WizardStep::Share) {
+  if (wizardPage == WizardStep::Share) {
     for (const ShareFolderRecord& share : easySearch()->shareFolderList()) {
       addShareFolderItem(QStringLiteral("%1").arg(share.name), nullptr);
     }
-  } else if (wizardStep_ == WizardStep::Account) {
+  } else if (wizardPage == WizardStep::Account) {
     openChosenShare();
   }
   setWizardBusy(false);

@@ -187,7 +187,7 @@ void Dialog::openShareFolder(const QString& share) {
 }
 
 void Dialog::on_shareFolderTWidget_doubleClicked() {
-  if (wizardStep_ != WizardStep::Account && wizardStep_ != WizardStep::Folder) return;
+  if (wizardPage != WizardStep::Account && wizardPage != WizardStep::Folder) return;
   if (wizard_.busy || !commitNewFolder()) return;
   QTreeWidgetItem* item = ui.shareFolderTWidget->currentItem();
   if (!item) return;
@@ -198,7 +198,7 @@ void Dialog::on_shareFolderTWidget_doubleClicked() {
 }
 
 void Dialog::on_shareFolderTWidget_pressed() {
-  if (wizardStep_ != WizardStep::Folder || wizard_.busy || !ui.shareFolderTWidget->currentItem()) return;
+  if (wizardPage != WizardStep::Folder || wizard_.busy || !ui.shareFolderTWidget->currentItem()) return;
   commitNewFolder();
   ui.createFolderBtn->setEnabled(true);
   if (QApplication::mouseButtons() & Qt::RightButton) {
@@ -214,7 +214,7 @@ void Dialog::on_createFolderBtn_clicked() {
 }
 
 void Dialog::on_actionNew_Folder_triggered() {
-  if (wizardStep_ != WizardStep::Folder || wizard_.busy || wizard_.newFolderPending) return;
+  if (wizardPage != WizardStep::Folder || wizard_.busy || wizard_.newFolderPending) return;
   QTreeWidgetItem* item = ui.shareFolderTWidget->currentItem();
   if (!item) return;
   const QString path = shareItemPath(item);

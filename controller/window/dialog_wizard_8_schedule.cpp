@@ -67,7 +67,7 @@ void Dialog::SetScheduleCbBox(int index) {
   wizard_.scheduleKind =
       QLatin1String(index >= 0 && index < 4 ? kScheduleKinds[index] : kScheduleKinds[0]);
   // The time controls of the choice replace the others (the page display places them).
-  if (wizardStep_ == WizardStep::Schedule && !ui.scheduleCbBox->isHidden()) {
+  if (wizardPage == WizardStep::Schedule && !ui.scheduleCbBox->isHidden()) {
     showWizardPage(WizardStep::Schedule);
   }
 }
