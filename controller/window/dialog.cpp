@@ -26,6 +26,7 @@
 #include "getbackupversion.h"
 #include "getsenstusthrd.h"
 #include "getsharefolderlist.h"
+#include "messagebox.h"
 #include "refreshlog.h"
 #include "startup.h"
 #include "titlebar.h"
@@ -100,8 +101,10 @@ Dialog::Dialog(QWidget* parent) : QDialog(parent) {
   connect(ui.scheduleCbBox, &QComboBox::currentIndexChanged, this, &Dialog::SetScheduleCbBox);
   link_ = new Copycontroller(int(QCoreApplication::applicationPid() & 0xffffffff), this);
   connect(link_, &Copycontroller::UpdateSessionStatus, this, &Dialog::UpdateSessionListStatus);
+  connect(link_, &Copycontroller::ServiceAnswered, this, &Dialog::NoteServiceAnswer);
 
-  dataFolder_ = dataFolderPath();
+  QString dataFolderError;
+  dataFolder_ = dataFolderPath(&dataFolderError);
   // The task store, read once here; the task list reads it again whenever it is shown.
   setUpSessionList();
 
@@ -162,6 +165,9 @@ Dialog::Dialog(QWidget* parent) : QDialog(parent) {
 
   // The answer port is one per machine: a second user's controller cannot receive answers.
   if (!link_->isListening()) QTimer::singleShot(0, this, &Dialog::warnAnswerPortTaken);
+  if (dataFolder_.isEmpty()) {
+    QTimer::singleShot(0, this, [this, dataFolderError] { warnNoDataFolder(dataFolderError); });
+  }
 }
 
 Dialog::~Dialog() { stopThreads(); }
@@ -287,13 +293,20 @@ bool Dialog::haveTasks() const { return !sessionStore_->GetSessionList()->isEmpt
 // ---- the answer port ------------------------------------------------------------------
 
 void Dialog::warnAnswerPortTaken() {
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, tr("Warning"),
+  message_box::openWarning(
+      this, tr("Warning"),
       tr("Another TessalySync is running on this computer and receives the answers of the "
-         "service. The states of the backup tasks will not update in this window."),
-      QMessageBox::Ok, this);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->open();
+         "service. The states of the backup tasks will not update in this window."));
+}
+
+// ---- the data folder --------------------------------------------------------------------
+
+void Dialog::warnNoDataFolder(const QString& why) {
+  message_box::openWarning(
+      this, tr("Error"),
+      tr("The configuration folder %1 cannot be used: %2. No backup task and no setting can be "
+         "saved until it can be made.")
+          .arg(dataFolderName(), why));
 }
 
 // ---- keys, events, closing ------------------------------------------------------------
@@ -329,7 +342,7 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event) {
   // The wizard's share step commits a folder being named on a scroll-bar press; nothing is
   // swallowed.
   if (event->type() == QEvent::MouseButtonPress && navPage_ == NavPage::Tasks &&
-      wizardStep_ == 7 && wizard_.newFolderPending &&
+      wizardStep_ == 7 && wizard_.newFolderPending && !wizard_.busy &&
       (watched == ui.shareFolderTWidget->verticalScrollBar() ||
        watched == ui.shareFolderTWidget->horizontalScrollBar())) {
     commitNewFolder();
@@ -342,8 +355,8 @@ void Dialog::CloseWindow() { close(); }
 // Every way of closing comes here: the title bar's close button, the window manager's
 // close (Alt+F4), the end of the session.
 void Dialog::closeEvent(QCloseEvent* event) {
-  // A folder being named in the wizard's share tree is made (while the share connection
-  // still holds), then the wizard's NAS account ends.
+  // A folder being named in the wizard's share tree is made (with the tree's account), then
+  // the wizard's NAS account ends.
   commitNewFolder(false);
   endNasAccount();
   stopThreads();

@@ -9,6 +9,7 @@
 // touches.
 #pragma once
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QHash>
 #include <QtCore/QList>
 #include <QtCore/QPair>
@@ -17,6 +18,8 @@
 #include <QtWidgets/QDialog>
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "getloginformation.h"
 #include "ui_dialog.h"
@@ -38,6 +41,10 @@ class WatchFileThrd;
 class TitleBar;
 class LanguageSwitch;
 class QVBoxLayout;
+class ShareCall;
+namespace tessaly::share {
+struct entry_t;
+}
 
 // Breaks `text` into lines of at most `width` characters, each line but the last ending in
 // "\n": a line breaks after its last folder separator ("/" or "\") or blank when it has one
@@ -122,6 +129,9 @@ class Dialog : public QDialog {
   // Tells the user once that another controller on this computer receives the service's
   // answers, so this window's task states will not update.
   void warnAnswerPortTaken();
+  // Tells the user that the data folder neither exists nor could be made (and why): the
+  // stores then read and write nothing.
+  void warnNoDataFolder(const QString& why);
   // True when SESSION_CONFIG.dat holds at least one task.
   bool haveTasks() const;
 
@@ -151,8 +161,10 @@ class Dialog : public QDialog {
   // source folders joined with "\n", the destination (not used here).
   void UpdateSessionListStatus(QString uuid, QString state, QString nextTime, QString lastTime,
                                QString paths, QString firstPath);
-  // The status poll: one detail query per task, 3 ms apart.
+  // The status poll: a version query, then one detail query per task, 3 ms apart.
   void QueryStatus();
+  // Any answer of the service: it runs.
+  void NoteServiceAnswer();
   void on_pageDownBtn_clicked();
   void on_pageUpBtn_clicked();
   void on_bunowPBtn_clicked();
@@ -175,7 +187,7 @@ class Dialog : public QDialog {
   // whenever the form is translated again.
   void setUpSessionList();
   // Reads the task store again, keeps the service's last answers for the tasks still there
-  // and finds the selected task again by its uuid.
+  // and finds the selected task again by its uuid. An edit of a task in the wizard ends.
   void reloadSessionList();
   // Fills both entries from pageCursor; afterwards pageCursor names the page's second
   // position.
@@ -193,6 +205,13 @@ class Dialog : public QDialog {
   void selectEntry(int entry);
   // Waits `ms` milliseconds while the window's events are processed.
   void Delay(int ms);
+  // The service has answered none of the poll's queries for a few seconds (it is not
+  // running), or answers again: the page and the task buttons follow.
+  void checkServiceSilence();
+  void setServiceSilent(bool silent);
+  // While the service is silent a task command says so in a box instead of acting: true
+  // then.
+  bool refusedWhileServiceSilent();
 
   struct TaskPageState {
     // 1-based number of the task the next fill shows first; after a fill, the page's
@@ -206,9 +225,10 @@ class Dialog : public QDialog {
     // uuid, destination and name of the tasks on the page, in entry order.
     QStringList pageUuids, pageDestinations, pageNames;
     QString entryUser1, entryPassword1, entryUser2, entryPassword2;
-    // The content of the last error record of the entry's last run; empty: none.
+    // What the failure mark of the entry's last run tells: the content of its last error
+    // record, or of its incomplete record.
     QString entryError1, entryError2;
-    bool entryFailed1 = false, entryFailed2 = false;  // the entry shows the failure icon
+    bool entryFailed1 = false, entryFailed2 = false;  // the entry shows the failure mark
     // 2: Backup Now starts a backup; 1: it stops one.
     int backupButtonMode = 2;
     // The wizard's edit modes (0 new task, 1 rename, 2 schedule, 3 destination) and the
@@ -221,10 +241,16 @@ class Dialog : public QDialog {
     // store: state text, next run, last run.
     QHash<QString, QStringList> answers;
     bool polling = false;  // QueryStatus is in its loop
+    // The service answered none of the queries sent since its last answer for a few
+    // seconds: the page says that it is not running.
+    bool serviceSilent = false;
+    bool awaitingAnswer = false;  // a query went out since the service's last answer
+    QElapsedTimer askedAt;        // when the first of those queries went out
     QString lastReadError;  // the reason last shown for an unreadable task file
   };
   TaskPageState taskPage_;
   UpdateSessionConfig* sessionStore_ = nullptr;
+  QLabel* serviceNotice_ = nullptr;  // over the task list's headings while the service is silent
 
   // ---- new-task wizard (dialog_wizard.cpp) --------------------------------------------
  public slots:
@@ -304,10 +330,17 @@ class Dialog : public QDialog {
   // Makes the folder that is being named; false (the item removed, and with `report` the
   // user told) when it cannot be made.
   bool commitNewFolder(bool report = true);
-  // Logs the window's thread on to the share with the wizard's account.
-  bool logOnNasAccount();
-  // Drops the share connection of the window's thread (the account of the folder tree).
+  // The wizard's account becomes the folder tree's: its share calls log on with it.
+  void logOnNasAccount();
+  // The folder tree has no account any more.
   void endNasAccount();
+  // The folder tree's share calls. Each runs on a thread of its own with the tree's account
+  // (sharecall.h) while the window waits for it, its events going on and the wizard busy.
+  // 0, or -1 with errno set: ETIMEDOUT for a server that did not answer in time, EACCES for
+  // an account the share layer does not take, ENOTCONN without an account.
+  int listShareFolder(const QString& unc, std::vector<tessaly::share::entry_t>* entries);
+  int makeShareFolder(const QString& unc);
+  int runTreeCall(const std::function<int(ShareCall&)>& call);
   // Whether the device at this IPv4 address answers one ping (run without blocking the
   // window, with a deadline).
   bool hostAnswers(const QString& address);
@@ -330,7 +363,8 @@ class Dialog : public QDialog {
     bool searching = false;   // the device search runs
     QList<uint32_t> localNetmasks;
     int connectOrigin = 0;    // 5: the share tried without an account; 6: the typed account
-    bool impersonating = false;  // the window's thread holds a share connection
+    bool impersonating = false;  // the folder tree has an account (treeUser, treePassword)
+    QString treeUser, treePassword;
     bool pathNotFound = false, accountRefused = false;  // the last share listing's result
     bool newFolderPending = false;
     QTreeWidgetItem* pendingFolderItem = nullptr;

@@ -18,6 +18,7 @@
 #include "cfilesystemmodel.h"
 #include "copycontroller.h"
 #include "dialog.h"
+#include "messagebox.h"
 #include "servicestate.h"
 #include "ui_style.h"
 #include "updatesessionconfig.h"
@@ -51,7 +52,12 @@ void Dialog::on_newSessionBut_clicked() {
   on_curSessionBut_clicked();
 }
 
-void Dialog::on_newbuPBtn_clicked() { on_newSessionBut_clicked(); }
+// New Backup always starts a new task, whatever edit the wizard was opened for last.
+void Dialog::on_newbuPBtn_clicked() {
+  taskPage_.wizardMode = 0;
+  taskPage_.editKey.clear();
+  on_newSessionBut_clicked();
+}
 
 void Dialog::showWizardPage(int step) {
   wizardStep_ = step;
@@ -237,7 +243,7 @@ void Dialog::setWizardBusy(bool busy) {
 }
 
 void Dialog::wizardWarning(const QString& text) {
-  QMessageBox::warning(this, tr("Warning"), text, QMessageBox::Ok);
+  message_box::warning(this, tr("Warning"), text, QMessageBox::Ok);
 }
 
 // ---- reset ----------------------------------------------------------------------------
@@ -495,7 +501,7 @@ void Dialog::nextFromName() {
   if (taskPage_.wizardMode == 1) {
     if (!sessionStore_->UpdateSchedule(taskPage_.editKey, wizard_.taskName, wizard_.scheduleKind,
                                        wizard_.scheduleTimes, UpdateSessionConfig::Rename)) {
-      QMessageBox::critical(this, tr("Error"),
+      message_box::critical(this, tr("Error"),
                             tr("The backup task could not be saved: %1")
                                 .arg(sessionStore_->lastError()));
       return;
@@ -672,7 +678,7 @@ void Dialog::nextFromSchedule() {
   if (taskPage_.wizardMode == 2) {
     if (!sessionStore_->UpdateSchedule(taskPage_.editKey, wizard_.taskName, wizard_.scheduleKind,
                                        wizard_.scheduleTimes, UpdateSessionConfig::Reschedule)) {
-      QMessageBox::critical(this, tr("Error"),
+      message_box::critical(this, tr("Error"),
                             tr("The backup task could not be saved: %1")
                                 .arg(sessionStore_->lastError()));
       return;
@@ -686,7 +692,7 @@ void Dialog::nextFromSchedule() {
         wizard_.backupKind, wizard_.scheduleKind, wizard_.scheduleTimes);
     if (result != UpdateSessionConfig::AddDone) {
       // Every answer stays, so the user can try again or go back and change one.
-      QMessageBox::critical(this, tr("Error"),
+      message_box::critical(this, tr("Error"),
                             tr("The backup task could not be saved: %1")
                                 .arg(sessionStore_->lastError()));
       return;

@@ -4,8 +4,12 @@
 //
 // The share is first tried with a throw-away account, which a NAS that lets guests in maps
 // to its guest account; only when that is refused does step 6 ask for one. The folder tree
-// is listed through the share layer with the window thread's share connection, which holds
-// the wizard's account until the wizard ends or goes back to the share list.
+// keeps the account it was opened with until the wizard ends or goes back to the share list.
+// Each of its listings and new folders runs on a thread of its own with a connection of its
+// own (sharecall.h): a server that does not answer costs the window a bounded wait during
+// which it goes on drawing, never a frozen window, and a call to one server never waits
+// behind a call to another. The wizard is busy during each wait, and every action that could
+// change the tree (its buttons, the tree's own slots) waits for the end.
 //
 // The slow parts (the search, the share list, the device check) run after the wait cursor
 // and the disabled buttons are drawn: a one-shot thread's signal brings them back as a
@@ -33,8 +37,10 @@
 #include "dialog.h"
 #include "easysearch.h"
 #include "getsharefolderlist.h"
+#include "messagebox.h"
 #include "resource_paths.h"
 #include "share.h"
+#include "sharecall.h"
 #include "task_destination.h"
 #include "wizardlogic.h"
 
@@ -144,7 +150,7 @@ void Dialog::DoCheckAccountMode() {
   if (answered) {
     showWizardPage(5);
   } else {
-    QMessageBox::critical(this, tr("Error"), tr("Invalid device!"), QMessageBox::Ok);
+    message_box::critical(this, tr("Error"), tr("Invalid device!"), QMessageBox::Ok);
   }
 }
 
@@ -176,7 +182,7 @@ bool Dialog::hostAnswers(const QString& address) {
 }
 
 void Dialog::OpenUrl(const QString&) {
-  QMessageBox::information(this, tr("Message"),
+  message_box::information(this, tr("Message"),
                            tr("To detect your NAS, please make sure Tessaly Sync has been "
                               "permitted to pass through the firewall in your computer."),
                            QMessageBox::Ok);
@@ -218,7 +224,7 @@ void Dialog::DoGetShareFolder() {
   }
   if (wizard_.pathNotFound || wizard_.accountRefused) {
     if (wizard_.connectOrigin == 6) {
-      QMessageBox::critical(this, tr("Error"),
+      message_box::critical(this, tr("Error"),
                             wizard_.pathNotFound ? tr("The network path was not found!")
                                                  : tr("Invalid user name or password."),
                             QMessageBox::Ok);
@@ -270,19 +276,47 @@ void Dialog::nextFromAccount() {
   showWizardPage(wizardStep_ + 1);
 }
 
-// ---- the share connection -------------------------------------------------------------
+// ---- the folder tree's share calls ----------------------------------------------------
 
-bool Dialog::logOnNasAccount() {
-  const tessaly::share::account_t account = tessaly::destination_account(
-      wizard_.userName.toStdString(), wizard_.password.toStdString(), false);
-  if (!tessaly::share::logon(account)) return false;
+void Dialog::logOnNasAccount() {
+  wizard_.treeUser = wizard_.userName;
+  wizard_.treePassword = wizard_.password;
   wizard_.impersonating = true;
-  return true;
 }
 
 void Dialog::endNasAccount() {
-  if (wizard_.impersonating) tessaly::share::logoff();
+  wizard_.treeUser.clear();
+  wizard_.treePassword.clear();
   wizard_.impersonating = false;
+}
+
+int Dialog::runTreeCall(const std::function<int(ShareCall&)>& call) {
+  if (!wizard_.impersonating) {
+    errno = ENOTCONN;
+    return -1;
+  }
+  // Nothing else works on the tree while the window waits, so no item it holds goes away
+  // meanwhile: the wizard is busy (its buttons and the tree's own actions off), unless a
+  // step that chains this call already made it so.
+  const bool wasBusy = wizard_.busy;
+  if (!wasBusy) setWizardBusy(true);
+  ShareCall share(tessaly::destination_account(wizard_.treeUser.toStdString(),
+                                               wizard_.treePassword.toStdString(), false));
+  int result = call(share);
+  const int error = share.outcome() == ShareCall::Outcome::LogonFailed ? EACCES : errno;
+  if (!wasBusy) setWizardBusy(false);
+  errno = error;
+  return result;
+}
+
+int Dialog::listShareFolder(const QString& unc, std::vector<tessaly::share::entry_t>* entries) {
+  const std::string path = unc.toStdString();
+  return runTreeCall([&](ShareCall& share) { return share.list(path, entries); });
+}
+
+int Dialog::makeShareFolder(const QString& unc) {
+  const std::string path = unc.toStdString();
+  return runTreeCall([&](ShareCall& share) { return share.mkdir(path, 0755); });
 }
 
 // ---- step 7: the folder tree ----------------------------------------------------------
@@ -300,11 +334,12 @@ QStringList Dialog::addShareFolderItem(const QString& path, QTreeWidgetItem* par
     item->setIcon(0, QIcon(QString::fromLatin1(kFolderIcon)));
     return {};
   }
-  const std::string folder = uncOf(wizard_.deviceAddress, path).toStdString();
+  const QString folder = uncOf(wizard_.deviceAddress, path);
   std::vector<tessaly::share::entry_t> entries;
-  int result = tessaly::share::list(folder, &entries);
+  int result = listShareFolder(folder, &entries);
   if (result != 0) {
-    switch (tessaly::share::windows_error_code(errno)) {
+    const int error = errno;
+    switch (tessaly::share::windows_error_code(error)) {
       case 1326:
       case 86:
       case 5:
@@ -316,10 +351,12 @@ QStringList Dialog::addShareFolderItem(const QString& path, QTreeWidgetItem* par
       default:
         break;
     }
-    // One more try with the account logged on anew.
-    if (!wizard_.userName.isEmpty() && logOnNasAccount()) {
+    // One more try with the account logged on anew; not after a server that did not answer,
+    // which would only double the wait.
+    if (!wizard_.userName.isEmpty() && error != ETIMEDOUT) {
+      logOnNasAccount();
       entries.clear();
-      result = tessaly::share::list(folder, &entries);
+      result = listShareFolder(folder, &entries);
       if (result == 0) {
         wizard_.accountRefused = false;
         wizard_.pathNotFound = false;
@@ -348,12 +385,9 @@ void Dialog::openShareFolder(const QString& share) {
   ui.shareFolderTWidget->clear();
   wizard_.newFolderPending = false;
   wizard_.pendingFolderItem = nullptr;
-  // A new connection, so that the account now given is the one used.
+  // The account now given is the one the tree's calls use.
   endNasAccount();
-  if (!wizard_.userName.isEmpty() && !logOnNasAccount()) {
-    wizard_.accountRefused = true;
-    return;
-  }
+  if (!wizard_.userName.isEmpty()) logOnNasAccount();
   addShareFolderItem(share, nullptr);
   QTreeWidgetItem* shareItem = ui.shareFolderTWidget->topLevelItem(0);
   if (!shareItem) return;
@@ -391,7 +425,7 @@ void Dialog::on_shareFolderTWidget_doubleClicked() {
 }
 
 void Dialog::on_shareFolderTWidget_pressed() {
-  if (wizardStep_ != 7 || !ui.shareFolderTWidget->currentItem()) return;
+  if (wizardStep_ != 7 || wizard_.busy || !ui.shareFolderTWidget->currentItem()) return;
   commitNewFolder();
   ui.createFolderBtn->setEnabled(true);
   if (QApplication::mouseButtons() & Qt::RightButton) {
@@ -403,11 +437,11 @@ void Dialog::on_shareFolderTWidget_pressed() {
 }
 
 void Dialog::on_createFolderBtn_clicked() {
-  if (commitNewFolder()) on_actionNew_Folder_triggered();
+  if (!wizard_.busy && commitNewFolder()) on_actionNew_Folder_triggered();
 }
 
 void Dialog::on_actionNew_Folder_triggered() {
-  if (wizardStep_ != 7 || wizard_.newFolderPending) return;
+  if (wizardStep_ != 7 || wizard_.busy || wizard_.newFolderPending) return;
   QTreeWidgetItem* item = ui.shareFolderTWidget->currentItem();
   if (!item) return;
   const QString path = shareItemPath(item);
@@ -445,16 +479,15 @@ bool Dialog::commitNewFolder(bool report) {
 
   const QString name = item->text(0);
   // The name is one folder inside the parent: never a path of its own.
-  const bool made =
-      wizard_logic::isUsableFolderName(name) &&
-      tessaly::share::mkdir((wizard_.pendingFolderParent + u'\\' + name).toStdString(), 0755) == 0;
+  const bool made = wizard_logic::isUsableFolderName(name) &&
+                    makeShareFolder(wizard_.pendingFolderParent + u'\\' + name) == 0;
   QHeaderView* header = ui.shareFolderTWidget->header();
   header->setSectionsMovable(false);
   header->setSectionResizeMode(QHeaderView::ResizeToContents);
   header->setStretchLastSection(false);
   if (made) return true;
   if (report) {
-    QMessageBox::information(this, tr("Create Directory"), tr("Failed to create the directory."),
+    message_box::information(this, tr("Create Directory"), tr("Failed to create the directory."),
                              QMessageBox::Ok);
   }
   if (QTreeWidgetItem* parent = item->parent()) {

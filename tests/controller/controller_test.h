@@ -22,6 +22,11 @@
 
 namespace controller_test {
 
+// How long a test waits for an event that is due (an answer, a box, a file on disk) before it
+// counts as never coming: far longer than a loaded machine takes, well short of the test's
+// own time-out.
+constexpr int kEventWaitMs = 60000;
+
 inline QString& tempRoot() {
   static QString root;
   return root;

@@ -90,14 +90,14 @@ void selectFirst(Dialog& dialog) {
 QStringList openVersions(Dialog& dialog) {
   selectFirst(dialog);
   if (!button(dialog, "restbuBtn")->isEnabled()) return {"<Restore disabled>"};
-  ModalBox box(QMessageBox::Ok, 10000);
+  ModalBox box(QMessageBox::Ok);
   QTest::mouseClick(button(dialog, "restbuBtn"), Qt::LeftButton);
   const bool done = QTest::qWaitFor(
       [&] {
         return box.seen() || (button(dialog, "restoreTBtn")->isEnabled() &&
                               QApplication::overrideCursor() == nullptr);
       },
-      10000);
+      controller_test::kEventWaitMs);
   if (box.seen()) return {"<box: " + box.text() + ">"};
   if (!done) return {"<no answer>"};
   QStringList out;
@@ -210,7 +210,7 @@ class RestorePageDaemonTest : public QObject {
     QTest::mouseClick(fresh, Qt::LeftButton, {}, fresh->rect().center());
     child<QLineEdit>(dialog, "restorePathLEdit")->setText(target);
     {
-      ModalBox box(QMessageBox::Ok, 1000);
+      ModalBox box(QMessageBox::Ok);
       QTest::mouseClick(button(dialog, "restoreTBtn"), Qt::LeftButton);
       QVERIFY2(!box.seen(), qPrintable(box.text()));
     }
@@ -226,7 +226,7 @@ class RestorePageDaemonTest : public QObject {
     QCOMPARE(openVersions(dialog).size(), 2);
     child<QListWidget>(dialog, "restoreLWidget")->setCurrentRow(1);
     {
-      ModalBox box(QMessageBox::Ok, 1000);
+      ModalBox box(QMessageBox::Ok);
       QTest::mouseClick(button(dialog, "restoreTBtn"), Qt::LeftButton);
       QVERIFY2(!box.seen(), qPrintable(box.text()));
     }

@@ -241,7 +241,7 @@ class FrameTest : public QObject {
   // warning; a window that can says nothing.
   void answerPortTaken() {
     {
-      ModalBox none(QMessageBox::Ok, 300);
+      ModalBox none(QMessageBox::Ok);
       Dialog dialog;
       dialog.show();
       QTest::qWait(400);
@@ -255,7 +255,7 @@ class FrameTest : public QObject {
     QTRY_VERIFY(box.seen());
     QCOMPARE(box.title(), QString("Warning"));
     QVERIFY2(box.text().contains("another", Qt::CaseInsensitive), qPrintable(box.text()));
-    ModalBox again(QMessageBox::Ok, 300);
+    ModalBox again(QMessageBox::Ok);
     QTest::qWait(400);
     QVERIFY(!again.seen());
   }

@@ -11,9 +11,10 @@
 # window as OUT_DIR/<language>-<page>.png.
 #
 # Environment: TESSALY_CONTROLLER (default build/controller/TessalySync of this checkout),
-# LANGUAGES (default "English Russian German"; any of the nine names without spaces, e.g.
-# SimplifiedChinese), PAGES (default "tasks wizard restore2 log settings"; also wizard1 to
-# wizard9, settings0 to settings5, and restore1 or restore2 for the first or second task).
+# LANGUAGES (default all nine, by their names without spaces, e.g. SimplifiedChinese), PAGES
+# (default every page: tasks, wizard1 to wizard9, restore2, log, settings and settings0 to
+# settings5; also wizard, restore, restore1 for the first task, settings for the menu), and
+# tasks-silent: the task list once it has seen that no service answers (no service runs here).
 # Needs xvfb-run, xwininfo (x11-utils) and import (imagemagick).
 set -euo pipefail
 
@@ -28,8 +29,8 @@ fi
 
 out="${1:-/tmp/tessaly-look}"
 controller="${TESSALY_CONTROLLER:-$repo/build/controller/TessalySync}"
-languages=(${LANGUAGES:-English Russian German})
-pages=(${PAGES:-tasks wizard restore2 log settings})
+languages=(${LANGUAGES:-English SimplifiedChinese TraditionalChinese French German Italian Portuguese Russian Spanish})
+pages=(${PAGES:-tasks tasks-silent wizard1 wizard2 wizard3 wizard4 wizard5 wizard6 wizard7 wizard8 wizard9 restore2 log settings settings0 settings1 settings2 settings3 settings4 settings5})
 mkdir -p "$out"
 [ -x "$controller" ] || { echo "no controller at $controller (build it first)" >&2; exit 1; }
 
@@ -164,8 +165,11 @@ for language in "${languages[@]}"; do
 
   for page in "${pages[@]}"; do
     png="$out/$language-$page.png"
+    show="$page" settle=1.5  # the page switch and the first paint
+    # The window tells that the service is not running after a few polls without an answer.
+    [ "$page" = tasks-silent ] && show=tasks settle=9
     TESSALY_ROOT="$root" XDG_RUNTIME_DIR="$root/run" TZ="${TZ:-UTC}" \
-      TESSALY_SHOW_PAGE="$page" QT_QPA_PLATFORM=xcb \
+      TESSALY_SHOW_PAGE="$show" QT_QPA_PLATFORM=xcb \
       "${isolate[@]}" "$controller" > "$root/controller.log" 2>&1 &
     pid=$!
     geometry=""
@@ -178,7 +182,7 @@ for language in "${languages[@]}"; do
       echo "$language/$page: no window (see $root/controller.log)" >&2
       status=1
     else
-      sleep 1.5  # the page switch and the first paint
+      sleep "$settle"
       import -window root -crop "$geometry" +repage "$png"
       echo "$png"
     fi

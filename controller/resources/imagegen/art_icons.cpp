@@ -1,6 +1,7 @@
-// Icon art: the navigation buttons, the settings menu tiles, the new-task mark and the task
-// card's icons. Every pictogram is a line drawing in a 24-unit box (see paint.h) so that one
-// glyph serves every size; "_n" draws it grey, "_f" in the accent colour with a highlight.
+// Icon art: the navigation buttons, the settings menu tiles, the new-task mark, the task
+// card's icons and the message boxes' icons. Every pictogram is a line drawing in a 24-unit
+// box (see paint.h) so that one glyph serves every size; "_n" draws it grey, "_f" in the
+// accent colour with a highlight.
 //
 // Navigation buttons are 171 x 132 with the glyph in the upper middle (y 28-88): the page
 // caption lies over the button's top edge. Settings tiles are 96 x 96 light tiles with the
@@ -177,6 +178,20 @@ void exclamation(QPainter& p, const QPen&, const QColor& c) {
   disc(p, QPointF(12, 17), 1.4, c);
 }
 
+void information(QPainter& p, const QPen&, const QColor& c) {
+  disc(p, QPointF(12, 7), 1.4, c);
+  p.drawLine(QPointF(12, 11), QPointF(12, 17.5));
+}
+
+void question(QPainter& p, const QPen&, const QColor& c) {
+  QPainterPath hook;
+  hook.arcMoveTo(QRectF(8.5, 5, 7, 7), 160);
+  hook.arcTo(QRectF(8.5, 5, 7, 7), 160, -230);
+  hook.quadTo(QPointF(12, 12.5), QPointF(12, 14));
+  p.drawPath(hook);
+  disc(p, QPointF(12, 17.5), 1.4, c);
+}
+
 void plus(QPainter& p, const QPen&, const QColor&) {
   p.drawLine(QPointF(12, 7), QPointF(12, 17));
   p.drawLine(QPointF(7, 12), QPointF(17, 12));
@@ -293,6 +308,11 @@ void addIconArt(std::vector<Art>& out) {
   add("icon_-check_item.png", [] { return badge(24, tick, ok, false, 2.6); });
   add("icon_fail_item.png", [] { return badge(24, exclamation, fail, false, 2.6); });
   add("icon_fail_item_f.png", [] { return badge(24, exclamation, failLight, true, 2.4); });
+  // Message boxes (the style sheets' messagebox-*-icon): the window's badges, 40 px.
+  add("icon_box_information.png", [] { return badge(40, information, accent, false, 2.2); });
+  add("icon_box_question.png", [] { return badge(40, question, accent, false, 2.2); });
+  add("icon_box_warning.png", [] { return badge(40, exclamation, warn, false, 2.2); });
+  add("icon_box_critical.png", [] { return badge(40, exclamation, fail, false, 2.2); });
 }
 
 }  // namespace imagegen
