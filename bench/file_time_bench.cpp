@@ -14,6 +14,7 @@
 
 #include "backup.h"
 #include "db_sql_sqlite3.h"
+#include "tree_session.h"
 #include "share.h"
 #include "smb_peer.h"
 
@@ -46,13 +47,13 @@ int main(int argc, char** argv) {
   d.user = test_support::SmbPeer::user();
   d.password = test_support::SmbPeer::password();
   task.destinations.push_back(d);
-  std::string path;
-  if (!mount_disk(&task, &path)) {
+  std::unique_ptr<tree_session> session = tree_session::connect(task);
+  if (!session) {
     std::fprintf(stderr, "mount failed\n");
     return 1;
   }
-  std::string db_path = path + "/file_time.db";
-  if (!open_thread_db(DB_KEY_FILE_TIME, db_path.c_str())) return 1;
+  std::string db_path = session->destination_path() + "/file_time.db";
+  if (!open_thread_db(*session, DB_KEY_FILE_TIME, db_path.c_str())) return 1;
 
   const int step = rows / 10;
   auto phase = [&](const char* what, bool query_only, int expect) {
@@ -85,6 +86,5 @@ int main(int argc, char** argv) {
   if (::stat((peer.share_dir() + "/file_time.db").c_str(), &st) == 0) {
     std::printf("file_time.db on the server: %lld bytes\n", static_cast<long long>(st.st_size));
   }
-  umount_disk(path);
   return 0;
 }

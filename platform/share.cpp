@@ -1,5 +1,5 @@
-// The share layer's entry points: the choice of back-end by path form, the operations
-// built on the back-end interface, and the name and URL forms of SMB paths.
+// The share layer's free functions over the calling thread's connection (see share.h), the
+// request counts of every back-end, and the name and URL forms of SMB paths.
 #include "share.h"
 
 #include <fcntl.h>
@@ -11,10 +11,6 @@
 #include "share_backend.h"
 
 namespace tessaly::share {
-
-bool is_smb_path(std::string_view path) {
-  return path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
-}
 
 namespace {
 
@@ -46,116 +42,59 @@ void reset_request_counts() {
 
 namespace {
 
-// The back-end calls, each counted.
-int b_stat(backend& b, const std::string& path, info_t* out, bool follow) {
-  count_request(request_kind::lookup);
-  return b.stat(path, out, follow);
-}
-int b_list(backend& b, const std::string& path, std::vector<entry_t>* out) {
-  count_request(request_kind::listing);
-  return b.list(path, out);
-}
-int b_mkdir(backend& b, const std::string& path, unsigned mode) {
-  count_request(request_kind::made);
-  return b.mkdir(path, mode);
-}
-int b_unlink(backend& b, const std::string& path) {
-  count_request(request_kind::removed);
-  return b.unlink(path);
-}
-int b_rmdir(backend& b, const std::string& path) {
-  count_request(request_kind::removed);
-  return b.rmdir(path);
+// The calling thread's connection (logon); kept alive for a call even when the thread logs
+// off in it.
+thread_local std::shared_ptr<destination> t_smb;
+
+// The local back-end of the free functions: it opens no tree, so one serves every thread.
+destination& local_fs() {
+  static destination* fs = local_destination().release();  // never destroyed: used at exit
+  return *fs;
 }
 
-// The back-end for a path, kept alive for the call even when the thread logs off in it.
+// The destination for a path, kept alive for the call.
 struct route_t {
-  std::shared_ptr<backend> keep;
-  backend* b = nullptr;
+  std::shared_ptr<destination> keep;
+  destination* d = nullptr;
 };
 
 route_t route(const std::string& path) {
   route_t r;
   if (!is_smb_path(path)) {
-    r.b = &local_backend();
+    r.d = &local_fs();
     return r;
   }
-  r.keep = smb_backend();
-  r.b = r.keep.get();
-  if (r.b == nullptr) errno = ENOTCONN;
+  r.keep = t_smb;
+  r.d = r.keep.get();
+  if (r.d == nullptr) errno = ENOTCONN;
   return r;
-}
-
-// Parent of a path formed as described in share.h, or "" at the top.
-std::string parent_of(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (is_smb_path(path) && slash == std::string::npos) {
-    // Inside the \\server\share\folder part "\" separates; nothing is above the share.
-    size_t share_sep = path.find('\\', 2);
-    size_t back = path.find_last_of('\\');
-    if (share_sep == std::string::npos || back <= share_sep) return "";
-    return path.substr(0, back);
-  }
-  if (slash == std::string::npos || slash == 0) return "";
-  return path.substr(0, slash);
-}
-
-int remove_tree_core(backend& b, const std::string& path, const info_t& self) {
-  if (self.type != kind::folder) return b_unlink(b, path);
-  std::vector<entry_t> entries;
-  if (b_list(b, path, &entries) != 0) return -1;
-  int first_error = 0;
-  for (const entry_t& e : entries) {
-    std::string child = path + "/" + e.name;
-    info_t info;
-    int rc = b_stat(b, child, &info, false);
-    if (rc == 0) {
-      if (info.type == kind::folder && !b.same_file_system(info, self)) {
-        // A file system mounted inside the tree is left alone; the folder stays.
-        rc = -1;
-        errno = EXDEV;
-      } else {
-        rc = remove_tree_core(b, child, info);
-      }
-    }
-    if (rc != 0 && first_error == 0) first_error = errno;
-  }
-  if (b_rmdir(b, path) != 0) {
-    if (first_error == 0) first_error = errno;
-  }
-  if (first_error != 0) {
-    errno = first_error;
-    return -1;
-  }
-  return 0;
 }
 
 }  // namespace
 
-bool logon(const account_t& account) { return smb_logon(account); }
+bool logon(const account_t& account) {
+  t_smb.reset();
+  t_smb = smb_destination(account);
+  return t_smb != nullptr;
+}
 
-void logoff() { smb_logoff(); }
+void logoff() { t_smb.reset(); }
 
-bool logged_on() { return smb_backend() != nullptr; }
+bool logged_on() { return t_smb != nullptr; }
 
 int probe_folder(const std::string& path) {
-  info_t info;
-  if (stat(path, &info) != 0) return -1;
-  if (info.type != kind::folder) {
-    errno = ENOTDIR;
-    return -1;
-  }
-  return 0;
+  route_t r = route(path);
+  return r.d ? probe_folder(*r.d, path) : -1;
 }
 
 int stat(const std::string& path, info_t* out) {
   route_t r = route(path);
-  return r.b ? b_stat(*r.b, path, out, true) : -1;
+  return r.d ? r.d->stat(path, out, true) : -1;
 }
 
 int lstat(const std::string& path, info_t* out) {
   route_t r = route(path);
-  return r.b ? b_stat(*r.b, path, out, false) : -1;
+  return r.d ? r.d->stat(path, out, false) : -1;
 }
 
 bool exists(const std::string& path) {
@@ -165,49 +104,32 @@ bool exists(const std::string& path) {
 
 int mkdir(const std::string& path, unsigned mode) {
   route_t r = route(path);
-  return r.b ? b_mkdir(*r.b, path, mode) : -1;
+  return r.d ? r.d->mkdir(path, mode) : -1;
 }
 
 int mkdirs(const std::string& path, unsigned mode) {
   route_t r = route(path);
-  if (r.b == nullptr) return -1;
-  info_t info;
-  if (b_stat(*r.b, path, &info, true) == 0) {
-    if (info.type == kind::folder) return 0;
-    errno = ENOTDIR;
-    return -1;
-  }
-  std::string parent = parent_of(path);
-  if (!parent.empty() && parent != path && mkdirs(parent, mode) != 0) return -1;
-  if (b_mkdir(*r.b, path, mode) == 0) return 0;
-  // Another writer may have made it meanwhile.
-  int err = errno;
-  if (b_stat(*r.b, path, &info, true) == 0 && info.type == kind::folder) return 0;
-  errno = err;
-  return -1;
+  return r.d ? mkdirs(*r.d, path, mode) : -1;
 }
 
 int list(const std::string& path, std::vector<entry_t>* out) {
   route_t r = route(path);
-  return r.b ? b_list(*r.b, path, out) : -1;
+  return r.d ? r.d->list(path, out) : -1;
 }
 
 int unlink(const std::string& path) {
   route_t r = route(path);
-  return r.b ? b_unlink(*r.b, path) : -1;
+  return r.d ? r.d->unlink(path) : -1;
 }
 
 int rmdir(const std::string& path) {
   route_t r = route(path);
-  return r.b ? b_rmdir(*r.b, path) : -1;
+  return r.d ? r.d->rmdir(path) : -1;
 }
 
 int remove_tree(const std::string& path) {
   route_t r = route(path);
-  if (r.b == nullptr) return -1;
-  info_t info;
-  if (b_stat(*r.b, path, &info, false) != 0) return -1;
-  return remove_tree_core(*r.b, path, info);
+  return r.d ? remove_tree(*r.d, path) : -1;
 }
 
 int rename(const std::string& from, const std::string& to) {
@@ -216,46 +138,36 @@ int rename(const std::string& from, const std::string& to) {
     return -1;
   }
   route_t r = route(from);
-  if (r.b == nullptr) return -1;
-  count_request(request_kind::renamed);
-  return r.b->rename(from, to);
+  return r.d ? r.d->rename(from, to) : -1;
 }
 
 int replace(const std::string& from, const std::string& to) {
-  if (!is_smb_path(to) || !is_smb_path(from)) return rename(from, to);
+  if (is_smb_path(from) != is_smb_path(to)) {
+    errno = EXDEV;
+    return -1;
+  }
   route_t r = route(to);
-  if (r.b == nullptr) return -1;
-  if (b_unlink(*r.b, to) != 0 && errno != ENOENT) return -1;
-  return rename(from, to);
+  return r.d ? r.d->replace(from, to) : -1;
 }
 
 FILE* open(const std::string& path, const char* mode, unsigned permissions) {
-  int flags = mode_to_flags(mode);
-  if (flags < 0) {
-    errno = EINVAL;
-    return nullptr;
-  }
   route_t r = route(path);
-  if (r.b == nullptr) return nullptr;
-  count_request(request_kind::opened);
-  return r.b->open_stream(path, flags, permissions);
+  return r.d ? r.d->open(path, mode, permissions) : nullptr;
 }
 
 std::unique_ptr<file> open_file(const std::string& path, int flags, unsigned permissions) {
   route_t r = route(path);
-  if (r.b == nullptr) return nullptr;
-  count_request(request_kind::opened);
-  return r.b->open_file(path, flags, permissions);
+  return r.d ? r.d->open_file(path, flags, permissions) : nullptr;
 }
 
 int readlink(const std::string& path, std::string* target) {
   route_t r = route(path);
-  return r.b ? r.b->readlink(path, target) : -1;
+  return r.d ? r.d->readlink(path, target) : -1;
 }
 
 int symlink(const std::string& target, const std::string& path) {
   route_t r = route(path);
-  return r.b ? r.b->symlink(target, path) : -1;
+  return r.d ? r.d->symlink(target, path) : -1;
 }
 
 int mode_to_flags(const char* mode) {

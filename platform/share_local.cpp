@@ -1,5 +1,6 @@
-// The local back-end of the share layer: POSIX calls on local folders (and on shares the
-// user mounted). Every descriptor is close-on-exec.
+// The local back-end of the destination interface: POSIX calls on local folders (and on
+// shares the user mounted), each relative to the destination's open task tree where the path
+// lies in it. Every descriptor is close-on-exec.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "share_backend.h"
+#include "share.h"
 
 namespace tessaly::share {
 
@@ -31,7 +33,7 @@ void fill_info(const struct stat& st, info_t* out) {
 }
 
 // ---------------------------------------------------------------------------------------
-// The calling thread's pinned task tree (share.h: pin_tree).
+// The destination's open task tree (destination.h: open_tree).
 // ---------------------------------------------------------------------------------------
 
 struct fixed_folder_t {
@@ -61,8 +63,6 @@ struct pin_t {
   }
 };
 
-thread_local pin_t t_pin;
-
 // Where a path lies: a folder descriptor and a name relative to it (AT_FDCWD and the path
 // itself outside the pinned tree). `self` is the pinned folder itself.
 struct located_t {
@@ -73,17 +73,17 @@ struct located_t {
   fixed_folder_t* fixed_itself = nullptr;  // the path is a fixed folder itself
 };
 
-fixed_folder_t* fixed_named(const std::string& name) {
-  for (fixed_folder_t& f : t_pin.folders) {
+fixed_folder_t* fixed_named(pin_t& pin, const std::string& name) {
+  for (fixed_folder_t& f : pin.folders) {
     if (f.name == name) return &f;
   }
   return nullptr;
 }
 
 // The descriptor of a fixed folder, opened from the tree's folder without following a link.
-int fixed_fd(fixed_folder_t& f) {
+int fixed_fd(const pin_t& pin, fixed_folder_t& f) {
   if (f.fd >= 0) return f.fd;
-  int fd = ::openat(t_pin.fd, f.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  int fd = ::openat(pin.fd, f.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     // A link in its place shows as "not a folder".
     if (errno == ELOOP) errno = ENOTDIR;
@@ -94,16 +94,16 @@ int fixed_fd(fixed_folder_t& f) {
 }
 
 // A fixed folder itself was renamed, removed or made: its descriptor is not used again.
-void forget(fixed_folder_t* f) {
+void forget(pin_t& pin, fixed_folder_t* f) {
   if (f == nullptr || f->fd < 0) return;
-  t_pin.retired.push_back(f->fd);
+  pin.retired.push_back(f->fd);
   f->fd = -1;
 }
 
-bool locate(const std::string& path, located_t* out) {
+bool locate(pin_t& pin, const std::string& path, located_t* out) {
   *out = located_t();
-  const std::string& base = t_pin.base;
-  if (!t_pin.active() || path.compare(0, base.size(), base) != 0 ||
+  const std::string& base = pin.base;
+  if (!pin.active() || path.compare(0, base.size(), base) != 0 ||
       (path.size() > base.size() && path[base.size()] != '/')) {
     out->name = path;
     return true;
@@ -112,7 +112,7 @@ bool locate(const std::string& path, located_t* out) {
   size_t start = base.size();
   while (start < path.size() && path[start] == '/') ++start;
   if (start >= path.size()) {
-    out->dirfd = t_pin.fd;
+    out->dirfd = pin.fd;
     out->self = true;
     return true;
   }
@@ -120,16 +120,16 @@ bool locate(const std::string& path, located_t* out) {
   std::string first = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
   size_t rest = end;
   while (rest != std::string::npos && rest < path.size() && path[rest] == '/') ++rest;
-  fixed_folder_t* fixed = fixed_named(first);
+  fixed_folder_t* fixed = fixed_named(pin, first);
   if (fixed == nullptr || rest == std::string::npos || rest >= path.size()) {
     // An entry of the tree's folder itself (never through a link: see the calls below).
-    out->dirfd = t_pin.fd;
+    out->dirfd = pin.fd;
     out->name = first;
     if (rest != std::string::npos && rest < path.size()) out->name = path.substr(start);
     out->fixed_itself = fixed;
     return true;
   }
-  int fd = fixed_fd(*fixed);
+  int fd = fixed_fd(pin, *fixed);
   if (fd < 0) return false;
   out->dirfd = fd;
   out->name = path.substr(rest);
@@ -181,13 +181,16 @@ class local_file final : public file {
   int fd_;
 };
 
-// Inside a pinned tree no call follows a link: the tree holds none of its own, and one
+// Inside the open tree no call follows a link: the tree holds none of its own, and one
 // planted there must not lead the service elsewhere. Outside it the calls are the plain ones.
-class local_backend_t final : public backend {
+class local_destination_t final : public destination {
  public:
+  ~local_destination_t() override { pin_.clear(); }
+
   int stat(const std::string& path, info_t* out, bool follow) override {
+    count_request(request_kind::lookup);
     located_t at;
-    if (!locate(path, &at)) return -1;
+    if (!locate(pin_, path, &at)) return -1;
     struct stat st;
     int rc;
     if (at.self) {
@@ -201,19 +204,21 @@ class local_backend_t final : public backend {
     return 0;
   }
   int mkdir(const std::string& path, unsigned mode) override {
+    count_request(request_kind::made);
     located_t at;
-    if (!locate(path, &at)) return -1;
+    if (!locate(pin_, path, &at)) return -1;
     if (at.self) {
       errno = EEXIST;
       return -1;
     }
     int rc = ::mkdirat(at.dirfd, at.name.c_str(), static_cast<mode_t>(mode));
-    if (rc == 0) forget(at.fixed_itself);
+    if (rc == 0) forget(pin_, at.fixed_itself);
     return rc;
   }
   int list(const std::string& path, std::vector<entry_t>* out) override {
+    count_request(request_kind::listing);
     located_t at;
-    if (!locate(path, &at)) return -1;
+    if (!locate(pin_, path, &at)) return -1;
     int fd = ::openat(at.dirfd, at.self ? "." : at.name.c_str(),
                       O_RDONLY | O_DIRECTORY | O_CLOEXEC | (at.pinned ? O_NOFOLLOW : 0));
     if (fd < 0) return -1;
@@ -248,8 +253,9 @@ class local_backend_t final : public backend {
     return 0;
   }
   int unlink(const std::string& path) override {
+    count_request(request_kind::removed);
     located_t at;
-    if (!locate(path, &at)) return -1;
+    if (!locate(pin_, path, &at)) return -1;
     if (at.self) {
       errno = EBUSY;
       return -1;
@@ -257,44 +263,54 @@ class local_backend_t final : public backend {
     return ::unlinkat(at.dirfd, at.name.c_str(), 0);
   }
   int rmdir(const std::string& path) override {
+    count_request(request_kind::removed);
     located_t at;
-    if (!locate(path, &at)) return -1;
+    if (!locate(pin_, path, &at)) return -1;
     if (at.self) {
       errno = EBUSY;
       return -1;
     }
     int rc = ::unlinkat(at.dirfd, at.name.c_str(), AT_REMOVEDIR);
-    if (rc == 0) forget(at.fixed_itself);
+    if (rc == 0) forget(pin_, at.fixed_itself);
     return rc;
   }
   int rename(const std::string& from, const std::string& to) override {
+    count_request(request_kind::renamed);
     located_t a;
     located_t b;
-    if (!locate(from, &a) || !locate(to, &b)) return -1;
+    if (!locate(pin_, from, &a) || !locate(pin_, to, &b)) return -1;
     if (a.self || b.self) {
       errno = EBUSY;
       return -1;
     }
     int rc = ::renameat(a.dirfd, a.name.c_str(), b.dirfd, b.name.c_str());
     if (rc == 0) {
-      forget(a.fixed_itself);
-      forget(b.fixed_itself);
+      forget(pin_, a.fixed_itself);
+      forget(pin_, b.fixed_itself);
     }
     return rc;
   }
-  FILE* open_stream(const std::string& path, int flags, unsigned permissions) override {
+  // Locally the rename replaces atomically.
+  int replace(const std::string& from, const std::string& to) override { return rename(from, to); }
+  FILE* open(const std::string& path, const char* mode, unsigned permissions) override {
+    int flags = mode_to_flags(mode);
+    if (flags < 0) {
+      errno = EINVAL;
+      return nullptr;
+    }
+    count_request(request_kind::opened);
     int fd = open_at(path, flags, permissions);
     if (fd < 0) return nullptr;
-    const char* mode;
+    const char* fd_mode;
     int access = flags & O_ACCMODE;
     if (access == O_RDONLY) {
-      mode = "rb";
+      fd_mode = "rb";
     } else if (flags & O_APPEND) {
-      mode = access == O_RDWR ? "a+b" : "ab";
+      fd_mode = access == O_RDWR ? "a+b" : "ab";
     } else {
-      mode = access == O_RDWR ? "r+b" : "wb";
+      fd_mode = access == O_RDWR ? "r+b" : "wb";
     }
-    FILE* fp = ::fdopen(fd, mode);
+    FILE* fp = ::fdopen(fd, fd_mode);
     if (fp == nullptr) {
       int err = errno;
       ::close(fd);
@@ -304,13 +320,14 @@ class local_backend_t final : public backend {
   }
   std::unique_ptr<file> open_file(const std::string& path, int flags,
                                   unsigned permissions) override {
+    count_request(request_kind::opened);
     int fd = open_at(path, flags, permissions);
     if (fd < 0) return nullptr;
     return std::make_unique<local_file>(fd);
   }
   int readlink(const std::string& path, std::string* target) override {
     located_t at;
-    if (!locate(path, &at)) return -1;
+    if (!locate(pin_, path, &at)) return -1;
     std::vector<char> buffer(256);
     for (;;) {
       ssize_t n = ::readlinkat(at.dirfd, at.self ? "" : at.name.c_str(), buffer.data(),
@@ -325,7 +342,7 @@ class local_backend_t final : public backend {
   }
   int symlink(const std::string& target, const std::string& path) override {
     located_t at;
-    if (!locate(path, &at)) return -1;
+    if (!locate(pin_, path, &at)) return -1;
     if (at.self) {
       errno = EEXIST;
       return -1;
@@ -335,32 +352,44 @@ class local_backend_t final : public backend {
   bool same_file_system(const info_t& entry, const info_t& parent) override {
     return entry.device == parent.device;
   }
+  pin_status open_tree(const std::string& base, bool create,
+                       const std::vector<std::string>& folders,
+                       const std::vector<std::string>& files, std::string* offending) override;
+  bool tree_intact(std::string* offending) override;
+  void close_tree() override { pin_.clear(); }
+  bool sqlite_route(const std::string& path, bool* through_files, std::string* name) override;
 
  private:
-  static int open_at(const std::string& path, int flags, unsigned permissions) {
+  int open_at(const std::string& path, int flags, unsigned permissions) {
     located_t at;
-    if (!locate(path, &at)) return -1;
+    if (!locate(pin_, path, &at)) return -1;
     if (at.self) {
       errno = EISDIR;
       return -1;
     }
-    return ::openat(at.dirfd, at.name.c_str(),
-                    flags | O_CLOEXEC | (at.pinned ? O_NOFOLLOW : 0),
-                    static_cast<mode_t>(permissions));
+    // Never blocking on something that is not a file (the flag has no effect on the reads and
+    // writes of a regular file), and only a regular file is opened.
+    int fd = ::openat(at.dirfd, at.name.c_str(),
+                      flags | O_CLOEXEC | O_NONBLOCK | (at.pinned ? O_NOFOLLOW : 0),
+                      static_cast<mode_t>(permissions));
+    struct stat st;
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+      ::close(fd);
+      errno = EINVAL;
+      return -1;
+    }
+    return fd;
   }
+
+  pin_t pin_;
 };
 
-}  // namespace
 
-backend& local_backend() {
-  static local_backend_t instance;
-  return instance;
-}
-
-pin_status pin_tree(const std::string& base, bool create,
-                    const std::vector<std::string>& folders,
-                    const std::vector<std::string>& files, std::string* offending) {
-  t_pin.clear();
+pin_status local_destination_t::open_tree(const std::string& base, bool create,
+                                          const std::vector<std::string>& folders,
+                                          const std::vector<std::string>& files,
+                                          std::string* offending) {
+  pin_.clear();
   *offending = base;
   size_t slash = base.rfind('/');
   if (base.empty() || base[0] != '/' || slash == std::string::npos || slash + 1 >= base.size()) {
@@ -411,53 +440,53 @@ pin_status pin_tree(const std::string& base, bool create,
       return pin_status::link_or_other;
     }
   }
-  t_pin.base = base;
-  t_pin.fd = fd;
+  pin_.base = base;
+  pin_.fd = fd;
   struct stat by_name;
-  t_pin.proc_names = ::stat(("/proc/self/fd/" + std::to_string(fd)).c_str(), &by_name) == 0 &&
+  pin_.proc_names = ::stat(("/proc/self/fd/" + std::to_string(fd)).c_str(), &by_name) == 0 &&
                      ::fstat(fd, &st) == 0 && by_name.st_dev == st.st_dev &&
                      by_name.st_ino == st.st_ino;
-  for (const std::string& f : folders) t_pin.folders.push_back({f, -1});
+  for (const std::string& f : folders) pin_.folders.push_back({f, -1});
   offending->clear();
   return pin_status::ok;
 }
 
-void unpin_tree() { t_pin.clear(); }
-
-bool pinned_path(const std::string& path, std::string* out) {
+bool local_destination_t::sqlite_route(const std::string& path, bool* through_files,
+                                       std::string* name) {
+  *through_files = false;
+  name->clear();
   located_t at;
-  if (!locate(path, &at)) return false;
-  if (!at.pinned || !t_pin.proc_names) {
-    // Without /proc the names are all there is (the tree was checked when it was pinned).
-    *out = path;
+  if (!locate(pin_, path, &at)) return false;
+  if (!at.pinned) return true;
+  if (!pin_.proc_names) {
+    // Without /proc the names are all there is (the tree was checked when it was opened).
+    *name = path;
     return true;
   }
-  *out = "/proc/self/fd/" + std::to_string(at.dirfd);
-  if (!at.self) *out += "/" + at.name;
+  *name = "/proc/self/fd/" + std::to_string(at.dirfd);
+  if (!at.self) *name += "/" + at.name;
   return true;
 }
 
-bool pinned_tree_intact(std::string* offending) {
+bool local_destination_t::tree_intact(std::string* offending) {
   offending->clear();
-  if (!t_pin.active()) return true;
-  for (const fixed_folder_t& f : t_pin.folders) {
+  if (!pin_.active()) return true;
+  for (const fixed_folder_t& f : pin_.folders) {
     if (f.fd < 0) continue;
     struct stat opened;
     struct stat now;
     if (::fstat(f.fd, &opened) != 0 ||
-        ::fstatat(t_pin.fd, f.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstatat(pin_.fd, f.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISDIR(now.st_mode) || now.st_dev != opened.st_dev || now.st_ino != opened.st_ino) {
-      *offending = t_pin.base + "/" + f.name;
+      *offending = pin_.base + "/" + f.name;
       return false;
     }
   }
   return true;
 }
 
-bool in_pinned_tree(const std::string& path) {
-  const std::string& base = t_pin.base;
-  return t_pin.active() && path.compare(0, base.size(), base) == 0 &&
-         (path.size() == base.size() || path[base.size()] == '/');
-}
+}  // namespace
+
+std::unique_ptr<destination> local_destination() { return std::make_unique<local_destination_t>(); }
 
 }  // namespace tessaly::share

@@ -1,6 +1,6 @@
-// The SMB back-end of the share layer, over libsmbclient.
+// The SMB back-end of the destination interface, over libsmbclient.
 //
-// Each thread that logs on gets a context of its own carrying its account (the library's
+// Each destination gets a context of its own carrying its account (the library's
 // per-context authentication callback hands it out), with its own server connection and its
 // own time-out. The library runs with its thread support: its per-call scratch memory is kept
 // per thread, so calls on different contexts go on at once, and a server that does not answer
@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "server_probe.h"
+#include "share.h"
 #include "share_backend.h"
 
 namespace tessaly::share {
@@ -521,11 +522,12 @@ int cookie_close(void* cookie) {
   return c->f->close() == 0 ? 0 : EOF;
 }
 
-class smb_backend_t final : public backend {
+class smb_destination_t final : public destination {
  public:
-  explicit smb_backend_t(session_ptr session) : session_(std::move(session)) {}
+  explicit smb_destination_t(session_ptr session) : session_(std::move(session)) {}
 
   int stat(const std::string& path, info_t* out, bool /*follow*/) override {
+    count_request(request_kind::lookup);
     std::string url = smb_url(path);
     struct stat st;
     call_t call(*session_, path);
@@ -543,6 +545,7 @@ class smb_backend_t final : public backend {
     return 0;
   }
   int mkdir(const std::string& path, unsigned mode) override {
+    count_request(request_kind::made);
     std::string url = smb_url(path);
     call_t call(*session_, path);
     SMBCCTX* c = call.ctx();
@@ -552,6 +555,7 @@ class smb_backend_t final : public backend {
     return rc;
   }
   int list(const std::string& path, std::vector<entry_t>* out) override {
+    count_request(request_kind::listing);
     std::string url = smb_url(path);
     call_t call(*session_, path);
     SMBCCTX* c = call.ctx();
@@ -573,6 +577,7 @@ class smb_backend_t final : public backend {
     return 0;
   }
   int unlink(const std::string& path) override {
+    count_request(request_kind::removed);
     std::string url = smb_url(path);
     call_t call(*session_, path);
     SMBCCTX* c = call.ctx();
@@ -581,6 +586,7 @@ class smb_backend_t final : public backend {
     return rc;
   }
   int rmdir(const std::string& path) override {
+    count_request(request_kind::removed);
     std::string url = smb_url(path);
     call_t call(*session_, path);
     SMBCCTX* c = call.ctx();
@@ -589,6 +595,7 @@ class smb_backend_t final : public backend {
     return rc;
   }
   int rename(const std::string& from, const std::string& to) override {
+    count_request(request_kind::renamed);
     std::string a = smb_url(from);
     std::string b = smb_url(to);
     call_t call(*session_, from);
@@ -597,7 +604,17 @@ class smb_backend_t final : public backend {
     call.done(rc == 0);
     return rc;
   }
-  FILE* open_stream(const std::string& path, int flags, unsigned permissions) override {
+  int replace(const std::string& from, const std::string& to) override {
+    if (unlink(to) != 0 && errno != ENOENT) return -1;
+    return rename(from, to);
+  }
+  FILE* open(const std::string& path, const char* text_mode, unsigned permissions) override {
+    int flags = mode_to_flags(text_mode);
+    if (flags < 0) {
+      errno = EINVAL;
+      return nullptr;
+    }
+    count_request(request_kind::opened);
     std::unique_ptr<smb_file> f = open_smb(path, flags, permissions);
     if (!f) return nullptr;
     auto cookie = std::make_unique<stream_cookie>();
@@ -615,6 +632,7 @@ class smb_backend_t final : public backend {
   }
   std::unique_ptr<file> open_file(const std::string& path, int flags,
                                   unsigned permissions) override {
+    count_request(request_kind::opened);
     return open_smb(path, flags, permissions);
   }
   int readlink(const std::string&, std::string*) override {
@@ -626,6 +644,31 @@ class smb_backend_t final : public backend {
     return -1;
   }
   bool same_file_system(const info_t&, const info_t&) override { return true; }
+  // The server keeps links on a share to itself: the tree need only be a folder.
+  pin_status open_tree(const std::string& base, bool create, const std::vector<std::string>&,
+                       const std::vector<std::string>&, std::string* offending) override {
+    *offending = base;
+    info_t info;
+    if (stat(base, &info, false) != 0) {
+      if (errno != ENOENT) return pin_status::error;
+      if (!create) return pin_status::missing;
+      if (mkdir(base, 0700) != 0) return pin_status::error;
+    } else if (info.type != kind::folder) {
+      return pin_status::link_or_other;
+    }
+    offending->clear();
+    return pin_status::ok;
+  }
+  bool tree_intact(std::string* offending) override {
+    offending->clear();
+    return true;
+  }
+  void close_tree() override {}
+  bool sqlite_route(const std::string&, bool* through_files, std::string* name) override {
+    *through_files = true;
+    name->clear();
+    return true;
+  }
 
  private:
   std::unique_ptr<smb_file> open_smb(const std::string& path, int flags, unsigned permissions) {
@@ -654,8 +697,6 @@ class smb_backend_t final : public backend {
   session_ptr session_;
 };
 
-thread_local std::shared_ptr<backend> t_smb;
-
 // libsmbclient tears its process-wide state down when its last initialised context is freed
 // and builds it again (leaking a little each time) for the next one. One context that is
 // never freed keeps that state for the life of the process. Called with library_mutex held.
@@ -674,12 +715,7 @@ void keep_library_state() {
 
 }  // namespace
 
-std::shared_ptr<backend> smb_backend() {
-  if (!t_smb) errno = ENOTCONN;
-  return t_smb;
-}
-
-bool smb_logon(const account_t& account) {
+std::unique_ptr<destination> smb_destination(const account_t& account) {
   static std::once_flag pipe_once;
   std::call_once(pipe_once, [] {
     // A server that goes away in the middle of a write must give the writer an error, not
@@ -689,18 +725,14 @@ bool smb_logon(const account_t& account) {
       signal(SIGPIPE, SIG_IGN);
     }
   });
-  t_smb.reset();
   auto session = std::make_shared<session_t>(account);
   {
     std::lock_guard<std::mutex> lock(library_mutex());
     library_threads();  // before the library's first context
     keep_library_state();
-    if (!session->init()) return false;
+    if (!session->init()) return nullptr;
   }
-  t_smb = std::make_shared<smb_backend_t>(std::move(session));
-  return true;
+  return std::make_unique<smb_destination_t>(std::move(session));
 }
-
-void smb_logoff() { t_smb.reset(); }
 
 }  // namespace tessaly::share

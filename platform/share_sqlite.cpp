@@ -1,11 +1,12 @@
-// The SQLite VFS over the share layer. Files on a share go through share::open_file on the
-// calling thread's connection; nameless temporary files and local paths go to SQLite's
-// default VFS, so the one VFS can open anything SQLite asks for.
+// The SQLite VFS of a destination (see share_sqlite.h). Files the destination routes through
+// its own files go through destination::open_file; nameless temporary files and every other
+// name go to SQLite's default VFS, so the one VFS can open anything SQLite asks for.
 #include "share_sqlite.h"
 
 #include <fcntl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -20,8 +21,6 @@ namespace tessaly::share {
 
 namespace {
 
-constexpr const char* kVfsName = "tessaly-share";
-
 sqlite3_vfs* default_vfs() {
   static sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
   return vfs;
@@ -34,6 +33,7 @@ sqlite3_vfs* default_vfs() {
 constexpr size_t kGatherLimit = 1 << 20;
 
 struct open_state {
+  destination* owner = nullptr;
   std::unique_ptr<file> handle;
   std::string path;
   bool delete_on_close = false;
@@ -68,7 +68,7 @@ int x_close(sqlite3_file* f) {
   p->state = nullptr;
   bool sent = send_pending(*s);
   int rc = s->handle->close() == 0 && sent ? SQLITE_OK : SQLITE_IOERR_CLOSE;
-  if (s->delete_on_close) unlink(s->path);
+  if (s->delete_on_close) s->owner->unlink(s->path);
   return rc;
 }
 
@@ -151,8 +151,17 @@ const sqlite3_io_methods kMethods = {
     nullptr, nullptr, nullptr, nullptr, nullptr,
 };
 
-int x_open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* out_flags) {
-  if (name == nullptr || !is_smb_path(name)) {
+destination& owner_of(sqlite3_vfs* vfs) { return *static_cast<destination*>(vfs->pAppData); }
+
+// True when the destination reaches the file through its own files.
+bool through_files(sqlite3_vfs* vfs, const char* name) {
+  bool files = false;
+  std::string ignored;
+  return name != nullptr && owner_of(vfs).sqlite_route(name, &files, &ignored) && files;
+}
+
+int x_open(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* f, int flags, int* out_flags) {
+  if (!through_files(vfs, name)) {
     return default_vfs()->xOpen(default_vfs(), name, f, flags, out_flags);
   }
   auto* p = reinterpret_cast<share_vfs_file*>(f);
@@ -161,7 +170,8 @@ int x_open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int*
   if (flags & SQLITE_OPEN_CREATE) os_flags |= O_CREAT;
   if (flags & SQLITE_OPEN_EXCLUSIVE) os_flags |= O_EXCL;
   auto state = std::make_unique<open_state>();
-  state->handle = open_file(name, os_flags, 0660);
+  state->owner = &owner_of(vfs);
+  state->handle = state->owner->open_file(name, os_flags, 0660);
   if (!state->handle) return SQLITE_CANTOPEN;
   state->path = name;
   state->delete_on_close = (flags & SQLITE_OPEN_DELETEONCLOSE) != 0;
@@ -171,16 +181,16 @@ int x_open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int*
   return SQLITE_OK;
 }
 
-int x_delete(sqlite3_vfs*, const char* name, int sync_dir) {
-  if (!is_smb_path(name)) return default_vfs()->xDelete(default_vfs(), name, sync_dir);
-  if (unlink(name) == 0) return SQLITE_OK;
+int x_delete(sqlite3_vfs* vfs, const char* name, int sync_dir) {
+  if (!through_files(vfs, name)) return default_vfs()->xDelete(default_vfs(), name, sync_dir);
+  if (owner_of(vfs).unlink(name) == 0) return SQLITE_OK;
   return errno == ENOENT ? SQLITE_IOERR_DELETE_NOENT : SQLITE_IOERR_DELETE;
 }
 
-int x_access(sqlite3_vfs*, const char* name, int flags, int* out) {
-  if (!is_smb_path(name)) return default_vfs()->xAccess(default_vfs(), name, flags, out);
+int x_access(sqlite3_vfs* vfs, const char* name, int flags, int* out) {
+  if (!through_files(vfs, name)) return default_vfs()->xAccess(default_vfs(), name, flags, out);
   info_t info;
-  if (stat(name, &info) == 0) {
+  if (owner_of(vfs).stat(name, &info, true) == 0) {
     *out = 1;
     return SQLITE_OK;
   }
@@ -189,14 +199,18 @@ int x_access(sqlite3_vfs*, const char* name, int flags, int* out) {
   return errno == ENOENT || errno == ENOTDIR ? SQLITE_OK : SQLITE_IOERR_ACCESS;
 }
 
-int x_full_pathname(sqlite3_vfs*, const char* name, int size, char* out) {
-  std::string full = name;
-  if (!is_smb_path(name)) {
-    // A file of the thread's pinned tree is reached through its open folders (and SQLite's
-    // own file layer opens no final link); any other local name as SQLite forms it.
-    if (!in_pinned_tree(name)) return default_vfs()->xFullPathname(default_vfs(), name, size, out);
-    if (!pinned_path(name, &full)) return SQLITE_CANTOPEN;
+int x_full_pathname(sqlite3_vfs* vfs, const char* name, int size, char* out) {
+  bool files = false;
+  std::string full;
+  if (!owner_of(vfs).sqlite_route(name, &files, &full)) return SQLITE_CANTOPEN;
+  if (files) {
+    full = name;
+  } else if (full.empty()) {
+    // Any other local name as SQLite forms it.
+    return default_vfs()->xFullPathname(default_vfs(), name, size, out);
   }
+  // else: a file of the open tree, reached through its open folders (and SQLite's own file
+  // layer opens no final link).
   if (full.size() + 1 > static_cast<size_t>(size)) return SQLITE_CANTOPEN;
   std::memcpy(out, full.c_str(), full.size() + 1);
   return SQLITE_OK;
@@ -227,41 +241,58 @@ int x_current_time_int64(sqlite3_vfs*, sqlite3_int64* out) {
   return default_vfs()->xCurrentTimeInt64(default_vfs(), out);
 }
 
-sqlite3_vfs* share_vfs() {
-  static sqlite3_vfs vfs;
-  static std::once_flag once;
-  std::call_once(once, [] {
-    sqlite3_initialize();
-    sqlite3_vfs* base = default_vfs();
-    std::memset(&vfs, 0, sizeof vfs);
-    vfs.iVersion = 2;
-    vfs.szOsFile = std::max(static_cast<int>(sizeof(share_vfs_file)), base->szOsFile);
-    vfs.mxPathname = std::max(base->mxPathname, 4096);
-    vfs.zName = kVfsName;
-    vfs.xOpen = x_open;
-    vfs.xDelete = x_delete;
-    vfs.xAccess = x_access;
-    vfs.xFullPathname = x_full_pathname;
-    vfs.xDlOpen = x_dl_open;
-    vfs.xDlError = x_dl_error;
-    vfs.xDlSym = x_dl_sym;
-    vfs.xDlClose = x_dl_close;
-    vfs.xRandomness = x_randomness;
-    vfs.xSleep = x_sleep;
-    vfs.xCurrentTime = x_current_time;
-    vfs.xGetLastError = x_get_last_error;
-    vfs.xCurrentTimeInt64 = x_current_time_int64;
-    sqlite3_vfs_register(&vfs, 0);
-  });
-  return &vfs;
+// A VFS registered for one destination under a name of its own.
+struct registered_vfs {
+  sqlite3_vfs vfs;
+  std::string name;
+  ~registered_vfs() { sqlite3_vfs_unregister(&vfs); }
+};
+
+std::shared_ptr<void> register_vfs(destination& d) {
+  static std::atomic<unsigned long> counter{0};
+  sqlite3_initialize();
+  sqlite3_vfs* base = default_vfs();
+  auto r = std::make_shared<registered_vfs>();
+  r->name = "tessaly-destination-" + std::to_string(counter.fetch_add(1));
+  sqlite3_vfs& vfs = r->vfs;
+  std::memset(&vfs, 0, sizeof vfs);
+  vfs.iVersion = 2;
+  vfs.szOsFile = std::max(static_cast<int>(sizeof(share_vfs_file)), base->szOsFile);
+  vfs.mxPathname = std::max(base->mxPathname, 4096);
+  vfs.zName = r->name.c_str();
+  vfs.pAppData = &d;
+  vfs.xOpen = x_open;
+  vfs.xDelete = x_delete;
+  vfs.xAccess = x_access;
+  vfs.xFullPathname = x_full_pathname;
+  vfs.xDlOpen = x_dl_open;
+  vfs.xDlError = x_dl_error;
+  vfs.xDlSym = x_dl_sym;
+  vfs.xDlClose = x_dl_close;
+  vfs.xRandomness = x_randomness;
+  vfs.xSleep = x_sleep;
+  vfs.xCurrentTime = x_current_time;
+  vfs.xGetLastError = x_get_last_error;
+  vfs.xCurrentTimeInt64 = x_current_time_int64;
+  if (sqlite3_vfs_register(&vfs, 0) != SQLITE_OK) return nullptr;
+  return r;
 }
 
 }  // namespace
 
-int sqlite_open(const std::string& path, sqlite3** db, int flags) {
+// The destination's VFS, registered at its first use.
+struct sqlite_vfs_of {
+  static const char* name(destination& d) {
+    if (!d.sqlite_vfs_) d.sqlite_vfs_ = register_vfs(d);
+    return d.sqlite_vfs_ ? static_cast<registered_vfs*>(d.sqlite_vfs_.get())->name.c_str()
+                         : nullptr;
+  }
+};
+
+int sqlite_open(destination& d, const std::string& path, sqlite3** db, int flags) {
   *db = nullptr;
-  const char* vfs = nullptr;
-  if (is_smb_path(path) || in_pinned_tree(path)) vfs = share_vfs()->zName;
+  const char* vfs = sqlite_vfs_of::name(d);
+  if (vfs == nullptr) return SQLITE_ERROR;
   sqlite3* handle = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &handle, flags, vfs);
   if (rc != SQLITE_OK) {

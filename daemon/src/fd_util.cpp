@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "log.h"
-#include "share.h"
 
 int pipe_cloexec_nonblock(int fds[2]) { return pipe2(fds, O_CLOEXEC | O_NONBLOCK); }
 
@@ -63,35 +62,5 @@ bool SetPrivilege(void* /*token*/, const char* privilege, bool /*enable*/) {
     g_print("LookupPrivilegeValue error: %u\n", static_cast<unsigned>(EINVAL));
     return false;
   }
-  return true;
-}
-
-bool set_user_privilege(const char* user, const char* password, const char* domain) {
-  tessaly::share::account_t account;
-  account.user = user != nullptr ? user : "";
-  account.password = password != nullptr ? password : "";
-  account.domain = domain != nullptr ? domain : "";
-  bool ok = tessaly::share::logon(account);
-  explicit_bzero(account.password.data(), account.password.size());
-  if (!ok) {
-    daemon_print(3, "Failed to call LogonUser, error code %u\n", static_cast<unsigned>(errno));
-    return false;
-  }
-  daemon_print(0, "ImpersonateLoggedOnUser success");
-  return true;
-}
-
-bool set_guest_privilege() {
-  tessaly::share::account_t account;
-  account.anonymous = true;
-  if (!tessaly::share::logon(account)) {
-    daemon_print(3, "Failed to call LogonUser, error code %u\n", static_cast<unsigned>(errno));
-    return false;
-  }
-  return true;
-}
-
-bool cancel_user_privilege() {
-  tessaly::share::logoff();
   return true;
 }

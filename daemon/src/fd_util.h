@@ -19,19 +19,9 @@ int accept_cloexec_nonblock(int fd, struct sockaddr* address, socklen_t* address
 // connections and walks, must not fail on it. 0, or -1 when the limit cannot be changed.
 int raise_open_file_limit();
 
-// Privileges and the account a thread reaches shares with.
+// Privileges.
 //
 // Linux has no token privileges for this service to take: SetPrivilege keeps its shape and
 // succeeds for every privilege name ("Se...Privilege"); another text fails the look-up.
 // The token is not used.
 bool SetPrivilege(void* token, const char* privilege, bool enable);
-
-// Gives the calling thread an SMB connection with this account (user, password, domain;
-// an empty domain keeps the client's default). Like a logon for outgoing connections only,
-// it contacts no server: mount_disk then probes the share. Holds for the calling thread
-// until cancel_user_privilege runs on it.
-bool set_user_privilege(const char* user, const char* password, const char* domain);
-// The same with the guest login, for anonymous destinations.
-bool set_guest_privilege();
-// Drops the calling thread's connection; always true.
-bool cancel_user_privilege();

@@ -7,9 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "db_sql_sqlite3.h"
+#include "marker_file.h"
 #include "log.h"
-#include "share.h"
 
 namespace {
 
@@ -38,13 +37,13 @@ void strip_trailing_separators(std::string* text, bool all) {
   }
 }
 
-int make_link(const char* target, const char* link, const char* what) {
-  if (target == nullptr || link == nullptr || *target == '\0' || *link == '\0') {
+int make_link(const char* target, int dirfd, const char* name, const char* what) {
+  if (target == nullptr || name == nullptr || *target == '\0' || *name == '\0') {
     errno = EINVAL;
     return -1;
   }
-  if (::symlink(target, link) != 0) {
-    daemon_print(3, "Create %s %s failed. Error code %ld\n", what, link,
+  if (::symlinkat(target, dirfd, name) != 0) {
+    daemon_print(3, "Create %s %s failed. Error code %ld\n", what, name,
                  static_cast<long>(errno));
     return -1;
   }
@@ -71,8 +70,8 @@ int read_junction(const char* path, std::string* out) {
   return length;
 }
 
-int create_junction(const char* target, const char* link) {
-  return make_link(target, link, "junction");
+int create_junction(const char* target, int dirfd, const char* name) {
+  return make_link(target, dirfd, name, "junction");
 }
 
 bool is_win_symbolic(const char* path) {
@@ -89,13 +88,13 @@ int read_symbolic(const char* path, std::string* out) {
   return 0;
 }
 
-int create_symbolic(const char* target, const char* link) {
-  return make_link(target, link, "symbolic link");
+int create_symbolic(const char* target, int dirfd, const char* name) {
+  return make_link(target, dirfd, name, "symbolic link");
 }
 
-int remove_symbolic(const char* path) {
+int remove_symbolic(tessaly::share::destination& d, const char* path) {
   if (path == nullptr) return -1;
-  return tessaly::share::unlink(path);
+  return d.unlink(path);
 }
 
 int backup_junction(const char* marker, const char* path) {
@@ -109,7 +108,7 @@ int backup_junction(const char* marker, const char* path) {
 }
 
 int backup_symbolic(const char* marker, const char* path) {
-  if (!is_link(path)) return -1;
+  if (!is_symbolic(path)) return -1;
   std::string target;
   if (read_symbolic(path, &target) != 0) return -1;
   return create_marker_db(marker, path, target.c_str(), MARKER_SYMBOLIC_LINK) == 0 ? 0 : -2;

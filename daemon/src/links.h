@@ -9,23 +9,26 @@
 
 #include <string>
 
+#include "destination.h"
+
 // True for a symbolic link whose target is an absolute path to an existing folder.
 bool is_junction_dir(const char* path);
 // The target of such a link without trailing "/" ("/" itself stays "/"). Returns the length
 // of the link text plus one, or -1 when the path is no junction.
 int read_junction(const char* path, std::string* out);
-// Makes the link `link` pointing at `target`; never replaces an existing entry. 0 or -1.
-int create_junction(const char* target, const char* link);
+// Makes the link `name` in the open folder `dirfd` (AT_FDCWD: `name` is a path) pointing at
+// `target`; never replaces an existing entry. 0 or -1.
+int create_junction(const char* target, int dirfd, const char* name);
 
 // True for a symbolic link that is not a junction.
 bool is_win_symbolic(const char* path);
 bool is_symbolic(const char* path);
 // The link text with one trailing "/" removed ("/" itself stays). 0 or -1.
 int read_symbolic(const char* path, std::string* out);
-// Makes the link `link` pointing at `target`; never replaces an existing entry. 0 or -1.
-int create_symbolic(const char* target, const char* link);
-// Removes a link itself (never what it points to), locally or on a destination. 0 or -1.
-int remove_symbolic(const char* path);
+// The same for a symbolic link.
+int create_symbolic(const char* target, int dirfd, const char* name);
+// Removes a link itself (never what it points to) in a task tree. 0 or -1.
+int remove_symbolic(tessaly::share::destination& d, const char* path);
 
 // Records an absolute junction path and its target in junction_tbl of the calling thread's
 // marker.dat: 1 recorded, 0 not a junction (or a relative path), -1 the row could not be

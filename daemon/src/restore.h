@@ -33,7 +33,7 @@
 // from r's kept folder, with the deltas of the runs before r only.
 //
 // What the tree holds is data from the destination, not orders. The restore reads the tree
-// under its lock (tree_lock.h), never through a link (open_task_tree), and its markers only
+// under its lock (tree_lock.h), never through a link (tree_session::open_tree), and its markers only
 // when they are plain databases, every query bounded (tree_db_guard.h). Every entry that v
 // lists must be in the tree as v recorded it and every file must come out of its deltas
 // with the size v recorded; an entry that does not is named in a record and not restored
@@ -57,13 +57,15 @@
 
 #include "session.h"
 #include "threads.h"
+#include "tree_session.h"
 
 // Looks the task up by uuid and restores a copy of it; not_found when it is unknown.
 // `path` null: back into the source folders.
 run_outcome restore_backup(const char* uuid, const char* path, gint64 version);
-// The restore of one task copy, with its log records.
+// The restore of one task copy, with its log records. `wrap` is what a test puts in front
+// of the run's destination.
 run_outcome restore_incremental_backup(const session_t* session, const char* path,
-                                       gint64 version);
+                                       gint64 version, const destination_wrap_t& wrap = nullptr);
 
 // The names of the sources' targets under a chosen folder: each source's last path
 // component ("root" for "/"), with "_1", "_2", ... added where an earlier source has taken

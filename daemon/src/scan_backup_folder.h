@@ -1,9 +1,11 @@
-// The file-level work of a backup: the scan of one source folder against the last copy, the
-// copy of new and changed files into tmp with a reverse delta for each changed one, the move
-// of tmp into last, and the file and path helpers that the restore uses too.
+// The file-level work of a backup: the scan of one source folder against the last copy
+// (scan_backup_folder.cpp), the copy of new and changed files into tmp with a reverse delta
+// for each changed one (copy_to_tmp.cpp), and the move of tmp into last (swap_into_last.cpp).
+// The file and path helpers that the restore uses too are in tree_files.h, librsync in
+// rsync_delta.h.
 //
-// The task tree's layout (see db_sql_sqlite3.h for its databases), with base = destination
-// path + "/" + task uuid:
+// The task tree's layout (see db_sql_sqlite3.h and marker_file.h for its databases), with
+// base = destination path + "/" + task uuid:
 //   last/id<k>/<rel>                     newest copy of source k (files that vanished from
 //                                        the source stay)
 //   increments/<n>/id<k>/marker.dat      what existed in source k at version n, and its links
@@ -28,7 +30,7 @@
 // folder by that name); other file systems mounted inside a source are not entered; FIFOs,
 // sockets and devices are skipped. Nothing is left out in silence: a path longer than the
 // system allows, a mount point and a linked source folder are logged with their reason and
-// make the run "incomplete" (backup_context_t::skipped).
+// make the run "incomplete" (backup_tally_t::skipped).
 //
 // Change detection: a file is unchanged when its recorded last-write time (whole seconds)
 // is its time now and its size is the one the version before recorded. A file whose time is
@@ -39,24 +41,18 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "rsync_delta.h"
 #include "session.h"
 #include "share.h"
-
-// librsync parameters of every signature and delta of the tree.
-constexpr size_t block_len = 2048;
-constexpr size_t strong_len = 8;
-// Block size of file copies.
-constexpr size_t copy_block_size = 1 << 20;
-
-// Endings of signature and delta files by mode (backup and restore use mode 0).
-const char* signature_ending(int mode);
-const char* delta_ending(int mode);
+#include "threads.h"
+#include "tree_files.h"
 
 // What a run knows of last when it moves tmp into last, so that the move need not ask the
 // share again; each set holds at most kKnownLimit paths "id<k>/<rel>" (memory stays flat in
@@ -72,72 +68,102 @@ struct swap_hints_t {
   size_t noted = 0;
 };
 
-// What the scan and the copy of one run share.
-struct backup_context_t {
-  std::string uuid;                     // the task: the stop mark and the log records
+class tree_session;
+class marker_reader;
+
+// What the run knows of an entry of the tree by its name: none, a file, a folder, another
+// kind, or `unknown` when the destination cannot tell (a failure other than "no such file").
+// `recorded_file` is a changed file with a recorded time, which only a file that a completed
+// run put into last has: the scan does not ask for it, and the copy finds out from the open
+// of last's copy.
+enum class tree_entry { unknown, none, file, folder, other, recorded_file };
+
+// A local folder of a configured task's tree, known by device and inode, so that no spelling
+// of a path (links, "..", doubled '/') hides it.
+struct tree_folder_t {
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string path;
+};
+
+// What stays the same for the whole run.
+struct backup_config_t {
+  tree_session* session = nullptr;              // the run's tree
+  tessaly::share::destination* dest = nullptr;  // its destination
+  stop_token stop;                              // the task's stop mark
+  std::string uuid;                             // the task, for the log records
   std::string name;
   std::vector<std::string> extensions;  // the task's filter
   std::string base;                     // the task tree, probed after a failed write
   std::string status_path;              // status.db
   bool smb = false;                     // the tree is on an SMB share
   int n = 0;                            // the version being written
-  std::string table;                    // file_time.db table of the source: "id<k>"
-  std::string version_dir;              // increments/<n>/id<k>
-  dev_t source_device = 0;              // other file systems inside the source are not entered
-  // The local folders of every configured task's tree, this run's own among them, as they
-  // were when the run began: a source inside one of them, or one of them inside a source, is
-  // never backed up (it would grow with every run). Compared by device and inode, so that
-  // no spelling of a path (links, "..", doubled '/') hides a tree.
-  struct tree_folder_t {
-    dev_t device = 0;
-    ino_t inode = 0;
-    std::string path;
-  };
-  std::vector<tree_folder_t> trees;
-  std::unordered_set<std::string> trees_logged;  // trees met inside a source, logged once
-  bool delta_written = false;           // status "delta" written in this run
-  long skipped = 0;                     // entries that could not be backed up in this run
-  bool destination_lost = false;        // a write failed and the destination does not answer
-  // The source folder is a link that is followed (the user chose the folder by that name):
-  // its own folder is opened through it; links below it stay links.
-  bool root_is_link = false;
-  // The marker of the version before (its sizes): "" when there is none.
-  std::string previous_marker;
-  // Files whose last-write time is the recorded one but whose size is not: changed.
-  std::unordered_set<std::string> resized;
-
   // Version 1 of a tree whose last held nothing: no version depends on last yet, so the
   // copy writes the files straight into last (a run cut short leaves there only what no
   // completed version refers to) and the scan has made every folder of the source in last.
   bool direct = false;
-  // What the scan found in last for the new and changed files of the current source (1 file,
-  // 2 folder, 3 other, 0 none), so that the copy does not ask for the same name again. Holds
-  // at most kKnownLimit names (memory stays flat in the number of files); a name not held
-  // here is looked up by the copy. kRecordedFile: a changed file with a recorded time, which
-  // only a file that a completed run put into last has; the scan did not ask for it and the
-  // copy finds out from the open of last's copy.
+  // The local folders of every configured task's tree, this run's own among them, as they
+  // were when the run began: a source inside one of them, or one of them inside a source, is
+  // never backed up (it would grow with every run).
+  std::vector<tree_folder_t> trees;
+};
+
+// What the run tallies over all its sources.
+struct backup_tally_t {
+  long skipped = 0;                  // entries that could not be backed up in this run
+  bool delta_written = false;        // status "delta" written in this run
+  bool destination_lost = false;     // a write failed and the destination does not answer
+  std::unordered_set<std::string> trees_logged;  // trees met inside a source, logged once
+};
+
+// What the scan and the copy of one source share, made fresh for each source.
+struct source_state_t {
+  source_state_t();
+  ~source_state_t();
+  source_state_t(source_state_t&&) noexcept;
+  source_state_t& operator=(source_state_t&&) noexcept;
+
+  std::string table;        // file_time.db table of the source: "id<k>"
+  std::string version_dir;  // increments/<n>/id<k>
+  std::string marker_path() const { return version_dir + "/marker.dat"; }
+  dev_t source_device = 0;  // other file systems inside the source are not entered
+  // The source folder is a link that is followed (the user chose the folder by that name):
+  // its own folder is opened through it; links below it stay links.
+  bool root_is_link = false;
+  // The marker of the version before, asked for the sizes it recorded (none when there is
+  // no version before).
+  std::unique_ptr<marker_reader> previous;
+  // The source's marker of this version, asked by a filtered copy what the scan took.
+  std::unique_ptr<marker_reader> taken;
+  // Files whose last-write time is the recorded one but whose size is not: changed.
+  std::unordered_set<std::string> resized;
+  // What the scan found in last for the new and changed files, so that the copy does not ask
+  // for the same name again. Holds at most kKnownLimit names (memory stays flat in the
+  // number of files); a name not held here is looked up by the copy.
   static constexpr size_t kKnownLimit = 4096;
-  static constexpr int kRecordedFile = 4;
-  std::unordered_map<std::string, int> last_types;
-  // Folders of the current source whose name last holds as a file or another entry (or that
-  // the scan could not make in last): made in tmp even when nothing is copied into them, so
-  // that the move puts the folder in place.
+  std::unordered_map<std::string, tree_entry> last_types;
+  // Folders whose name last holds as a file or another entry (or that the scan could not
+  // make in last): made in tmp even when nothing is copied into them, so that the move puts
+  // the folder in place.
   std::unordered_set<std::string> type_changed;
-  // What the run knows of last for the move into last (see swap_hints_t).
-  swap_hints_t hints;
   // Folders of tmp that the copy has not made yet: a folder is made only when a file goes
   // into it (the scan already made the new folders in last).
   std::vector<std::pair<std::string, std::string>> pending_folders;  // path, rel
-
   // The folder of the version (below version_dir) that the copy made last for a delta.
   std::string version_folder;
+};
 
-  std::string marker_path() const;      // version_dir + "/marker.dat"
+// What the scan and the copy of one source work with: the run's configuration, its tally,
+// what it knows for the move into last, and the source's own state.
+struct backup_context_t {
+  const backup_config_t& config;
+  backup_tally_t& tally;
+  swap_hints_t& hints;
+  source_state_t source;
 };
 
 // The tree of `trees` that is the folder (device, inode), or null.
-const backup_context_t::tree_folder_t* tree_at(const backup_context_t& ctx, dev_t device,
-                                               ino_t inode);
+const tree_folder_t* tree_at(const backup_config_t& config, dev_t device, ino_t inode);
 
 // Scan of one source: records every file taken and folder entered in the calling thread's
 // marker.dat, the source's links, makes the folder structure in last and in the version
@@ -172,65 +198,20 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
 // over it, so last never holds a half-written file.
 // Files only in `to` stay. Where the new entry is a folder and last holds a file of that name
 // (or the reverse), the entry of last is moved whole to `kept` + "/" + <path> (the version's
-// kept folder, see db_sql_sqlite3.h: kept_tbl), where the older versions find it, and the
+// kept folder, see marker_file.h: kept_tbl), where the older versions find it, and the
 // thread's file times of what it held are forgotten; with `kept` empty (a run that keeps no
 // older version) it is removed. 1 on success, 0 on failure. Safe to run again after a crash.
-int scan_folder_swap(const std::string& from, const std::string& to,
+int scan_folder_swap(tessaly::share::destination& d, const std::string& from, const std::string& to,
                      const std::string& kept = std::string(),
                      const swap_hints_t* hints = nullptr);
-int scan_folder_swap_core(const std::string& root, const std::string& folder,
+int scan_folder_swap_core(tessaly::share::destination& d, const std::string& root,
+                          const std::string& folder,
                           const std::string& to, size_t L, const std::string& kept,
                           const swap_hints_t* hints = nullptr);
 
-// When `last` is a file: writes `version` + ".delta.old", the delta that turns `source`'s
-// content back into `last`'s. 0 when written or nothing to do, -1 on failure (a partial
-// delta is removed).
-int backup_file(const std::string& source, const std::string& last, const std::string& version);
-
-// librsync on files of either side. copytool_sig writes the signature of `basis` to `sig`;
-// copytool_delta writes to `delta` the delta of `file` against the signature read from
-// `sig`. The named forms use `name` + the mode's endings and delete the signature file after
-// use. The stream form reads `file` from `in`, opened by the caller (its name is for the
-// log). 0 or -1; every librsync result and every close of a written stream is checked.
-int copytool_sig(const std::string& basis, FILE* sig);
-int copytool_delta(const std::string& file, FILE* sig, const std::string& delta);
-int copytool_delta(FILE* in, const std::string& file, FILE* sig, const std::string& delta);
-int copytool_sig(const char* basis, const char* name, int mode);
-int copytool_delta(const char* file, const char* name, int mode);
-// Applies `delta` to `basis`, writing `out` (left partial on failure: callers write to a
-// file of their own and rename it into place). Deletes the delta afterwards when
-// remove_delta is 1.
-int copytool_patch(const char* basis, const char* delta, const char* out, int remove_delta);
-
-// Last-write time of a local file (not following links) in UTC: "YYYY-MM-DD hh:mm:ss".
-// 0, or -1 when it cannot be read.
-int get_file_time(const char* path, std::string* out);
-
-// Result of a copy, telling which side failed.
-enum class copy_status { ok, source_error, target_error };
-// Copies `from` to `to` (either side local or on a destination) in blocks of
-// copy_block_size; `to` is created or truncated with permission bits 0660. A local source
-// is opened without following a link and must be a regular file.
-copy_status copy_file_checked(const std::string& from, const std::string& to, int64_t* bytes);
-// The same, writing to `sig` the signature of the bytes written (those that reach `to`), so
-// that a reverse delta needs no second read of the copy. The signature is complete only
-// when the copy is ok.
-copy_status copy_file_signed(const std::string& from, const std::string& to, int64_t* bytes,
-                             FILE* sig);
-// The same as a count: bytes copied, 1 for an empty file, 0 on any failure. With
-// keep_existing an existing `to` is left alone (0 returned).
-int64_t copy_file(const char* from, const char* to, bool keep_existing);
-
-// Removes a folder with everything in it (links removed, never followed; mounted file
-// systems not entered), or a link. 0 or -1.
-int rm_directory(const char* path);
-int rm_directory_core(const char* path, bool recursive);
-// Unlinks the path when it is a regular file. 0 or -1.
-int rm_file(const char* path);
-// A path as log texts show it: native form ("\" between the parts of an SMB path).
-std::string path_format_to_win(const std::string& path);
-// The relative path: `path` without its first L characters.
-std::string get_source_folder(const std::string& path, size_t L);
-
-// True when the destination of a run still answers.
-bool destination_reachable(const std::string& base);
+// Writes `version` + ".delta.old", the reverse delta of a changed file: the delta of last's
+// copy (open as `old`, or opened here from `last`) against the signature `sig` of the new
+// copy, so that patching the new copy with it gives last's. 0, or -1 on failure (a partial
+// delta is removed). The copy into tmp calls it for every changed file.
+int backup_file(tessaly::share::destination& d, rsync_signature& sig, FILE* old,
+                const std::string& last, const std::string& version);

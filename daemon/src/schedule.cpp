@@ -18,6 +18,7 @@
 #include "i18n.h"
 #include "log.h"
 #include "share.h"
+#include "tree_session.h"
 
 const char DowAry[] = "errmontuewedthufrisatsun";
 const char MonAry[] = "janfebmaraprmayjunjulaugsepoctnovdec";
@@ -389,24 +390,19 @@ int update_session_last_time_from_db(session_t* session) {
   session->last_time.clear();
   // Connecting may take a while (an unreachable NAS): the caller holds no list lock here.
   session_t copy = *session;
-  std::string path;
   int result = -1;
-  if (mount_disk(&copy, &path)) {
-    std::string folder = path + "/" + session->uuid;
-    if (!is_valid_uuid(session->uuid.c_str()) || !tessaly::share::exists(folder)) {
+  if (std::unique_ptr<tree_session> s = tree_session::connect(copy)) {
+    const std::string& folder = s->tree().base;
+    if (!is_valid_uuid(session->uuid.c_str()) || !tessaly::share::exists(s->dest(), folder)) {
       daemon_print(0, "the file (%s) is not exist.\n", folder.c_str());
     } else {
       std::string text;
-      if (query_last_time((folder + "/history.db").c_str(), &text) == 0 &&
+      if (query_last_time(*s, s->tree().history.c_str(), &text) == 0 &&
           !(session->last_time = checked_last_time(text.c_str())).empty()) {
         result = 0;
       } else {
         daemon_print(0, " query last time err.");
       }
-    }
-    if (!umount_disk(path)) {
-      daemon_print(0, "Failed to disconnect the network resource");
-      umount_disk(path);
     }
   } else {
     daemon_print(0, "Failed to connect the network resource");
@@ -472,9 +468,8 @@ void read_last_times(const std::string& uuid) {
       starts = it->second.starts;
       it->second.pending = false;
     }
-    update_session_last_time_from_db(&task);
     // A damaged history is told by the task's run, which fails on it.
-    take_refused_database(nullptr, nullptr);
+    update_session_last_time_from_db(&task);
     std::lock_guard<std::mutex> lock(session_list_mutex);
     if (backup_starts()[uuid] != starts) continue;
     for (session_t& s : session_list) {

@@ -18,7 +18,6 @@
 #include "parse_cmdline.h"
 #include "schedule.h"
 #include "session.h"
-#include "tree_lock.h"
 
 namespace {
 
@@ -258,8 +257,6 @@ int session_status(const char* uuid) {
 
 bool need_exit(const char* uuid) {
   if (uuid == nullptr) return false;
-  // The run asks here often: its tree's lock is renewed on the way.
-  tree_lock_keepalive();
   std::lock_guard<std::mutex> lock(running_hash_mutex);
   auto it = running_table.find(uuid);
   return it != running_table.end() && *it->second == exit_yes;

@@ -34,6 +34,18 @@ int stop_restore(const char* uuid);
 int session_status(const char* uuid);
 
 bool need_exit(const char* uuid);
+
+// What a run asks to learn whether it was asked to stop: its task's stop mark (stop_backup,
+// stop_restore), read and nothing else.
+class stop_token {
+ public:
+  stop_token() = default;
+  explicit stop_token(std::string uuid) : uuid_(std::move(uuid)) {}
+  bool stop_requested() const { return need_exit(uuid_.c_str()); }
+
+ private:
+  std::string uuid_;
+};
 void force_exit(const char* uuid, bool flag);
 void indicate_running(const char* uuid);
 void indicate_exit(const char* uuid);

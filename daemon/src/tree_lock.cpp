@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -20,8 +19,9 @@
 #include "crash_point.h"
 #include "i18n.h"
 #include "log.h"
-#include "scan_backup_folder.h"
 #include "share.h"
+#include "tree_files.h"
+#include "tree_session.h"
 
 namespace share = tessaly::share;
 
@@ -37,11 +37,6 @@ std::set<std::string>& held_paths() {
   static auto* paths = new std::set<std::string>();
   return *paths;
 }
-
-thread_local tree_lock_t* t_current = nullptr;
-thread_local std::string t_path;
-thread_local std::string t_started;
-thread_local std::chrono::steady_clock::time_point t_renewed;
 
 std::string first_line_of(const char* path) {
   std::ifstream in(path);
@@ -128,9 +123,10 @@ long long number(const fields_t& f, const char* key) {
 }
 
 // Reads a lock file whole (at most kMaxLockSize bytes). False with errno set.
-bool read_lock(const std::string& path, std::string* out, share::info_t* info) {
-  if (share::lstat(path, info) != 0) return false;
-  auto f = share::open_file(path, O_RDONLY);
+bool read_lock(share::destination& d, const std::string& path, std::string* out,
+               share::info_t* info) {
+  if (share::lstat(d, path, info) != 0) return false;
+  auto f = d.open_file(path, O_RDONLY, 0);
   if (!f) return false;
   std::string buffer(kMaxLockSize, '\0');
   ssize_t n = f->read_at(buffer.data(), buffer.size(), 0);
@@ -219,7 +215,8 @@ std::string tree_lock_content_now() {
   return content_for(std::to_string(std::time(nullptr)), std::time(nullptr));
 }
 
-tree_lock_t::result tree_lock_t::take(const session_t& task, const task_tree_t& tree) {
+tree_lock_t::result tree_lock_t::take(share::destination& d, const session_t& task,
+                                      const task_tree_t& tree) {
   release();
   path_ = tree.base + "/" + kFileName;
   auto failed = [&] {
@@ -230,30 +227,30 @@ tree_lock_t::result tree_lock_t::take(const session_t& task, const task_tree_t& 
   verdict_t last;
   for (int attempt = 0; attempt < 3; ++attempt) {
     std::string started = std::to_string(std::time(nullptr));
-    auto f = share::open_file(path_, O_RDWR | O_CREAT | O_EXCL, 0660);
+    auto f = d.open_file(path_, O_RDWR | O_CREAT | O_EXCL, 0660);
     if (f) {
-      content_ = content_for(started, std::time(nullptr));
-      bool written = write_whole(*f, content_);
+      bool written = write_whole(*f, content_for(started, std::time(nullptr)));
       if (f->close() != 0 || !written) {
-        share::unlink(path_);
+        d.unlink(path_);
         return failed();
       }
       {
         std::lock_guard<std::mutex> lock(registry_mutex);
         held_paths().insert(path_);
       }
-      held_ = true;
-      t_current = this;
-      t_path = path_;
-      t_started = started;
-      t_renewed = std::chrono::steady_clock::now();
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        held_ = true;
+        dest_ = &d;
+        started_ = started;
+      }
       crash_point("lock.taken");
       return result::taken;
     }
     if (errno != EEXIST) return failed();
     std::string old;
     share::info_t info;
-    if (!read_lock(path_, &old, &info)) {
+    if (!read_lock(d, path_, &old, &info)) {
       if (errno == ENOENT) continue;  // given up meanwhile: try again
       return failed();
     }
@@ -264,18 +261,18 @@ tree_lock_t::result tree_lock_t::take(const session_t& task, const task_tree_t& 
     std::random_device random;
     std::string aside = path_ + ".stale-" + std::to_string(::getpid()) + "-" +
                         std::to_string(random());
-    if (share::rename(path_, aside) != 0) {
+    if (d.rename(path_, aside) != 0) {
       if (errno == ENOENT) continue;
       return failed();
     }
     std::string moved;
     share::info_t moved_info;
-    if (!read_lock(aside, &moved, &moved_info) || moved != old) {
-      share::rename(aside, path_);  // not the one judged: it goes back
+    if (!read_lock(d, aside, &moved, &moved_info) || moved != old) {
+      d.rename(aside, path_);  // not the one judged: it goes back
       last = verdict_t();
       break;
     }
-    share::unlink(aside);
+    d.unlink(aside);
     log_session_append(task.name.c_str(), task.uuid.c_str(), MSG_LEVEL_WARNING,
                        _("The lock of the task folder %s left by process %s on %s was taken "
                          "over: that run has ended."),
@@ -287,26 +284,30 @@ tree_lock_t::result tree_lock_t::take(const session_t& task, const task_tree_t& 
   return result::held;
 }
 
+bool tree_lock_t::held() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return held_;
+}
+
 void tree_lock_t::release() {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (!held_) return;
   held_ = false;
-  if (share::unlink(path_) != 0 && errno != ENOENT) {
+  if (dest_->unlink(path_) != 0 && errno != ENOENT) {
     daemon_print(3, "can not remove the lock %s: %s\n", path_.c_str(), std::strerror(errno));
   }
   {
-    std::lock_guard<std::mutex> lock(registry_mutex);
+    std::lock_guard<std::mutex> registry(registry_mutex);
     held_paths().erase(path_);
   }
-  if (t_current == this) t_current = nullptr;
+  dest_ = nullptr;
 }
 
-void tree_lock_keepalive() {
-  if (t_current == nullptr || !t_current->held()) return;
-  auto now = std::chrono::steady_clock::now();
-  if (now - t_renewed < std::chrono::seconds(tree_lock_t::kRenewSeconds)) return;
-  t_renewed = now;
-  auto f = share::open_file(t_path, O_RDWR);
-  if (!f || !write_whole(*f, content_for(t_started, std::time(nullptr))) || f->close() != 0) {
-    daemon_print(3, "can not renew the lock %s\n", t_path.c_str());
+void tree_lock_t::renew() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!held_) return;
+  auto f = dest_->open_file(path_, O_RDWR, 0);
+  if (!f || !write_whole(*f, content_for(started_, std::time(nullptr))) || f->close() != 0) {
+    daemon_print(3, "can not renew the lock %s\n", path_.c_str());
   }
 }

@@ -25,9 +25,13 @@
 // take over one stale lock.
 #pragma once
 
+#include <mutex>
 #include <string>
 
-#include "backup.h"
+#include "destination.h"
+#include "session.h"
+
+struct task_tree_t;
 
 class tree_lock_t {
  public:
@@ -38,13 +42,18 @@ class tree_lock_t {
   tree_lock_t(const tree_lock_t&) = delete;
   tree_lock_t& operator=(const tree_lock_t&) = delete;
 
-  // Takes the lock of the tree (the calling thread is mounted). held: another live run holds
-  // it (logged with `holder`: "process <pid> on <host> since <time>"); failed: the lock file
-  // cannot be made or read (logged). Both logged with the task's name.
-  result take(const session_t& task, const task_tree_t& tree);
+  // Takes the lock of the tree on the destination `d` (which must outlive the lock's
+  // holding). held: another live run holds it (logged with `holder`: "process <pid> on
+  // <host> since <time>"); failed: the lock file cannot be made or read (logged). Both
+  // logged with the task's name.
+  result take(tessaly::share::destination& d, const session_t& task, const task_tree_t& tree);
   // Gives the lock up (removes the file); nothing when it is not held. Idempotent.
   void release();
-  bool held() const { return held_; }
+  // Writes the lock again with the time now as its renewal (the lease of a holder on
+  // another machine); nothing when it is not held. May be called from another thread than
+  // the holder's.
+  void renew();
+  bool held() const;
 
   // The file's name in the tree.
   static constexpr const char* kFileName = "run.lock";
@@ -53,14 +62,12 @@ class tree_lock_t {
   static constexpr long kRenewSeconds = 600;
 
  private:
+  mutable std::mutex mutex_;  // release and renew from different threads
+  tessaly::share::destination* dest_ = nullptr;
   std::string path_;
-  std::string content_;
+  std::string started_;
   bool held_ = false;
 };
-
-// Renews the calling thread's held lock when its last renewal is older than kRenewSeconds
-// (called from the run's stop checks; cheap otherwise).
-void tree_lock_keepalive();
 
 // The description of this process as a lock names it, for tests.
 std::string tree_lock_content_now();

@@ -5,6 +5,7 @@
 // (SIGKILL) at every named step and checks that the repair keeps every completed version.
 #include "backup.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -25,6 +26,7 @@
 #include "configuration.h"
 #include "crash_point.h"
 #include "db_sql_sqlite3.h"
+#include "fault_destination.h"
 #include "links.h"
 #include "log.h"
 #include "scan_backup_folder.h"
@@ -61,6 +63,12 @@ struct tree_on_disk {
     return ::lstat(path(rel).c_str(), &st) == 0;
   }
 };
+
+// The last-write time of a source file as the tree records it.
+int file_time_of(const std::string& path, std::string* out) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 ? get_file_time(st, out) : -1;
+}
 
 std::set<std::string> as_set(const std::vector<std::string>& rows) {
   return std::set<std::string>(rows.begin(), rows.end());
@@ -215,11 +223,8 @@ class BackupFixture : public TaskTreeFixture {
 
   // Repairs the tree the way the next backup or a restore does, without a new version.
   bool repair() {
-    std::string path;
-    if (!mount_disk(&task_, &path)) return false;
-    bool ok = recover_interrupted_backup(task_, task_tree_t(path, task_.uuid));
-    umount_disk(path);
-    return ok;
+    std::unique_ptr<tree_session> s = tree_session::connect(task_);
+    return s && recover_interrupted_backup(*s);
   }
 
   tree_on_disk disk_;
@@ -306,7 +311,7 @@ TEST_P(BackupTest, ThreeIncrementalRunsKeepEveryVersionByteForByte) {
         as_set(query(disk_.path("file_time.db"), "select File_path, File_time from id0;"));
     for (const auto& [rel, content] : versions[n - 1].files) {
       std::string time;
-      ASSERT_EQ(get_file_time((src_ + "/" + rel).c_str(), &time), 0);
+      ASSERT_EQ(file_time_of(src_ + "/" + rel, &time), 0);
       EXPECT_EQ(file_times.count(rel + "|" + time), 1u) << rel;
     }
   };
@@ -498,6 +503,99 @@ TEST_F(CrashSweep, SwitchFromIncrementalToFullLosesNoVersion) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Runs whose destination fails one operation, or loses its connection, at every step.
+// ---------------------------------------------------------------------------------------
+
+class FaultSweep : public BackupFixture, public ::testing::WithParamInterface<where> {
+ protected:
+  void SetUp() override { init(GetParam()); }
+
+  // Two completed versions, then the changes of the run to be swept: changed files (a large
+  // one with a delta), a deleted one, a moved one and a new folder.
+  void history() {
+    for (const auto& [rel, data] : kFirstRun) put(src_ + "/" + rel, data);
+    ASSERT_EQ(backup(), run_outcome::completed);
+    versions_.push_back(snapshot(src_, taken_by(smb())));
+    put(src_ + "/a.txt", "alpha two");
+    put(src_ + "/sub/b.txt", "bee two");
+    ASSERT_EQ(backup(), run_outcome::completed);
+    versions_.push_back(snapshot(src_, taken_by(smb())));
+    put(src_ + "/a.txt", "alpha, changed in three");
+    put(src_ + "/m.txt", std::string(9000, 'm') + "changed");
+    fs::remove(src_ + "/z.txt");
+    fs::rename(src_ + "/sub/c.txt", src_ + "/sub/c2.txt");
+    put(src_ + "/new/n.txt", "new folder, new file");
+    versions_.push_back(snapshot(src_, taken_by(smb())));
+  }
+
+  // After the swept run and one clean run: the two versions before it restore byte for
+  // byte, the newest is the source as it is, and a version the swept run left (completed,
+  // or finished by the repair) holds for each file either its new or its old content.
+  void expect_no_version_lost(const std::string& what) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(status_word(disk_), "complete");
+    EXPECT_FALSE(disk_.exists("tmp"));
+    EXPECT_FALSE(disk_.exists("lasttmp"));
+    size_t rows = history_rows(disk_).size();
+    ASSERT_TRUE(rows == 3 || rows == 4) << rows << " versions";
+    expect_same(versions_[0], rebuild(disk_, 1), "version 1");
+    expect_same(versions_[1], rebuild(disk_, 2), "version 2");
+    expect_same(versions_[2], rebuild(disk_, static_cast<int>(rows)), "the newest version");
+    if (rows == 4) {
+      for (const auto& [rel, content] : rebuild(disk_, 3).files) {
+        bool known = false;
+        for (const snapshot_t& v : {versions_[1], versions_[2]}) {
+          auto it = v.files.find(rel);
+          known = known || (it != v.files.end() && it->second == content);
+        }
+        EXPECT_TRUE(known) << "version 3: " << rel << " holds what neither run had";
+      }
+    }
+  }
+
+  std::vector<snapshot_t> versions_;
+};
+
+TEST_P(FaultSweep, AFailedOperationAtAnyStepOfABackupLosesNoVersion) {
+  ASSERT_NO_FATAL_FAILURE(history());
+  std::string golden = root_.path() + "/golden";
+  copy_tree(destination_on_disk(), golden);
+  auto counted = std::make_shared<fault_test::fault_plan>();
+  ASSERT_EQ(backup(fault_test::faulty(counted)), run_outcome::completed);
+  std::vector<std::pair<fault_test::op, long>> calls = fault_test::sweep_calls(*counted, 10);
+  ASSERT_GT(calls.size(), 30u);
+  int failed = 0;
+  for (bool lose : {false, true}) {
+    for (const auto& [kind, nth] : calls) {
+      std::string what = std::string(lose ? "connection lost at " : "failed ") +
+                         fault_test::op_name(kind) + " #" + std::to_string(nth);
+      copy_tree(golden, destination_on_disk());
+      auto plan = std::make_shared<fault_test::fault_plan>();
+      plan->kind = kind;
+      plan->nth = nth;
+      plan->lose = lose;
+      run_outcome outcome = backup(fault_test::faulty(plan));
+      EXPECT_TRUE(plan->tripped) << what;
+      if (outcome == run_outcome::failed) ++failed;
+      if (lose) age_lock(disk_.path("run.lock"));
+      log_store_reset();
+      run_outcome next = backup();
+      std::string records;
+      for (const std::string& t : log_texts()) records += "\n  " + t;
+      ASSERT_EQ(next, run_outcome::completed) << what << records;
+      expect_no_version_lost(what);
+      if (HasFailure()) return;
+    }
+  }
+  EXPECT_GT(failed, 0);
+  std::printf("[ fault sweep ] backup: %zu operations broken, %d runs failed\n",
+              2 * calls.size(), failed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Destinations, FaultSweep, ::testing::Values(where::local, where::smb),
+                         param_name);
+
+// ---------------------------------------------------------------------------------------
 // A run held at a step while the test changes the world around it.
 // ---------------------------------------------------------------------------------------
 
@@ -528,7 +626,7 @@ TEST_F(LocalBackupTest, FileThatVanishesBeforeItsCopyIsLoggedAndTriedAgain) {
   std::string a_time;
   run_outcome outcome = run_outcome::failed;
   hold_at("copy.file", root_.path() + "/pause", [&] { outcome = backup(); }, [&] {
-    ASSERT_EQ(get_file_time((src_ + "/a.txt").c_str(), &a_time), 0);
+    ASSERT_EQ(file_time_of(src_ + "/a.txt", &a_time), 0);
     fs::rename(src_ + "/a.txt", root_.path() + "/a.away");
   });
   EXPECT_EQ(outcome, run_outcome::incomplete);
@@ -766,9 +864,9 @@ TEST_F(LocalBackupTest, LinksAreRecordedAsTheyAreAndNeverFollowed) {
   EXPECT_EQ(backup_junction(marker.c_str(), "to_folder_absolute"), 0);
   std::string made = root_.path() + "/made";
   fs::create_directories(made);
-  EXPECT_EQ(create_junction((src_ + "/folder").c_str(), (made + "/j").c_str()), 0);
-  EXPECT_EQ(create_symbolic("file.txt", (made + "/s").c_str()), 0);
-  EXPECT_EQ(create_symbolic("other", (made + "/s").c_str()), -1);
+  EXPECT_EQ(create_junction((src_ + "/folder").c_str(), AT_FDCWD, (made + "/j").c_str()), 0);
+  EXPECT_EQ(create_symbolic("file.txt", AT_FDCWD, (made + "/s").c_str()), 0);
+  EXPECT_EQ(create_symbolic("other", AT_FDCWD, (made + "/s").c_str()), -1);
   std::string target;
   EXPECT_EQ(read_symbolic((made + "/s").c_str(), &target), 0);
   EXPECT_EQ(target, "file.txt");
@@ -776,7 +874,7 @@ TEST_F(LocalBackupTest, LinksAreRecordedAsTheyAreAndNeverFollowed) {
   EXPECT_FALSE(is_symbolic((made + "/j").c_str()));
   EXPECT_TRUE(is_symbolic((made + "/s").c_str()));
   ASSERT_EQ(::symlink((src_ + "/file.txt").c_str(), (made + "/f").c_str()), 0);
-  EXPECT_EQ(rm_directory(made.c_str()), 0);
+  EXPECT_EQ(rm_directory(*share::local_destination(), made), 0);
   EXPECT_FALSE(fs::exists(made));
   EXPECT_EQ(test_support::read_file(src_ + "/file.txt"), "x");
   EXPECT_TRUE(fs::is_directory(src_ + "/folder"));
@@ -1117,6 +1215,31 @@ TEST_P(BackupTest, ALockOfAnotherLiveRunStopsTheRunAndAStaleOneIsTakenOver) {
 
 class LockTest : public LocalBackupTest {};
 
+// The lock's lease is renewed by the run's session while the run goes on, also while the run
+// stands at one step (a large copy, a silent share) and asks nothing.
+TEST_F(LockTest, TheSessionRenewsItsLockWhileTheRunGoesOn) {
+  put(src_ + "/a.txt", "alpha");
+  auto renewed = [&] {
+    std::string text = test_support::read_file(disk_.path("run.lock"));
+    size_t at = text.find("renewed=");
+    return at == std::string::npos ? -1L : std::atol(text.c_str() + at + 8);
+  };
+  tree_session::set_renew_period_ms(100);
+  long first = -1;
+  long later = -1;
+  run_outcome outcome = run_outcome::failed;
+  hold_at("backup.scanned", root_.path() + "/pause", [&] { outcome = backup(); }, [&] {
+    first = renewed();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    later = renewed();
+  });
+  tree_session::set_renew_period_ms(0);
+  EXPECT_EQ(outcome, run_outcome::completed);
+  EXPECT_GT(first, 0);
+  EXPECT_GE(later, first + 2);
+  EXPECT_FALSE(disk_.exists("run.lock"));  // given up with the session
+}
+
 TEST_F(LockTest, TwoServicesOnOneTreeNeverShareIt) {
   put(src_ + "/a.txt", "alpha");
   put(src_ + "/m.bin", random_bytes(20000, 7));
@@ -1169,19 +1292,17 @@ TEST_F(LockTest, TwoServicesOnOneTreeNeverShareIt) {
   std::string own = test_support::read_file(disk_.path("run.lock"));
   (void)own;
   tree_lock_t leftover;
-  {
-    std::string path;
-    ASSERT_TRUE(mount_disk(&task_, &path));
-    ASSERT_TRUE(open_task_tree(task_, task_tree_t(path, task_.uuid), false));
-    ASSERT_EQ(leftover.take(task_, task_tree_t(path, task_.uuid)), tree_lock_t::result::taken);
-    // Held by a live run of this process: another run of it is refused.
-    log_store_reset();
-    EXPECT_EQ(backup(), run_outcome::failed);
-    umount_disk(path);
-  }
+  std::unique_ptr<tree_session> holder = tree_session::connect(task_);
+  ASSERT_TRUE(holder);
+  ASSERT_TRUE(holder->open_tree(false));
+  ASSERT_EQ(leftover.take(holder->dest(), task_, holder->tree()), tree_lock_t::result::taken);
+  // Held by a live run of this process: another run of it is refused.
+  log_store_reset();
+  EXPECT_EQ(backup(), run_outcome::failed);
   // Forgotten without removing its file: the next run of this process takes it over.
   std::string kept = test_support::read_file(disk_.path("run.lock"));
   leftover.release();
+  holder.reset();
   test_support::write_file(disk_.path("run.lock"), kept);
   put(src_ + "/a.txt", "alpha four");
   ASSERT_EQ(backup(), run_outcome::completed);

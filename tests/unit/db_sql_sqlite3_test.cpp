@@ -19,10 +19,12 @@
 #include "configuration.h"
 #include "db_rows.h"
 #include "log.h"
+#include "marker_file.h"
 #include "schedule.h"
 #include "share.h"
 #include "smb_peer.h"
 #include "test_support.h"
+#include "tree_session.h"
 
 namespace share = tessaly::share;
 using test_support::SmbPeer;
@@ -80,31 +82,34 @@ class TreeDbTest : public ::testing::TestWithParam<where> {
       disk_ = tmp_;
     }
     task_ = make_task(destination_, ACTION_INCREMENTAL);
-    std::string path;
-    ASSERT_TRUE(mount_disk(&task_, &path));
+    session_ = tree_session::connect(task_);
+    ASSERT_TRUE(session_);
     base_ = destination_ + "/" + kUuid;
-    ASSERT_EQ(share::mkdir(base_), 0);
+    ASSERT_EQ(session_->dest().mkdir(base_, 0700), 0);
     disk_base_ = disk_ + "/" + kUuid;
   }
   void TearDown() override {
-    umount_disk(destination_);
+    close_thread_dbs();
+    session_.reset();
     std::string cmd = "rm -rf '" + tmp_ + "'";
     int rc = std::system(cmd.c_str());
     (void)rc;
   }
   std::string at(const std::string& rel) const { return base_ + "/" + rel; }
+  tree_session& ts() { return *session_; }
   std::string disk(const std::string& rel) const { return disk_base_ + "/" + rel; }
 
   int run(int action, const GTimeVal& start) {
     session_t s = task_;
     s.action = action;
     int n = -1;
-    EXPECT_EQ(create_history_db(at("history.db").c_str(), &s, &n, &start), 0);
+    EXPECT_EQ(create_history_db(ts(), at("history.db").c_str(), &s, &n, &start), 0);
     return n;
   }
 
   SmbPeer peer_;
   session_t task_;
+  std::unique_ptr<tree_session> session_;
   std::string tmp_, destination_, disk_, base_, disk_base_;
 };
 
@@ -113,20 +118,20 @@ TEST_P(TreeDbTest, NewTaskFirstRunWritesVersionOne) {
   std::string word;
   int rows = 7;
   std::string last;
-  EXPECT_EQ(check_last_status(at("status.db").c_str(), &word), -1);
-  EXPECT_EQ(get_history_db_row(at("history.db").c_str(), &rows), -1);
+  EXPECT_EQ(check_last_status(ts(), at("status.db").c_str(), &word), -1);
+  EXPECT_EQ(get_history_db_row(ts(), at("history.db").c_str(), &rows), -1);
   EXPECT_EQ(rows, 0);
-  EXPECT_EQ(query_last_time(at("history.db").c_str(), &last), -1);
-  EXPECT_EQ(delete_last_history(at("history.db").c_str()), -1);
-  EXPECT_EQ(get_marker_db_status(at("increments/1/id0/marker.dat").c_str(), "a"), -1);
+  EXPECT_EQ(query_last_time(ts(), at("history.db").c_str(), &last), -1);
+  EXPECT_EQ(delete_last_history(ts(), at("history.db").c_str()), -1);
+  EXPECT_EQ(marker_reader(ts(), at("increments/1/id0/marker.dat").c_str()).get_marker_db_status("a"), -1);
   EXPECT_FALSE(disk_exists(disk("status.db")));
   EXPECT_FALSE(disk_exists(disk("history.db")));
 
   EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767225600, 250)), 1);
-  ASSERT_EQ(create_status_db(at("status.db").c_str(), "init"), 0);
-  ASSERT_EQ(check_last_status(at("status.db").c_str(), &word), 0);
+  ASSERT_EQ(create_status_db(ts(), at("status.db").c_str(), "init"), 0);
+  ASSERT_EQ(check_last_status(ts(), at("status.db").c_str(), &word), 0);
   EXPECT_EQ(word, "init");
-  ASSERT_EQ(query_last_time(at("history.db").c_str(), &last), 0);
+  ASSERT_EQ(query_last_time(ts(), at("history.db").c_str(), &last), 0);
   EXPECT_EQ(last, "2026-01-01T00:00:00.000250Z");
 
   // The schemas are the ones every reader knows, word for word; no journal is left.
@@ -144,46 +149,46 @@ TEST_P(TreeDbTest, NewTaskFirstRunWritesVersionOne) {
 
 TEST_P(TreeDbTest, StatusKeepsOneRowWithTheNewestWord) {
   for (const char* word : {"init", "delta", "delta", "cleaning", "complete"}) {
-    ASSERT_EQ(create_status_db(at("status.db").c_str(), word), 0);
+    ASSERT_EQ(create_status_db(ts(), at("status.db").c_str(), word), 0);
     std::string back;
-    ASSERT_EQ(check_last_status(at("status.db").c_str(), &back), 0);
+    ASSERT_EQ(check_last_status(ts(), at("status.db").c_str(), &back), 0);
     EXPECT_EQ(back, word);
     EXPECT_EQ(query(disk("status.db"), "select * from status_tbl;"),
               std::vector<std::string>{std::string("1|") + word});
   }
   // A table without a row reads as an empty word.
-  ASSERT_EQ(share::unlink(at("status.db")), 0);
-  sqlite3* db = open_db(at("status.db").c_str());
+  ASSERT_EQ(ts().dest().unlink(at("status.db")), 0);
+  sqlite3* db = open_db(ts(), at("status.db").c_str());
   ASSERT_NE(db, nullptr);
   ASSERT_EQ(db_sqlite3_exec(db, "CREATE TABLE status_tbl (No integer primary key,Real_status "
                                 "varchar(16));"),
             0);
   ASSERT_EQ(close_db(db), 0);
   std::string back = "x";
-  EXPECT_EQ(check_last_status(at("status.db").c_str(), &back), 0);
+  EXPECT_EQ(check_last_status(ts(), at("status.db").c_str(), &back), 0);
   EXPECT_EQ(back, "");
 }
 
 TEST_P(TreeDbTest, StoppedFourthRunIsReplacedByTheNext) {
   for (int i = 1; i <= 3; ++i) {
     EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767225600 + i * 3600, 0)), i);
-    ASSERT_EQ(create_status_db(at("status.db").c_str(), "complete"), 0);
+    ASSERT_EQ(create_status_db(ts(), at("status.db").c_str(), "complete"), 0);
   }
   // The fourth is stopped while scanning.
   EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767225600 + 4 * 3600, 0)), 4);
-  ASSERT_EQ(create_status_db(at("status.db").c_str(), "delta"), 0);
+  ASSERT_EQ(create_status_db(ts(), at("status.db").c_str(), "delta"), 0);
 
   // The next run finds it, drops its row and writes its own row 4.
   std::string word;
-  ASSERT_EQ(check_last_status(at("status.db").c_str(), &word), 0);
+  ASSERT_EQ(check_last_status(ts(), at("status.db").c_str(), &word), 0);
   ASSERT_NE(word, "complete");
-  EXPECT_EQ(delete_last_history(at("history.db").c_str()), 0);
+  EXPECT_EQ(delete_last_history(ts(), at("history.db").c_str()), 0);
   int rows = 0;
-  ASSERT_EQ(get_history_db_row(at("history.db").c_str(), &rows), 0);
+  ASSERT_EQ(get_history_db_row(ts(), at("history.db").c_str(), &rows), 0);
   EXPECT_EQ(rows, 3);
   EXPECT_EQ(run(ACTION_INCREMENTAL, at_time(1767225600 + 5 * 3600, 0)), 4);
   std::string last;
-  ASSERT_EQ(query_last_time(at("history.db").c_str(), &last), 0);
+  ASSERT_EQ(query_last_time(ts(), at("history.db").c_str(), &last), 0);
   EXPECT_EQ(last, "2026-01-01T05:00:00Z");
   EXPECT_EQ(query(disk("history.db"), "select No from time_tbl order by No;"),
             (std::vector<std::string>{"1", "2", "3", "4"}));
@@ -206,8 +211,8 @@ TEST_P(TreeDbTest, MarkerStoresEveryNameExactly) {
       "No",        "it's",           "pct%41",  "q?x", "ü/ß.txt", "two\nlines",
       "back\\slash"};
   std::string marker = at("increments/1/id0/marker.dat");
-  ASSERT_EQ(share::mkdirs(at("increments/1/id0")), 0);
-  ASSERT_TRUE(open_thread_db(DB_KEY_MARKER, marker.c_str()));
+  ASSERT_EQ(share::mkdirs(ts().dest(), at("increments/1/id0")), 0);
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_MARKER, marker.c_str()));
   for (const std::string& n : names) {
     ASSERT_EQ(create_marker_db(marker.c_str(), n.c_str(), nullptr, MARKER_EXIST), 0) << n;
   }
@@ -218,9 +223,9 @@ TEST_P(TreeDbTest, MarkerStoresEveryNameExactly) {
   ASSERT_EQ(commit_thread_db(DB_KEY_MARKER), 0);
   close_thread_db(DB_KEY_MARKER);
 
-  for (const std::string& n : names) EXPECT_EQ(get_marker_db_status(marker.c_str(), n.c_str()), 0) << n;
+  for (const std::string& n : names) EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_status(n.c_str()), 0) << n;
   for (const char* absent : {"b.txt", "say", "File_time", "", "A.TXT"}) {
-    EXPECT_EQ(get_marker_db_status(marker.c_str(), absent), 1) << absent;
+    EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_status(absent), 1) << absent;
   }
   EXPECT_EQ(query(disk("increments/1/id0/marker.dat"), "select count(*) from exist_tbl;"),
             std::vector<std::string>{std::to_string(names.size())});
@@ -229,27 +234,27 @@ TEST_P(TreeDbTest, MarkerStoresEveryNameExactly) {
             std::vector<std::string>{"CREATE TABLE junction_tbl (File_source_path "
                                      "varchar(256),File_destination_path varchar(256))"});
 
-  EXPECT_EQ(get_marker_db_link_count(marker.c_str(), MARKER_SYMBOLIC_LINK), 1);
-  EXPECT_EQ(get_marker_db_link_count(marker.c_str(), MARKER_JUNCTION), 2);
-  EXPECT_EQ(get_marker_db_link_count(marker.c_str(), MARKER_HARD_LINK), 0);  // no table
-  EXPECT_EQ(get_marker_db_link_count(marker.c_str(), MARKER_EXIST), 0);       // not a link kind
+  EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_count(MARKER_SYMBOLIC_LINK), 1);
+  EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_count(MARKER_JUNCTION), 2);
+  EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_count(MARKER_HARD_LINK), 0);  // no table
+  EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_count(MARKER_EXIST), 0);       // not a link kind
   std::string target, link;
-  ASSERT_EQ(get_marker_db_link_file(marker.c_str(), 1, MARKER_JUNCTION, &target, &link), 0);
+  ASSERT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_file(1, MARKER_JUNCTION, &target, &link), 0);
   EXPECT_EQ(link, "/src/j\"1");
   EXPECT_EQ(target, "/abs/t1");
-  ASSERT_EQ(get_marker_db_link_file(marker.c_str(), 2, MARKER_JUNCTION, &target, &link), 0);
+  ASSERT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_file(2, MARKER_JUNCTION, &target, &link), 0);
   EXPECT_EQ(target, "/abs/t2");
-  EXPECT_EQ(get_marker_db_link_file(marker.c_str(), 3, MARKER_JUNCTION, &target, &link), -1);
+  EXPECT_EQ(marker_reader(ts(), marker.c_str()).get_marker_db_link_file(3, MARKER_JUNCTION, &target, &link), -1);
   EXPECT_TRUE(target.empty() && link.empty());
 
   // A version whose marker is missing.
-  EXPECT_EQ(get_marker_db_status(at("increments/2/id0/marker.dat").c_str(), "a.txt"), -1);
+  EXPECT_EQ(marker_reader(ts(), at("increments/2/id0/marker.dat").c_str()).get_marker_db_status("a.txt"), -1);
   EXPECT_FALSE(disk_exists(disk("increments/2/id0/marker.dat")));
 }
 
 TEST_P(TreeDbTest, FileTimesNewUnchangedChanged) {
   std::string file_time = at("file_time.db");
-  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, file_time.c_str()));
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_FILE_TIME, file_time.c_str()));
   const char* t1 = "2026-01-02 03:04:05";
   const char* t2 = "2026-01-02 03:04:06";
   // Asking only writes nothing, not even the table.
@@ -299,9 +304,9 @@ TEST_P(TreeDbTest, FileTimesNewUnchangedChanged) {
 TEST_P(TreeDbTest, RowsAfterARolledBackTransactionMakeTheirTablesAgain) {
   const char* t = "2026-01-02 03:04:05";
   std::string marker = at("increments/1/id0/marker.dat");
-  ASSERT_EQ(share::mkdirs(at("increments/1/id0")), 0);
-  ASSERT_TRUE(open_thread_db(DB_KEY_MARKER, marker.c_str()));
-  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  ASSERT_EQ(share::mkdirs(ts().dest(), at("increments/1/id0")), 0);
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_MARKER, marker.c_str()));
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_FILE_TIME, at("file_time.db").c_str()));
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     for (const char* rel : {"a.txt", "b.txt"}) {
@@ -321,7 +326,7 @@ TEST_P(TreeDbTest, RowsAfterARolledBackTransactionMakeTheirTablesAgain) {
 }
 
 TEST_P(TreeDbTest, SameTimeCountsAsUnchangedWhateverTheSize) {
-  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_FILE_TIME, at("file_time.db").c_str()));
   std::string src = tmp_ + "/source.txt";
   test_support::write_file(src, "short");
   auto time_text = [&] {
@@ -347,24 +352,24 @@ TEST_P(TreeDbTest, TwoTreesWrittenAtOnceFromTwoThreads) {
   std::atomic<int> failures{0};
   auto run_tree = [&](const char* uuid, glong start) {
     session_t s = make_task(destination_, ACTION_INCREMENTAL, uuid);
-    std::string path;
-    if (!mount_disk(&s, &path)) {
+    std::unique_ptr<tree_session> local = tree_session::connect(s);
+    if (!local) {
       ++failures;
       return;
     }
-    std::string tree = path + "/" + uuid;
-    share::mkdirs(tree + "/increments/1/id0");
+    std::string tree = local->destination_path() + "/" + uuid;
+    share::mkdirs(local->dest(), tree + "/increments/1/id0");
     for (int version = 1; version <= 3; ++version) {
       int n = 0;
       GTimeVal t = at_time(start + version, 0);
-      if (create_history_db((tree + "/history.db").c_str(), &s, &n, &t) != 0 || n != version) {
+      if (create_history_db(*local, (tree + "/history.db").c_str(), &s, &n, &t) != 0 || n != version) {
         ++failures;
       }
-      if (create_status_db((tree + "/status.db").c_str(), "init") != 0) ++failures;
+      if (create_status_db(*local, (tree + "/status.db").c_str(), "init") != 0) ++failures;
     }
     std::string marker = tree + "/increments/1/id0/marker.dat";
-    if (!open_thread_db(DB_KEY_MARKER, marker.c_str()) ||
-        !open_thread_db(DB_KEY_FILE_TIME, (tree + "/file_time.db").c_str())) {
+    if (!open_thread_db(*local, DB_KEY_MARKER, marker.c_str()) ||
+        !open_thread_db(*local, DB_KEY_FILE_TIME, (tree + "/file_time.db").c_str())) {
       ++failures;
     }
     for (int i = 0; i < 300; ++i) {
@@ -375,9 +380,10 @@ TEST_P(TreeDbTest, TwoTreesWrittenAtOnceFromTwoThreads) {
     if (commit_thread_db(DB_KEY_MARKER) != 0 || commit_thread_db(DB_KEY_FILE_TIME) != 0) {
       ++failures;
     }
-    if (create_status_db((tree + "/status.db").c_str(), "complete") != 0) ++failures;
-    // The run's databases are still open: the unmount closes them before the connection.
-    umount_disk(path);
+    if (create_status_db(*local, (tree + "/status.db").c_str(), "complete") != 0) ++failures;
+    // The run's databases close before the connection goes, and are the thread's no more.
+    close_thread_dbs();
+    local.reset();
     if (get_db_conn() != nullptr || get_db_conn1(DB_KEY_FILE_TIME) != nullptr) ++failures;
   };
   std::thread a(run_tree, kUuid, 1000);
@@ -430,22 +436,23 @@ TEST_P(TreeDbTest, LastRunTimeComesFromTheDestinationsHistory) {
 
 TEST_P(TreeDbTest, RunCutShortIsRolledBackAtTheNextOpen) {
   const char* t = "2026-01-01 00:00:00";
-  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_FILE_TIME, at("file_time.db").c_str()));
   for (int i = 0; i < 50; ++i) {
     ASSERT_EQ(search_file_time_db(("kept/" + std::to_string(i)).c_str(), t, "id0", false), 0);
   }
   ASSERT_EQ(commit_thread_db(DB_KEY_FILE_TIME), 0);
   // The child below makes a connection of its own; it must not share this one's socket.
-  umount_disk(destination_);
+  close_thread_dbs();
+  session_.reset();
 
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     // A run that writes far more than its page cache holds, then dies without a word.
     session_t s = task_;
-    std::string path;
-    if (!mount_disk(&s, &path)) _exit(2);
-    if (!open_thread_db(DB_KEY_FILE_TIME, (path + "/" + kUuid + "/file_time.db").c_str())) _exit(3);
+    std::unique_ptr<tree_session> child_session = tree_session::connect(s);
+    if (!child_session) _exit(2);
+    if (!open_thread_db(*child_session, DB_KEY_FILE_TIME, at("file_time.db").c_str())) _exit(3);
     sqlite3_exec(get_db_conn1(DB_KEY_FILE_TIME), "PRAGMA cache_size=10;", nullptr, nullptr,
                  nullptr);
     for (int i = 0; i < 5000; ++i) {
@@ -460,9 +467,9 @@ TEST_P(TreeDbTest, RunCutShortIsRolledBackAtTheNextOpen) {
   ASSERT_EQ(WEXITSTATUS(status), 0);
   EXPECT_TRUE(disk_exists(disk("file_time.db-journal")));  // the run left its journal
 
-  std::string path;
-  ASSERT_TRUE(mount_disk(&task_, &path));
-  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  session_ = tree_session::connect(task_);
+  ASSERT_TRUE(session_);
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_FILE_TIME, at("file_time.db").c_str()));
   EXPECT_EQ(search_file_time_db("kept/49", t, "id0", true), FILE_TIME_SAME);
   EXPECT_EQ(search_file_time_db(("lost/1/" + std::string(40, 'x')).c_str(), t, "id0", true),
             FILE_TIME_NEW);
@@ -483,7 +490,7 @@ TEST_P(TreeDbTest, ATransactionLargerThanItsPageCacheReadsBackWhatItWrote) {
   auto rel = [](int i) {
     return "spill/" + std::to_string((i * 7919) % 3000) + "/" + std::string(40, 'y');
   };
-  ASSERT_TRUE(open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_FILE_TIME, at("file_time.db").c_str()));
   sqlite3_exec(get_db_conn1(DB_KEY_FILE_TIME), "PRAGMA cache_size=10;", nullptr, nullptr,
                nullptr);
   for (int i = 0; i < 3000; ++i) {
@@ -520,10 +527,10 @@ TEST_P(TreeDbTest, DatabasesHoldingMoreThanPlainTablesAreRefusedAtOnce) {
          int rows = 0;
          int n = 0;
          GTimeVal start = at_time(1767225600, 0);
-         return query_last_time(at("history.db").c_str(), &last) == -1 && last.empty() &&
-                get_history_db_row(at("history.db").c_str(), &rows) == -1 &&
-                delete_last_history(at("history.db").c_str()) == -1 &&
-                create_history_db(at("history.db").c_str(), &task_, &n, &start) == -1;
+         return query_last_time(ts(), at("history.db").c_str(), &last) == -1 && last.empty() &&
+                get_history_db_row(ts(), at("history.db").c_str(), &rows) == -1 &&
+                delete_last_history(ts(), at("history.db").c_str()) == -1 &&
+                create_history_db(ts(), at("history.db").c_str(), &task_, &n, &start) == -1;
        }},
       {"status.db",
        "CREATE TABLE status_tbl (No integer primary key,Real_status varchar(16));"
@@ -533,16 +540,16 @@ TEST_P(TreeDbTest, DatabasesHoldingMoreThanPlainTablesAreRefusedAtOnce) {
        "trigger keep",
        [&] {
          std::string word = "untouched";
-         return check_last_status(at("status.db").c_str(), &word) == -1 && word.empty() &&
-                create_status_db(at("status.db").c_str(), "init") == -1;
+         return check_last_status(ts(), at("status.db").c_str(), &word) == -1 && word.empty() &&
+                create_status_db(ts(), at("status.db").c_str(), "init") == -1;
        }},
       {"file_time.db", std::string("CREATE VIEW id0 (No, File_path, File_time) ") + endless,
-       "view id0", [&] { return !open_thread_db(DB_KEY_FILE_TIME, at("file_time.db").c_str()); }},
+       "view id0", [&] { return !open_thread_db(ts(), DB_KEY_FILE_TIME, at("file_time.db").c_str()); }},
       {"marker.dat", std::string("CREATE VIEW exist_tbl (No, File_path) ") + endless,
        "view exist_tbl",
        [&] {
-         return get_marker_db_status(at("marker.dat").c_str(), "a.txt") == -1 &&
-                get_marker_db_link_count(at("marker.dat").c_str(), MARKER_SYMBOLIC_LINK) == 0;
+         return marker_reader(ts(), at("marker.dat").c_str()).get_marker_db_status("a.txt") == -1 &&
+                marker_reader(ts(), at("marker.dat").c_str()).get_marker_db_link_count(MARKER_SYMBOLIC_LINK) == -1;
        }},
   };
   for (const planted_t& c : cases) {
@@ -553,20 +560,17 @@ TEST_P(TreeDbTest, DatabasesHoldingMoreThanPlainTablesAreRefusedAtOnce) {
     sqlite3_close(db);
     const char* schema = "select type, name, sql from sqlite_master order by name;";
     std::vector<std::string> planted = query(disk(c.file), schema);
-    take_refused_database(nullptr, nullptr);
-    // On a thread of its own with the test's connection, so that a helper that never returns
+    ts().take_refused(nullptr, nullptr);
+    // On a thread of its own, so that a helper that never returns
     // fails the test instead of holding it.
     std::promise<bool> done;
     std::future<bool> answer = done.get_future();
     std::thread([&] {
-      std::string path;
-      session_t s = task_;
-      bool refused = mount_disk(&s, &path) && c.refused();
+      bool refused = c.refused();
       std::string refused_path;
       std::string why;
-      refused = refused && take_refused_database(&refused_path, &why) &&
+      refused = refused && ts().take_refused(&refused_path, &why) &&
                 refused_path == at(c.file) && why == c.held;
-      umount_disk(path);
       done.set_value(refused);
     }).detach();
     if (answer.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {

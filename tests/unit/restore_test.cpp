@@ -7,6 +7,7 @@
 // every named step, after which every completed version still restores byte for byte.
 #include "restore.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -22,6 +23,7 @@
 #include "backup.h"
 #include "configuration.h"
 #include "crash_point.h"
+#include "fault_destination.h"
 #include "folder_walk.h"
 #include "log.h"
 #include "share.h"
@@ -44,6 +46,9 @@ namespace {
 
 using namespace task_tree_test;
 namespace share = tessaly::share;
+using tessaly::folder_chain;
+using tessaly::kFolderOpenFlags;
+using tessaly::unique_fd;
 
 const char* const kUuid = "5d0c1f3e-2b4a-4c6d-8e9f-0a1b2c3d4e5f";
 
@@ -74,9 +79,10 @@ class RestoreFixture : public TaskTreeFixture {
     TaskTreeFixture::init(w, kUuid, "home/docs");
   }
 
-  run_outcome restore(gint64 v, const std::string& path = std::string()) {
+  run_outcome restore(gint64 v, const std::string& path = std::string(),
+                      const destination_wrap_t& wrap = nullptr) {
     log_store_reset();
-    return restore_incremental_backup(&task_, path.empty() ? nullptr : path.c_str(), v);
+    return restore_incremental_backup(&task_, path.empty() ? nullptr : path.c_str(), v, wrap);
   }
 
   // Four versions of the source; versions_[v - 1] is what version v holds.
@@ -113,6 +119,24 @@ class RestoreFixture : public TaskTreeFixture {
     put(src_ + "/sub/b.txt", "");
     ASSERT_EQ(backup(), run_outcome::completed);
     versions_.push_back(snapshot(src_));
+    src_backup_();
+  }
+
+  // Two versions of a small source: the second changes a file and a block of the large one
+  // and adds a file. Their snapshots; the newest copy is made (src_backup_).
+  void two_versions(snapshot_t* first, snapshot_t* second) {
+    put(src_ + "/a.txt", "alpha");
+    put(src_ + "/m.bin", random_bytes(9000, 4));
+    put(src_ + "/sub/b.txt", "bee");
+    ASSERT_EQ(backup(), run_outcome::completed);
+    *first = snapshot(src_);
+    put(src_ + "/a.txt", "alpha two");
+    std::string m = first->files.at("m.bin");
+    m.replace(10, 10, "0123456789");
+    put(src_ + "/m.bin", m);
+    put(src_ + "/sub/c.txt", "sea");
+    ASSERT_EQ(backup(), run_outcome::completed);
+    *second = snapshot(src_);
     src_backup_();
   }
 
@@ -285,7 +309,7 @@ TEST_P(RestoreTest, ShareRequestsOfASmallTreeStayWithinTheirCounts) {
          put(src_ + "/big.bin", big);
          put(src_ + "/sub/deep/d.txt", "dee, changed\n");
        },
-       [&] { return backup(); }, {30, 1, 8, 5, 2, 5, 0, 0},
+       [&] { return backup(); }, {30, 1, 8, 5, 2, 7, 0, 0},
        {97, 1, 8, 14, 2, 25, 64, 26}},
       {"restore of version 1 to a chosen folder", [&] { fs::remove_all(chosen); },
        [&] { return restore(1, chosen); }, {14, 7, 0, 1, 0, 9, 0, 0},
@@ -1091,20 +1115,36 @@ TEST_P(RestoreTest, ADamagedTreeFailsNamingTheEntryAndPutsBackOnlyWhatIsRight) {
   }
 }
 
-// A marker planted as a view over an endless query: the run fails at once with a record,
-// it never hangs on it.
+// A marker that no run wrote: planted as a view over an endless query, or with a link row
+// taken out of its numbering. The run fails at once with a record naming the marker and
+// why; it never hangs on it, and nothing is written to the target.
 TEST_F(LocalRestoreTest, AMarkerThatIsNoPlainDatabaseFailsTheRunAtOnce) {
   put(src_ + "/a.txt", "alpha");
+  fs::create_symlink("a.txt", src_ + "/one");
+  fs::create_symlink("a.txt", src_ + "/two");
   ASSERT_EQ(backup(), run_outcome::completed);
   std::string marker = tree_ + "/increments/1/id0/marker.dat";
-  run_sql(marker,
-          "drop table exist_tbl; create view exist_tbl as with recursive c(x) as (select 1 "
-          "union all select x + 1 from c) select 'f' || x as File_path from c;");
-  EXPECT_EQ(restore(1, root_.path() + "/chosen"), run_outcome::failed);
-  EXPECT_TRUE(logged("error: The database " + marker +
-                     " in the task folder is damaged (view exist_tbl): the restore stops."));
-  EXPECT_TRUE(logged("error: Restore Docs is failed."));
-  EXPECT_FALSE(fs::exists(root_.path() + "/chosen/docs"));
+  std::string golden = root_.path() + "/golden";
+  copy_tree(tree_, golden);
+  const struct {
+    const char* sql;
+    const char* why;
+  } cases[] = {
+      {"drop table exist_tbl; create view exist_tbl as with recursive c(x) as (select 1 "
+       "union all select x + 1 from c) select 'f' || x as File_path from c;",
+       "view exist_tbl"},
+      {"delete from symbolic_link_tbl where rowid = 1;", "a link row is missing"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    copy_tree(golden, tree_);
+    run_sql(marker, c.sql);
+    EXPECT_EQ(restore(1, root_.path() + "/chosen"), run_outcome::failed);
+    EXPECT_TRUE(logged("error: The database " + marker + " in the task folder is damaged (" +
+                       c.why + "): the restore stops."));
+    EXPECT_TRUE(logged("error: Restore Docs is failed."));
+    EXPECT_FALSE(fs::exists(root_.path() + "/chosen/docs"));
+  }
 }
 
 // What a backup logs as completed restores under the open-file limit that services get
@@ -1197,6 +1237,86 @@ TEST(FolderChain, HoldsFewDescriptorsAndNeverReopensASwappedFolder) {
 }
 
 // ---------------------------------------------------------------------------------------
+// A restore whose destination fails one operation, or loses its connection, at every step.
+// ---------------------------------------------------------------------------------------
+
+class RestoreFaultSweep : public RestoreFixture, public ::testing::WithParamInterface<where> {
+ protected:
+  void SetUp() override { init(GetParam()); }
+};
+
+TEST_P(RestoreFaultSweep, AFailedOperationAtAnyStepKeepsTheTreeAndTheUsersFiles) {
+  snapshot_t s1;
+  snapshot_t s2;
+  ASSERT_NO_FATAL_FAILURE(two_versions(&s1, &s2));
+  std::string tree_before = tree_state();
+  std::string p = root_.path() + "/chosen";
+  std::string target = p + "/docs";
+  auto prepare = [&] {
+    fs::remove_all(p);
+    user_state(target);
+  };
+  prepare();
+  snapshot_t user = snapshot(target);
+  // Restored over the user's files: those the version has are its own after the run, the
+  // others stay.
+  snapshot_t want = user;
+  for (const auto& [rel, content] : s1.files) want.files[rel] = content;
+  want.folders.insert(s1.folders.begin(), s1.folders.end());
+
+  auto counted = std::make_shared<fault_test::fault_plan>();
+  ASSERT_EQ(restore(1, p, fault_test::faulty(counted)), run_outcome::completed);
+  expect_same(want, snapshot(target), "through a destination that breaks nothing");
+  std::vector<std::pair<fault_test::op, long>> calls = fault_test::sweep_calls(*counted, 10);
+  ASSERT_GT(calls.size(), 20u);
+  int failed = 0;
+  for (bool lose : {false, true}) {
+    for (const auto& [kind, nth] : calls) {
+      std::string what = std::string(lose ? "connection lost at " : "failed ") +
+                         fault_test::op_name(kind) + " #" + std::to_string(nth);
+      SCOPED_TRACE(what);
+      prepare();
+      auto plan = std::make_shared<fault_test::fault_plan>();
+      plan->kind = kind;
+      plan->nth = nth;
+      plan->lose = lose;
+      run_outcome outcome = restore(1, p, fault_test::faulty(plan));
+      EXPECT_TRUE(plan->tripped);
+      // The tree is read, never changed.
+      EXPECT_EQ(tree_state(), tree_before);
+      snapshot_t got = snapshot(target);
+      if (outcome == run_outcome::completed) {
+        expect_same(want, got, "a restore that completed");
+      } else {
+        ++failed;
+        // Every file is the version's or what the user had there; the user's own stay.
+        for (const auto& [rel, content] : got.files) {
+          bool known = (s1.files.count(rel) != 0 && s1.files.at(rel) == content) ||
+                       (user.files.count(rel) != 0 && user.files.at(rel) == content);
+          EXPECT_TRUE(known) << rel;
+        }
+        for (const auto& [rel, content] : user.files) {
+          if (s1.files.count(rel) == 0) {
+            EXPECT_EQ(got.files[rel], content) << rel;
+          }
+        }
+      }
+      if (lose) age_lock(tree_ + "/run.lock");
+      // A later restore does the whole work.
+      ASSERT_EQ(restore(1, p), run_outcome::completed);
+      expect_same(want, snapshot(target), "the restore after");
+      if (HasFailure()) return;
+    }
+  }
+  EXPECT_GT(failed, 0);
+  std::printf("[ fault sweep ] restore: %zu operations broken, %d runs failed\n",
+              2 * calls.size(), failed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Destinations, RestoreFaultSweep,
+                         ::testing::Values(where::local, where::smb), param_name);
+
+// ---------------------------------------------------------------------------------------
 // The crash sweep.
 // ---------------------------------------------------------------------------------------
 
@@ -1275,19 +1395,9 @@ TEST_F(CrashSweep, BackupKilledAtEveryStepLeavesEveryVersionRestorable) {
 }
 
 TEST_F(CrashSweep, RestoreKilledAtEveryStepKeepsTheTreeAndTheUsersFiles) {
-  put(src_ + "/a.txt", "alpha");
-  put(src_ + "/m.bin", random_bytes(9000, 4));
-  put(src_ + "/sub/b.txt", "bee");
-  ASSERT_EQ(backup(), run_outcome::completed);
-  snapshot_t s1 = snapshot(src_);
-  put(src_ + "/a.txt", "alpha two");
-  std::string m = s1.files.at("m.bin");
-  m.replace(10, 10, "0123456789");
-  put(src_ + "/m.bin", m);
-  put(src_ + "/sub/c.txt", "sea");
-  ASSERT_EQ(backup(), run_outcome::completed);
-  snapshot_t s2 = snapshot(src_);
-  src_backup_();
+  snapshot_t s1;
+  snapshot_t s2;
+  ASSERT_NO_FATAL_FAILURE(two_versions(&s1, &s2));
   std::string tree_before = tree_state();
 
   struct mode_t_ {

@@ -25,6 +25,7 @@
 #include "server_probe.h"
 #include "smb_peer.h"
 #include "test_support.h"
+#include "tree_session.h"
 
 namespace share = tessaly::share;
 using test_support::read_file;
@@ -48,16 +49,18 @@ void remove_local(const std::string& path) {
   (void)rc;
 }
 
-bool write_all(const std::string& path, const std::string& data) {
-  FILE* f = share::open(path, "wb");
+// Through the thread's connection, or through the destination `d` when one is given.
+bool write_all(const std::string& path, const std::string& data,
+               share::destination* d = nullptr) {
+  FILE* f = d != nullptr ? d->open(path, "wb", 0660) : share::open(path, "wb");
   if (f == nullptr) return false;
   bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
   ok = (std::fclose(f) == 0) && ok;
   return ok;
 }
 
-bool read_all(const std::string& path, std::string* out) {
-  FILE* f = share::open(path, "rb");
+bool read_all(const std::string& path, std::string* out, share::destination* d = nullptr) {
+  FILE* f = d != nullptr ? d->open(path, "rb", 0) : share::open(path, "rb");
   if (f == nullptr) return false;
   out->clear();
   char buffer[65536];
@@ -363,7 +366,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, ShareTest, ::testing::Values(where::local, wh
 class SmbConnection : public ::testing::Test {
  protected:
   void SetUp() override { START_SMB_PEER(peer_); }
-  void TearDown() override { cancel_user_privilege(); }
+
   static session_t task(const std::string& path, const std::string& user,
                         const std::string& password, bool anonymous) {
     session_t s;
@@ -408,14 +411,16 @@ TEST_F(SmbConnection, MountProbesTheShareWithTheTasksAccount) {
     SCOPED_TRACE(c.what);
     session_t s = task(c.path, c.user, c.password, c.anonymous);
     std::string path;
-    EXPECT_EQ(mount_disk(&s, &path), c.mounts);
+    std::unique_ptr<share::destination> d = mount_disk(&s, &path);
+    EXPECT_EQ(d != nullptr, c.mounts);
     EXPECT_EQ(path, c.path);  // given also on failure
     if (c.mounts) {
-      EXPECT_TRUE(write_all(c.path + "/probe.txt", "x"));
-      EXPECT_EQ(share::unlink(c.path + "/probe.txt"), 0);
+      EXPECT_TRUE(write_all(c.path + "/probe.txt", "x", d.get()));
+      EXPECT_EQ(d->unlink(c.path + "/probe.txt"), 0);
     }
-    EXPECT_TRUE(umount_disk(path));
-    // Without the connection the share is out of reach.
+    d.reset();
+    // The connection is the destination's, not the thread's: without it the share is out of
+    // reach.
     share::info_t info;
     EXPECT_EQ(share::stat(c.path, &info), -1);
     EXPECT_EQ(errno, ENOTCONN);
@@ -426,12 +431,11 @@ TEST_F(SmbConnection, LocalDestinationsMountWhenTheFolderExists) {
   std::string dir = make_temp_dir();
   std::string path;
   session_t present = task(dir, "", "", true);
-  EXPECT_TRUE(mount_disk(&present, &path));
-  EXPECT_TRUE(umount_disk(path));
+  EXPECT_NE(mount_disk(&present, &path), nullptr);
   session_t absent = task(dir + "/absent", "user", "pw", false);
-  EXPECT_FALSE(mount_disk(&absent, &path));
+  EXPECT_EQ(mount_disk(&absent, &path), nullptr);
   session_t none;
-  EXPECT_FALSE(mount_disk(&none, &path));
+  EXPECT_EQ(mount_disk(&none, &path), nullptr);
   EXPECT_TRUE(path.empty());
   remove_local(dir);
 }
@@ -439,8 +443,9 @@ TEST_F(SmbConnection, LocalDestinationsMountWhenTheFolderExists) {
 TEST_F(SmbConnection, ServerGoneDuringAWriteIsAnError) {
   session_t s = task("\\\\127.0.0.1\\nas", "tessaly", "secret-pw", false);
   std::string path;
-  ASSERT_TRUE(mount_disk(&s, &path));
-  FILE* f = share::open(path + "/cut.bin", "wb");
+  std::unique_ptr<share::destination> d = mount_disk(&s, &path);
+  ASSERT_NE(d, nullptr);
+  FILE* f = d->open(path + "/cut.bin", "wb", 0660);
   ASSERT_NE(f, nullptr);
   std::string block(1024 * 1024, 'a');
   ASSERT_EQ(std::fwrite(block.data(), 1, block.size(), f), block.size());
@@ -453,11 +458,11 @@ TEST_F(SmbConnection, ServerGoneDuringAWriteIsAnError) {
   failed = (std::fclose(f) != 0) || failed;
   EXPECT_TRUE(failed);
   // Nothing else works either, and says so.
-  EXPECT_FALSE(write_all(path + "/after.txt", "x"));
-  EXPECT_EQ(share::probe_folder(path), -1);
-  EXPECT_TRUE(umount_disk(path));
+  EXPECT_FALSE(write_all(path + "/after.txt", "x", d.get()));
+  EXPECT_EQ(share::probe_folder(*d, path), -1);
+  d.reset();
   // And a new connection to the stopped server fails at the mount.
-  EXPECT_FALSE(mount_disk(&s, &path));
+  EXPECT_EQ(mount_disk(&s, &path), nullptr);
 }
 
 TEST_F(SmbConnection, EachThreadHasItsOwnConnection) {
@@ -465,15 +470,15 @@ TEST_F(SmbConnection, EachThreadHasItsOwnConnection) {
   std::atomic<int> failures{0};
   auto worker = [&](session_t s, const std::string& name) {
     std::string path;
-    if (!mount_disk(&s, &path)) {
+    std::unique_ptr<share::destination> d = mount_disk(&s, &path);
+    if (!d) {
       ++failures;
       return;
     }
     for (int i = 0; i < 40; ++i) {
       std::string file = path + "/" + name + std::to_string(i);
-      if (!write_all(file, name + std::to_string(i))) ++failures;
+      if (!write_all(file, name + std::to_string(i), d.get())) ++failures;
     }
-    umount_disk(path);
   };
   std::thread a(worker, task("\\\\127.0.0.1\\nas\\one", "tessaly", "secret-pw", false), "acc");
   std::thread b(worker, task("\\\\127.0.0.1\\guest", "", "", true), "guest");
@@ -482,7 +487,7 @@ TEST_F(SmbConnection, EachThreadHasItsOwnConnection) {
   EXPECT_EQ(failures.load(), 0);
   EXPECT_EQ(read_file(peer_.share_dir() + "/one/acc39"), "acc39");
   EXPECT_EQ(read_file(peer_.guest_dir() + "/guest39"), "guest39");
-  // This thread never logged on: it reaches neither share.
+  // Neither connection is this thread's: it reaches neither share.
   share::info_t info;
   EXPECT_EQ(share::stat("\\\\127.0.0.1\\guest", &info), -1);
 }
@@ -596,8 +601,7 @@ TEST_F(SmbConnection, ASilentServerHoldsOnlyItsOwnCallers) {
   std::thread stuck([&] {
     session_t s = task("\\\\127.0.0.2\\nas", "tessaly", "secret-pw", false);
     std::string path;
-    silent_mounted = mount_disk(&s, &path);
-    umount_disk(path);
+    silent_mounted = mount_disk(&s, &path) != nullptr;
   });
   for (int i = 0; i < 200 && silent.taken() == 0; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -607,12 +611,13 @@ TEST_F(SmbConnection, ASilentServerHoldsOnlyItsOwnCallers) {
   auto start = std::chrono::steady_clock::now();
   session_t s = task("\\\\127.0.0.1\\nas\\pc", "tessaly", "secret-pw", false);
   std::string path;
-  bool mounted = mount_disk(&s, &path);
-  bool written = mounted && write_all(path + "/during.txt", "meanwhile");
+  std::unique_ptr<share::destination> d = mount_disk(&s, &path);
+  bool mounted = d != nullptr;
+  bool written = mounted && write_all(path + "/during.txt", "meanwhile", d.get());
   std::string back;
-  bool read = written && read_all(path + "/during.txt", &back);
+  bool read = written && read_all(path + "/during.txt", &back, d.get());
   const double took = seconds_since(start);
-  umount_disk(path);
+  d.reset();
   silent.close();
   stuck.join();
 
@@ -680,7 +685,6 @@ TEST(Privileges, KeepTheirShapeOnLinux) {
   EXPECT_TRUE(SetPrivilege(nullptr, "SeRestorePrivilege", false));
   EXPECT_FALSE(SetPrivilege(nullptr, "Backup", true));
   EXPECT_FALSE(SetPrivilege(nullptr, nullptr, true));
-  EXPECT_TRUE(cancel_user_privilege());  // also without a logon
 }
 
 }  // namespace

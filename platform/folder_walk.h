@@ -1,9 +1,13 @@
-// Folders of the local file system reached without following links, with few descriptors.
+// The local file system as the backup's source side and the restore's targets see it:
+// folders and files reached without following links, with few descriptors. The scan and
+// the copy list and classify a source's entries and open its files here; the restore walks
+// to its targets, lists, removes and opens what it writes here.
 //
-// The restore runs as root and writes into folders that other users may change while it
-// runs, so it never reaches a folder by its path text: it opens "/" and then one name at a
-// time, each with O_NOFOLLOW, and decides itself about every link it meets (walk_folder).
-// Below a folder reached that way, every entry is opened relative to its open parent.
+// The service runs as root and reads and writes folders that other users may change while
+// it runs, so nothing here follows a link unless told: the restore never reaches a folder by
+// its path text but opens "/" and then one name at a time, each with O_NOFOLLOW, and decides
+// itself about every link it meets (walk_folder). Below a folder reached that way, every
+// entry is opened relative to its open parent.
 //
 // A walk down a deep tree would keep one open folder per level and run out of descriptors
 // (services get 1,024) long before the paths get too long, so folder_chain keeps only the
@@ -17,10 +21,13 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace tessaly {
 
 class unique_fd {
  public:
@@ -120,3 +127,32 @@ struct walk_end_t {
 // and group of the folder above them); without, the walk stops at the first missing name
 // and the rest must be plain names. False with `end.refused` (a rule said no) or errno set.
 bool walk_folder(const std::string& path, bool make, const walk_rules_t& rules, walk_end_t* end);
+
+// The names in the folder `name` of `dirfd` (AT_FDCWD: a path; "." the folder itself),
+// without "." and "..", sorted so that walks meet them in one order. The folder is opened
+// without following a link at its last name, unless `follow`. False with errno.
+bool list_folder(int dirfd, const std::string& name, bool follow, std::vector<std::string>* names);
+
+// What an entry is, seen without following a link. unreadable: it cannot be looked at for
+// another reason than its absence (errno tells); other: a FIFO, socket or device, which a
+// reader could block on.
+enum class entry_type { gone, unreadable, file, folder, link, other };
+entry_type classify_at(int dirfd, const std::string& name, struct stat* st);
+
+// The folder at `components` below the open folder `root`, each step without following a
+// link.
+unique_fd open_below(int root, const std::vector<std::string>& components);
+
+// Removes the entry `name` of `dirfd` with everything in it. Links are removed, never
+// followed; a folder of another file system, or one that `keep` returns true for (given the
+// open folder), is never entered and stays (the removal fails there). A missing entry counts
+// as removed. Holds a bounded number of descriptors whatever the depth.
+bool remove_tree_at(int dirfd, const std::string& name,
+                    const std::function<bool(int fd, const struct stat& folder)>& keep = nullptr);
+
+// Opens the file `name` of `dirfd` (AT_FDCWD: a path) for reading, never through a link and
+// never blocking on something that is not a file: null with errno EINVAL for anything but
+// a regular file.
+FILE* open_file_at(int dirfd, const std::string& name);
+
+}  // namespace tessaly

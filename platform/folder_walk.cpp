@@ -1,10 +1,15 @@
-// Folders reached without following links, with few descriptors (see folder_walk.h).
+// The local file system without following links (see folder_walk.h).
 #include "folder_walk.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <deque>
+
+namespace tessaly {
 
 namespace {
 
@@ -270,3 +275,124 @@ bool walk_folder(const std::string& path, bool make, const walk_rules_t& rules, 
   end->path = here();
   return end->fd.ok();
 }
+
+// ---------------------------------------------------------------------------------------
+// Listing, classifying, removing and opening
+// ---------------------------------------------------------------------------------------
+
+bool list_folder(int dirfd, const std::string& name, bool follow, std::vector<std::string>* names) {
+  names->clear();
+  int fd = ::openat(dirfd, name.c_str(), kFolderOpenFlags & ~(follow ? O_NOFOLLOW : 0));
+  if (fd < 0) return false;
+  DIR* dir = ::fdopendir(fd);
+  if (dir == nullptr) {
+    int err = errno;
+    ::close(fd);
+    errno = err;
+    return false;
+  }
+  errno = 0;
+  while (struct dirent* e = ::readdir(dir)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+      names->emplace_back(e->d_name);
+    }
+    errno = 0;
+  }
+  int err = errno;
+  ::closedir(dir);
+  std::sort(names->begin(), names->end());
+  errno = err;
+  return err == 0;
+}
+
+entry_type classify_at(int dirfd, const std::string& name, struct stat* st) {
+  if (::fstatat(dirfd, name.c_str(), st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return errno == ENOENT ? entry_type::gone : entry_type::unreadable;
+  }
+  if (S_ISLNK(st->st_mode)) return entry_type::link;
+  if (S_ISREG(st->st_mode)) return entry_type::file;
+  if (S_ISDIR(st->st_mode)) return entry_type::folder;
+  return entry_type::other;
+}
+
+unique_fd open_below(int root, const std::vector<std::string>& components) {
+  unique_fd current(::openat(root, ".", kFolderOpenFlags));
+  for (const std::string& c : components) {
+    if (!current.ok()) break;
+    current = open_folder_at(current.get(), c);
+  }
+  return current;
+}
+
+namespace {
+
+using keep_t = std::function<bool(int fd, const struct stat& folder)>;
+
+// Removes everything in the chain's current folder (see remove_tree_at).
+bool empty_folder(folder_chain& chain, dev_t device, const keep_t& keep) {
+  int fd = chain.fd();
+  struct stat self;
+  if (fd < 0 || ::fstat(fd, &self) != 0) return false;
+  if (keep && keep(fd, self)) return false;
+  std::vector<std::string> names;
+  bool ok = list_folder(fd, ".", false, &names);
+  for (const std::string& n : names) {
+    fd = chain.fd();
+    if (fd < 0) return false;
+    struct stat st;
+    entry_type type = classify_at(fd, n, &st);
+    if (type == entry_type::gone) continue;
+    if (type == entry_type::unreadable) {
+      ok = false;
+      continue;
+    }
+    if (type != entry_type::folder) {
+      ok = (::unlinkat(fd, n.c_str(), 0) == 0 || errno == ENOENT) && ok;
+      continue;
+    }
+    if (st.st_dev != device || !chain.enter(n)) {
+      ok = false;
+      continue;
+    }
+    bool emptied = empty_folder(chain, device, keep);
+    chain.leave();
+    fd = chain.fd();
+    ok = emptied && fd >= 0 && ::unlinkat(fd, n.c_str(), AT_REMOVEDIR) == 0 && ok;
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool remove_tree_at(int dirfd, const std::string& name, const keep_t& keep) {
+  struct stat st;
+  entry_type type = classify_at(dirfd, name, &st);
+  if (type == entry_type::gone) return true;
+  if (type == entry_type::unreadable) return false;
+  if (type != entry_type::folder) return ::unlinkat(dirfd, name.c_str(), 0) == 0 || errno == ENOENT;
+  struct stat parent;
+  if (::fstat(dirfd, &parent) != 0 || parent.st_dev != st.st_dev) return false;
+  folder_chain chain = folder_chain::from(dirfd);
+  if (!chain.enter(name)) return false;
+  bool ok = empty_folder(chain, st.st_dev, keep);
+  chain.leave();
+  return ok && ::unlinkat(dirfd, name.c_str(), AT_REMOVEDIR) == 0;
+}
+
+FILE* open_file_at(int dirfd, const std::string& name) {
+  // The flag has no effect on the reads of a regular file; it only keeps the open of a FIFO
+  // from waiting for a writer.
+  int fd = ::openat(dirfd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return nullptr;
+  }
+  FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) ::close(fd);
+  return f;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,144 @@
+// File and path helpers of the backup and the restore (see tree_files.h).
+#include "tree_files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+#include "links.h"
+#include "log.h"
+#include "share.h"
+
+namespace share = tessaly::share;
+
+namespace {
+
+struct file_closer {
+  void operator()(FILE* f) const {
+    if (f != nullptr) std::fclose(f);
+  }
+};
+
+// Both sides local and nothing read yet: copy_file_range. ok, an error, or `fallback`: the
+// file systems cannot, and the loop goes on from where the kernel stopped.
+copy_status kernel_copy(int in_fd, int out_fd, int64_t* bytes, bool* fallback) {
+  *fallback = false;
+  for (;;) {
+    ssize_t n = ::copy_file_range(in_fd, nullptr, out_fd, nullptr, 1 << 30, 0);
+    if (n == 0) return copy_status::ok;
+    if (n < 0) {
+      if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+        *fallback = true;
+        return copy_status::ok;
+      }
+      return errno == ENOSPC || errno == EDQUOT || errno == EFBIG ? copy_status::target_error
+                                                                 : copy_status::source_error;
+    }
+    *bytes += n;
+  }
+}
+
+}  // namespace
+
+copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, rsync_signature* sig) {
+  *bytes = 0;
+  if (in == nullptr) return copy_status::source_error;
+  if (out == nullptr) return copy_status::target_error;
+  int in_fd = ::fileno(in);
+  int out_fd = ::fileno(out);
+  if (sig == nullptr && in_fd >= 0 && out_fd >= 0 && std::ftell(in) == 0 &&
+      std::fflush(out) == 0) {
+    bool fallback = false;
+    copy_status status = kernel_copy(in_fd, out_fd, bytes, &fallback);
+    if (!fallback) return status;
+  }
+  // Reads and writes from here go on at the descriptors' offsets.
+  // Whole blocks go straight to the files: no second buffer, no copy through it. A stream
+  // over a share keeps its own buffer for reading: stdio reads such a stream through its
+  // buffer, and one of a single byte would make every byte a request.
+  if (in_fd >= 0) std::setvbuf(in, nullptr, _IONBF, 0);
+  std::setvbuf(out, nullptr, _IONBF, 0);
+  // Not cleared: each block is read before it is written.
+  std::unique_ptr<char[]> buffer(new char[copy_block_size]);
+  for (;;) {
+    size_t got = std::fread(buffer.get(), 1, copy_block_size, in);
+    if (got < copy_block_size && std::ferror(in)) return copy_status::source_error;
+    if (got > 0 && std::fwrite(buffer.get(), 1, got, out) != got) {
+      return copy_status::target_error;
+    }
+    *bytes += static_cast<int64_t>(got);
+    bool last_block = got < copy_block_size;
+    if (sig != nullptr && copytool_sig(*sig, buffer.get(), got, last_block) != 0) {
+      return copy_status::target_error;
+    }
+    if (last_block) break;
+  }
+  return std::fflush(out) == 0 ? copy_status::ok : copy_status::target_error;
+}
+
+copy_status copy_file(share::destination& d, FILE* in, const std::string& to, int64_t* bytes,
+                      rsync_signature* sig) {
+  *bytes = 0;
+  if (in == nullptr) return copy_status::source_error;
+  FILE* out = d.open(to, "wb", 0660);
+  if (out == nullptr) return copy_status::target_error;
+  copy_status status = copy_file(in, out, bytes, sig);
+  if (std::fclose(out) != 0 && status == copy_status::ok) status = copy_status::target_error;
+  return status;
+}
+
+copy_status copy_file(share::destination& d, const std::string& from, const std::string& to,
+                      int64_t* bytes) {
+  *bytes = 0;
+  std::unique_ptr<FILE, file_closer> in(d.open(from, "rb", 0));
+  if (!in) return copy_status::source_error;
+  return copy_file(d, in.get(), to, bytes);
+}
+
+int presence(share::destination& d, const std::string& path) {
+  share::info_t info;
+  if (share::lstat(d, path, &info) == 0) return 1;
+  return errno == ENOENT ? 0 : -1;
+}
+
+int rm_directory(share::destination& d, const std::string& path) {
+  share::info_t info;
+  if (share::lstat(d, path, &info) != 0) return errno == ENOENT ? 0 : -1;
+  if (info.type == share::kind::link) return remove_symbolic(d, path.c_str()) == 0 ? 0 : -1;
+  return share::remove_tree(d, path) == 0 || errno == ENOENT ? 0 : -1;
+}
+
+int rm_file(share::destination& d, const std::string& path) {
+  return d.unlink(path) == 0 || errno == ENOENT ? 0 : -1;
+}
+
+int get_file_time(const struct stat& st, std::string* out) {
+  struct tm tm;
+  time_t seconds = st.st_mtim.tv_sec;
+  if (out == nullptr || gmtime_r(&seconds, &tm) == nullptr) return -1;
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
+                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  *out = text;
+  return 0;
+}
+
+std::string path_format_to_win(const std::string& path) {
+  if (!share::is_smb_path(path)) return path;
+  std::string out = path;
+  std::replace(out.begin(), out.end(), '/', '\\');
+  return out;
+}
+
+std::string get_source_folder(const std::string& path, size_t L) {
+  return L < path.size() ? path.substr(L) : std::string();
+}
+
+bool destination_reachable(share::destination& d, const std::string& base) {
+  return share::probe_folder(d, base) == 0;
+}
