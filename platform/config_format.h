@@ -23,6 +23,10 @@ namespace tessaly::config_format {
 inline constexpr std::string_view kSessionFileName = "SESSION_CONFIG.dat";
 inline constexpr std::string_view kGlobalFileName = "GLOBAL_SETTING.dat";
 
+// The largest files the service reads; a larger one is not a configuration file.
+inline constexpr size_t kSessionFileMaxBytes = 16 * 1024 * 1024;
+inline constexpr size_t kGlobalFileMaxBytes = 1024 * 1024;
+
 inline constexpr std::string_view kDescriptionEnd = "</description>";
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 

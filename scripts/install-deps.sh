@@ -11,6 +11,8 @@ packages=(
   libglib2.0-dev libsqlite3-dev librsync-dev libvmime-dev libsmbclient-dev
   # controller
   qt6-base-dev libqt6sql6-sqlite qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  # Qt's own texts (standard buttons, file dialogs) in the window's languages
+  qt6-translations-l10n
   # test peers
   samba smbclient python3 python3-aiosmtpd python3-dbusmock dbus iputils-ping iproute2 openssl
   rdiff sqlite3

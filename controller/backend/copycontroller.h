@@ -3,8 +3,11 @@
 // Every request is one datagram from an unbound socket to 127.0.0.1:7502, built with the
 // link codec that the service also uses (platform/link_packet.h); nothing waits for a reply.
 // Answers arrive on 127.0.0.1:7503: the version answer gives the service's id for later
-// requests, and each task-detail answer becomes one UpdateSessionStatus signal. Every read is
-// bounded by the bytes received; a request that does not fit one datagram is not sent.
+// requests, and each task-detail answer becomes one UpdateSessionStatus signal; every answer
+// of the service also gives ServiceAnswered, which tells the window that the service runs.
+// Any local user may send to that port, so an answer counts only when the socket that sent
+// it belongs to root or to a user who may configure the service. Every read is bounded by
+// the bytes received; a request that does not fit one datagram is not sent.
 #pragma once
 
 #include <QtCore/QByteArray>
@@ -12,6 +15,10 @@
 #include <QtCore/QString>
 #include <QtCore/QtGlobal>
 
+#include <cstdint>
+#include <vector>
+
+class QHostAddress;
 class QUdpSocket;
 
 class Copycontroller : public QObject {
@@ -40,13 +47,18 @@ class Copycontroller : public QObject {
   // uuid, state text, next run time, last run time, the paths after the first joined with
   // "\n", the first path.
   void UpdateSessionStatus(QString, QString, QString, QString, QString, QString);
+  // An answer of the service arrived (to any query).
+  void ServiceAnswered();
 
  public slots:
   void RevData();
 
  private:
-  int send(quint8 type, quint8 cmd, const QByteArray& payload);
-  void handleDatagram(const QByteArray& datagram);
+  int send(quint8 type, quint8 cmd, const std::vector<uint8_t>& payload);
+  void handleDatagram(const QByteArray& datagram, const QHostAddress& sender, quint16 senderPort);
+  // True when the datagram came from a socket of root or of a user who may configure the
+  // service.
+  bool fromService(const QHostAddress& sender, quint16 port) const;
 
   QUdpSocket* sendSocket_ = nullptr;
   QUdpSocket* receiveSocket_ = nullptr;

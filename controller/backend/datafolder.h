@@ -4,7 +4,11 @@
 
 #include <QtCore/QString>
 
-// tessaly::data_folder_path() ("<TESSALY_ROOT>/var/lib/Tessaly"), the folder created (with the
-// rights rule of the configuration folder) when it is missing. "" only when the folder neither
-// exists nor could be made.
-QString dataFolderPath();
+// tessaly::data_folder_path() ("<TESSALY_ROOT>/var/lib/Tessaly"), whether or not it exists.
+QString dataFolderName();
+
+// dataFolderName(), the folder created (with the rights rule of the configuration folder)
+// when it is missing. "" when the folder neither exists nor could be made, with the system's
+// reason in *why. The stores take "" for "no folder" and refuse to read or write anything,
+// so that nothing lands in the working folder instead.
+QString dataFolderPath(QString* why = nullptr);

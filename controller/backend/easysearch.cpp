@@ -245,23 +245,31 @@ ShareReply parseShareListReply(const QByteArray& datagram, const QByteArray& req
 }  // namespace nas_discovery
 
 EasySearch::EasySearch(QObject* parent)
-    : QObject(parent),
-      localAddresses_(nas_discovery::usableAddresses(QNetworkInterface::allAddresses())),
-      requestId_(nas_discovery::makeRequestId()) {
+    : QObject(parent), requestId_(nas_discovery::makeRequestId()) {
+  openSockets();
+}
+
+EasySearch::~EasySearch() = default;
+
+void EasySearch::openSockets() {
+  localAddresses_ = nas_discovery::usableAddresses(QNetworkInterface::allAddresses());
   std::vector<in_addr> locals;
   for (const QString& text : localAddresses_) {
     in_addr address{};
     if (inet_pton(AF_INET, text.toLatin1().constData(), &address) == 1) locals.push_back(address);
   }
+  // The old receive socket holds the port: it goes first.
+  sockets_.reset();
   sockets_ = std::make_unique<tessaly::DiscoverySocket>(locals);
 }
-
-EasySearch::~EasySearch() = default;
 
 bool EasySearch::SearchDevice() {
   if (busy_) return false;
   BusyMark mark(&busy_);
   devices_.clear();
+  // The links may have changed since the last search (a network that came up later, an
+  // address that went): every search sends from the addresses the computer has now.
+  openSockets();
 
   // Replies and requests that waited since the last call belong to no search of this one.
   tessaly::DiscoveryDatagram datagram;

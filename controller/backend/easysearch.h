@@ -101,12 +101,13 @@ class EasySearch : public QObject {
   Q_OBJECT
 
  public:
-  // Collects the local addresses, draws the request id and opens the sockets.
+  // Draws the request id and opens the sockets on the local addresses.
   explicit EasySearch(QObject* parent = nullptr);
   ~EasySearch() override;
 
-  // Fills the device list anew. False, with the list unchanged, when a search or share query
-  // of this object is still waiting (the call came from inside its wait).
+  // Fills the device list anew, from the local addresses as they are now (the sockets are
+  // opened again on them). False, with the list unchanged, when a search or share query of
+  // this object is still waiting (the call came from inside its wait).
   bool SearchDevice();
   // The first device, null when the list is empty.
   const NasDeviceRecord* GetDeviceListHead() const;
@@ -122,7 +123,7 @@ class EasySearch : public QObject {
   const ShareFolderRecord* GetShareFolderListHead() const;
   const QList<ShareFolderRecord>& shareFolderList() const { return shares_; }
 
-  // The local addresses searched, in order.
+  // The local addresses of the last search (or of the construction), in order.
   const QStringList& localAddresses() const { return localAddresses_; }
   // True while a search or share query waits.
   bool isBusy() const { return busy_; }
@@ -131,6 +132,9 @@ class EasySearch : public QObject {
   static void Delay(int msec);
 
  private:
+  // Collects the local addresses and opens the sockets on them.
+  void openSockets();
+
   QStringList localAddresses_;
   QList<NasDeviceRecord> devices_;
   QList<ShareFolderRecord> shares_;

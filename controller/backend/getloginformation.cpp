@@ -4,7 +4,16 @@
 #include <QtCore/QFile>
 #include <QtCore/QXmlStreamReader>
 
+#include <cstdint>
+#include <string>
+
+#include "file_read.h"
+#include "xmltree.h"
+
 namespace {
+
+// The service keeps at most a few thousand records of a few kilobytes each.
+constexpr uint64_t kLogFileMax = 64u << 20;
 
 // The six texts a record keeps, by element name; null for any other name.
 QString* recordField(LogRecord& record, QStringView name) {
@@ -20,7 +29,9 @@ QString* recordField(LogRecord& record, QStringView name) {
 }  // namespace
 
 GetLogInformation::GetLogInformation(const QString& dataDir, QObject* parent)
-    : QObject(parent), logPath_(QDir(dataDir).filePath(QStringLiteral("LOG.dat"))) {}
+    : QObject(parent),
+      logPath_(dataDir.isEmpty() ? QString()
+                                 : QDir(dataDir).filePath(QStringLiteral("LOG.dat"))) {}
 
 GetLogInformation::~GetLogInformation() = default;
 
@@ -31,10 +42,14 @@ GetLogInformation::~GetLogInformation() = default;
 // its end tag was read: an XML error ends the reading and keeps the records before it.
 void GetLogInformation::ReadLog() {
   list_ = LogList();
-  QFile file(logPath_);
-  if (!file.open(QIODevice::ReadOnly)) return;
-  const QByteArray bytes = file.readAll();
-  file.close();
+  // Never a FIFO or a device, never through a symbolic link put in the file's place in the
+  // shared folder (file_read.h).
+  std::string read;
+  if (logPath_.isEmpty() || tessaly::read_regular_file(QFile::encodeName(logPath_).toStdString(),
+                                                       false, kLogFileMax, &read) != 0) {
+    return;
+  }
+  const QByteArray bytes = QByteArray::fromStdString(read);
   const QByteArray end = "</description>";
   const qsizetype cut = bytes.indexOf(end);
   if (cut < 0) return;  // not a log file (or an empty one)
@@ -48,6 +63,11 @@ void GetLogInformation::ReadLog() {
   while (!reader.atEnd()) {
     switch (reader.readNext()) {
       case QXmlStreamReader::StartElement:
+        // Deeper than any log: damaged, read no further (the records before it stay).
+        if (depth >= kMaxElementDepth) {
+          reader.raiseError(tooDeepError());
+          break;
+        }
         ++depth;
         field = nullptr;
         if (logDepth == 0 && reader.name() == u"log") {

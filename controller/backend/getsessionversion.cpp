@@ -3,30 +3,29 @@
 #include "getsessionversion.h"
 
 #include <fcntl.h>
-#include <string.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
 #include <QtSql/QSqlDatabase>
+#include <QtSql/QSqlDriver>
 #include <QtSql/QSqlError>
 #include <QtSql/QSqlQuery>
+#include <sqlite3.h>
 
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "share.h"
+#include "sharecall.h"
 #include "task_destination.h"
+#include "tree_db_guard.h"
 
 namespace {
 
@@ -44,10 +43,9 @@ const char* const kJournalSuffixes[] = {"-journal", "-wal"};
 // Both databases hold a few rows; anything near this size is not a task tree's file.
 constexpr uint64_t kMaxFileBytes = 64u << 20;
 
-// What the share thread found.
+// How the share thread's reading ended.
 enum class fetch_result {
   ok,
-  logon_failed,      // the share layer took no account
   refused,           // the server refused the account or the folder
   no_destination,    // the destination folder does not exist
   unreachable,       // the server cannot be reached (errno says why)
@@ -61,19 +59,8 @@ struct fetched_file {
   std::string bytes;
 };
 
-// One reading of the share, shared by the window's thread and the share thread: the one
-// that lets go of it last frees it, so a thread still waiting on a silent server may
-// outlive the reader that gave up on it.
-struct fetch_job {
-  // Fixed before the thread starts.
-  std::string destination;
-  std::string folder;
-  bool smb = false;
-  share::account_t account;
-
-  std::mutex mutex;
-  std::condition_variable finished;
-  bool done = false;
+// What the share thread found.
+struct fetched {
   fetch_result result = fetch_result::ok;
   int error = 0;
   std::vector<fetched_file> files;
@@ -154,7 +141,7 @@ fetch_result fetch_database(const std::string& folder, const char* name,
   return fetch_result::ok;
 }
 
-// The share thread: logs on with the task's account (an SMB destination only), checks the
+// The share thread (logged on with the task's account for an SMB destination): checks the
 // destination and the task folder, lists the version folders and reads the two databases.
 //
 // The order matters while a run writes the tree. A backup adds its history row, then
@@ -162,29 +149,17 @@ fetch_result fetch_database(const std::string& folder, const char* name,
 // whose folder was listed before the row was read, and whose status read after it says
 // "complete", belongs to a run that completed. Read in another order, a run that has just
 // added its row (the status still "complete" from the run before) would pass for a version.
-void fetch(std::shared_ptr<fetch_job> job) {
-  fetch_result result = fetch_result::ok;
-  int error = 0;
-  std::vector<fetched_file> files;
-  std::vector<std::string> kept;
-
-  bool logged_on = false;
-  if (job->smb) {
-    logged_on = share::logon(job->account);
-    if (!logged_on) {
-      result = fetch_result::logon_failed;
-      error = errno;
-    }
-  }
-  explicit_bzero(job->account.password.data(), job->account.password.size());
-
-  if (result == fetch_result::ok && share::probe_folder(job->destination) != 0) {
+fetched fetch(const std::string& destination, const std::string& folder) {
+  fetched out;
+  fetch_result& result = out.result;
+  int& error = out.error;
+  if (share::probe_folder(destination) != 0) {
     error = errno;
     result = classify(error);
   }
   if (result == fetch_result::ok) {
     share::info_t info;
-    if (share::stat(job->folder, &info) != 0) {
+    if (share::stat(folder, &info) != 0) {
       error = errno;
       result = error == ENOENT ? fetch_result::no_tree : classify(error);
     } else if (info.type != share::kind::folder) {
@@ -194,9 +169,9 @@ void fetch(std::shared_ptr<fetch_job> job) {
   }
   if (result == fetch_result::ok) {
     std::vector<share::entry_t> entries;
-    if (share::list(job->folder + "/" + kIncrementsFolder, &entries) == 0) {
+    if (share::list(folder + "/" + kIncrementsFolder, &entries) == 0) {
       for (const share::entry_t& e : entries) {
-        if (e.type == share::kind::folder) kept.push_back(e.name);
+        if (e.type == share::kind::folder) out.versionFolders.push_back(e.name);
       }
     } else if (errno != ENOENT) {
       error = errno;
@@ -205,54 +180,71 @@ void fetch(std::shared_ptr<fetch_job> job) {
   }
   for (const char* name : {kHistoryFile, kStatusFile}) {
     if (result != fetch_result::ok) break;
-    result = fetch_database(job->folder, name, &files, &error);
+    result = fetch_database(folder, name, &out.files, &error);
   }
-  if (logged_on) share::logoff();
-
-  std::lock_guard<std::mutex> lock(job->mutex);
-  job->result = result;
-  job->error = error;
-  job->files = std::move(files);
-  job->versionFolders = std::move(kept);
-  job->done = true;
-  job->finished.notify_all();
+  return out;
 }
 
 QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
+// The SQLite connection under a Qt connection of the QSQLITE driver, or null.
+sqlite3* sqliteHandle(const QSqlDatabase& db) {
+  const QVariant handle = db.driver()->handle();
+  if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
+  return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+enum class query_result { ok, failed, damaged };
+
 // Rows of one query on one database file, through a connection of its own name that is
-// added and removed here. False with the driver's reason in `why`.
-bool queryRows(const QString& connection, const QString& file, const QString& sql, int columns,
-               QList<QStringList>* rows, QString* why) {
-  bool ok = false;
+// added and removed here. The file comes from a tree that others may write: it is used only
+// when its schema holds plain tables (a view or a trigger could run a query that never
+// ends), each step of the query is bounded, and so is the number of rows (tree_db_guard.h).
+// `damaged` for a file that fails these, `failed` for any other error; the reason in `why`.
+query_result queryRows(const QString& connection, const QString& file, const QString& sql,
+                       int columns, QList<QStringList>* rows, QString* why) {
+  query_result result = query_result::failed;
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QString::fromLatin1(kDriver), connection);
     db.setDatabaseName(file);
+    sqlite3* handle = nullptr;
+    std::string guard;
     if (!db.open()) {
       *why = db.lastError().text();
+    } else if ((handle = sqliteHandle(db)) == nullptr) {
+      *why = QStringLiteral("the SQLite driver gives no connection handle");
+    } else if (tessaly::tree_db::open_check(handle, &guard) != 0) {
+      result = query_result::damaged;
+      *why = QString::fromStdString(guard);
     } else {
+      tessaly::tree_db::query_bound bound(handle);
       QSqlQuery query(db);
       query.setForwardOnly(true);
-      if (!query.exec(sql)) {
-        *why = query.lastError().text();
-      } else {
-        ok = true;
-        while (query.next()) {
+      if (query.exec(sql)) {
+        result = query_result::ok;
+        for (;;) {
+          bound.reset();
+          if (!query.next()) break;
+          if (rows->size() >= tessaly::tree_db::kMaxRows) {
+            result = query_result::damaged;
+            *why = QStringLiteral("more than %1 rows").arg(tessaly::tree_db::kMaxRows);
+            break;
+          }
           QStringList row;
           for (int c = 0; c < columns; ++c) row << query.value(c).toString();
           rows->append(row);
         }
-        if (query.lastError().isValid()) {
-          *why = query.lastError().text();
-          ok = false;
-        }
+      }
+      if (result != query_result::damaged && query.lastError().isValid()) {
+        *why = query.lastError().text();
+        result = bound.tripped() ? query_result::damaged : query_result::failed;
       }
       query.finish();
-      db.close();
     }
+    db.close();
   }
   QSqlDatabase::removeDatabase(connection);
-  return ok;
+  return result;
 }
 
 }  // namespace
@@ -303,39 +295,40 @@ bool GetSessionVersion::GetVersionList(QStringList* numbers, QStringList* times)
   const std::string folder = tessaly::task_folder_path(destination, uuid_.toStdString());
   if (folder.empty()) return fail(tr("The task uuid \"%1\" is not a uuid.").arg(uuid_));
 
-  auto job = std::make_shared<fetch_job>();
-  job->destination = destination;
-  job->folder = folder;
-  job->smb = share::is_smb_path(destination);
-  // A task stored without an account reaches its share as a guest.
-  job->account = tessaly::destination_account(account_.toStdString(), password_.toStdString(),
-                                              account_.isEmpty());
-  try {
-    std::thread(fetch, job).detach();
-  } catch (const std::system_error&) {
-    return fail(tr("No thread could be started to read the destination."));
+  // A task stored without an account reaches its share as a guest; a local folder needs no
+  // logon.
+  std::optional<share::account_t> account;
+  if (share::is_smb_path(destination)) {
+    account = tessaly::destination_account(account_.toStdString(), password_.toStdString(),
+                                           account_.isEmpty());
   }
-
-  std::unique_lock<std::mutex> lock(job->mutex);
-  if (!job->finished.wait_for(lock, std::chrono::milliseconds(timeoutMs_),
-                              [&job] { return job->done; })) {
-    // The thread finishes on its own once the share layer gives up; nothing waits for it.
-    return fail(tr("The destination \"%1\" did not answer within %2 seconds.")
-                    .arg(destination_)
-                    .arg(timeoutMs_ / 1000.0, 0, 'g', 3));
+  ShareCall call(std::move(account), timeoutMs_);
+  std::optional<fetched> fromShare =
+      call.run<fetched>([destination, folder] { return fetch(destination, folder); });
+  switch (call.outcome()) {
+    case ShareCall::Outcome::Done:
+      break;
+    case ShareCall::Outcome::LogonFailed:
+      return fail(tr("The account of this task cannot be used (%1).")
+                      .arg(errorText(call.error())));
+    case ShareCall::Outcome::TimedOut:
+      return fail(tr("The destination \"%1\" did not answer within %2 seconds.")
+                      .arg(destination_)
+                      .arg(timeoutMs_ / 1000.0, 0, 'g', 3));
+    case ShareCall::Outcome::NoThread:
+      return fail(tr("No thread could be started to read the destination."));
   }
-  const fetch_result result = job->result;
-  const int error = job->error;
-  std::vector<fetched_file> files = std::move(job->files);
+  const fetch_result result = fromShare->result;
+  const int error = fromShare->error;
+  const std::vector<fetched_file>& files = fromShare->files;
   QStringList versionFolders;
-  for (const std::string& name : job->versionFolders) versionFolders << QString::fromStdString(name);
-  lock.unlock();
+  for (const std::string& name : fromShare->versionFolders) {
+    versionFolders << QString::fromStdString(name);
+  }
 
   switch (result) {
     case fetch_result::ok:
       break;
-    case fetch_result::logon_failed:
-      return fail(tr("The account of this task cannot be used (%1).").arg(errorText(error)));
     case fetch_result::refused:
       return fail(tr("The destination \"%1\" refused the account of this task.")
                       .arg(destination_));
@@ -374,24 +367,29 @@ bool GetSessionVersion::GetVersionList(QStringList* numbers, QStringList* times)
   // last committed state. `No` is the version number, so the order is the versions' order.
   QList<QStringList> rows;
   QString why;
-  if (!queryRows(QString::fromLatin1(kHistoryConnection),
-                 copies.filePath(QString::fromLatin1(kHistoryFile)),
-                 QStringLiteral("SELECT No,Real_time FROM time_tbl ORDER BY No"), 2, &rows,
-                 &why)) {
+  auto queryFailed = [this, &why](query_result result) {
+    historyNumbers_.clear();
+    historyTimes_.clear();
+    if (result == query_result::damaged) {
+      return fail(tr("The versions of this task cannot be read: its backup records on the "
+                     "destination are damaged (%1).")
+                      .arg(why));
+    }
     return fail(tr("The backup records of this task cannot be read (%1).").arg(why));
-  }
+  };
+  query_result read = queryRows(
+      QString::fromLatin1(kHistoryConnection), copies.filePath(QString::fromLatin1(kHistoryFile)),
+      QStringLiteral("SELECT No,Real_time FROM time_tbl ORDER BY No"), 2, &rows, &why);
+  if (read != query_result::ok) return queryFailed(read);
   for (const QStringList& row : rows) {
     historyNumbers_ << row.at(0);
     historyTimes_ << row.at(1);
   }
   rows.clear();
-  if (!queryRows(QString::fromLatin1(kStatusConnection),
-                 copies.filePath(QString::fromLatin1(kStatusFile)),
-                 QStringLiteral("SELECT Real_status FROM status_tbl"), 1, &rows, &why)) {
-    historyNumbers_.clear();
-    historyTimes_.clear();
-    return fail(tr("The backup records of this task cannot be read (%1).").arg(why));
-  }
+  read = queryRows(QString::fromLatin1(kStatusConnection),
+                   copies.filePath(QString::fromLatin1(kStatusFile)),
+                   QStringLiteral("SELECT Real_status FROM status_tbl"), 1, &rows, &why);
+  if (read != query_result::ok) return queryFailed(read);
   if (!rows.isEmpty()) lastStatus_ = rows.last().at(0);
 
   // Every version but a newest one whose run did not complete (running, stopped, cleaning):

@@ -7,11 +7,13 @@
 // into a private temporary folder and reads the copies with Qt's SQLite driver, so that a
 // run writing them meanwhile is never disturbed and a half-written transaction rolls back
 // in the copy. Every version is offered except the newest when that run did not complete.
+// The copies are data from the share, not code: they are read only when their tables are
+// plain tables, and every query on them is bounded (platform/tree_db_guard.h).
 //
-// The share is read on a thread of its own, with its own connection: the window's thread,
-// which calls GetVersionList, waits for it at most the time-out, and keeps whatever account
-// it holds for the wizard. A server that does not answer therefore costs the window the
-// time-out, not the share layer's much longer wait.
+// The share is read on a thread of its own, with its own connection (sharecall.h): the
+// window's thread, which calls GetVersionList, waits for it at most the time-out while its
+// events go on. A server that does not answer therefore costs the window the time-out, not
+// the share layer's much longer wait, and the window is never frozen meanwhile.
 #pragma once
 
 #include <QtCore/QDateTime>
@@ -19,6 +21,8 @@
 #include <QtCore/QObject>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
+
+#include "sharecall.h"
 
 // One restorable version.
 struct SessionVersion {
@@ -34,7 +38,7 @@ class GetSessionVersion : public QObject {
 
  public:
   // How long the window's thread waits for the share by default.
-  static constexpr int kDefaultTimeoutMs = 5000;
+  static constexpr int kDefaultTimeoutMs = ShareCall::kDefaultTimeoutMs;
 
   // `destinationPath` is the task's destination: \\server\share[\folder...] or a local
   // folder. An empty `accountName` is a task without an account (the guest login), as the
@@ -51,8 +55,10 @@ class GetSessionVersion : public QObject {
   // lists, oldest first; the lists are not cleared. False, with both lists as they were and
   // the reason in lastError(), when the versions cannot be read: an unusable destination
   // text or task uuid, an account the server refuses, a server that does not answer within
-  // the time-out, no task tree or no databases in it, an unreadable database, no SQLite
-  // driver. A tree whose only run did not complete gives true and no version.
+  // the time-out, no task tree or no databases in it, an unreadable or damaged database (a
+  // view or a trigger in it, a query that does not end), no SQLite driver. A tree whose only
+  // run did not complete gives true and no version. The calling thread's events are
+  // processed while the share is read: its callers must expect their own slots meanwhile.
   bool GetVersionList(QStringList* numbers, QStringList* times);
 
   // The versions of the last successful reading.

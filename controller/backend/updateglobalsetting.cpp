@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "config_format.h"
+#include "file_read.h"
 #include "file_write.h"
 #include "paths.h"
 #include "xmltree.h"
@@ -77,6 +78,16 @@ QString* fieldByName(GlobalSettingRecord& s, QStringView name) {
   return nullptr;
 }
 
+// Reads the settings file whole (file_read.h): never a FIFO or a device, never through a
+// symbolic link put in its place in the shared folder. An errno value on failure.
+int readSettingsFile(const QString& path, QByteArray* out) {
+  std::string bytes;
+  const int err = tessaly::read_regular_file(QFile::encodeName(path).toStdString(), false,
+                                             layout::kGlobalFileMaxBytes, &bytes);
+  *out = QByteArray::fromStdString(bytes);
+  return err;
+}
+
 bool allSafe(const XmlNode& node) {
   if (!isXmlSafeText(node.text)) return false;
   for (const XmlNode& c : node.children) {
@@ -88,7 +99,9 @@ bool allSafe(const XmlNode& node) {
 }  // namespace
 
 updateglobalsetting::updateglobalsetting(const QString& dataDir, QObject* parent)
-    : QObject(parent), configPath_(QDir(dataDir).filePath(qs(layout::kGlobalFileName))) {
+    : QObject(parent),
+      configPath_(dataDir.isEmpty() ? QString()
+                                    : QDir(dataDir).filePath(qs(layout::kGlobalFileName))) {
   ClearGlobalSettings();
 }
 
@@ -100,13 +113,12 @@ void updateglobalsetting::ClearGlobalSettings() { settings_ = GlobalSettingRecor
 // stands (a later one of the same name wins, as in the service). `delete_sync` is assigned
 // by its parent, `backup` or `restore`, as the service does (taking the first one in the
 // file as the backup one would misread a file where `restore` comes first). A file that
-// cannot be read gives empty fields; a damaged one the values before the damage.
+// cannot be read gives empty fields; a damaged one (also one nested deeper than any settings
+// file) the values before the damage.
 GlobalSettingRecord* updateglobalsetting::ReadGlobalSetting() {
   ClearGlobalSettings();
-  QFile file(configPath_);
-  if (!file.open(QIODevice::ReadOnly)) return settingsPtr_;
-  QByteArray bytes = file.readAll();
-  file.close();
+  QByteArray bytes;
+  if (configPath_.isEmpty() || readSettingsFile(configPath_, &bytes) != 0) return settingsPtr_;
   if (bytes.startsWith(QByteArray::fromStdString(std::string(layout::kUtf8Bom))))
     bytes.remove(0, 3);
   const QByteArray end = QByteArray::fromStdString(std::string(layout::kDescriptionEnd));
@@ -120,6 +132,8 @@ GlobalSettingRecord* updateglobalsetting::ReadGlobalSetting() {
   while (!reader.atEnd()) {
     switch (reader.readNext()) {
       case QXmlStreamReader::StartElement:
+        // Deeper than any settings file: damaged, read no further.
+        if (stack.size() >= kMaxElementDepth) return settingsPtr_;
         stack.append(reader.name().toString());
         leafOpen = true;
         text.clear();
@@ -221,6 +235,11 @@ bool updateglobalsetting::WriteDefaultSetting(int section) {
 // body when there is none), and replace the file through a temporary file in its folder.
 bool updateglobalsetting::rewrite(const QList<XmlNode>& sections) {
   lastError_.clear();
+  // Without a data folder the file's name would lie in the working folder.
+  if (configPath_.isEmpty()) {
+    lastError_ = QStringLiteral("there is no configuration folder");
+    return false;
+  }
   for (const XmlNode& node : sections) {
     if (!allSafe(node)) {
       lastError_ = QStringLiteral("a value holds a character that XML does not allow");
@@ -229,19 +248,9 @@ bool updateglobalsetting::rewrite(const QList<XmlNode>& sections) {
   }
 
   QByteArray bytes;
-  QFile file(configPath_);
-  if (file.exists()) {
-    if (!file.open(QIODevice::ReadOnly)) {
-      lastError_ = QStringLiteral("cannot read %1: %2").arg(configPath_, file.errorString());
-      return false;
-    }
-    bytes = file.readAll();
-    const bool failed = file.error() != QFileDevice::NoError;
-    file.close();
-    if (failed) {
-      lastError_ = QStringLiteral("cannot read %1: %2").arg(configPath_, file.errorString());
-      return false;
-    }
+  if (const int err = readSettingsFile(configPath_, &bytes); err != 0 && err != ENOENT) {
+    lastError_ = QStringLiteral("cannot read %1: %2").arg(configPath_, qt_error_string(err));
+    return false;
   }
   if (bytes.trimmed().isEmpty()) {
     bytes = QByteArray::fromStdString(std::string(layout::global_setting_default()));

@@ -49,6 +49,7 @@ class updateglobalsetting : public QObject {
   Q_OBJECT
 
  public:
+  // An empty `dataDir` is no folder: the record stays empty and every write fails.
   explicit updateglobalsetting(const QString& dataDir, QObject* parent = nullptr);
   ~updateglobalsetting() override;
 

@@ -7,9 +7,7 @@
 // loader reads.
 #include "updatesessionconfig.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QtCore/QDateTime>
 #include <QtCore/QDir>
@@ -26,6 +24,7 @@
 #include <string_view>
 
 #include "config_format.h"
+#include "file_read.h"
 #include "file_write.h"
 #include "paths.h"
 #include "servicestate.h"
@@ -43,9 +42,6 @@ QString qs(std::string_view text) {
 
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
-// The service reads no task file larger than this; the store reads none either.
-constexpr qint64 kSessionFileMax = 16 * 1024 * 1024;
-
 // ---------------------------------------------------------------------------------------
 // Reading a file whole.
 
@@ -57,40 +53,14 @@ struct LoadedFile {
   QString error;  // for Damaged
 };
 
-// Reads a whole regular file into `out`; errno-style code on failure. O_NONBLOCK keeps a
-// FIFO put in the file's place from blocking the window. Without `followLinks` a symbolic
-// link in the file's place is refused: the data folder is shared by the group, and a link
-// there must not make the store read (and then write into the task file) a file elsewhere.
+// Reads the file whole; an errno value on failure. Without `followLinks` a symbolic link in
+// the file's place is refused: the data folder is shared by the group, and a link there must
+// not make the store read (and then write into the task file) a file elsewhere.
 int readRegularFile(const QString& path, bool followLinks, QByteArray* out) {
-  int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-  if (!followLinks) flags |= O_NOFOLLOW;
-  const int fd = ::open(QFile::encodeName(path).constData(), flags);
-  if (fd < 0) return errno;
-  struct stat st;
-  int err = 0;
-  if (::fstat(fd, &st) != 0) {
-    err = errno;
-  } else if (!S_ISREG(st.st_mode)) {
-    err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  } else if (st.st_size > kSessionFileMax) {
-    err = EFBIG;
-  }
-  out->clear();
-  char buffer[16 * 1024];
-  while (err == 0) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      err = errno;
-    } else if (n == 0) {
-      break;
-    } else if (out->size() + n > kSessionFileMax) {
-      err = EFBIG;
-    } else {
-      out->append(buffer, static_cast<qsizetype>(n));
-    }
-  }
-  ::close(fd);
+  std::string bytes;
+  const int err = tessaly::read_regular_file(QFile::encodeName(path).toStdString(), followLinks,
+                                             layout::kSessionFileMaxBytes, &bytes);
+  *out = QByteArray::fromStdString(bytes);
   return err;
 }
 
@@ -101,8 +71,17 @@ bool onlyBlanks(const QByteArray& bytes) {
   return true;
 }
 
+// Why a store without a data folder does nothing: a path without its folder would name a
+// file in the working folder, where the service never looks.
+QString noDataFolder() { return QStringLiteral("there is no configuration folder"); }
+
 LoadedFile loadFile(const QString& path, bool followLinks) {
   LoadedFile file;
+  if (path.isEmpty()) {
+    file.state = FileState::Damaged;
+    file.error = noDataFolder();
+    return file;
+  }
   QByteArray bytes;
   const int err = readRegularFile(path, followLinks, &bytes);
   if (err == ENOENT) return file;
@@ -384,6 +363,10 @@ bool sameFile(const QString& a, const QString& b) {
 // for one of them.
 bool writeTaskFile(const QString& dataDir, const QString& configPath,
                    const ConfigDocument& document, QString* error) {
+  if (dataDir.isEmpty() || configPath.isEmpty()) {
+    *error = noDataFolder();
+    return false;
+  }
   if (!treeIsXmlSafe(document.description) || !treeIsXmlSafe(document.configuration)) {
     *error = QStringLiteral("the tasks hold a character XML cannot carry");
     return false;
@@ -406,7 +389,8 @@ bool writeTaskFile(const QString& dataDir, const QString& configPath,
 UpdateSessionConfig::UpdateSessionConfig(const QString& dataDir, QObject* parent)
     : QObject(parent),
       dataDir_(dataDir),
-      configPath_(QDir(dataDir).filePath(qs(layout::kSessionFileName))) {}
+      configPath_(dataDir.isEmpty() ? QString()
+                                    : QDir(dataDir).filePath(qs(layout::kSessionFileName))) {}
 
 UpdateSessionConfig::~UpdateSessionConfig() = default;
 

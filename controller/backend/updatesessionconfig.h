@@ -51,7 +51,8 @@ class UpdateSessionConfig : public QObject {
   // Modes of UpdateSchedule.
   enum UpdateMode { Rename = 1, Reschedule = 2 };
 
-  // `dataDir` is the configuration folder; the task file is SESSION_CONFIG.dat in it.
+  // `dataDir` is the configuration folder; the task file is SESSION_CONFIG.dat in it. An empty
+  // `dataDir` is no folder: every operation then fails and nothing is read or written.
   explicit UpdateSessionConfig(const QString& dataDir, QObject* parent = nullptr);
   ~UpdateSessionConfig() override;
 

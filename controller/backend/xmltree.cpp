@@ -27,10 +27,16 @@ XmlNode& XmlNode::addLeaf(const QString& childName, const QString& value) {
 
 XmlNode& XmlNode::addChild(const QString& childName) { return addLeaf(childName, QString()); }
 
+QString tooDeepError() {
+  return QStringLiteral("elements nested deeper than %1").arg(kMaxElementDepth);
+}
+
 namespace {
 
-// Reads the element whose start tag the reader stands on, with everything below it.
-bool readElement(QXmlStreamReader& reader, XmlNode* node) {
+// Reads the element whose start tag the reader stands on, with everything below it; `depth`
+// is its own depth (1 for a top-level element). False for a file that is not well-formed or
+// nests deeper than kMaxElementDepth, which the reader's error then says.
+bool readElement(QXmlStreamReader& reader, XmlNode* node, int depth) {
   node->name = reader.name().toString();
   for (const QXmlStreamAttribute& a : reader.attributes()) {
     node->attributes.append({a.qualifiedName().toString(), a.value().toString()});
@@ -39,8 +45,12 @@ bool readElement(QXmlStreamReader& reader, XmlNode* node) {
   while (!reader.atEnd()) {
     switch (reader.readNext()) {
       case QXmlStreamReader::StartElement: {
+        if (depth >= kMaxElementDepth) {
+          reader.raiseError(tooDeepError());
+          return false;
+        }
         XmlNode child;
-        if (!readElement(reader, &child)) return false;
+        if (!readElement(reader, &child, depth + 1)) return false;
         node->children.append(std::move(child));
         break;
       }
@@ -68,7 +78,7 @@ bool parseTop(const QByteArray& bytes, const QString& expected, XmlNode* out, QS
         if (error) *error = QStringLiteral("expected <%1>, found <%2>").arg(expected, reader.name());
         return false;
       }
-      if (!readElement(reader, out)) break;
+      if (!readElement(reader, out, 1)) break;
       // Nothing but blanks, comments or processing instructions may follow.
       while (!reader.atEnd()) {
         const auto rest = reader.readNext();

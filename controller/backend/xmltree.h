@@ -6,12 +6,22 @@
 // from a partial read: parseConfigFile fails on any XML error, and the writers refuse then.
 // Leaf texts are kept as they stand (a password of two blanks survives); blank text between
 // child elements is dropped and the writer indents by four spaces per level.
+//
+// No valid file of either layout, nor LOG.dat, nests deeper than six elements; a file that
+// nests deeper than kMaxElementDepth is damaged, and every XML reader of the controller
+// stops there instead of following it (a file nested tens of thousands deep would otherwise
+// cost a recursion as deep, or a stack of open elements as long, for nothing).
 #pragma once
 
 #include <QtCore/QByteArray>
 #include <QtCore/QList>
 #include <QtCore/QPair>
 #include <QtCore/QString>
+
+// The deepest nesting of elements any reader of the controller follows, and the reason a
+// reader gives for a file that nests deeper.
+inline constexpr int kMaxElementDepth = 32;
+QString tooDeepError();
 
 struct XmlNode {
   QString name;
@@ -34,7 +44,8 @@ struct ConfigDocument {
 };
 
 // Parses a whole configuration file (UTF-8, optional byte-order mark). False, with a short
-// reason in *error, when either element is missing or any part is not well-formed XML.
+// reason in *error, when either element is missing, any part is not well-formed XML or nests
+// deeper than kMaxElementDepth.
 bool parseConfigFile(const QByteArray& bytes, ConfigDocument* out, QString* error = nullptr);
 
 // The file's bytes: both elements, UTF-8, LF line ends, no XML declaration, escaped text.

@@ -754,6 +754,54 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Backup is running, can&apos;t restore now!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</translation>
+    </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>The TessalySync service is not running. Start it with: systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>TessalySync service is not running</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>Extension</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>Extensions</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Hour</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Day</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>Result of the last backup</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>Last backup completed</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>Last backup did not succeed</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>The backup records of this task cannot be copied (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</translation>
     </message>
 </context>
 </TS>

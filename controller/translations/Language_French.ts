@@ -292,7 +292,7 @@
     </message>
     <message>
         <source>Backup Name</source>
-        <translation>Nom de la sauvegarde</translation>
+        <translation>Nom de sauvegarde</translation>
     </message>
     <message>
         <source>Start Time</source>
@@ -754,6 +754,54 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Une sauvegarde est en cours, la restauration est impossible pour le moment&#xa0;!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>Le dossier de configuration %1 ne peut pas être utilisé&#xa0;: %2. Aucune tâche de sauvegarde ni aucun paramètre ne peut être enregistré tant qu&apos;il ne peut pas être créé.</translation>
+    </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>Le service TessalySync n&apos;est pas en cours d&apos;exécution. Démarrez-le avec : systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>Le service TessalySync n&apos;est pas lancé</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>Supprimer de la sauvegarde les fichiers qui n&apos;existent PAS dans les dossiers source</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>Extension</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>Extensions</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Heure</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Jour</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>Résultat de la dernière sauvegarde</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>Dernière sauvegarde terminée</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>La dernière sauvegarde n&apos;a pas réussi</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Les enregistrements de sauvegarde de cette tâche ne peuvent pas être copiés (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Les versions de cette tâche ne peuvent pas être lues&#xa0;: ses enregistrements de sauvegarde sur la destination sont endommagés (%1).</translation>
     </message>
 </context>
 </TS>

@@ -754,6 +754,54 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Eine Sicherung läuft, die Wiederherstellung ist jetzt nicht möglich!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>Der Konfigurationsordner %1 kann nicht verwendet werden: %2. Solange er nicht angelegt werden kann, lassen sich weder Sicherungsaufgaben noch Einstellungen speichern.</translation>
+    </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>Der Dienst TessalySync läuft nicht. Starten Sie ihn mit: systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>Dienst TessalySync läuft nicht</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>Dateien in der Sicherung löschen, die in den Quellordnern NICHT vorhanden sind</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>Dateiendung</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>Dateiendungen</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Stunde</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Tag</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>Ergebnis der letzten Sicherung</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>Letzte Sicherung abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>Letzte Sicherung nicht erfolgreich</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Die Sicherungsdaten dieser Aufgabe können nicht kopiert werden (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Die Versionen dieser Aufgabe können nicht gelesen werden: Ihre Sicherungsdaten auf dem Ziel sind beschädigt (%1).</translation>
     </message>
 </context>
 </TS>

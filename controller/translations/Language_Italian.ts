@@ -754,6 +754,54 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Backup in corso, impossibile ripristinare ora!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>La cartella di configurazione %1 non può essere usata: %2. Nessuna attività di backup e nessuna impostazione può essere salvata finché non può essere creata.</translation>
+    </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>Il servizio TessalySync non è in esecuzione. Avviarlo con: systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>Servizio TessalySync non in esecuzione</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>Elimina dal backup i file che NON esistono nelle cartelle di origine</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>Estensione</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>Estensioni</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Ora</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Minuto</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Giorno</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>Risultato dell&apos;ultimo backup</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>Ultimo backup completato</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>L&apos;ultimo backup non è riuscito</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Impossibile copiare i dati di backup di questa attività (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Impossibile leggere le versioni di questa attività: i suoi dati di backup sulla destinazione sono danneggiati (%1).</translation>
     </message>
 </context>
 </TS>

@@ -754,6 +754,54 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Está em curso uma cópia de segurança, não é possível restaurar agora!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>A pasta de configuração %1 não pode ser usada: %2. Nenhuma tarefa de cópia de segurança e nenhuma definição pode ser guardada até que ela possa ser criada.</translation>
+    </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>O serviço TessalySync não está em execução. Inicie-o com: systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>Serviço TessalySync não está em execução</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>Eliminar da cópia os ficheiros que NÃO existem nas pastas de origem</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>Extensão</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>Extensões</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Hora</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Minuto</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Dia</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>Resultado da última cópia</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>Última cópia concluída</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>A última cópia não foi bem-sucedida</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Não é possível copiar os registos de cópia de segurança desta tarefa (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Não é possível ler as versões desta tarefa: os seus registos de cópia de segurança no destino estão danificados (%1).</translation>
     </message>
 </context>
 </TS>

@@ -754,6 +754,54 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Выполняется резервное копирование, восстановление сейчас невозможно!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>Папку конфигурации %1 невозможно использовать: %2. Пока её не удастся создать, нельзя сохранить ни задания резервного копирования, ни настройки.</translation>
+    </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>Служба TessalySync не запущена. Запустите её командой: systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>Служба TessalySync не запущена</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>Удалять из копии файлы, которых НЕТ в исходных папках</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>Расширение</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>Расширения</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Час</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Минута</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>День</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>Результат последнего копирования</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>Последнее копирование завершено</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>Последнее копирование не удалось</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>Не удаётся скопировать сведения о резервных копиях этого задания (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>Не удаётся прочитать версии этого задания: сведения о его резервных копиях в месте назначения повреждены (%1).</translation>
     </message>
 </context>
 </TS>

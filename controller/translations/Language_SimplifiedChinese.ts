@@ -754,6 +754,54 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>备份正在进行，现在无法还原！</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>配置文件夹 %1 无法使用：%2。在能够创建它之前，无法保存任何备份任务和设置。</translation>
+    </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>TessalySync 服务未运行。请用以下命令启动：systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>TessalySync 服务未运行</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>备份时删除源文件夹中已不存在的文件</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>扩展名</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>扩展名列表</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>小时</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>分钟</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>日</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>上次备份的结果</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>上次备份已完成</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>上次备份未成功</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>无法复制此任务的备份记录 (%1)。</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>无法读取此任务的版本：目标位置上的备份记录已损坏 (%1)。</translation>
     </message>
 </context>
 </TS>

@@ -754,6 +754,54 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>Hay una copia de seguridad en curso, ¡no se puede restaurar ahora!</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>La carpeta de configuración %1 no se puede usar: %2. No se puede guardar ninguna tarea de copia de seguridad ni ninguna configuración hasta que se pueda crear.</translation>
+    </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>El servicio TessalySync no se está ejecutando. Inícielo con: systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>El servicio TessalySync no está en ejecución</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>Eliminar de la copia los archivos que NO existan en las carpetas de origen</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>Extensión</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>Extensiones</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>Hora</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Minuto</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Día</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>Resultado de la última copia</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>Última copia completada</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>La última copia no tuvo éxito</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>No se pueden copiar los registros de copia de seguridad de esta tarea (%1).</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>No se pueden leer las versiones de esta tarea: sus registros de copia de seguridad en el destino están dañados (%1).</translation>
     </message>
 </context>
 </TS>

@@ -754,6 +754,54 @@
         <source>Backup is running, can&apos;t restore now!</source>
         <translation>備份正在進行，現在無法還原！</translation>
     </message>
+    <message>
+        <source>The configuration folder %1 cannot be used: %2. No backup task and no setting can be saved until it can be made.</source>
+        <translation>設定資料夾 %1 無法使用：%2。在能夠建立它之前，無法儲存任何備份工作和設定。</translation>
+    </message>
+    <message>
+        <source>The TessalySync service is not running. Start it with: systemctl start TessalySync</source>
+        <translation>TessalySync 服務未執行。請用以下命令啟動：systemctl start TessalySync</translation>
+    </message>
+    <message>
+        <source>TessalySync service is not running</source>
+        <translation>TessalySync 服務未執行</translation>
+    </message>
+    <message>
+        <source>Delete file(s) in the backup if the file(s) do NOT exist in the source folder(s)</source>
+        <translation>備份時刪除來源資料夾中已不存在的檔案</translation>
+    </message>
+    <message>
+        <source>Extension</source>
+        <translation>副檔名</translation>
+    </message>
+    <message>
+        <source>Extensions</source>
+        <translation>副檔名清單</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>小時</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>分鐘</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>日</translation>
+    </message>
+    <message>
+        <source>Result of the last backup</source>
+        <translation>上次備份的結果</translation>
+    </message>
+    <message>
+        <source>Last backup completed</source>
+        <translation>上次備份已完成</translation>
+    </message>
+    <message>
+        <source>Last backup did not succeed</source>
+        <translation>上次備份未成功</translation>
+    </message>
 </context>
 <context>
     <name>GetSessionVersion</name>
@@ -816,6 +864,10 @@
     <message>
         <source>The backup records of this task cannot be copied (%1).</source>
         <translation>無法複製此工作的備份記錄 (%1)。</translation>
+    </message>
+    <message>
+        <source>The versions of this task cannot be read: its backup records on the destination are damaged (%1).</source>
+        <translation>無法讀取此工作的版本：目的地上的備份記錄已損毀 (%1)。</translation>
     </message>
 </context>
 </TS>

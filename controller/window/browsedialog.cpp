@@ -20,6 +20,7 @@
 
 #include <cerrno>
 
+#include "messagebox.h"
 #include "ui_style.h"
 
 namespace {
@@ -135,6 +136,7 @@ void Ui_BrowseDialog::retranslateUi(QDialog* BrowseDialog) {
   browseCloseTBtn->setText(QStringLiteral("..."));
   browseCloseTBtn->setAccessibleName(QCoreApplication::translate("BrowseDialog", "Close"));
   browseTLabel->setText(QCoreApplication::translate("BrowseDialog", "Browse For Folder"));
+  browseLocalTView->setAccessibleName(QCoreApplication::translate("BrowseDialog", "Browse For Folder"));
 }
 
 // ---- the dialog -----------------------------------------------------------------------
@@ -157,6 +159,10 @@ BrowseDialog::BrowseDialog(const QString& languageName, QWidget* parent)
   setHeaderLayout();
 
   connect(tree, &QTreeView::clicked, this, &BrowseDialog::GetLocalPath);
+  // Connected before the tree takes the model, so that it runs before the tree's own
+  // handling, which would move the choice to a neighbour of a removed folder.
+  connect(&model_, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+          &BrowseDialog::dropRemovedChoice);
 
   ui_->browseLocalNew->setFixedWidth(
       languageName.contains(QLatin1String("French"), Qt::CaseInsensitive) ? 150 : 136);
@@ -197,6 +203,19 @@ void BrowseDialog::GetLocalPath(const QModelIndex& /*index*/) {
   editing_ = false;
   ui_->browseLocalNew->setEnabled(true);
   ui_->browseLocalOK->setEnabled(true);
+}
+
+void BrowseDialog::dropRemovedChoice(const QModelIndex& parent, int first, int last) {
+  QTreeView* tree = ui_->browseLocalTView;
+  for (QModelIndex at = tree->currentIndex(); at.isValid(); at = at.parent()) {
+    if (at.parent() != parent || at.row() < first || at.row() > last) continue;
+    // The chosen folder, or one above it, is gone from disk: nothing is chosen any more.
+    tree->selectionModel()->clear();
+    editing_ = false;
+    ui_->browseLocalNew->setEnabled(false);
+    ui_->browseLocalOK->setEnabled(false);
+    return;
+  }
 }
 
 void BrowseDialog::on_browseLocalOK_clicked() {
@@ -285,7 +304,7 @@ void BrowseDialog::on_browseLocalNew_clicked() {
       return;
     }
   }
-  QMessageBox::information(this, tr("Create Directory"), tr("Failed to create the directory."),
+  message_box::information(this, tr("Create Directory"), tr("Failed to create the directory."),
                            QMessageBox::Ok);
 }
 

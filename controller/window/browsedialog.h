@@ -1,7 +1,8 @@
 // The folder browser: a small frameless dialog, drawn in the main window's style, in which
 // the user picks a local folder (the target of a restore to a new folder). It shows the
 // local file system from "/" as a tree of folders only, makes new folders under the chosen
-// one, and reports the chosen folder by GetLocalPathSign in native form.
+// one, and reports the chosen folder by GetLocalPathSign in native form. A chosen folder
+// that is deleted meanwhile is no longer chosen, and nothing else is chosen instead.
 //
 // Made with the main window as parent it is a child widget inside that window: it has its
 // own title strip to drag it by, and a drag never takes it past the window's edges.
@@ -73,6 +74,10 @@ class BrowseDialog : public QDialog {
   void on_browseLocalNew_clicked();
   void GetLocalPath(const QModelIndex& index);
   void on_browseCloseTBtn_clicked();
+  // Rows of the model are about to go: when the chosen folder is among them or below them
+  // (deleted on disk), the choice is cleared and OK and New are disabled; another folder is
+  // never chosen in its place.
+  void dropRemovedChoice(const QModelIndex& parent, int first, int last);
 
  protected:
   bool event(QEvent* event) override;

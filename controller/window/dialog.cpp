@@ -26,6 +26,7 @@
 #include "getbackupversion.h"
 #include "getsenstusthrd.h"
 #include "getsharefolderlist.h"
+#include "messagebox.h"
 #include "refreshlog.h"
 #include "startup.h"
 #include "titlebar.h"
@@ -100,8 +101,10 @@ Dialog::Dialog(QWidget* parent) : QDialog(parent) {
   connect(ui.scheduleCbBox, &QComboBox::currentIndexChanged, this, &Dialog::SetScheduleCbBox);
   link_ = new Copycontroller(int(QCoreApplication::applicationPid() & 0xffffffff), this);
   connect(link_, &Copycontroller::UpdateSessionStatus, this, &Dialog::UpdateSessionListStatus);
+  connect(link_, &Copycontroller::ServiceAnswered, this, &Dialog::NoteServiceAnswer);
 
-  dataFolder_ = dataFolderPath();
+  QString dataFolderError;
+  dataFolder_ = dataFolderPath(&dataFolderError);
   // The task store, read once here; the task list reads it again whenever it is shown.
   setUpSessionList();
 
@@ -148,13 +151,12 @@ Dialog::Dialog(QWidget* parent) : QDialog(parent) {
   StartWatchLogFile();
 
   if (haveTasks()) {
-    mainPage = 1;
+    mainPage = MainPage::TaskList;
   } else {
     resetWizard();
-    showWizardPage(1);
+    showWizardPage(WizardStep::Name);
     ui.backupsLabel_4->show();
-    wizardStep_ = 1;
-    mainPage = 2;
+    mainPage = MainPage::Wizard;
   }
   on_curSessionBut_clicked();
 
@@ -162,6 +164,9 @@ Dialog::Dialog(QWidget* parent) : QDialog(parent) {
 
   // The answer port is one per machine: a second user's controller cannot receive answers.
   if (!link_->isListening()) QTimer::singleShot(0, this, &Dialog::warnAnswerPortTaken);
+  if (dataFolder_.isEmpty()) {
+    QTimer::singleShot(0, this, [this, dataFolderError] { warnNoDataFolder(dataFolderError); });
+  }
 }
 
 Dialog::~Dialog() { stopThreads(); }
@@ -238,15 +243,14 @@ void Dialog::on_advancedBut_clicked() {
 
 bool Dialog::showNamedPage(const QString& name) {
   if (name == "tasks") {
-    mainPage = 1;
+    mainPage = MainPage::TaskList;
     on_curSessionBut_clicked();
   } else if (name == "wizard") {
     ui.newbuPBtn->click();
     if (!ui.newDisplay->isVisible()) {
-      showWizardPage(1);
+      showWizardPage(WizardStep::Name);
       ui.backupsLabel_4->show();
-      wizardStep_ = 1;
-      mainPage = 2;
+      mainPage = MainPage::Wizard;
       on_curSessionBut_clicked();
     }
   } else if (name == "restore1" || name == "restore2") {
@@ -257,7 +261,7 @@ bool Dialog::showNamedPage(const QString& name) {
   } else if (name == "restore") {
     ui.restbuBtn->click();
     if (!ui.restoreWidget->isVisible()) {
-      mainPage = 3;
+      mainPage = MainPage::Restore;
       on_curSessionBut_clicked();
     }
   } else if (name == "log") {
@@ -268,8 +272,7 @@ bool Dialog::showNamedPage(const QString& name) {
              name.at(6) <= '9') {
     // One step of the wizard as it first shows, without the steps before it.
     showNamedPage("wizard");
-    wizardStep_ = name.at(6).digitValue();
-    showWizardPage(wizardStep_);
+    showWizardPage(static_cast<WizardStep>(name.at(6).digitValue()));
   } else if (name.startsWith("settings") && name.size() == 9 && name.at(8) >= '0' &&
              name.at(8) <= '5') {
     ui.advancedBut->click();
@@ -287,13 +290,20 @@ bool Dialog::haveTasks() const { return !sessionStore_->GetSessionList()->isEmpt
 // ---- the answer port ------------------------------------------------------------------
 
 void Dialog::warnAnswerPortTaken() {
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, tr("Warning"),
+  message_box::openWarning(
+      this, tr("Warning"),
       tr("Another TessalySync is running on this computer and receives the answers of the "
-         "service. The states of the backup tasks will not update in this window."),
-      QMessageBox::Ok, this);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->open();
+         "service. The states of the backup tasks will not update in this window."));
+}
+
+// ---- the data folder --------------------------------------------------------------------
+
+void Dialog::warnNoDataFolder(const QString& why) {
+  message_box::openWarning(
+      this, tr("Error"),
+      tr("The configuration folder %1 cannot be used: %2. No backup task and no setting can be "
+         "saved until it can be made.")
+          .arg(dataFolderName(), why));
 }
 
 // ---- keys, events, closing ------------------------------------------------------------
@@ -309,7 +319,8 @@ void Dialog::keyPressEvent(QKeyEvent* event) {
 
 void Dialog::keyReleaseEvent(QKeyEvent* event) {
   // The wizard's share step commits a folder being named on Up, Down, Tab and Return.
-  if (navPage_ == NavPage::Tasks && wizardStep_ == 7 && wizard_.newFolderPending) {
+  if (navPage_ == NavPage::Tasks && wizardPage == WizardStep::Folder &&
+      wizard_.newFolderPending) {
     switch (event->key()) {
       case Qt::Key_Up:
       case Qt::Key_Down:
@@ -329,7 +340,7 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event) {
   // The wizard's share step commits a folder being named on a scroll-bar press; nothing is
   // swallowed.
   if (event->type() == QEvent::MouseButtonPress && navPage_ == NavPage::Tasks &&
-      wizardStep_ == 7 && wizard_.newFolderPending &&
+      wizardPage == WizardStep::Folder && wizard_.newFolderPending && !wizard_.busy &&
       (watched == ui.shareFolderTWidget->verticalScrollBar() ||
        watched == ui.shareFolderTWidget->horizontalScrollBar())) {
     commitNewFolder();
@@ -342,8 +353,8 @@ void Dialog::CloseWindow() { close(); }
 // Every way of closing comes here: the title bar's close button, the window manager's
 // close (Alt+F4), the end of the session.
 void Dialog::closeEvent(QCloseEvent* event) {
-  // A folder being named in the wizard's share tree is made (while the share connection
-  // still holds), then the wizard's NAS account ends.
+  // A folder being named in the wizard's share tree is made (with the tree's account), then
+  // the wizard's NAS account ends.
   commitNewFolder(false);
   endNasAccount();
   stopThreads();

@@ -18,6 +18,7 @@
 
 #include "copycontroller.h"
 #include "dialog.h"
+#include "messagebox.h"
 
 namespace {
 
@@ -150,7 +151,7 @@ void Dialog::ShowLogTable() {
 
 void Dialog::on_clearTBtn_clicked() {
   const QMessageBox::StandardButton answer =
-      QMessageBox::warning(nullptr, tr("Warning"), tr("Are you sure you want to clear all logs?"),
+      message_box::warning(nullptr, tr("Warning"), tr("Are you sure you want to clear all logs?"),
                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
   // The service empties its log and replaces LOG.dat; the folder watch then empties the
   // table.

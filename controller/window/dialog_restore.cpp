@@ -3,8 +3,10 @@
 // The page opens from the task list's Restore for the selected task. The versions are read
 // from the task's folder on its destination once the device answers (a local folder needs
 // no ping, only to exist); the one-shot version thread paces the reading, so the page is
-// drawn before the window's thread waits for the share. Restore sends the service the
-// chosen version and target; every refusal leaves the page as it was, with a message.
+// drawn before it starts. The window goes on while the reading waits for the share; the
+// versions are shown only while the task is still the selected one. Restore sends the
+// service the chosen version and target; every refusal leaves the page as it was, with a
+// message.
 #include "dialog.h"
 
 #include <QtCore/QDir>
@@ -17,7 +19,9 @@
 #include "copycontroller.h"
 #include "getbackupversion.h"
 #include "getsessionversion.h"
+#include "messagebox.h"
 #include "servicestate.h"
+#include "ui_style.h"
 #include "updateglobalsetting.h"
 #include "updatesessionconfig.h"
 
@@ -58,9 +62,9 @@ void Dialog::setRestoreBusy(bool busy) {
 void Dialog::restoreRefusal(bool error, const QString& text) {
   setRestoreBusy(false);
   if (error) {
-    QMessageBox::critical(this, tr("Error"), text, QMessageBox::Ok);
+    message_box::critical(this, tr("Error"), text, QMessageBox::Ok);
   } else {
-    QMessageBox::warning(this, tr("Warning"), text, QMessageBox::Ok);
+    message_box::warning(this, tr("Warning"), text, QMessageBox::Ok);
   }
 }
 
@@ -71,6 +75,29 @@ void Dialog::setRestorePageEnabled(bool enabled) {
         ui.versionWidget, ui.browsePathWidget, static_cast<QWidget*>(ui.restoreTBtn),
         static_cast<QWidget*>(ui.cancelTBtn)}) {
     widget->setEnabled(enabled);
+  }
+  // The page's controls in the language's font, each with its enabled and disabled images:
+  // the radio indicators, the path field's frame, Browse at 10 pt, Restore and Cancel at
+  // 11 pt in white.
+  const QString families = form_style::cssFamilies(settings_ ? settings_->language : QString());
+  auto font = [&families](const char* type, int points) {
+    return QStringLiteral("%1{font:%2pt %3;}").arg(QLatin1String(type)).arg(points).arg(families);
+  };
+  for (QRadioButton* choice : {ui.restorePathRBtn, ui.restorePathRBtn_2}) {
+    choice->setStyleSheet(form_style::radio(QStringLiteral("check_box_01"), true));
+  }
+  ui.restorePathLEdit->setStyleSheet(
+      form_style::lineEdit(QStringLiteral("input_box_restore.png"), QStringLiteral("#2e3132"),
+                           QStringLiteral("input_box_d.png")) +
+      font("QLineEdit", 10));
+  ui.restoreBTBtn->setStyleSheet(form_style::frameButton(QStringLiteral("btn_common_05"),
+                                                         QStringLiteral("#101315"),
+                                                         QStringLiteral("#a4a7a8")) +
+                                 font("QToolButton", 10));
+  for (QToolButton* button : {ui.restoreTBtn, ui.cancelTBtn}) {
+    button->setStyleSheet(
+        form_style::frameButton(QStringLiteral("btn_common_01"), QStringLiteral("#ffffff")) +
+        font("QToolButton", 11));
   }
 }
 
@@ -93,12 +120,15 @@ bool Dialog::restoreDestinationReachable() {
 // ---- opening the page -------------------------------------------------------------------
 
 void Dialog::on_restbuBtn_clicked() {
+  // The service does the restore: while it is not running the page would lead nowhere.
+  if (refusedWhileServiceSilent()) return;
   ui.restoreLWidget->clear();
   versionNumbers.clear();
   versionTexts.clear();
   // The field takes a whole path (the form's limit would cut a long one).
   ui.restorePathLEdit->setMaxLength(kRestorePathMaxLength);
-  mainPage = 3;
+  setRestorePageEnabled(true);
+  mainPage = MainPage::Restore;
   showPage(Page::Restore);
   setRestoreBusy(true);
   Delay(3);
@@ -111,6 +141,8 @@ void Dialog::on_restbuBtn_clicked() {
 }
 
 void Dialog::DoGetVersion() {
+  const QString uuid = taskPage_.selectedUuid;
+  const QString destination = taskPage_.selectedDestination;
   versionNumbers.clear();
   versionTexts.clear();
   ui.restoreLWidget->clear();
@@ -119,15 +151,19 @@ void Dialog::DoGetVersion() {
                            taskPage_.selectedPassword);
   QStringList numbers, texts;
   const bool read = reader.GetVersionList(&numbers, &texts);
+  setRestoreBusy(false);
+  // The window went on while the share was read: a re-reading of the task file (an import)
+  // may have taken the task away or changed where it goes. Its versions are then no one's,
+  // and a restore must not send them for another task.
+  if (uuid != taskPage_.selectedUuid || destination != taskPage_.selectedDestination) return;
   if (read && numbers.size() == texts.size()) {
     versionNumbers = numbers;
     versionTexts = texts;
     ui.restoreLWidget->addItems(versionTexts);
   }
-  setRestoreBusy(false);
   // An unreadable task folder is told, not shown as a task without versions.
   if (!read) {
-    QMessageBox::critical(this, tr("Error"), reader.lastError(), QMessageBox::Ok);
+    message_box::critical(this, tr("Error"), reader.lastError(), QMessageBox::Ok);
   }
 }
 
@@ -219,14 +255,14 @@ void Dialog::on_restoreTBtn_clicked() {
 
   link_->SendRestoreStart(taskPage_.selectedUuid, version, original, path);
 
-  mainPage = 1;
+  mainPage = MainPage::TaskList;
   on_curSessionBut_clicked();
   resetRestoreTarget();
   setRestoreBusy(false);
 }
 
 void Dialog::on_cancelTBtn_clicked() {
-  mainPage = 1;
+  mainPage = MainPage::TaskList;
   on_curSessionBut_clicked();
   resetRestoreTarget();
 }

@@ -11,6 +11,7 @@
 #include "dialog.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
 #include <QtGui/QFont>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QHeaderView>
@@ -22,6 +23,7 @@
 #include "autostart.h"
 #include "config_format.h"
 #include "copycontroller.h"
+#include "messagebox.h"
 #include "startup.h"
 #include "ui_style.h"
 #include "updateglobalsetting.h"
@@ -47,18 +49,6 @@ int languageIndex(const QString& stored) {
 
 // A stored switch is on when its word contains "enable".
 bool isOn(const QString& word) { return word.contains(QLatin1String("enable"), Qt::CaseInsensitive); }
-
-// The font families of a language: the one its pages are drawn for, then the stand-ins of a
-// machine without it (the same lists as the language's style sheet).
-QStringList languageFamilies(const QString& language) {
-  if (language.contains(QLatin1String("Simplified Chinese"), Qt::CaseInsensitive)) {
-    return {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")};
-  }
-  if (language.contains(QLatin1String("Traditional Chinese"), Qt::CaseInsensitive)) {
-    return {QStringLiteral("MingLiU"), QStringLiteral("PMingLiU"), QStringLiteral("WenQuanYi Micro Hei")};
-  }
-  return {QStringLiteral("Calibri"), QStringLiteral("Carlito"), QStringLiteral("DejaVu Sans")};
-}
 
 // The e-mail page's schedule combo: 0 monthly, 1 weekly, 2 daily.
 const char* const kScheduleWords[] = {"monthly", "weekly", "daily"};
@@ -365,7 +355,7 @@ void Dialog::on_settingSTBtn_clicked() {
     QLineEdit* field = nullptr;
     const QString refusal = checkEmailPage(&field);
     if (!refusal.isEmpty()) {
-      QMessageBox::warning(this, tr("Error"), refusal, QMessageBox::Ok);
+      message_box::warning(this, tr("Error"), refusal, QMessageBox::Ok);
       field->setFocus();
       return;
     }
@@ -409,7 +399,7 @@ void Dialog::on_settingDTBtn_clicked() {
     CurrentSetWidget(6);
     return;
   }
-  const QMessageBox::StandardButton answer = QMessageBox::warning(
+  const QMessageBox::StandardButton answer = message_box::warning(
       this, tr("Warning"), tr("Are you sure you want to restore to default settings?"),
       QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
   if (answer != QMessageBox::Yes) return;
@@ -427,7 +417,7 @@ void Dialog::on_settingDTBtn_clicked() {
 }
 
 void Dialog::showSettingsWriteError(const QString& reason) {
-  QMessageBox::warning(this, tr("Error"), tr("The settings could not be saved: %1").arg(reason),
+  message_box::warning(this, tr("Error"), tr("The settings could not be saved: %1").arg(reason),
                        QMessageBox::Ok);
 }
 
@@ -444,10 +434,8 @@ void Dialog::switchLanguage(const QString& language) {
 
 void Dialog::applyLanguageFonts() {
   const QString language = settings_ ? settings_->language : QString();
-  const QStringList families = languageFamilies(language);
-  QStringList quoted;
-  for (const QString& family : families) quoted << u'"' + family + u'"';
-  const QString font = quoted.join(QStringLiteral(", "));
+  const QStringList families = form_style::languageFamilies(language);
+  const QString font = form_style::cssFamilies(language);
   QHeaderView* header = ui.deviceTWidget->header();
   header->setStyleSheet(
       QStringLiteral("QHeaderView::section:first {border-image:url(:/images/device_header1.png) 10px; "
@@ -483,7 +471,7 @@ void Dialog::applyLanguageFonts() {
 void Dialog::applyAutoStart(bool on) {
   QString reason;
   if (!autostart::setAutoStart(on, &reason)) {
-    QMessageBox::warning(this, tr("Error"),
+    message_box::warning(this, tr("Error"),
                          tr("The automatic start could not be changed: %1").arg(reason),
                          QMessageBox::Ok);
   }
@@ -493,11 +481,11 @@ void Dialog::applyAutoStart(bool on) {
 
 void Dialog::on_setSCEBtn_clicked() {
   const QString path =
-      QFileDialog::getSaveFileName(this, tr("Export Configuration"), QString(), QString());
+      QFileDialog::getSaveFileName(this, tr("Export Configuration"), QDir::homePath(), QString());
   if (path.isEmpty()) return;
   // The export holds the shares' passwords: the store creates it for the user alone.
   if (!sessionStore_->ExportSessionConfig(path)) {
-    QMessageBox::warning(
+    message_box::warning(
         this, tr("Error"),
         tr("The backup configuration could not be exported: %1").arg(sessionStore_->lastError()),
         QMessageBox::Ok);
@@ -507,7 +495,7 @@ void Dialog::on_setSCEBtn_clicked() {
 void Dialog::on_setSCIBtn_clicked() {
   pollPaused = true;
   const QString path =
-      QFileDialog::getOpenFileName(this, tr("Import Configuration"), QString(), QString());
+      QFileDialog::getOpenFileName(this, tr("Import Configuration"), QDir::homePath(), QString());
   if (!path.isEmpty()) {
     const int result = sessionStore_->ImportSessionConfig(path);
     if (result == UpdateSessionConfig::Imported) {
@@ -516,17 +504,18 @@ void Dialog::on_setSCIBtn_clicked() {
       taskPage_.selectedIndex = 0;
       taskPage_.selectedUuid.clear();
       link_->SendReload();
+      // Ends an edit in the wizard; a task being restored may be gone as well: the task area
+      // shows the list again.
       reloadSessionList();
-      // A task being edited or restored may be gone: the task area shows the list again.
-      if ((mainPage == 2 && taskPage_.wizardMode != 0) || mainPage == 3) mainPage = 1;
+      if (mainPage == MainPage::Restore) mainPage = MainPage::TaskList;
       ui.bunowPBtn->setEnabled(false);
       ui.restbuBtn->setEnabled(false);
       ui.delbuPhBtn->setEnabled(false);
-      QMessageBox::warning(this, tr("Message"), tr("Import successfully!"), QMessageBox::Ok);
+      message_box::warning(this, tr("Message"), tr("Import successfully!"), QMessageBox::Ok);
     } else if (result == UpdateSessionConfig::ImportRefused) {
-      QMessageBox::warning(this, tr("Error"), tr("Please select a correct file!"), QMessageBox::Ok);
+      message_box::warning(this, tr("Error"), tr("Please select a correct file!"), QMessageBox::Ok);
     } else {
-      QMessageBox::warning(
+      message_box::warning(
           this, tr("Error"),
           tr("The backup configuration could not be imported: %1").arg(sessionStore_->lastError()),
           QMessageBox::Ok);

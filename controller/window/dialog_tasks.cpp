@@ -10,6 +10,13 @@
 // page shows them through the window's own translation. A text the table does not know
 // leaves the task's state as it was.
 //
+// Each poll also asks the service for its version, so that its silence shows even without a
+// task: when none of the queries sent since its last answer has been answered for a few
+// seconds, the service is not running. The page then says so (with how to start it) in place
+// of the task states, and Backup Now, Restore and Delete say so instead of acting; the first
+// answer brings the page back. A window that cannot receive answers (another controller holds
+// the answer port) judges nothing.
+//
 // The poll's waits process the window's events, so a delete, a re-reading of the store or
 // an answer can run inside the poll's loop: the loop therefore walks a copy of the uuids
 // and skips a task that is gone. Tasks are always found by their uuid compared exactly.
@@ -21,14 +28,17 @@
 #include <QtCore/QTimer>
 #include <QtGui/QFontMetrics>
 #include <QtGui/QMouseEvent>
+#include <QtGui/QTextDocument>
 #include <QtWidgets/QMessageBox>
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <utility>
 
 #include "copycontroller.h"
 #include "dialog.h"
+#include "messagebox.h"
 #include "servicestate.h"
 #include "ui_style.h"
 #include "updatesessionconfig.h"
@@ -37,6 +47,8 @@ namespace {
 
 constexpr int kTipWidth = 30;  // characters per line of the file-type and destination tips
 constexpr int kPollWaitMs = 3;
+// Two polls without an answer: the service is not running.
+constexpr int kServiceSilenceMs = 6500;
 const QString kAllFilesFilter = QStringLiteral(".*, .*, .*, .*");
 
 // The widgets of one entry.
@@ -129,37 +141,71 @@ QString breakToWidth(const QFontMetrics& metrics, const QString& text, int limit
   return result + rest;
 }
 
-// The text as the label can show it: elided at the right on one line or, in a label that
-// wraps and has room for more lines, broken at the label's width with the last line that
-// fits elided.
+// A text of a task card takes one line, or two where it does not fit one; what does not fit
+// two is elided at the end of the second (a long path, a long name).
+constexpr int kCardLines = 2;
+// The room between two texts of a card's column.
+constexpr int kCardRowGap = 8;
+// The height of a one-line text (the form's rows).
+constexpr int kCardRowHeight = 16;
+
+// The text as the label can show it: broken at the label's width onto at most kCardLines
+// lines, the last line that fits elided.
 QString fitted(QLabel* label, const QString& text) {
   label->ensurePolished();
   const QFontMetrics metrics(label->font());
-  const int width = std::max(0, label->contentsRect().width());
-  const int lines = label->wordWrap()
-                        ? std::max(1, label->contentsRect().height() / std::max(1, metrics.lineSpacing()))
-                        : 1;
-  if (lines == 1) return metrics.elidedText(text, Qt::ElideRight, width);
+  // A glyph may reach a pixel or two past its advance: the lines keep that room.
+  const int width = std::max(0, label->contentsRect().width() - 3);
   QStringList broken = breakToWidth(metrics, text, width).split(QLatin1Char('\n'));
-  if (broken.size() > lines) {
-    const QString tail = broken.mid(lines - 1).join(QString());
-    broken = broken.mid(0, lines - 1);
+  if (broken.size() > kCardLines) {
+    const QString tail = broken.mid(kCardLines - 1).join(QString());
+    broken = broken.mid(0, kCardLines - 1);
     broken << metrics.elidedText(tail, Qt::ElideRight, width);
   }
   return broken.join(QLatin1Char('\n'));
 }
 
+// A tool tip that shows `text` as it stands: a tool tip is drawn as rich text whenever its
+// text looks like markup (a task named "<b>x</b>"), so such a text goes in escaped.
+QString plainToolTip(const QString& text) {
+  return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap) : text;
+}
+
+// Puts `shown` into the label, as high as its lines.
+void setShown(QLabel* label, const QString& shown) {
+  label->setText(shown);
+  const int lines = int(shown.count(QLatin1Char('\n'))) + 1;
+  label->resize(label->width(),
+                std::max(kCardRowHeight, lines * QFontMetrics(label->font()).lineSpacing() + 2));
+}
+
 // Shows `text` in the label as far as it fits, with `tip` as its tool tip.
 void showText(QLabel* label, const QString& text, const QString& tip) {
-  label->setText(fitted(label, text));
-  label->setToolTip(tip);
+  setShown(label, fitted(label, text));
+  label->setToolTip(plainToolTip(tip));
 }
 
 // Shows `text`; the whole text is the tool tip only when it had to be shortened.
 void showText(QLabel* label, const QString& text) {
   const QString shown = fitted(label, text);
-  label->setText(shown);
-  label->setToolTip(shown == text ? QString() : text);
+  setShown(label, shown);
+  label->setToolTip(QString(shown).remove(QLatin1Char('\n')) == text ? QString() : plainToolTip(text));
+}
+
+// The texts of one column of a card, one under the other from the column's first row, each
+// as high as its lines.
+void stackColumn(std::initializer_list<QLabel*> labels, int top) {
+  int y = top;
+  for (QLabel* label : labels) {
+    label->move(label->x(), y);
+    y += label->height() + kCardRowGap;
+  }
+}
+
+// What the page and the task commands say while the service does not answer.
+QString serviceDownText() {
+  return QCoreApplication::translate(
+      "Dialog", "The TessalySync service is not running. Start it with: systemctl start TessalySync");
 }
 
 QString translated(const QString& english) {
@@ -194,8 +240,18 @@ QString Dialog::wrapTextToWidth(const QFont& font, const QString& text, int widt
 
 void Dialog::setUpSessionList() {
   sessionStore_ = new UpdateSessionConfig(dataFolder_, this);
+  // Over the column headings, shown only while the service is silent.
+  serviceNotice_ = new QLabel(ui.currWidget);
+  serviceNotice_->setObjectName(QStringLiteral("serviceLabel"));
+  serviceNotice_->setGeometry(QRect(5, 2, 583, 32));
+  serviceNotice_->setAlignment(Qt::AlignCenter);
+  serviceNotice_->setWordWrap(true);
+  serviceNotice_->setMouseTracking(true);
+  serviceNotice_->setStyleSheet(form_style::label(QStringLiteral("#b00c0d")));
+  serviceNotice_->hide();
   reloadSessionList();
   ui.currWidget->installEventFilter(new RetranslateWatch(this, [this] {
+    serviceNotice_->setText(serviceDownText());
     refillSessionPage();
     updateSessionButtons();
   }));
@@ -204,17 +260,23 @@ void Dialog::setUpSessionList() {
 void Dialog::reloadSessionList() {
   TaskPageState& t = taskPage_;
   if (!sessionStore_->ReadSessionConfig()) {
-    // A damaged task file lists no task and is never rewritten; say so once per reason.
-    if (sessionStore_->lastError() != t.lastReadError) {
+    // A damaged task file lists no task and is never rewritten; say so once per reason. A
+    // missing data folder was told at the start.
+    if (!dataFolder_.isEmpty() && sessionStore_->lastError() != t.lastReadError) {
       t.lastReadError = sessionStore_->lastError();
-      auto* box = new QMessageBox(QMessageBox::Warning, tr("Error"),
-                                  tr("The backup tasks cannot be read: %1").arg(t.lastReadError),
-                                  QMessageBox::Ok, this);
-      box->setAttribute(Qt::WA_DeleteOnClose);
-      box->open();
+      message_box::openWarning(this, tr("Error"),
+                               tr("The backup tasks cannot be read: %1").arg(t.lastReadError));
     }
   } else {
     t.lastReadError.clear();
+  }
+
+  // The task being edited may be gone or may now be another one: an edit ends with every
+  // re-reading of the task file, and the task area shows the list instead of its page.
+  if (t.wizardMode != WizardMode::NewTask) {
+    t.wizardMode = WizardMode::NewTask;
+    t.editKey.clear();
+    if (mainPage == MainPage::Wizard) mainPage = MainPage::TaskList;
   }
 
   SessionList& list = *sessionStore_->GetSessionList();
@@ -333,28 +395,23 @@ void Dialog::fillSessionEntry(int entry, int number) {
   }
   showText(w.schedule, tr("Schedule: %1").arg(kind));
 
-  // The last run failed when the log holds an error record of this task from that run.
+  // The mark of the last run, from the log records of that run: success only for a run the
+  // service logged as completed; failure for an error or an incomplete run (its box tells
+  // why); none for a stopped run or one the log holds nothing of.
   QString& error = entry == 1 ? t.entryError1 : t.entryError2;
   bool& failed = entry == 1 ? t.entryFailed1 : t.entryFailed2;
   const bool ran = !record.lastRunTime.isEmpty();
-  if (ran) {
-    const QDateTime lastRun = QDateTime::fromString(record.lastRunTime, Qt::ISODate);
-    for (const LogRecord& log : logReader_->GetLogList()->records) {
-      if (!log.type.contains(QLatin1String("error"), Qt::CaseInsensitive) ||
-          !sameUuid(log.uuid, record.uuid) || log.time1.isEmpty()) {
-        continue;
-      }
-      const QDateTime started = QDateTime::fromString(log.time1, Qt::ISODate);
-      const bool sameRun =
-          record.lastRunTime.contains(log.time1, Qt::CaseInsensitive) ||
-          (started.isValid() && lastRun.isValid() &&
-           started.toSecsSinceEpoch() == lastRun.toSecsSinceEpoch());
-      if (sameRun) error = log.content;
-    }
-  }
-  failed = !error.isEmpty();
+  const RunResult last = ran ? lastRunResult(logReader_->GetLogList()->records, record.uuid,
+                                             record.lastRunTime)
+                             : RunResult{};
+  failed = last.outcome == RunOutcome::Failed || last.outcome == RunOutcome::Incomplete;
+  error = failed ? last.text : QString();
+  const bool marked = failed || last.outcome == RunOutcome::Completed;
   setIcon(w.result, failed ? QStringLiteral("icon_fail_item.png")
                            : QStringLiteral("icon_-check_item.png"));
+  w.result->setAccessibleName(failed   ? tr("Last backup did not succeed")
+                              : marked ? tr("Last backup completed")
+                                       : tr("Result of the last backup"));
 
   setFrame(w.frame, number == t.selectedIndex);
   if (number == t.selectedIndex) {
@@ -371,7 +428,7 @@ void Dialog::fillSessionEntry(int entry, int number) {
   switch (state) {
     case ServiceState::NotStarted:
       setIcon(w.stateIcon, QStringLiteral("icon_status.png"));
-      w.result->setVisible(ran);
+      w.result->setVisible(marked);
       break;
     case ServiceState::BackupRunning:
       setIcon(w.stateIcon, QStringLiteral("icon_backup.png"));
@@ -379,12 +436,22 @@ void Dialog::fillSessionEntry(int entry, int number) {
       break;
     case ServiceState::RestoreRunning:
       setIcon(w.stateIcon, QStringLiteral("icon_restore.png"));
-      w.result->setVisible(ran);
+      w.result->setVisible(marked);
       break;
     case ServiceState::Unknown:
       break;
   }
-  if (state != ServiceState::Unknown) showText(w.state, translated(serviceStateText(state)));
+  if (t.serviceSilent) {
+    // What the service last said is no longer known to hold.
+    setIcon(w.stateIcon, QStringLiteral("icon_status.png"));
+    showText(w.state, tr("TessalySync service is not running"));
+  } else if (state != ServiceState::Unknown) {
+    showText(w.state, translated(serviceStateText(state)));
+  }
+  const int top = w.name->y();
+  stackColumn({w.name, w.types}, top);
+  stackColumn({w.state, w.schedule, w.last, w.next}, top);
+  stackColumn({w.destination, w.account, w.model}, top);
   w.frame->show();
 }
 
@@ -397,20 +464,28 @@ void Dialog::updateSessionButtons() {
     ui.delbuPhBtn->setEnabled(false);
     return;
   }
+  if (t.serviceSilent) {
+    // The commands stay at hand, to say why they cannot act.
+    ui.bunowPBtn->setEnabled(true);
+    ui.restbuBtn->setEnabled(true);
+    ui.delbuPhBtn->setEnabled(true);
+    ui.bunowPBtn->setText(tr("Backup Now"));
+    return;
+  }
   switch (serviceStateOf(record->status)) {
     case ServiceState::NotStarted:
       ui.bunowPBtn->setEnabled(true);
       ui.restbuBtn->setEnabled(true);
       ui.delbuPhBtn->setEnabled(true);
       ui.bunowPBtn->setText(tr("Backup Now"));
-      t.backupButtonMode = 2;
+      t.backupButtonMode = BackupButtonMode::StartsBackup;
       break;
     case ServiceState::BackupRunning:
       ui.bunowPBtn->setEnabled(true);
       ui.restbuBtn->setEnabled(false);
       ui.delbuPhBtn->setEnabled(false);
       ui.bunowPBtn->setText(tr("Stop Backup"));
-      t.backupButtonMode = 1;
+      t.backupButtonMode = BackupButtonMode::StopsBackup;
       break;
     case ServiceState::RestoreRunning:
       ui.bunowPBtn->setEnabled(false);
@@ -449,6 +524,11 @@ void Dialog::QueryStatus() {
   // A poll tick that arrives during the waits of the running poll is not needed.
   if (pollPaused || taskPage_.polling) return;
   taskPage_.polling = true;
+  checkServiceSilence();
+  if (link_ && link_->QueryVersion() && !taskPage_.awaitingAnswer) {
+    taskPage_.awaitingAnswer = true;
+    taskPage_.askedAt.start();
+  }
   QStringList uuids;
   for (const SessionRecord& record : *sessionStore_->GetSessionList()) uuids << record.uuid;
 
@@ -466,6 +546,34 @@ void Dialog::QueryStatus() {
     if (!self) return;
   }
   taskPage_.polling = false;
+}
+
+void Dialog::NoteServiceAnswer() {
+  taskPage_.awaitingAnswer = false;
+  setServiceSilent(false);
+}
+
+void Dialog::checkServiceSilence() {
+  const TaskPageState& t = taskPage_;
+  setServiceSilent(link_ && link_->isListening() && t.awaitingAnswer &&
+                   t.askedAt.elapsed() >= kServiceSilenceMs);
+}
+
+void Dialog::setServiceSilent(bool silent) {
+  if (taskPage_.serviceSilent == silent) return;
+  taskPage_.serviceSilent = silent;
+  serviceNotice_->setText(serviceDownText());
+  serviceNotice_->setVisible(silent);
+  if (silent) serviceNotice_->raise();
+  for (QLabel* heading : {ui.sourceLabel, ui.statusLabel, ui.label}) heading->setVisible(!silent);
+  refillSessionPage();
+  updateSessionButtons();
+}
+
+bool Dialog::refusedWhileServiceSilent() {
+  if (!taskPage_.serviceSilent) return false;
+  message_box::warning(this, tr("Warning"), serviceDownText(), QMessageBox::Ok);
+  return true;
 }
 
 void Dialog::UpdateSessionListStatus(QString uuid, QString state, QString nextTime,
@@ -502,13 +610,11 @@ void Dialog::UpdateSessionListStatus(QString uuid, QString state, QString nextTi
 
 void Dialog::on_bunowPBtn_clicked() {
   const TaskPageState& t = taskPage_;
-  if (t.selectedUuid.isEmpty() || !link_) return;
-  if (t.backupButtonMode == 2) {
+  if (t.selectedUuid.isEmpty() || !link_ || refusedWhileServiceSilent()) return;
+  if (t.backupButtonMode == BackupButtonMode::StartsBackup) {
     link_->SendBackupStart(t.selectedUuid);
-  } else if (t.backupButtonMode == 1) {
-    link_->SendBackupStop(t.selectedUuid);
   } else {
-    return;
+    link_->SendBackupStop(t.selectedUuid);
   }
   // The new state shows with the answer to this query, not only at the next poll.
   link_->QuerySessionDetail(t.selectedUuid);
@@ -516,10 +622,10 @@ void Dialog::on_bunowPBtn_clicked() {
 
 void Dialog::on_delbuPhBtn_clicked() {
   TaskPageState& t = taskPage_;
-  if (t.selectedIndex == 0 || t.selectedUuid.isEmpty()) return;
+  if (t.selectedIndex == 0 || t.selectedUuid.isEmpty() || refusedWhileServiceSilent()) return;
   const QString uuid = t.selectedUuid;
   pollPaused = true;
-  if (QMessageBox::warning(this, tr("Warning"), tr("Are you sure you want to delete this backup?"),
+  if (message_box::warning(this, tr("Warning"), tr("Are you sure you want to delete this backup?"),
                            QMessageBox::Yes | QMessageBox::No,
                            QMessageBox::No) != QMessageBox::Yes) {
     pollPaused = false;
@@ -531,7 +637,7 @@ void Dialog::on_delbuPhBtn_clicked() {
 
   if (!sessionStore_->DeleteSession(uuid)) {
     // The task file is as it was, and so is the list.
-    QMessageBox::warning(this, tr("Error"), sessionStore_->lastError());
+    message_box::warning(this, tr("Error"), sessionStore_->lastError());
     updateSessionButtons();
     pollPaused = false;
     return;
@@ -602,7 +708,7 @@ void Dialog::mousePressEvent(QMouseEvent* event) {
   const bool failed = entry == 1 ? taskPage_.entryFailed1 : taskPage_.entryFailed2;
   if (failed && result->isVisible() && rectInWindow(this, result).contains(at)) {
     const QString error = entry == 1 ? taskPage_.entryError1 : taskPage_.entryError2;
-    QMessageBox::warning(this, tr("Backup Result"), tr("Error: %1").arg(error), QMessageBox::Ok);
+    message_box::warning(this, tr("Backup Result"), tr("Error: %1").arg(error), QMessageBox::Ok);
   }
 }
 
@@ -644,14 +750,14 @@ void Dialog::mouseMoveEvent(QMouseEvent* event) {
 // import changed shows at once.
 void Dialog::on_curSessionBut_clicked() {
   switch (mainPage) {
-    case 2:
+    case MainPage::Wizard:
       pollPaused = true;
       showPage(Page::Wizard);
       break;
-    case 3:
+    case MainPage::Restore:
       showPage(Page::Restore);
       break;
-    default:
+    case MainPage::TaskList:
       reloadSessionList();
       refillSessionPage();
       updateSessionButtons();

@@ -6,6 +6,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QLibraryInfo>
 #include <QtCore/QLockFile>
 #include <QtCore/QTextStream>
 #include <QtCore/QTimer>
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <tuple>
 
 #include "config_format.h"
 #include "updateglobalsetting.h"
@@ -30,6 +32,25 @@ constexpr int kConnectTimeoutMs = 500;
 constexpr int kWriteTimeoutMs = 1000;
 // A connection to the first copy that stays open this long is dropped.
 constexpr int kHandOverLifetimeMs = 5000;
+
+// The code of each language in the names of Qt's translation files. Qt translates its texts
+// into Brazilian Portuguese only, which serves the Portuguese window as well.
+struct QtLanguage {
+  const char* name;
+  const char* code;
+};
+constexpr QtLanguage kQtLanguages[] = {
+    {"English", "en"}, {"Simplified Chinese", "zh_CN"}, {"Traditional Chinese", "zh_TW"},
+    {"French", "fr"},  {"German", "de"},                {"Italian", "it"},
+    {"Portuguese", "pt_BR"}, {"Russian", "ru"},         {"Spanish", "es"},
+};
+
+QString qtLanguageCode(const QString& name) {
+  for (const QtLanguage& language : kQtLanguages) {
+    if (name == QLatin1String(language.name)) return QString::fromLatin1(language.code);
+  }
+  return QStringLiteral("en");
+}
 
 }  // namespace
 
@@ -130,6 +151,8 @@ LanguageChoice chooseLanguage(const QString& stored, const QString& languageDir)
   QString compact = choice.name;
   compact.remove(QLatin1Char(' '));
   choice.translatorPath = languageDir + "/Language_" + compact;
+  choice.qtTranslatorPath = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_" +
+                            qtLanguageCode(choice.name);
 
   // French, German, Italian and Spanish share the English sheet.
   if (compact.contains("SimplifiedChinese", Qt::CaseInsensitive)) {
@@ -149,7 +172,7 @@ LanguageChoice chooseLanguage(const QString& stored, const QString& languageDir)
 QString defaultLanguageDir() { return QCoreApplication::applicationDirPath() + "/Language"; }
 
 LanguageSwitch::LanguageSwitch(QObject* parent)
-    : QObject(parent), translator_(new QTranslator(this)) {
+    : QObject(parent), translator_(new QTranslator(this)), qtTranslator_(new QTranslator(this)) {
   setObjectName("languageSwitch");
 }
 
@@ -166,14 +189,16 @@ LanguageChoice LanguageSwitch::apply(const QString& storedLanguage) {
   const LanguageChoice choice =
       chooseLanguage(storedLanguage, languageDir_.isEmpty() ? defaultLanguageDir() : languageDir_);
 
-  if (installed_) {
-    QCoreApplication::removeTranslator(translator_);
-    installed_ = false;
-  }
   // load() drops the old texts first, so a failed load leaves an empty translator, which
   // is not installed: the texts are English.
-  if (translator_->load(choice.translatorPath)) {
-    installed_ = QCoreApplication::installTranslator(translator_);
+  for (auto [translator, installed, path] :
+       {std::tuple{translator_, &installed_, choice.translatorPath},
+        std::tuple{qtTranslator_, &qtInstalled_, choice.qtTranslatorPath}}) {
+    if (*installed) {
+      QCoreApplication::removeTranslator(translator);
+      *installed = false;
+    }
+    if (translator->load(path)) *installed = QCoreApplication::installTranslator(translator);
   }
 
   QString sheet;

@@ -66,6 +66,9 @@ struct LanguageChoice {
   QString name;            // one of the nine names of the language list, e.g. "Simplified Chinese"
   QString translatorPath;  // <languageDir>/Language_<name without spaces> (QTranslator adds .qm)
   QString styleSheet;      // ":/English.qss", ":/SimplifiedChinese.qss", ...
+  // Qt's own texts (standard buttons, file dialogs): <Qt's translations>/qtbase_<code>, the
+  // code Qt's translations use for the language ("de", "zh_CN", "pt_BR", ...).
+  QString qtTranslatorPath;
 };
 
 // The language the stored text names: the first name of the list that it contains
@@ -76,8 +79,9 @@ LanguageChoice chooseLanguage(const QString& stored, const QString& languageDir)
 // The folder of the translator files: <program folder>/Language.
 QString defaultLanguageDir();
 
-// The one translator of the window's texts. Installing a language removes the one installed
-// before, so that a text the new file lacks shows in English, never in the old language.
+// The one translator of the window's texts, with Qt's translation of its own texts (message
+// box buttons, file dialogs) beside it. Installing a language removes the pair installed
+// before, so that a text the new files lack shows in English, never in the old language.
 // The start-up installs the stored language; the settings page switches through the same
 // object (LanguageSwitch::instance()).
 class LanguageSwitch : public QObject {
@@ -97,11 +101,14 @@ class LanguageSwitch : public QObject {
 
   void setLanguageDir(const QString& dir) { languageDir_ = dir; }
   const QTranslator* translator() const { return translator_; }
+  const QTranslator* qtTranslator() const { return qtTranslator_; }
 
  private:
   explicit LanguageSwitch(QObject* parent);
 
   QTranslator* translator_ = nullptr;
+  QTranslator* qtTranslator_ = nullptr;
   bool installed_ = false;
+  bool qtInstalled_ = false;
   QString languageDir_;
 };

@@ -9,10 +9,12 @@
 namespace {
 
 // Columns of an entry: left edge and width; the icon stands at the column's left, the texts
-// beside it, one row every 24 px, the block centred in the entry's height. The state column is
-// the widest: its times are shown whole, while the source and destination texts are elided.
-constexpr int kColumnX[3] = {12, 187, 412};
-constexpr int kColumnWidth[3] = {165, 215, 160};
+// beside it, one row every 24 px (the page gives a text that needs two lines the room of two
+// and moves the rows below it down). The state and destination columns are the widest: the
+// state column shows "Next: " and its time on one line in every language, and a share's path
+// fits the destination's two lines.
+constexpr int kColumnX[3] = {12, 162, 372};
+constexpr int kColumnWidth[3] = {150, 210, 206};
 constexpr int kIconSize = 40;
 constexpr int kTextX = kIconSize + 6;
 constexpr int kFirstRowY = 56;
@@ -35,6 +37,8 @@ QLabel* entryLabel(QWidget* entry, const QString& name, const QRect& geometry, Q
   label->setStyleSheet(form_style::label(QStringLiteral("#101315")));
   if (alignment) label->setAlignment(alignment);
   label->setWordWrap(wordWrap);
+  // An entry shows a task's name, paths, account and NAS model as they stand.
+  label->setTextFormat(Qt::PlainText);
   return label;
 }
 
@@ -70,7 +74,8 @@ Entry buildEntry(QWidget* page, const QString& suffix, int y, bool lastRowTopLef
 
   e.sourceLabel1 = entryLabel(e.frame, name("sourceLabel1"), textRow(0, 0), topLeft, true);
   e.destiLabel1 = entryLabel(e.frame, name("destiLabel1"), textRow(2, 0), topLeft, false);
-  // The state text is centred on the first row and may wrap to two lines above and below it.
+  // The state text is centred on the first row; the page gives it the room of two lines when
+  // it needs them.
   e.statusLabel1 = entryLabel(e.frame, name("statusLabel1"), textRow(1, 0).adjusted(0, -8, 0, 8),
                               Qt::AlignCenter, true);
   e.sourceLabel2 = entryLabel(e.frame, name("sourceLabel2"), textRow(0, 1), topLeft, true);

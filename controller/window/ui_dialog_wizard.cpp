@@ -432,6 +432,10 @@ void Ui_Dialog::setupWizardPage(QDialog* Dialog) {
       makeLabel(page, "deviceModelLabel", whiteText, leftMiddle, true, QRect(30, 131, 175, 24));
   deviceModelLabel_2 =
       makeLabel(page, "deviceModelLabel_2", whiteText, leftMiddle, true, QRect(211, 131, 371, 24));
+  // The edit modes show a task's folders, account and NAS model as they stand.
+  for (QLabel* label : {sourcePathLabel_2, accountLabel_2, deviceModelLabel_2}) {
+    label->setTextFormat(Qt::PlainText);
+  }
 
   newOneTitle_2 = makeLabel(page, "newOneTitle_2", whiteText, topLeft, true, QRect(70, 108, 483, 100));
   newEightTitle = makeLabel(page, "newEightTitle", whiteText, Qt::AlignCenter, true, kTitle);

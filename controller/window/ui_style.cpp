@@ -4,6 +4,22 @@ namespace form_style {
 
 QString url(const QString& image) { return QStringLiteral("url(:/images/%1)").arg(image); }
 
+QStringList languageFamilies(const QString& language) {
+  if (language.contains(QLatin1String("Simplified Chinese"), Qt::CaseInsensitive)) {
+    return {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")};
+  }
+  if (language.contains(QLatin1String("Traditional Chinese"), Qt::CaseInsensitive)) {
+    return {QStringLiteral("MingLiU"), QStringLiteral("PMingLiU"), QStringLiteral("WenQuanYi Micro Hei")};
+  }
+  return {QStringLiteral("Calibri"), QStringLiteral("Carlito"), QStringLiteral("DejaVu Sans")};
+}
+
+QString cssFamilies(const QString& language) {
+  QStringList quoted;
+  for (const QString& family : languageFamilies(language)) quoted << u'"' + family + u'"';
+  return quoted.join(QStringLiteral(", "));
+}
+
 namespace {
 QString frame(const QString& image) {
   return QStringLiteral("border-image:%1 5 5 5 5 stretch stretch;border-width:5px;").arg(url(image));

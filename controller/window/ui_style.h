@@ -8,8 +8,16 @@
 #pragma once
 
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
 namespace form_style {
+
+// The font families of a stored language name: the one its pages are drawn for ("宋体" for
+// Simplified Chinese, "MingLiU" for Traditional Chinese, "Calibri" for every other), then the
+// stand-ins of a machine without it (the same lists as the language's style sheet).
+QStringList languageFamilies(const QString& language);
+// The same families quoted for a style sheet's font: "Calibri", "Carlito", "DejaVu Sans".
+QString cssFamilies(const QString& language);
 
 // ":/images/<name>" inside url(...).
 QString url(const QString& image);

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "fd_util.h"
 #include "i18n.h"
@@ -89,12 +91,6 @@ class permission {
   bool asked_ = false;
   bool granted_ = false;
 };
-
-gpointer copy_request(const uint8_t* data, size_t pkg_len) {
-  gpointer block = g_malloc0(pkg_len);
-  std::memcpy(block, data, pkg_len);
-  return block;
-}
 
 }  // namespace
 
@@ -251,10 +247,11 @@ void dispatch_datagram(const uint8_t* data, size_t size, link_sequence_t& sequen
 
 void handle_set(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit,
                 link_allowed_t allowed, void* context) {
-  auto header = lp::parse_request(data, size);
-  if (!header) return;
+  std::optional<lp::request> request = lp::decode_request(data, size);
+  if (!request) return;
+  const lp::request_header header = request->header;
   pipe_event event;
-  switch (header->cmd_type) {
+  switch (header.cmd_type) {
     case lp::SET_CONFIG_UPDATE: event = EVENT_CONFIG_UPDATE; break;
     case lp::SET_BACKUP_START: event = EVENT_BACKUP_START; break;
     case lp::SET_BACKUP_STOP: event = EVENT_BACKUP_STOP; break;
@@ -268,42 +265,43 @@ void handle_set(const uint8_t* data, size_t size, link_sequence_t& sequence, lin
   // cannot use up the number of a controller's next one.
   permission may(allowed, context);
   if (!may.granted()) return;
-  link_sequence_t::controller_t& controller = sequence.of(header->gui_pid);
-  if (header->seq_no == controller.set_seq) return;
-  controller.set_seq = header->seq_no;
+  link_sequence_t::controller_t& controller = sequence.of(header.gui_pid);
+  if (header.seq_no == controller.set_seq) return;
+  controller.set_seq = header.seq_no;
   daemon_print(0, "My PID %lld\n", static_cast<long long>(my_pid()));
   if (event == PIPE_EVENT_MAX) {
-    daemon_print(0, "Got an unknow set packet. cmd_type: 0x%X\n", header->cmd_type);
+    daemon_print(0, "Got an unknow set packet. cmd_type: 0x%X\n", header.cmd_type);
     return;
   }
-  emit(event, copy_request(data, header->pkg_len));
+  emit(event, std::move(*request));
 }
 
 void handle_query(const uint8_t* data, size_t size, link_sequence_t& sequence, link_emit_t emit,
                   link_allowed_t allowed, void* context) {
-  auto header = lp::parse_request(data, size);
-  if (!header) return;
+  std::optional<lp::request> request = lp::decode_request(data, size);
+  if (!request) return;
+  const lp::request_header header = request->header;
   permission may(allowed, context);
   // A version query is always served, whoever sends it; it takes the query sequence number
   // of a controller that may steer the service.
-  if (header->cmd_type == lp::QUERY_VERSION) {
-    emit(EVENT_QUERY_VERSION, copy_request(data, header->pkg_len));
-    if (may.granted()) sequence.of(header->gui_pid).query_seq = header->seq_no;
+  if (header.cmd_type == lp::QUERY_VERSION) {
+    emit(EVENT_QUERY_VERSION, std::move(*request));
+    if (may.granted()) sequence.of(header.gui_pid).query_seq = header.seq_no;
     return;
   }
   if (!may.granted()) return;
-  link_sequence_t::controller_t& controller = sequence.of(header->gui_pid);
-  if (header->seq_no == controller.query_seq) return;
-  controller.query_seq = header->seq_no;
-  switch (header->cmd_type) {
+  link_sequence_t::controller_t& controller = sequence.of(header.gui_pid);
+  if (header.seq_no == controller.query_seq) return;
+  controller.query_seq = header.seq_no;
+  switch (header.cmd_type) {
     case lp::QUERY_SESSION_SUMMARY:
-      emit(EVENT_SESSION_SUMMARY, copy_request(data, header->pkg_len));
+      emit(EVENT_SESSION_SUMMARY, std::move(*request));
       break;
     case lp::QUERY_SESSION_DETAIL:
-      emit(EVENT_SESSION_DETAIL, copy_request(data, header->pkg_len));
+      emit(EVENT_SESSION_DETAIL, std::move(*request));
       break;
     default:
-      daemon_print(0, "Got an unknow query packet. cmd_type: 0x%X\n", header->cmd_type);
+      daemon_print(0, "Got an unknow query packet. cmd_type: 0x%X\n", header.cmd_type);
       break;
   }
 }

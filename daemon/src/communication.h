@@ -53,8 +53,8 @@ struct link_sequence_t {
   controller_t& of(uint64_t gui_pid);
 };
 
-// Hands a request copy to the main thread (event_pipe_emit in the service).
-using link_emit_t = void (*)(pipe_event event, gpointer data);
+// Hands a decoded request to the main thread (event_pipe_emit in the service).
+using link_emit_t = void (*)(pipe_event event, tessaly::link::request request);
 
 // Tells whether the sender of the datagram being dispatched may steer the service. Asked
 // at most once per datagram, and only for a request that needs it (every set request and
@@ -62,10 +62,10 @@ using link_emit_t = void (*)(pipe_event event, gpointer data);
 // remembered sequence numbers.
 using link_allowed_t = bool (*)(void* context);
 
-// Checks one received datagram and turns it into a pipe event with a copy of exactly pkg_len
-// bytes. A datagram that is too short, or whose length field disagrees with what was
-// received, is dropped before the duplicate rule and uses up no sequence number. Without
-// `allowed` every sender is taken (tests).
+// Checks one received datagram, decodes it (its first pkg_len bytes) and turns it into a
+// pipe event with the decoded request. A datagram that is too short, or whose length field
+// disagrees with what was received, is dropped before the duplicate rule and uses up no
+// sequence number. Without `allowed` every sender is taken (tests).
 void dispatch_datagram(const uint8_t* data, size_t size, link_sequence_t& sequence,
                        link_emit_t emit, link_allowed_t allowed = nullptr,
                        void* context = nullptr);

@@ -35,9 +35,9 @@ options_t options;
 
 }  // namespace
 
-void stop_event_emitted(gpointer) { g_main_loop_quit(main_loop); }
+void stop_event_emitted(const tessaly::link::request*) { g_main_loop_quit(main_loop); }
 
-void shutdown_event_emitted(gpointer) {
+void shutdown_event_emitted(const tessaly::link::request*) {
   write_shutdown_log();
   g_main_loop_quit(main_loop);
 }

@@ -3,10 +3,14 @@
 
 #include <glib.h>
 
+namespace tessaly::link {
+struct request;
+}
+
 int daemon_main(int argc, char** argv);
 
-void stop_event_emitted(gpointer data);
-void shutdown_event_emitted(gpointer data);
+void stop_event_emitted(const tessaly::link::request* request);
+void shutdown_event_emitted(const tessaly::link::request* request);
 
 void set_poweroff_flag(bool on);
 bool get_poweroff_flag();

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "fd_util.h"
 #include "i18n.h"
@@ -94,14 +96,11 @@ void EventPipe::emit(pipe_event event) {
   wake_locked(event);
 }
 
-void EventPipe::emit(pipe_event event, gpointer data) {
+void EventPipe::emit(pipe_event event, tessaly::link::request request) {
   PIPE_ASSERT((unsigned)event < PIPE_EVENT_MAX, "(unsigned)event < PIPE_EVENT_MAX");
   std::lock_guard<std::mutex> lock(mutex_);
-  if (closed_) {
-    g_free(data);
-    return;
-  }
-  data_[event].push_back(data);
+  if (closed_) return;
+  data_[event].push_back(std::move(request));
   wake_locked(event);
 }
 
@@ -109,16 +108,15 @@ void EventPipe::invoke(pipe_event event) {
   PIPE_ASSERT((unsigned)event < PIPE_EVENT_MAX, "(unsigned)event < PIPE_EVENT_MAX");
   PIPE_ASSERT(callbacks_[event] != NULL, "event_pipe_callbacks[event] != NULL");
   for (;;) {
-    gpointer data = nullptr;
+    std::optional<tessaly::link::request> request;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (!data_[event].empty()) {
-        data = data_[event].front();
+        request = std::move(data_[event].front());
         data_[event].pop_front();
       }
     }
-    callbacks_[event](data);
-    g_free(data);
+    callbacks_[event](request ? &*request : nullptr);
     std::lock_guard<std::mutex> lock(mutex_);
     if (data_[event].empty()) break;
   }
@@ -153,5 +151,7 @@ void event_pipe_register(pipe_event event, event_pipe_callback callback) {
   service_pipe().register_callback(event, callback);
 }
 void event_pipe_emit(pipe_event event) { service_pipe().emit(event); }
-void event_pipe_emit(pipe_event event, gpointer data) { service_pipe().emit(event, data); }
+void event_pipe_emit(pipe_event event, tessaly::link::request request) {
+  service_pipe().emit(event, std::move(request));
+}
 void event_pipe_invoke(pipe_event event) { service_pipe().invoke(event); }

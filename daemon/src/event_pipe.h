@@ -1,9 +1,10 @@
 // The event pipe: the only way for another thread to have work done on the main thread.
 //
-// A thread names an event and may hand over one g_malloc'd block; the main loop later runs
-// the event's one registered callback on the main thread with each queued block in turn
-// (and once with null when the event was raised without data). A self-pipe wakes the loop,
-// and a pending flag per event keeps at most one wake-up byte per event in the pipe.
+// A thread names an event and may hand over one link request, decoded where the datagram
+// was read (the only data an event carries); the main loop later runs the event's one
+// registered callback on the main thread with each queued request in turn (and once with
+// null when the event was raised without one). A self-pipe wakes the loop, and a pending
+// flag per event keeps at most one wake-up byte per event in the pipe.
 #pragma once
 
 #include <glib.h>
@@ -11,6 +12,8 @@
 #include <array>
 #include <deque>
 #include <mutex>
+
+#include "link_packet.h"
 
 enum pipe_event {
   EVENT_BACKUP_START = 0,
@@ -29,7 +32,8 @@ enum pipe_event {
   PIPE_EVENT_MAX = 13,
 };
 
-using event_pipe_callback = void (*)(gpointer data);
+// The request is the pipe's until the callback returns.
+using event_pipe_callback = void (*)(const tessaly::link::request* request);
 
 // One event pipe. The service uses one instance (the functions below); tests make their own.
 class EventPipe {
@@ -46,7 +50,7 @@ class EventPipe {
 
   void register_callback(pipe_event event, event_pipe_callback callback);
   void emit(pipe_event event);
-  void emit(pipe_event event, gpointer data);
+  void emit(pipe_event event, tessaly::link::request request);
   void invoke(pipe_event event);
 
   // The read descriptor (tests count the pending wake-up bytes on it).
@@ -63,7 +67,7 @@ class EventPipe {
   bool closed_ = false;
   std::mutex mutex_;  // event_pipe_mutex: the flags, the queues and the write descriptor
   std::array<bool, PIPE_EVENT_MAX> pending_{};
-  std::array<std::deque<gpointer>, PIPE_EVENT_MAX> data_{};
+  std::array<std::deque<tessaly::link::request>, PIPE_EVENT_MAX> data_{};
   std::array<event_pipe_callback, PIPE_EVENT_MAX> callbacks_{};
 };
 
@@ -72,5 +76,5 @@ void event_pipe_init();
 void event_pipe_deinit();
 void event_pipe_register(pipe_event event, event_pipe_callback callback);
 void event_pipe_emit(pipe_event event);
-void event_pipe_emit(pipe_event event, gpointer data);
+void event_pipe_emit(pipe_event event, tessaly::link::request request);
 void event_pipe_invoke(pipe_event event);

@@ -285,15 +285,15 @@ bool cycle_log_files() { return file_log_flush(log_list); }
 
 void close_log_files() { file_log_flush(log_list); }
 
-void log_clear_event_emitted(gpointer data) {
-  if (data == nullptr) return;
+void log_clear_event_emitted(const tessaly::link::request* request) {
+  if (request == nullptr) return;
   daemon_print(0, "Reply SET_LOG_CLEAR\n");
   {
     std::lock_guard<std::mutex> lock(log_file_mutex);
     log_list.clear();
   }
   file_log_flush(log_list);
-  send_ack(static_cast<const uint8_t*>(data), "", 1, 0);
+  ack_with_text(request->header, 0);
 }
 
 const char* set_program_language(const char* name) {

@@ -13,6 +13,10 @@
 #include <mutex>
 #include <string>
 
+namespace tessaly::link {
+struct request;
+}
+
 enum msg_level_t {
   MSG_LEVEL_MESSAGE = 1,
   MSG_LEVEL_WARNING = 2,
@@ -73,7 +77,7 @@ bool file_log_flush(log_list_t& list);
 // under a name of its own (returned in damaged_copy) and the list stays empty.
 bool load_logs(const char* path, log_list_t& list, std::string* damaged_copy = nullptr);
 
-void log_clear_event_emitted(gpointer data);
+void log_clear_event_emitted(const tessaly::link::request* request);
 
 // The locale code of a language name of the settings file, or null.
 const char* set_program_language(const char* name);

@@ -19,15 +19,6 @@
 #include "tree_files.h"
 
 namespace share = tessaly::share;
-using tessaly::folder_chain;
-using tessaly::list_folder;
-using tessaly::open_below;
-using tessaly::open_folder_at;
-using tessaly::remove_tree_at;
-using tessaly::unique_fd;
-using tessaly::walk_end_t;
-using tessaly::walk_folder;
-using tessaly::walk_rules_t;
 
 namespace restore_detail {
 

@@ -34,8 +34,13 @@
 namespace restore_detail {
 
 using tessaly::folder_chain;
+using tessaly::list_folder;
+using tessaly::open_below;
+using tessaly::open_folder_at;
+using tessaly::remove_tree_at;
 using tessaly::unique_fd;
 using tessaly::walk_end_t;
+using tessaly::walk_folder;
 using tessaly::walk_rules_t;
 
 // Modes of restored entries of a tree that recorded none (written before attribute_tbl):

@@ -7,13 +7,13 @@
 
 void initSigHandlers() { event_pipe_register(EVENT_CONFIG_UPDATE, handle_reload_event); }
 
-void handle_reload_event(gpointer data) {
-  if (data == nullptr) return;
+void handle_reload_event(const tessaly::link::request* request) {
+  if (request == nullptr) return;
   daemon_print(0, "Reply SET_CONFIG_UPDATE");
   cycle_log_files();
   load_global_settings();
   load_session_settings();
   log_enable_cycle(get_global_config(GLOBAL_IF_FULL) == "stop" ? 0 : 1);
   apply_program_language(set_program_language(get_global_config(GLOBAL_LANGUAGE).c_str()));
-  send_ack(static_cast<const uint8_t*>(data), "", 1, 0);
+  ack_with_text(request->header, 0);
 }

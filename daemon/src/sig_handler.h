@@ -1,7 +1,9 @@
 // The configuration-update request: re-reads both configuration files and answers.
 #pragma once
 
-#include <glib.h>
+namespace tessaly::link {
+struct request;
+}
 
 void initSigHandlers();
-void handle_reload_event(gpointer data);
+void handle_reload_event(const tessaly::link::request* request);

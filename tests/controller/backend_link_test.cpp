@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QProcess>
 #include <QtNetwork/QHostAddress>
 #include <QtNetwork/QUdpSocket>
 #include <QtTest/QSignalSpy>
@@ -232,7 +233,7 @@ class CopycontrollerTest : public QObject {
   void detailAnswers_data() {
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<QStringList>("expected");
-    const QString dst = "\\\\10.213.0.2\\public\\backup";
+    const QString dst = "\\\\127.0.0.1\\public\\backup";
     const QString running = QString::fromUtf8("\xE5\xA4\x87\xE4\xBB\xBD");
     auto row = [&](const QString& state, const QString& joined, const QString& first) {
       return QStringList{kUuid,  state, "2026-03-02T07:30:00Z", "2026-03-01T07:30:00Z",
@@ -331,6 +332,59 @@ class CopycontrollerTest : public QObject {
     QTRY_COMPARE(spy.size(), 2);
     QCOMPARE(spy.at(0).at(0).toString(), QString("first"));
     QCOMPARE(spy.at(1).at(0).toString(), QString("second"));
+  }
+
+  // Any local user may send to the answer port. Answers sent from a socket of another user
+  // (its socket still open) change nothing: no state, no service id; the same answers from
+  // a socket of root are taken.
+  void answersOfOtherUsers_data() {
+    QTest::addColumn<int>("uid");
+    QTest::addColumn<bool>("taken");
+    QTest::addRow("user nobody") << 65534 << false;
+    QTest::addRow("root") << 0 << true;
+  }
+  void answersOfOtherUsers() {
+    QFETCH(int, uid);
+    QFETCH(bool, taken);
+    Copycontroller c(1);
+    QSignalSpy spy(&c, &Copycontroller::UpdateSessionStatus);
+    // The sender keeps its socket open until its standard input closes.
+    QProcess sender;
+    sender.start("setpriv",
+                 {"--reuid=" + QString::number(uid), "--regid=" + QString::number(uid),
+                  "--clear-groups", "/usr/bin/python3", "-c",
+                  "import socket, sys\n"
+                  "s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)\n"
+                  "s.bind(('127.0.0.1', 0))\n"
+                  "for h in sys.argv[1:]:\n"
+                  "    s.sendto(bytes.fromhex(h), ('127.0.0.1', 7503))\n"
+                  "print('sent', flush=True)\n"
+                  "sys.stdin.read()\n",
+                  answer(0, 0x66, 0, {}).toHex(),
+                  answer(2, 9, 0, detailPayload(kUuid, "Backup is running", {"/d", "/src"})).toHex()});
+    QVERIFY(sender.waitForStarted());
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          sender.waitForReadyRead(10);
+          return sender.canReadLine();
+        },
+        controller_test::kEventWaitMs));
+    QCOMPARE(sender.readLine().trimmed(), QByteArray("sent"));
+    // Sent after them, so read after them.
+    answerWith(answer(2, 9, 0, detailPayload("marker", "Not started", {})));
+    QTRY_VERIFY(!spy.isEmpty() && spy.last().at(0).toString() == "marker");
+    sender.closeWriteChannel();
+    QVERIFY(sender.waitForFinished());
+    QCOMPARE(sender.exitCode(), 0);
+    if (taken) {
+      QCOMPARE(spy.size(), 2);
+      QCOMPARE(args(spy.at(0)), (QStringList{kUuid, "Backup is running", "2026-03-02T07:30:00Z",
+                                             "2026-03-01T07:30:00Z", "/src", "/d"}));
+      QCOMPARE(c.serviceId_, quint64(0x66));
+    } else {
+      QCOMPARE(spy.size(), 1);
+      QCOMPARE(c.serviceId_, quint64(0));
+    }
   }
 
   // A short version answer does not change the service id.

@@ -84,19 +84,23 @@ struct Fixture {
     return index;
   }
 
-  // Clicks the folder's item as the user does.
+  // Clicks the folder's item as the user does. The model reads and sorts the folders in the
+  // background, so a row can move away from under the click: it is clicked until it is the
+  // chosen one.
   bool click(const QString& path) {
-    const QModelIndex index = open(path);
-    if (!QTest::qWaitFor([&] {
+    open(path);
+    return QTest::qWaitFor(
+        [&] {
           QCoreApplication::processEvents();
+          // Asked again each time: an index taken before a sort names the row it had then.
+          const QModelIndex index = model->index(path);
           tree->scrollTo(index);
-          return tree->visualRect(index).isValid() &&
-                 tree->viewport()->rect().contains(tree->visualRect(index).center());
-        })) {
-      return false;
-    }
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
-    return tree->currentIndex() == index;
+          const QRect rect = tree->visualRect(index);
+          if (!rect.isValid() || !tree->viewport()->rect().contains(rect.center())) return false;
+          QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+          return tree->currentIndex() == index;
+        },
+        controller_test::kEventWaitMs);
   }
 
   // Waits until the model has read the folder.
@@ -160,6 +164,8 @@ class BrowseDialogTest : public QObject {
     }
     auto* title = f.dialog->findChild<QLabel*>("browseTLabel");
     QCOMPARE(title->text(), QString("Browse For Folder"));
+    // The tree is named for screen readers by what it is for.
+    QCOMPARE(f.dialog->findChild<QTreeView*>("browseLocalTView")->accessibleName(), QString("Browse For Folder"));
     QCOMPARE(title->geometry(), QRect(35, 0, 340, 29));
     auto* heading = f.dialog->findChild<QLabel*>("localTLabel");
     QCOMPARE(heading->text(), QString("Open Directory"));
@@ -276,11 +282,11 @@ class BrowseDialogTest : public QObject {
     makeFolder(parent);
     Fixture f;
     QVERIFY(f.click(parent));
-    const QModelIndex index = f.tree->currentIndex();
+    const QPersistentModelIndex index(f.tree->currentIndex());
     QTest::mouseClick(f.button("browseLocalNew"), Qt::LeftButton);
     QVERIFY(QFileInfo(parent + "/New Folder").isDir());
     QVERIFY(f.tree->isExpanded(index));
-    QCOMPARE(f.tree->currentIndex(), index);
+    QCOMPARE(f.tree->currentIndex(), QModelIndex(index));
     QVERIFY(!editorOpen(f.tree));
     QVERIFY(!f.dialog->editing());
   }
@@ -309,14 +315,15 @@ class BrowseDialogTest : public QObject {
     QVERIFY(!QFileInfo::exists(parent + "/New Folder"));
   }
 
-  // A folder that has gone from disk: the listing says so on the debug output, the box
-  // "Create Directory" says the folder could not be made, and the choice stays.
+  // A folder that has gone from disk before the tree learnt of it: the listing says so on
+  // the debug output, the box "Create Directory" says the folder could not be made, and the
+  // choice stays, until the tree learns that the folder is gone (then nothing is chosen).
   void failedCreation() {
     const QString parent = folderTree() + "/gone";
     makeFolder(parent);
     Fixture f;
     QVERIFY(f.click(parent));
-    const QModelIndex index = f.tree->currentIndex();
+    // No event runs between the removal and the click, so the tree still shows the folder.
     QVERIFY(QDir(parent).removeRecursively());
     QTest::ignoreMessage(QtDebugMsg, "Invalid file handle. Error is 2.");
     ModalBox box(QMessageBox::Ok);
@@ -324,8 +331,41 @@ class BrowseDialogTest : public QObject {
     QVERIFY(box.seen());
     QCOMPARE(box.title(), QString("Create Directory"));
     QCOMPARE(box.text(), QString("Failed to create the directory."));
-    QCOMPARE(f.tree->currentIndex(), index);
+    const QModelIndex now = f.tree->currentIndex();
+    QVERIFY2(!now.isValid() || f.model->filePath(now) == parent, qPrintable(f.model->filePath(now)));
     QVERIFY(!QFileInfo::exists(parent));
+  }
+
+  // The chosen folder, or the folder above it, deleted while the dialog is open: once the
+  // tree drops it, nothing is chosen (OK and New disabled), neither a neighbour nor the
+  // parent, and OK reports nothing.
+  void chosenFolderDeleted_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("deleted");
+    QTest::newRow("the folder") << "b" << "b";
+    QTest::newRow("the folder above it") << "b/sub" << "b";
+  }
+  void chosenFolderDeleted() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, deleted);
+    for (const char* name : {"a", "b/sub", "c"}) makeFolder(folderTree() + "/" + name);
+    Fixture f;
+    QSignalSpy paths(f.dialog, &BrowseDialog::GetLocalPathSign);
+    QVERIFY(f.loaded(folderTree()));
+    QVERIFY(f.click(folderTree() + "/" + chosen));
+    QVERIFY(f.button("browseLocalOK")->isEnabled());
+
+    QVERIFY(QDir(folderTree() + "/" + deleted).removeRecursively());
+    const QModelIndex top = f.model->index(folderTree());
+    QVERIFY(QTest::qWaitFor([&] { return !childNames(f.model, top).contains(deleted); },
+                            controller_test::kEventWaitMs));
+    QCOMPARE(childNames(f.model, top), (QStringList{"a", "c"}));
+    QVERIFY(!f.tree->currentIndex().isValid());
+    QVERIFY(f.tree->selectionModel()->selectedIndexes().isEmpty());
+    QVERIFY(!f.button("browseLocalOK")->isEnabled());
+    QVERIFY(!f.button("browseLocalNew")->isEnabled());
+    QTest::mouseClick(f.button("browseLocalOK"), Qt::LeftButton);
+    QCOMPARE(paths.count(), 0);
   }
 
   // A drag by the title strip moves the dialog with the mouse and keeps it inside the

@@ -3,10 +3,12 @@
 // re-translation refills; the log table's hidden headers; and every image that a widget's
 // style sheet names must exist in the resource tree, since Qt draws a missing image as nothing
 // and says nothing. Building the form must print no warning (no failed by-name connection, no
-// style sheet that does not parse).
+// style sheet that does not parse). Every control carries a name for screen readers, in each
+// of the nine languages (the built Language_<Name>.qm of TESSALY_LANGUAGE_DIR).
 #include <QtCore/QFile>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QSet>
+#include <QtCore/QTranslator>
 #include <QtTest/QtTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QHeaderView>
@@ -18,18 +20,8 @@
 #include "form_table.h"
 #include "ui_dialog.h"
 
-namespace {
-
-QStringList& warnings() {
-  static QStringList list;
-  return list;
-}
-
-void recordWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type != QtDebugMsg && type != QtInfoMsg) warnings() << message;
-}
-
-}  // namespace
+using controller_test::recordWarnings;
+using controller_test::warnings;
 
 class FormTest : public QObject {
   Q_OBJECT
@@ -46,6 +38,8 @@ class FormTest : public QObject {
   void windowNameIsKeptWhenSet();
   void logTableHasNoBuiltInHeader();
   void everyImageOfTheFormExists();
+  void everyControlHasATranslatedName_data();
+  void everyControlHasATranslatedName();
   void buildingTheFormWarnsOfNothing();
 
  private:
@@ -266,6 +260,54 @@ void FormTest::everyImageOfTheFormExists() {
   QVERIFY(seen > 100);
   missing.removeDuplicates();
   QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("missing images:\n  ") + missing.join(QStringLiteral("\n  "))));
+}
+
+void FormTest::everyControlHasATranslatedName_data() {
+  QTest::addColumn<QString>("language");
+  for (const char* language : {"English", "SimplifiedChinese", "TraditionalChinese", "French", "German",
+                               "Italian", "Portuguese", "Russian", "Spanish"}) {
+    QTest::newRow(language) << QString::fromLatin1(language);
+  }
+}
+
+// In every language each control of every page is named for a screen reader in that
+// language: the names of the table, each the translation of its text; and no check box,
+// radio button, field, spin box, combo box, list, tree, table or icon button is left
+// without a name.
+void FormTest::everyControlHasATranslatedName() {
+  QFETCH(QString, language);
+  QTranslator translator;
+  const bool english = language == QStringLiteral("English");
+  if (!english) {
+    const QString file = qEnvironmentVariable("TESSALY_LANGUAGE_DIR") + QStringLiteral("/Language_") + language;
+    QVERIFY2(translator.load(file), qPrintable(file));
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+  }
+  ui_.retranslateUi(dialog_.get());
+  QStringList wrong;
+  for (const AccessibleName& entry : kAccessibleNames) {
+    auto* w = dialog_->findChild<QWidget*>(QString::fromLatin1(entry.name));
+    QVERIFY2(w, entry.name);
+    const QString translation = translator.translate("Dialog", entry.text);
+    if (!english && translation.isEmpty()) wrong << QStringLiteral("%1: no translation of \"%2\"").arg(entry.name, entry.text);
+    const QString expected = english ? QString::fromUtf8(entry.text) : translation;
+    if (w->accessibleName() != expected) {
+      wrong << QStringLiteral("%1: \"%2\", not \"%3\"").arg(entry.name, w->accessibleName(), expected);
+    }
+  }
+  for (QWidget* w : dialog_->findChildren<QWidget*>()) {
+    auto* tool = qobject_cast<QToolButton*>(w);
+    const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                         qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QComboBox*>(w) ||
+                         qobject_cast<QAbstractItemView*>(w);
+    // A button with a text is named by it.
+    if (!control || (tool && !tool->text().isEmpty()) || w->inherits("QHeaderView")) continue;
+    if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
+    if (w->accessibleName().isEmpty()) wrong << w->objectName() + QStringLiteral(": no name");
+  }
+  if (!english) QCoreApplication::removeTranslator(&translator);
+  ui_.retranslateUi(dialog_.get());
+  QVERIFY2(wrong.isEmpty(), qPrintable(language + QStringLiteral(":\n  ") + wrong.join(QStringLiteral("\n  "))));
 }
 
 void FormTest::buildingTheFormWarnsOfNothing() {

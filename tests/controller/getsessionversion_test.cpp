@@ -3,7 +3,8 @@
 // steps while the reader looks), and against trees made with the sqlite3 tool for the edge
 // cases: the state words, the times in two time zones, a database with a transaction in
 // flight, texts that must never form a path, a wrong password, a server that has stopped
-// answering, a missing tree and a missing SQLite driver.
+// answering (the caller's events go on meanwhile, and other servers answer it at once), a
+// missing tree and a missing SQLite driver.
 //
 // Local time is JST-9 (controller_test.h) unless a test sets another zone.
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
+#include <QtCore/QTimer>
 
 #include <chrono>
 #include <ctime>
@@ -26,10 +28,13 @@
 #include "backup.h"
 #include "controller_test.h"
 #include "crash_point.h"
+#include "event_ticker.h"
 #include "getsessionversion.h"
 #include "log.h"
 #include "session.h"
 #include "share.h"
+#include "sharecall.h"
+#include "silent_server.h"
 #include "smb_server.h"
 #include "task_tree_fixture.h"
 
@@ -406,14 +411,58 @@ class VersionReaderTest : public QObject {
     QVERIFY(QFileInfo(history + "-journal").size() > 0);
   }
 
+  // A database planted in the tree (anyone who can write a guest share can): a view over a
+  // query that never ends, or anything else but plain tables, is a damaged tree that the
+  // reader reports at once, the lists left as they were.
+  void plantedDatabases_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("object");  // what the reason names
+    // A recursion that never yields a row: it runs for good in constant memory.
+    const QString endless = "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) ";
+    QTest::newRow("history a view that never ends")
+        << "history.db"
+        << "CREATE VIEW time_tbl AS " + endless + "SELECT x AS No, 'now' AS Real_time FROM n "
+           "WHERE x < 0;"
+        << "view time_tbl";
+    QTest::newRow("status a view that never ends")
+        << "status.db"
+        << "CREATE VIEW status_tbl AS " + endless + "SELECT x AS No, 'complete' AS Real_status "
+           "FROM n WHERE x < 0;"
+        << "view status_tbl";
+    QTest::newRow("history with a trigger")
+        << "history.db"
+        << "CREATE TABLE time_tbl (No integer primary key, Real_time varchar(64));"
+           "INSERT INTO time_tbl(Real_time) VALUES ('2013-05-06T01:02:03Z');"
+           "CREATE TRIGGER t AFTER INSERT ON time_tbl BEGIN SELECT 1; END;"
+        << "trigger t";
+  }
+  void plantedDatabases() {
+    QFETCH(QString, file);
+    QFETCH(QString, sql);
+    QFETCH(QString, object);
+    const QString destination = tmp(QStringLiteral("planted-%1").arg(QTest::currentDataTag()));
+    const QString folder = destination + "/" + kUuid;
+    makeTree(folder, "complete", {"2013-05-06T01:02:03Z"});
+    QVERIFY(QFile::remove(folder + "/" + file));
+    QVERIFY(task_tree::sqlite(folder + "/" + file, sql));
+
+    Reading r = readVersions(kUuid, destination);
+    QVERIFY(!r.ok);
+    QCOMPARE(r.error, "The versions of this task cannot be read: its backup records on the "
+                      "destination are damaged (" + object + ").");
+    QCOMPARE(r.numbers, QStringList());
+    QCOMPARE(r.times, QStringList());
+  }
+
   // Texts that must never form a path: each refusal leaves the lists as they were, even
   // where the text would lead to a real tree elsewhere.
   void refusedTexts_data() {
     QTest::addColumn<QString>("destination");  // "@" stands for this test's folder
     QTest::addColumn<QString>("uuid");
     const QString good = kUuid;
-    QTest::newRow("server only") << "\\\\10.213.0.2" << good;
-    QTest::newRow("server and separator") << "\\\\10.213.0.2\\" << good;
+    QTest::newRow("server only") << "\\\\127.0.0.1" << good;
+    QTest::newRow("server and separator") << "\\\\127.0.0.1\\" << good;
     QTest::newRow("no server") << "\\\\\\share\\backups" << good;
     QTest::newRow("empty") << "" << good;
     QTest::newRow("relative folder") << "refused/dest" << good;
@@ -515,9 +564,13 @@ class VersionReaderTest : public QObject {
     smb_.pause();
     QElapsedTimer clock;
     clock.start();
+    const EventTicker ticker;
     Reading r = readVersions(kUuid, "\\\\127.0.0.1\\nas\\silent", kSmbUser, kSmbPassword, 1500);
     const qint64 waited = clock.elapsed();
+    const qint64 frozen = ticker.longestGapMs();
     smb_.resume();
+    // The caller's thread went on with its events all the while.
+    QVERIFY2(frozen < 500, qPrintable(QString::number(frozen)));
     QVERIFY(!r.ok);
     QVERIFY2(r.error.contains("did not answer"), qPrintable(r.error));
     QCOMPARE(r.numbers, QStringList());
@@ -525,6 +578,42 @@ class VersionReaderTest : public QObject {
     // Once the server answers again the reader works as before.
     QTRY_VERIFY_WITH_TIMEOUT(readVersions(kUuid, "\\\\127.0.0.1\\nas\\silent", kSmbUser, kSmbPassword).ok,
                              30000);
+  }
+
+  // While a reading waits for a server that takes the connection and says nothing, a call
+  // to another server, made meanwhile from the caller's events, answers at once: neither
+  // waits behind the other.
+  void otherServersAnswerMeanwhile() {
+    needSmb();
+    SilentServer silent;
+    QVERIFY(silent.listen("127.0.0.2", quint16(qEnvironmentVariableIntValue("TESSALY_SMB_PORT"))));
+    QVERIFY(QDir().mkpath(smb_.nasDir() + "/meanwhile/inside"));
+    share::account_t account;
+    account.user = kSmbUser;
+    account.password = kSmbPassword;
+    QElapsedTimer clock;
+    clock.start();
+    int listed = -1;
+    qint64 listedFrom = -1, listedTo = -1;
+    std::vector<share::entry_t> entries;
+    QTimer meanwhile;
+    meanwhile.setSingleShot(true);
+    QObject::connect(&meanwhile, &QTimer::timeout, [&] {
+      listedFrom = clock.elapsed();
+      listed = ShareCall(account).list("\\\\127.0.0.1\\nas\\meanwhile", &entries);
+      listedTo = clock.elapsed();
+    });
+    meanwhile.start(300);
+    Reading r = readVersions(kUuid, "\\\\127.0.0.2\\nas", kSmbUser, kSmbPassword, 3000);
+    const qint64 readingEnded = clock.elapsed();
+    QVERIFY2(r.error.contains("did not answer"), qPrintable(r.error));
+    QVERIFY2(listedFrom >= 0 && listedTo < readingEnded && listedTo - listedFrom < 1500,
+             qPrintable(QString("listed %1-%2 ms, the reading ended at %3 ms")
+                            .arg(listedFrom).arg(listedTo).arg(readingEnded)));
+    QCOMPARE(listed, 0);
+    QCOMPARE(int(entries.size()), 1);
+    QCOMPARE(QString::fromStdString(entries[0].name), QString("inside"));
+    QVERIFY(silent.taken() > 0);
   }
 
   // Without Qt's SQLite driver the reader says so instead of giving an empty list. The

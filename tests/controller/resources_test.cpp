@@ -54,6 +54,8 @@ const ImageSize kImages[] = {
     {"icon_backup.png", 40, 40}, {"icon_restore.png", 40, 40},
     {"icon_-check_item.png", 24, 24}, {"icon_fail_item.png", 24, 24},
     {"icon_fail_item_f.png", 24, 24},
+    {"icon_box_information.png", 40, 40}, {"icon_box_question.png", 40, 40},
+    {"icon_box_warning.png", 40, 40}, {"icon_box_critical.png", 40, 40},
     {"icon_KMR-415.png", 53, 80}, {"icon_KMR-420.png", 53, 80}, {"icon_KMR-420B.png", 53, 80},
     {"icon_KMR-420L.png", 53, 80}, {"icon_KMR-420LW.png", 53, 80}, {"icon_KMR-421.png", 53, 80},
     {"icon_KMR-423.png", 53, 80}, {"icon_KMR-425.png", 53, 80}, {"icon_KMR-427L.png", 53, 80},
@@ -177,12 +179,12 @@ class ResourcesTest : public QObject {
     if (size.isValid()) QCOMPARE(image.size(), size);
   }
 
-  // The tree holds the 129 images and the window icon under images/, and the five sheets at
+  // The tree holds the 133 images and the window icon under images/, and the five sheets at
   // its root; nothing is missing and nothing else is there.
   void treeHoldsExactlyTheList() {
     QSet<QString> expected;
     for (const ImageSize& image : kImages) expected.insert(QString::fromLatin1(image.name));
-    QCOMPARE(expected.size(), 129);
+    QCOMPARE(expected.size(), 133);
     expected.insert(QStringLiteral("brelkin.ico"));
 
     QSet<QString> found;
@@ -277,8 +279,9 @@ class ResourcesTest : public QObject {
     for (const Sheet& sheet : kSheets) QTest::newRow(sheet.file) << QString::fromLatin1(sheet.file);
   }
 
-  // UTF-8, CR LF line ends, six rules that set only the font on widgets named by '#name',
-  // each name in one rule only, and the same widgets in every sheet.
+  // UTF-8, CR LF line ends; six rules that set only the font on widgets named by '#name',
+  // each name in one rule only, and the same widgets in every sheet; then the rules of the
+  // message boxes and file dialogs, the same in every sheet but for the font's families.
   void sheetText() {
     QFETCH(QString, file);
     const QByteArray bytes = readResource(QStringLiteral(":/") + file);
@@ -291,11 +294,11 @@ class ResourcesTest : public QObject {
     QCOMPARE(bytes.count('\r'), bytes.count("\r\n"));
 
     const QList<Rule> rules = parseRules(text);
-    QCOMPARE(rules.size(), 6);
+    QVERIFY(rules.size() > 6);
     static const QRegularExpression name(QStringLiteral("^#[A-Za-z][A-Za-z0-9_]*$"));
     static const QRegularExpression fontOnly(QStringLiteral("^font\\s*:[^;:{}]+;?$"));
     QSet<QString> names;
-    for (const Rule& rule : rules) {
+    for (const Rule& rule : rules.mid(0, 6)) {
       QVERIFY2(fontOnly.match(rule.body).hasMatch(), qPrintable(rule.body));
       for (const QString& selector : rule.names) {
         QVERIFY2(name.match(selector).hasMatch(), qPrintable(selector));
@@ -305,8 +308,20 @@ class ResourcesTest : public QObject {
     }
     const QList<Rule> english = parseRules(QString::fromUtf8(readResource(QStringLiteral(":/English.qss"))));
     QSet<QString> englishNames;
-    for (const Rule& rule : english) englishNames.unite(QSet<QString>(rule.names.begin(), rule.names.end()));
+    for (const Rule& rule : english.mid(0, 6)) englishNames.unite(QSet<QString>(rule.names.begin(), rule.names.end()));
     QCOMPARE(names, englishNames);
+
+    const QString family = rules[0].body.section(QStringLiteral("pt"), 1).trimmed().chopped(1);
+    const QString englishFamily = english[0].body.section(QStringLiteral("pt"), 1).trimmed().chopped(1);
+    QCOMPARE(rules.size(), english.size());
+    for (qsizetype i = 6; i < rules.size(); ++i) {
+      for (const QString& selector : rules[i].names) {
+        QVERIFY2(selector.startsWith(QStringLiteral("QMessageBox")) || selector.startsWith(QStringLiteral("QFileDialog")),
+                 qPrintable(selector));
+      }
+      QCOMPARE(rules[i].names, english[i].names);
+      QCOMPARE(QString(rules[i].body).replace(family, englishFamily), english[i].body);
+    }
 
     // Any image a sheet names must be in the tree.
     static const QRegularExpression url(QStringLiteral("url\\(\\s*([^)\\s]+)\\s*\\)"));

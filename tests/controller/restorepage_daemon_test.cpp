@@ -34,6 +34,8 @@
 namespace lp = tessaly::link;
 using service_probe::waitForService;
 
+using controller_test::child;
+
 namespace {
 
 constexpr int kRunTimeoutMs = 60000;
@@ -69,16 +71,9 @@ QMap<QString, QByteArray> tree(const QString& folder) {
   return out;
 }
 
-template <typename T = QLabel>
-T* child(const Dialog& dialog, const char* name) {
-  T* widget = dialog.findChild<T*>(name);
-  if (!widget) qFatal("no widget %s", name);
-  return widget;
-}
-
 QToolButton* button(const Dialog& dialog, const char* name) { return child<QToolButton>(dialog, name); }
 
-QString state(const Dialog& dialog) { return child(dialog, "statusLabel1")->text(); }
+QString state(const Dialog& dialog) { return child<QLabel>(dialog, "statusLabel1")->text(); }
 
 void selectFirst(Dialog& dialog) {
   QWidget* entry = child<QWidget>(dialog, "sessionWidget1");
@@ -90,14 +85,14 @@ void selectFirst(Dialog& dialog) {
 QStringList openVersions(Dialog& dialog) {
   selectFirst(dialog);
   if (!button(dialog, "restbuBtn")->isEnabled()) return {"<Restore disabled>"};
-  ModalBox box(QMessageBox::Ok, 10000);
+  ModalBox box(QMessageBox::Ok);
   QTest::mouseClick(button(dialog, "restbuBtn"), Qt::LeftButton);
   const bool done = QTest::qWaitFor(
       [&] {
         return box.seen() || (button(dialog, "restoreTBtn")->isEnabled() &&
                               QApplication::overrideCursor() == nullptr);
       },
-      10000);
+      controller_test::kEventWaitMs);
   if (box.seen()) return {"<box: " + box.text() + ">"};
   if (!done) return {"<no answer>"};
   QStringList out;
@@ -166,10 +161,7 @@ class RestorePageDaemonTest : public QObject {
         if (smb_->needsRoot()) QSKIP("smbd needs root");
         QFAIL(qPrintable(why));
       }
-      QVERIFY(QDir().mkpath(smb_->nasDir() + "/backups"));
-      destination = "\\\\127.0.0.1\\nas\\backups";
-      user = "tessaly";
-      password = "secret-pw";
+      QVERIFY(smb_->makeBackupDestination(&destination, &user, &password));
     } else {
       QVERIFY(QDir().mkpath(destination));
     }
@@ -210,7 +202,7 @@ class RestorePageDaemonTest : public QObject {
     QTest::mouseClick(fresh, Qt::LeftButton, {}, fresh->rect().center());
     child<QLineEdit>(dialog, "restorePathLEdit")->setText(target);
     {
-      ModalBox box(QMessageBox::Ok, 1000);
+      ModalBox box(QMessageBox::Ok);
       QTest::mouseClick(button(dialog, "restoreTBtn"), Qt::LeftButton);
       QVERIFY2(!box.seen(), qPrintable(box.text()));
     }
@@ -226,7 +218,7 @@ class RestorePageDaemonTest : public QObject {
     QCOMPARE(openVersions(dialog).size(), 2);
     child<QListWidget>(dialog, "restoreLWidget")->setCurrentRow(1);
     {
-      ModalBox box(QMessageBox::Ok, 1000);
+      ModalBox box(QMessageBox::Ok);
       QTest::mouseClick(button(dialog, "restoreTBtn"), Qt::LeftButton);
       QVERIFY2(!box.seen(), qPrintable(box.text()));
     }

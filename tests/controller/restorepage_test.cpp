@@ -36,6 +36,9 @@
 
 namespace lp = tessaly::link;
 
+using controller_test::child;
+using controller_test::readFile;
+
 namespace {
 
 const QString kShare = QStringLiteral("\\\\127.0.0.1\\nas\\backups");
@@ -51,11 +54,6 @@ QString scratch(const QString& name) {
   QDir(path).removeRecursively();
   QDir().mkpath(path);
   return path;
-}
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Writes a fresh task file with one task per destination ("Task 1", ...); their uuids.
@@ -145,13 +143,6 @@ class FakeService : public QObject {
   QHash<QString, QString> states_;
 };
 
-template <typename T>
-T* child(const Dialog& dialog, const char* name) {
-  T* widget = dialog.findChild<T*>(QString::fromLatin1(name));
-  if (!widget) qFatal("no widget %s", name);
-  return widget;
-}
-
 QToolButton* button(const Dialog& dialog, const char* name) {
   return child<QToolButton>(dialog, name);
 }
@@ -203,8 +194,8 @@ void chooseNewPath(Dialog& dialog, const QString& path) {
 }
 
 // Clicks a button whose answer may be a message box; the box's "title|text", "" for none.
-QString clickAnswered(const Dialog& dialog, const char* name, int boxTimeoutMs = 3000) {
-  ModalBox box(QMessageBox::Ok, boxTimeoutMs);
+QString clickAnswered(const Dialog& dialog, const char* name) {
+  ModalBox box(QMessageBox::Ok);
   click(dialog, name);
   if (!box.seen()) QTest::qWait(50);  // a box opened later than the click
   return box.seen() ? box.title() + "|" + box.text() : QString();
@@ -225,13 +216,16 @@ class RestorePageTest : public QObject {
     dialog->show();
     pressEntry(*dialog, entry);
     if (!button(*dialog, "restbuBtn")->isEnabled()) qFatal("Restore is not enabled");
-    *box = clickAnswered(*dialog, "restbuBtn", 8000);
+    *box = clickAnswered(*dialog, "restbuBtn");
     // The reading comes as a queued call after the click returns; an error box with it.
     if (box->isEmpty()) {
-      ModalBox late(QMessageBox::Ok, 2000);
-      (void)QTest::qWaitFor([&] { return idle(*dialog) || late.seen(); }, 8000);
+      ModalBox late(QMessageBox::Ok);
+      (void)QTest::qWaitFor([&] { return idle(*dialog) || late.seen(); }, controller_test::kEventWaitMs);
       if (late.seen()) *box = late.title() + "|" + late.text();
-      if (expectedRows >= 0) (void)QTest::qWaitFor([&] { return versionList(*dialog)->count() == expectedRows; }, 2000);
+      if (expectedRows >= 0) {
+        (void)QTest::qWaitFor([&] { return versionList(*dialog)->count() == expectedRows; },
+                              controller_test::kEventWaitMs);
+      }
     }
     return dialog;
   }
@@ -421,7 +415,7 @@ class RestorePageTest : public QObject {
     QVERIFY(QMetaObject::invokeMethod(dialog.get(), "QueryStatus"));
     QTest::qWait(200);
 
-    const QString answer = clickAnswered(*dialog, "restoreTBtn", refused ? 3000 : 300);
+    const QString answer = clickAnswered(*dialog, "restoreTBtn");
     QVERIFY(idle(*dialog));
     if (refused) {
       QCOMPARE(answer, QString("Warning|Backup is running, can't restore now!"));
@@ -471,7 +465,7 @@ class RestorePageTest : public QObject {
       chooseNewPath(*dialog, newPath);
       QCOMPARE(pathField(*dialog)->text(), newPath);  // not cut
     }
-    QCOMPARE(clickAnswered(*dialog, "restoreTBtn", 300), QString());
+    QCOMPARE(clickAnswered(*dialog, "restoreTBtn"), QString());
     QTRY_COMPARE(service_->restores.size(), 1);
     const RestoreRequest& r = service_->restores[0];
     QCOMPARE(r.uuid, uuids[0]);
@@ -510,7 +504,7 @@ class RestorePageTest : public QObject {
 
     // "Original path" after "New path" empties and locks the field again.
     pressEntry(*dialog, 1);
-    QCOMPARE(clickAnswered(*dialog, "restbuBtn", 300), QString());
+    QCOMPARE(clickAnswered(*dialog, "restbuBtn"), QString());
     QTRY_VERIFY(idle(*dialog));
     chooseNewPath(*dialog, "/srv/elsewhere");
     auto* original = child<QRadioButton>(*dialog, "restorePathRBtn");
@@ -591,9 +585,69 @@ class RestorePageTest : public QObject {
     }
 
     versionList(*dialog)->setCurrentRow(0);
-    QCOMPARE(clickAnswered(*dialog, "restoreTBtn", 300), QString());
+    QCOMPARE(clickAnswered(*dialog, "restoreTBtn"), QString());
     QTRY_COMPARE(service_->restores.size(), 1);
     QCOMPARE(service_->restores[0].path, folder);
+  }
+
+  // ---- the page's look in the settings' language ----------------------------------------
+
+  void pageStyleOfTheLanguage_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("family");
+    QTest::newRow("English") << "English" << "Calibri";
+    QTest::newRow("German") << "German" << "Calibri";
+    QTest::newRow("Simplified Chinese") << "Simplified Chinese" << QString::fromUtf8("宋体");
+    QTest::newRow("Traditional Chinese") << "Traditional Chinese" << "MingLiU";
+  }
+
+  // The page's controls take the language's font and the images of their enabled and
+  // disabled look: the radio indicators (25 x 25), the path field's frame, Browse at 10 pt,
+  // Restore and Cancel at 11 pt in white.
+  void pageStyleOfTheLanguage() {
+    QFETCH(QString, language);
+    QFETCH(QString, family);
+    const QString settings = controller_test::dataFolder() + "/GLOBAL_SETTING.dat";
+    QFile defaults(qEnvironmentVariable("TESSALY_TEST_DATA") + "/global_setting_default.dat");
+    QVERIFY(defaults.open(QIODevice::ReadOnly));
+    QByteArray bytes = defaults.readAll();
+    QVERIFY(bytes.contains("<language>English</language>"));
+    bytes.replace("<language>English</language>", "<language>" + language.toUtf8() + "</language>");
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+    file.close();
+
+    const QString destination = scratch("style");
+    const QStringList uuids = writeTasks({destination});
+    QVERIFY(task_tree::make(destination + "/" + uuids[0], "complete", kThreeRuns));
+    QString box;
+    auto dialog = openRestore(1, &box, 3);
+    QCOMPARE(box, QString());
+    QFile::remove(settings);
+
+    struct Look {
+      const char* name;
+      QStringList parts;
+    };
+    const Look looks[] = {
+        {"restoreTBtn", {"font:11pt \"" + family + "\"", "color:#ffffff", "btn_common_01_n.png", "btn_common_01_d.png"}},
+        {"cancelTBtn", {"font:11pt \"" + family + "\"", "color:#ffffff", "btn_common_01_n.png", "btn_common_01_d.png"}},
+        {"restoreBTBtn", {"font:10pt \"" + family + "\"", "btn_common_05_n.png", "btn_common_05_d.png"}},
+        {"restorePathLEdit", {"font:10pt \"" + family + "\"", "input_box_restore.png", "input_box_d.png"}},
+        {"restorePathRBtn", {"width:25px", "height:25px", "check_box_01_n.png", "check_box_01_d.png"}},
+        {"restorePathRBtn_2", {"width:25px", "height:25px", "check_box_01_n.png", "check_box_01_d.png"}},
+    };
+    for (const Look& look : looks) {
+      QWidget* widget = child<QWidget>(*dialog, look.name);
+      for (const QString& part : look.parts) {
+        QVERIFY2(widget->styleSheet().contains(part),
+                 qPrintable(QString("%1 lacks %2: %3").arg(look.name, part, widget->styleSheet())));
+      }
+    }
+    QCOMPARE(button(*dialog, "restoreTBtn")->font().family(), family);
+    QCOMPARE(button(*dialog, "restoreTBtn")->font().pointSize(), 11);
+    QCOMPARE(button(*dialog, "restoreBTBtn")->font().pointSize(), 10);
   }
 };
 

@@ -34,9 +34,10 @@ inline qint64 ask(quint8 cmd, const QString& uuid = {}, int timeoutMs = 300) {
   requests.writeDatagram(reinterpret_cast<const char*>(query.data()), qint64(query.size()),
                          QHostAddress::LocalHost, lp::SERVICE_PORT);
   if (!answers.waitForReadyRead(timeoutMs)) return -1;
-  const QByteArray reply = answers.receiveDatagram().data();
-  if (reply.size() < int(lp::REPLY_HEADER_SIZE)) return -1;
-  return qint64(lp::get_le64(reinterpret_cast<const uint8_t*>(reply.constData()) + 28));
+  const QByteArray datagram = answers.receiveDatagram().data();
+  const auto reply = lp::parse_reply(reinterpret_cast<const uint8_t*>(datagram.constData()),
+                                     size_t(datagram.size()));
+  return reply ? qint64(reply->header.result) : -1;
 }
 
 // True once the service answers a version query: it is up and its link is open.

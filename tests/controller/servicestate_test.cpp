@@ -8,9 +8,12 @@
 #include <QtCore/QFile>
 #include <QtCore/QTextStream>
 
+#include <utility>
+
 #include "controller_test.h"
 
 Q_DECLARE_METATYPE(ServiceState)
+Q_DECLARE_METATYPE(RunOutcome)
 
 namespace {
 
@@ -93,6 +96,20 @@ QList<PoEntry> readPo(const QString& path) {
 constexpr ServiceState kStates[] = {ServiceState::NotStarted, ServiceState::BackupRunning,
                                     ServiceState::RestoreRunning};
 
+// The service's texts of how a backup ended, and what each stands for.
+const std::pair<const char*, RunOutcome> kOutcomes[] = {
+    {"Backup %s is completed.", RunOutcome::Completed},
+    {"Backup %s is incomplete: %ld files or folders could not be backed up.", RunOutcome::Incomplete},
+    {"Backup %s is stopped by user.", RunOutcome::Stopped},
+};
+
+// A format filled as the service fills it.
+QString filled(const QString& format, const QString& name, long count) {
+  QString out = format;
+  out.replace(QStringLiteral("%ld"), QString::number(count));
+  return out.replace(QStringLiteral("%s"), name);
+}
+
 }  // namespace
 
 class ServiceStateTest : public QObject {
@@ -146,6 +163,55 @@ class ServiceStateTest : public QObject {
   void otherTextsAreUnknown() {
     QFETCH(QString, text);
     QCOMPARE(serviceStateOf(text), ServiceState::Unknown);
+  }
+
+  // Every language's end-of-run texts, filled with a name (also one that looks like part of
+  // a text) and a count, stand for their outcome.
+  void outcomesInEveryLanguage_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<RunOutcome>("outcome");
+    const QDir folder(QStringLiteral(TESSALY_PO_DIR));
+    const QStringList names = {QStringLiteral("Docs"), QStringLiteral("My Docs: is completed.")};
+    for (const auto& [format, outcome] : kOutcomes) {
+      for (const QString& name : names) {
+        QTest::newRow(qPrintable(QStringLiteral("en/") + format + u'/' + name))
+            << filled(QString::fromUtf8(format), name, 12) << outcome;
+      }
+    }
+    for (const QString& file : folder.entryList({QStringLiteral("*.po")}, QDir::Files)) {
+      int found = 0;
+      for (const PoEntry& entry : readPo(folder.filePath(file))) {
+        for (const auto& [format, outcome] : kOutcomes) {
+          if (entry.msgid != QString::fromUtf8(format)) continue;
+          ++found;
+          QTest::newRow(qPrintable(entry.language + u'/' + entry.msgid))
+              << filled(entry.msgstr, names[0], 3) << outcome;
+        }
+      }
+      QVERIFY2(found == 3, qPrintable(file));
+    }
+  }
+
+  void outcomesInEveryLanguage() {
+    QFETCH(QString, text);
+    QFETCH(RunOutcome, outcome);
+    QCOMPARE(runOutcomeOf(text), outcome);
+  }
+
+  // A text with more or less around an outcome text, or a word for the count, is none.
+  void otherTextsAreNoOutcome_data() {
+    QTest::addColumn<QString>("text");
+    for (const char* text :
+         {"", "Backup Docs was started.", "Backup Docs is completed", "Backup Docs is completed. ok",
+          "x Backup Docs is completed.", "Backup Docs is incomplete: many files or folders could not be backed up.",
+          "Restore Docs is completed.", "Backup Docs is stopped because the system is shutting down."}) {
+      QTest::newRow(text) << QString::fromUtf8(text);
+    }
+  }
+
+  void otherTextsAreNoOutcome() {
+    QFETCH(QString, text);
+    QCOMPARE(runOutcomeOf(text), RunOutcome::None);
   }
 
   void sourceTexts() {

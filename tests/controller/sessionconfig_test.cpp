@@ -48,11 +48,9 @@ QString testData(const char* name) {
 }
 
 // The example task file with its two tasks (kU1 weekly with an account, kU2 anonymous
-// "All Files"), moved to a NAS address on this machine where nothing answers
-// (TESSALY_SMB_PORT), so that the service's loader gives up on the share at once.
-QByteArray twoTasks() {
-  return readBytes(testData("session_config_two_tasks.dat")).replace("10.213.0.2", "127.0.0.1");
-}
+// "All Files"), on a NAS address of this machine where nothing answers (TESSALY_SMB_PORT),
+// so that the service's loader gives up on the share at once.
+QByteArray twoTasks() { return readBytes(testData("session_config_two_tasks.dat")); }
 
 QByteArray withoutLine(QByteArray bytes, const QByteArray& line) {
   const qsizetype at = bytes.indexOf(line);
@@ -345,14 +343,14 @@ class SessionConfigTest : public QObject {
                  {QStringLiteral(".jpg"), QStringLiteral(".png")}, {}, {QStringLiteral(".txt")},
                  {QStringLiteral("/home/ann/Pictures"), QStringLiteral("/home/ann/Music")},
                  QStringLiteral("ann"), QStringLiteral("p&ss<1>"),
-                 QStringLiteral("\\\\10.213.0.2\\public\\backup"), QStringLiteral("KMR-2200-05"),
+                 QStringLiteral("\\\\127.0.0.1\\public\\backup"), QStringLiteral("KMR-2200-05"),
                  QStringLiteral("incremental"), QStringLiteral("weekly"),
                  {QStringLiteral("2001-01-07T07:30:00Z"), QStringLiteral("2001-01-01T07:30:00Z")}),
              0);
     const QStringList all{QStringLiteral(".*")};
     QCOMPARE(store.AddSession(QStringLiteral("Documents"), all, all, all, all,
                               {QStringLiteral("/home/ann/Documents")}, QString(), QString(),
-                              QStringLiteral("\\\\10.213.0.2\\public"), QString(),
+                              QStringLiteral("\\\\127.0.0.1\\public"), QString(),
                               QStringLiteral("full_backup"), QStringLiteral("manually"), {}),
              0);
     QVERIFY(store.ReadSessionConfig());

@@ -38,6 +38,7 @@
 #include "controller_test.h"
 #include "dialog.h"
 #include "link_packet.h"
+#include "modal_box.h"
 #include "startup.h"
 #include "ui_dialog.h"
 #include "updatesessionconfig.h"
@@ -97,80 +98,15 @@ class FakeService {
     return reloads_;
   }
 
-  // Waits up to a second for `count` reloads in all.
+  // Waits for `count` reloads in all; true when exactly that many came.
   bool waitReloads(int count) {
-    for (int i = 0; i < 100 && reloads() < count; ++i) QTest::qWait(10);
+    (void)QTest::qWaitFor([&] { return reloads() >= count; }, controller_test::kEventWaitMs);
     return reloads() == count;
   }
 
  private:
   QUdpSocket socket_;
   int reloads_ = 0;
-};
-
-// Answers the modal dialogs the window opens, in order: a file dialog gets a path and is
-// accepted, a message box is recorded and answered with a button. Armed before the click.
-class ModalScript : public QObject {
- public:
-  struct Step {
-    QString file;  // non-empty: a file dialog, answered with this path
-    QMessageBox::StandardButton button = QMessageBox::Ok;
-  };
-  struct Seen {
-    QString kind;  // "file" or "box"
-    QString title;
-    QString text;
-  };
-
-  explicit ModalScript(QList<Step> steps) : steps_(std::move(steps)) {
-    connect(&timer_, &QTimer::timeout, this, &ModalScript::poll);
-    timer_.start(10);
-  }
-  static Step file(const QString& path) { return {path, QMessageBox::NoButton}; }
-  static Step box(QMessageBox::StandardButton button) { return {QString(), button}; }
-
-  const QList<Seen>& seen() const { return seen_; }
-  QString boxTexts() const {
-    QStringList out;
-    for (const Seen& s : seen_) {
-      if (s.kind == "box") out << s.title + " / " + s.text;
-    }
-    return out.join(" | ");
-  }
-
- private:
-  void poll() {
-    if (--remaining_ < 0 || steps_.isEmpty()) {
-      timer_.stop();
-      return;
-    }
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == last_) return;
-    const Step step = steps_.first();
-    if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && !step.file.isEmpty()) {
-      steps_.removeFirst();
-      last_ = modal;
-      seen_.append({"file", dialog->windowTitle(), QString()});
-      dialog->selectFile(step.file);
-      // Accepted from the event loop: an accept that asks a question runs a loop of its own.
-      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-    } else if (auto* box = qobject_cast<QMessageBox*>(modal); box && step.file.isEmpty()) {
-      steps_.removeFirst();
-      last_ = modal;
-      seen_.append({"box", box->windowTitle(), box->text()});
-      if (QAbstractButton* button = box->button(step.button)) {
-        QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
-      } else {
-        QMetaObject::invokeMethod(box, "close", Qt::QueuedConnection);
-      }
-    }
-  }
-
-  QList<Step> steps_;
-  QList<Seen> seen_;
-  QPointer<QWidget> last_;
-  QTimer timer_;
-  int remaining_ = 500;
 };
 
 template <typename T>
@@ -831,6 +767,9 @@ class SettingsPageTest : public QObject {
       click(*window, "setSCEBtn");
       QCOMPARE(script.seen().size(), 1);
       QCOMPARE(script.seen()[0].title, QString("Export Configuration"));
+      // The file dialogs open in the user's home folder, not in the program's working folder.
+      QCOMPARE(script.seen()[0].text, QDir::homePath());
+      QVERIFY(QDir::homePath() != QDir::currentPath());
       QTest::qWait(50);
       QCOMPARE(script.boxTexts(), QString());
     }
@@ -845,6 +784,7 @@ class SettingsPageTest : public QObject {
       ModalScript script({ModalScript::file(exported), ModalScript::box(QMessageBox::Ok)});
       click(*window, "setSCIBtn");
       QCOMPARE(script.seen().value(0).title, QString("Import Configuration"));
+      QCOMPARE(script.seen().value(0).text, QDir::homePath());
       QCOMPARE(script.boxTexts(), QString("Message / Import successfully!"));
     }
     QVERIFY(service.waitReloads(1));
@@ -902,6 +842,55 @@ class SettingsPageTest : public QObject {
     }
     QVERIFY(QFileInfo(sessionPath()).isDir());
     QVERIFY(QDir(sessionPath()).removeRecursively());
+  }
+
+  // An import while a task's rename is open in the wizard ends the edit: back on the list,
+  // New Backup starts a new task at its first press, whether the file holds the task that
+  // was being renamed or only others.
+  void importEndsAnEdit_data() {
+    QTest::addColumn<bool>("sameTasks");
+    QTest::newRow("the edited task imported again") << true;
+    QTest::newRow("other tasks imported") << false;
+  }
+  void importEndsAnEdit() {
+    QFETCH(bool, sameTasks);
+    FakeService service;
+    const QByteArray tasks = testData("session_config_two_tasks.dat");
+    writeBytes(sessionPath(), tasks);
+    QByteArray imported = tasks;
+    if (!sameTasks) imported.replace("6f1c2b7e-", "7a2d3c8f-").replace("a03d5c91-", "b14e6da2-");
+    const QString file = controller_test::tempRoot() + "/import-during-edit.dat";
+    writeBytes(file, imported);
+
+    auto window = openSettings();
+    click(*window, "curSessionBut");
+    QVERIFY(shown(*window, "currWidget"));
+    QWidget* icon = child<QWidget>(*window, "sourcePBtn");
+    QTest::mouseDClick(window.get(), Qt::LeftButton, Qt::NoModifier,
+                       icon->mapTo(window.get(), icon->rect().center()));
+    QVERIFY(shown(*window, "newDisplay"));
+    QCOMPARE(child<QToolButton>(*window, "newBtnNext")->text(), QString("Finish"));
+
+    click(*window, "advancedBut");
+    click(*window, "setConfigBtn");
+    {
+      ModalScript script({ModalScript::file(file), ModalScript::box(QMessageBox::Ok)});
+      click(*window, "setSCIBtn");
+      QCOMPARE(script.boxTexts(), QString("Message / Import successfully!"));
+    }
+    const QByteArray afterImport = readBytes(sessionPath());
+    click(*window, "curSessionBut");
+    QVERIFY(shown(*window, "currWidget"));
+
+    click(*window, "newbuPBtn");
+    QVERIFY(shown(*window, "newDisplay"));
+    QVERIFY(shown(*window, "backupsLabel_4"));  // the "New Backup" badge of a new task
+    QCOMPARE(child<QLineEdit>(*window, "newOneEdit")->text(), QString());
+    QCOMPARE(child<QToolButton>(*window, "newBtnNext")->text(), QString("Next >>"));
+    child<QLineEdit>(*window, "newOneEdit")->setText("Fresh");
+    click(*window, "newBtnNext");
+    QVERIFY(shown(*window, "localFolders"));  // on to the source folders
+    QCOMPARE(readBytes(sessionPath()), afterImport);
   }
 
   // ---- language ------------------------------------------------------------------------

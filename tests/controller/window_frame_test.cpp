@@ -17,16 +17,10 @@
 #include "modal_box.h"
 #include "titlebar.h"
 
+using controller_test::recordWarnings;
+using controller_test::warnings;
+
 namespace {
-
-QStringList& warnings() {
-  static QStringList list;
-  return list;
-}
-
-void recordWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type != QtDebugMsg && type != QtInfoMsg) warnings() << message;
-}
 
 QString sessionFile() { return controller_test::dataFolder() + "/SESSION_CONFIG.dat"; }
 
@@ -241,7 +235,7 @@ class FrameTest : public QObject {
   // warning; a window that can says nothing.
   void answerPortTaken() {
     {
-      ModalBox none(QMessageBox::Ok, 300);
+      ModalBox none(QMessageBox::Ok);
       Dialog dialog;
       dialog.show();
       QTest::qWait(400);
@@ -255,7 +249,7 @@ class FrameTest : public QObject {
     QTRY_VERIFY(box.seen());
     QCOMPARE(box.title(), QString("Warning"));
     QVERIFY2(box.text().contains("another", Qt::CaseInsensitive), qPrintable(box.text()));
-    ModalBox again(QMessageBox::Ok, 300);
+    ModalBox again(QMessageBox::Ok);
     QTest::qWait(400);
     QVERIFY(!again.seen());
   }

@@ -224,7 +224,7 @@ class LogPageTest : public QObject {
     QList<Record> three = log_fixture::numbered(3);
     three[2].content = "new record";
     QVERIFY(log_fixture::replaceLog(folder, log_fixture::logFile(three)));
-    QTRY_COMPARE_WITH_TIMEOUT(cell(dialog, 3, 3), QString("new record"), 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(dialog, 3, 3), QString("new record"), controller_test::kEventWaitMs);
 
     click(dialog, "advancedBut");
     three[0].content = "changed";
@@ -235,7 +235,7 @@ class LogPageTest : public QObject {
 
     click(dialog, "curSessionBut");
     QVERIFY(log_fixture::replaceLog(folder, log_fixture::logFile({})));
-    QTRY_COMPARE_WITH_TIMEOUT(cell(dialog, 1, 3), QString(), 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(dialog, 1, 3), QString(), controller_test::kEventWaitMs);
     QCOMPARE(table(dialog)->rowCount(), 21);
   }
 

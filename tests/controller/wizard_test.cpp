@@ -47,10 +47,14 @@
 #include "session.h"
 #include "wizardlogic.h"
 
+using controller_test::readFile;
+using controller_test::writeFile;
+
 namespace {
 
 const QString kNasAddress = QStringLiteral("10.99.1.2");
 const QString kSecondAddress = QStringLiteral("10.99.2.2");
+const QString kThirdAddress = QStringLiteral("10.99.3.2");
 const QString kSmbUser = QStringLiteral("tessaly");
 const QString kSmbPassword = QStringLiteral("secret-pw");
 
@@ -59,14 +63,13 @@ QString python() {
                                            : QStringLiteral("python3");
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+// `ip` with these arguments in the window's namespace; true when it succeeded.
+bool ip(const QStringList& arguments) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::ForwardedChannels);
+  process.start(QStringLiteral("ip"), arguments);
+  return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+         process.exitCode() == 0;
 }
 
 // A process in one of the run's namespaces, stopped with the object.
@@ -148,6 +151,7 @@ class WizardTest : public QObject {
   void cancelWithoutTaskStartsAgain();
   void sourceStep();
   void fileTypeStep();
+  void refreshFindsALinkThatCameUpLater();
   void deviceStep();
   void shareAndAccountSteps();
   void folderStep();
@@ -187,7 +191,9 @@ class WizardTest : public QObject {
   QString nextBox() {
     return boxOf([this] { next(); });
   }
-  int reloads();
+  // The reload requests received: at least `expected` of them once they came, or (without
+  // `expected`) those already on their way.
+  int reloads(int expected = -1);
   QTreeWidgetItem* findItem(QTreeWidget* tree, const QString& text);
   QStringList childTexts(QTreeWidgetItem* item);
   void doubleClick(const char* icon);
@@ -197,7 +203,7 @@ class WizardTest : public QObject {
   QTemporaryDir dir_;
   QString smbDir_;
   QString sources_;
-  NetnsProcess smbd_, nas1_, nas2_;
+  NetnsProcess smbd_, nas1_, nas2_, nas3_;
   QUdpSocket service_;
   int reloads_ = 0;
   std::unique_ptr<Dialog> dialog_;
@@ -274,8 +280,16 @@ void WizardTest::initTestCase() {
               {fake, "--address", kSecondAddress, "--mac", "02:00:5e:10:02:02", "--kind", "2",
                "--name", "Second:bond0", "--shares", "", "--ready", dir_.path() + "/nas2.ready",
                "--lifetime", "280"});
+  // A third device on links that are down while the window starts (no address on this
+  // side); refreshLinkThatCameUpLater brings one of them up.
+  for (const char* link : {"tdC", "tdD"}) QVERIFY(ip({"addr", "flush", "dev", link}));
+  nas3_.start(nas_[2], python(),
+              {fake, "--address", kThirdAddress, "--mac", "02:00:5e:10:03:02", "--kind", "8",
+               "--test-bytes", "3,3", "--model", "KMR-445", "--name", "Later:eth0", "--shares",
+               "public*0", "--ready", dir_.path() + "/nas3.ready", "--lifetime", "280"});
   QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir_.path() + "/nas1.ready") &&
-                               QFile::exists(dir_.path() + "/nas2.ready"),
+                               QFile::exists(dir_.path() + "/nas2.ready") &&
+                               QFile::exists(dir_.path() + "/nas3.ready"),
                            10000);
 
   // The device check pings through this fake: it records its arguments and answers only for
@@ -328,8 +342,12 @@ int WizardTest::shownStep() {
   return -1;
 }
 
-int WizardTest::reloads() {
-  QTest::qWait(100);
+int WizardTest::reloads(int expected) {
+  if (expected < 0) {
+    QTest::qWait(100);
+  } else {
+    (void)QTest::qWaitFor([&] { return reloads_ >= expected; }, controller_test::kEventWaitMs);
+  }
   return reloads_;
 }
 
@@ -476,6 +494,34 @@ void WizardTest::fileTypeStep() {
   // Next searches: the step shows once the search is over.
   QCOMPARE(nextBox(), QString());
   QCOMPARE(shownStep(), 4);
+}
+
+// The device search reads the local addresses anew each time: a link that comes up after the
+// first search (a network joined later) is searched by Refresh, and one that went is not.
+void WizardTest::refreshFindsALinkThatCameUpLater() {
+  QCOMPARE(shownStep(), 4);
+  QTRY_VERIFY(idle());
+  auto* devices = widget<QTreeWidget>("deviceTWidget");
+  auto listed = [devices] {
+    QStringList out;
+    for (int i = 0; i < devices->topLevelItemCount(); ++i) {
+      out << devices->topLevelItem(i)->text(1).section('\n', 0, 0);
+    }
+    out.sort();
+    return out;
+  };
+  QCOMPARE(listed(), (QStringList{kNasAddress, kSecondAddress}));
+
+  QVERIFY(ip({"addr", "add", "10.99.3.1/24", "dev", "tdC"}));
+  widget<QToolButton>("refreshTBtn")->click();
+  QTRY_VERIFY(idle());
+  QCOMPARE(listed(), (QStringList{kNasAddress, kSecondAddress, kThirdAddress}));
+  QVERIFY(findItem(devices, "KMR-445\nLater"));
+
+  QVERIFY(ip({"addr", "flush", "dev", "tdC"}));
+  widget<QToolButton>("refreshTBtn")->click();
+  QTRY_VERIFY(idle());
+  QCOMPARE(listed(), (QStringList{kNasAddress, kSecondAddress}));
 }
 
 void WizardTest::deviceStep() {
@@ -654,7 +700,7 @@ void WizardTest::scheduleStepAndFinish() {
   QCOMPARE(nextBox(), QString());
   QCOMPARE(shownStep(), 0);
   QVERIFY(shown("currWidget"));
-  QCOMPARE(reloads(), before + 1);
+  QCOMPARE(reloads(before + 1), before + 1);
 
   const std::vector<session_t> tasks = serviceTasks();
   QCOMPARE(int(tasks.size()), 1);
@@ -702,7 +748,7 @@ void WizardTest::renameMode() {
   widget<QLineEdit>("newOneEdit")->setText("Renamed");
   QCOMPARE(nextBox(), QString());
   QVERIFY(shown("currWidget"));
-  QCOMPARE(reloads(), before + 1);
+  QCOMPARE(reloads(before + 1), before + 1);
   const std::vector<session_t> renamed = serviceTasks();
   QCOMPARE(int(renamed.size()), 1);
   QCOMPARE(QString::fromStdString(renamed[0].name), QString("Renamed"));
@@ -736,7 +782,7 @@ void WizardTest::rescheduleMode() {
   const int before = reloads();
   QCOMPARE(nextBox(), QString());
   QVERIFY(shown("currWidget"));
-  QCOMPARE(reloads(), before + 1);
+  QCOMPARE(reloads(before + 1), before + 1);
   const std::vector<session_t> tasks = serviceTasks();
   QCOMPARE(int(tasks.size()), 1);
   QCOMPARE(QString::fromStdString(tasks[0].name), QString("Renamed"));

@@ -11,9 +11,10 @@
 # window as OUT_DIR/<language>-<page>.png.
 #
 # Environment: TESSALY_CONTROLLER (default build/controller/TessalySync of this checkout),
-# LANGUAGES (default "English Russian German"; any of the nine names without spaces, e.g.
-# SimplifiedChinese), PAGES (default "tasks wizard restore2 log settings"; also wizard1 to
-# wizard9, settings0 to settings5, and restore1 or restore2 for the first or second task).
+# LANGUAGES (default all nine, by their names without spaces, e.g. SimplifiedChinese), PAGES
+# (default every page: tasks, wizard1 to wizard9, restore2, log, settings and settings0 to
+# settings5; also wizard, restore, restore1 for the first task, settings for the menu), and
+# tasks-silent: the task list once it has seen that no service answers (no service runs here).
 # Needs xvfb-run, xwininfo (x11-utils) and import (imagemagick).
 set -euo pipefail
 
@@ -28,8 +29,8 @@ fi
 
 out="${1:-/tmp/tessaly-look}"
 controller="${TESSALY_CONTROLLER:-$repo/build/controller/TessalySync}"
-languages=(${LANGUAGES:-English Russian German})
-pages=(${PAGES:-tasks wizard restore2 log settings})
+languages=(${LANGUAGES:-English SimplifiedChinese TraditionalChinese French German Italian Portuguese Russian Spanish})
+pages=(${PAGES:-tasks tasks-silent wizard1 wizard2 wizard3 wizard4 wizard5 wizard6 wizard7 wizard8 wizard9 restore2 log settings settings0 settings1 settings2 settings3 settings4 settings5})
 mkdir -p "$out"
 [ -x "$controller" ] || { echo "no controller at $controller (build it first)" >&2; exit 1; }
 
@@ -67,62 +68,20 @@ RECORDS
   } > "$file"
 }
 
-# One task of SESSION_CONFIG.dat (platform/config_format.h): id, uuid, name, source,
-# protocol, anonymous, destination, model, kind, trigger, and the schedule's elements.
-task_xml() {
-  cat <<XML
-    <session id="$1">
-        <uuid>$2</uuid>
-        <name>$3</name>
-        <filter>
-            <filter_type>include</filter_type>
-            <extension>
-                <alias_cnt>1</alias_cnt>
-                <alias id="1">
-                    <name>customize</name>
-                    <count>1</count>
-                    <ext id="1">.*</ext>
-                </alias>
-            </extension>
-            <path>
-                <count>0</count>
-            </path>
-        </filter>
-        <source>
-            <count>1</count>
-            <path id="1">$4</path>
-        </source>
-        <destination>
-            <protocol>$5</protocol>
-            <anonymous>$6</anonymous>$( [ "$6" = 0 ] && printf '\n            <user>backup</user>\n            <password>secret</password>' )
-            <path>$7</path>
-            <model>$8</model>
-        </destination>
-        <action>$9</action>
-        <type>${10}</type>
-        ${11}
-    </session>
-XML
-}
-
 # Three sample tasks: photos to a NAS share by hand, documents to a local folder holding
 # three versions (the restore page lists them), music to a NAS share every week.
 write_tasks() {
   local file="$1" home="$2" backups="$3"
-  {
-    printf '<description>\n    <version>1.0</version>\n    <magic>E4BBBBE58AA1</magic>\n'
-    printf '    <vendor>BRELKIN</vendor>\n    <type>session</type>\n    <misc>xxxxx</misc>\n'
-    printf '</description>\n<configuration>\n    <count>3</count>\n'
-    task_xml 1 5b1e1d0c-7a8f-4c2e-9d3b-2f6a4e8c1b07 Photos "$home/Pictures" samba 1 \
-      '\\192.168.1.20\backup\Photos' KMR-420 incremental manually ''
-    task_xml 2 0c6f3e2a-41d9-4b7e-8a55-9e2d7c1f6a30 Documents "$home/Documents" local 1 \
-      "$backups" '' incremental schedule \
-      '<schedule_type>daily</schedule_type><count>1</count><schedule_time id="1">2026-03-01T21:15:00Z</schedule_time>'
-    task_xml 3 9a4d2b61-3c8e-4f0a-b7d2-5e1c8f3a6b94 Music "$home/Music" samba 0 \
-      '\\192.168.1.20\media\Music' KMR-420 full_backup schedule \
-      '<schedule_type>weekly</schedule_type><count>2</count><schedule_time id="1">2000-12-31T09:30:00Z</schedule_time><schedule_time id="2">2001-01-03T09:30:00Z</schedule_time>'
-    printf '</configuration>\n'
-  } > "$file"
+  python3 "$repo/tests/system/taskfile.py" "$file" \
+    --task uuid=5b1e1d0c-7a8f-4c2e-9d3b-2f6a4e8c1b07 name=Photos sources="$home/Pictures" \
+      protocol=samba 'destination=\\192.168.1.20\backup\Photos' model=KMR-420 extensions='.*' \
+    --task uuid=0c6f3e2a-41d9-4b7e-8a55-9e2d7c1f6a30 name=Documents sources="$home/Documents" \
+      destination="$backups" extensions='.*' trigger=schedule schedule_type=daily \
+      schedule_times=2026-03-01T21:15:00Z \
+    --task uuid=9a4d2b61-3c8e-4f0a-b7d2-5e1c8f3a6b94 name=Music sources="$home/Music" \
+      protocol=samba user=backup password=secret 'destination=\\192.168.1.20\media\Music' \
+      model=KMR-420 extensions='.*' action=full_backup trigger=schedule schedule_type=weekly \
+      schedule_times=2000-12-31T09:30:00Z schedule_times=2001-01-03T09:30:00Z
   # The documents' task tree: three completed runs.
   local tree="$backups/0c6f3e2a-41d9-4b7e-8a55-9e2d7c1f6a30"
   mkdir -p "$tree/last" "$tree/increments/1" "$tree/increments/2" "$tree/increments/3"
@@ -164,8 +123,11 @@ for language in "${languages[@]}"; do
 
   for page in "${pages[@]}"; do
     png="$out/$language-$page.png"
+    show="$page" settle=1.5  # the page switch and the first paint
+    # The window tells that the service is not running after a few polls without an answer.
+    [ "$page" = tasks-silent ] && show=tasks settle=9
     TESSALY_ROOT="$root" XDG_RUNTIME_DIR="$root/run" TZ="${TZ:-UTC}" \
-      TESSALY_SHOW_PAGE="$page" QT_QPA_PLATFORM=xcb \
+      TESSALY_SHOW_PAGE="$show" QT_QPA_PLATFORM=xcb \
       "${isolate[@]}" "$controller" > "$root/controller.log" 2>&1 &
     pid=$!
     geometry=""
@@ -178,7 +140,7 @@ for language in "${languages[@]}"; do
       echo "$language/$page: no window (see $root/controller.log)" >&2
       status=1
     else
-      sleep 1.5  # the page switch and the first paint
+      sleep "$settle"
       import -window root -crop "$geometry" +repage "$png"
       echo "$png"
     fi

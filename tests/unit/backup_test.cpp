@@ -577,14 +577,7 @@ TEST_P(FaultSweep, AFailedOperationAtAnyStepOfABackupLosesNoVersion) {
       run_outcome outcome = backup(fault_test::faulty(plan));
       EXPECT_TRUE(plan->tripped) << what;
       if (outcome == run_outcome::failed) ++failed;
-      if (lose && disk_.exists("run.lock")) {
-        // A lock the lost connection left half written counts as another run's for its
-        // grace period (tree_lock.h); the next run comes an hour later.
-        struct timespec times[2];
-        times[0].tv_sec = times[1].tv_sec = ::time(nullptr) - 3600;
-        times[0].tv_nsec = times[1].tv_nsec = 0;
-        ::utimensat(AT_FDCWD, disk_.path("run.lock").c_str(), times, 0);
-      }
+      if (lose) age_lock(disk_.path("run.lock"));
       log_store_reset();
       run_outcome next = backup();
       std::string records;

@@ -90,11 +90,14 @@ std::string task(const std::string& uuid, const std::string& children) {
 
 const char kAccountDest[] =
     "<destination><protocol>samba</protocol><anonymous>0</anonymous><user>ann</user>"
-    "<password>pw</password><path>\\\\nas\\share</path><model>M</model></destination>\n";
+    "<password>pw</password><path>\\\\127.0.0.1\\share</path><model>M</model></destination>\n";
 
 class ConfigTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // A load asks each task's share for its last run: the shares are on 127.0.0.1, where
+    // nothing listens on this port, so the readers fail at once and send nothing elsewhere.
+    setenv("TESSALY_SMB_PORT", "1", 1);
     // The old root goes first: its end unsets TESSALY_ROOT.
     root_.reset();
     root_ = std::make_unique<TempRoot>();
@@ -134,10 +137,10 @@ TEST_F(ConfigTest, ExampleFileGivesBothTasks) {
   std::vector<std::string> expected = {
       std::string("uuid=") + kU1 +
           " name=Photos & music filter=0[.jpg,.png,.txt][] src=[/home/ann/Pictures,/home/ann/Music]"
-          " dst={1 acct ann:p&ss<1>@\\\\10.213.0.2\\public\\backup} action=1 type=1 sched=weekly/2/2",
+          " dst={1 acct ann:p&ss<1>@\\\\127.0.0.1\\public\\backup} action=1 type=1 sched=weekly/2/2",
       std::string("uuid=") + kU2 +
           " name=Documents filter=0[.*,.*,.*,.*][] src=[/home/ann/Documents]"
-          " dst={1 anon :@\\\\10.213.0.2\\public} action=0 type=0 sched=/0/0",
+          " dst={1 anon :@\\\\127.0.0.1\\public} action=0 type=0 sched=/0/0",
   };
   EXPECT_EQ(describe_list(), expected);
 
@@ -167,11 +170,11 @@ TEST_F(ConfigTest, TaskFileTable) {
                     "<source><path>/home/jörg/Bilder &amp; Co</path></source>"
                     "<destination><protocol>samba</protocol><anonymous>0</anonymous>"
                     "<user>jörg</user><password>  p&amp;w&lt;</password>"
-                    "<path>\\\\nas\\Freigabe</path></destination>" +
+                    "<path>\\\\127.0.0.1\\Freigabe</path></destination>" +
                         manual)),
        {"uuid=" + u1 +
         " name=Fotos & Ärger 写真 <1> \"q\" & filter=0[][] src=[/home/jörg/Bilder & Co]"
-        " dst={1 acct jörg:  p&w<@\\\\nas\\Freigabe} action=0 type=0 sched=/0/0"}},
+        " dst={1 acct jörg:  p&w<@\\\\127.0.0.1\\Freigabe} action=0 type=0 sched=/0/0"}},
 
       {"several tasks and destinations, each destination without the account before it",
        file_of(task(u1, std::string("<name>A</name>") + kAccountDest +
@@ -183,7 +186,7 @@ TEST_F(ConfigTest, TaskFileTable) {
                task(u3, "<name>C</name><destination><user>eve</user><path>/mnt/d</path>"
                         "</destination><action>snapshot</action><type>auto_sync</type>")),
        {"uuid=" + u1 +
-            " name=A filter=0[][] src=[] dst={1 acct ann:pw@\\\\nas\\share}{1 anon :@/mnt/b}"
+            " name=A filter=0[][] src=[] dst={1 acct ann:pw@\\\\127.0.0.1\\share}{1 anon :@/mnt/b}"
             " action=0 type=0 sched=/0/0",
         "uuid=" + u2 + " name=B filter=0[][] src=[] dst={0 acct :@/mnt/c} action=1 type=1 sched=/0/0",
         // No protocol element: the protocol of the destination read before.
@@ -220,7 +223,7 @@ TEST_F(ConfigTest, TaskFileTable) {
                             "<schedule_time id=\"3\">2001-01-01T18:30:00ZZ</schedule_time>"
                             "<schedule_time id=\"4\">2001-01-01T18:30:00Z</schedule_time>")),
        {"uuid=" + u1 +
-        " name=S filter=0[][] src=[] dst={1 acct ann:pw@\\\\nas\\share} action=1 type=1"
+        " name=S filter=0[][] src=[] dst={1 acct ann:pw@\\\\127.0.0.1\\share} action=1 type=1"
         " sched=daily/2/2"}},
 
       {"a task without a valid uuid is skipped, the others stay",

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -19,17 +20,24 @@ namespace {
 std::mutex seen_mutex;
 std::vector<std::pair<int, std::string>> seen;
 
-void record(int event, gpointer data) {
+using tessaly::link::request;
+
+void record(int event, const request* r) {
   std::lock_guard<std::mutex> lock(seen_mutex);
-  seen.emplace_back(event, data != nullptr ? static_cast<const char*>(data) : "<null>");
+  seen.emplace_back(event, r != nullptr ? r->uuid : "<null>");
 }
 
-void on0(gpointer d) { record(0, d); }
-void on5(gpointer d) { record(5, d); }
-void on6(gpointer d) { record(6, d); }
-void on11(gpointer d) { record(11, d); }
+void on0(const request* r) { record(0, r); }
+void on5(const request* r) { record(5, r); }
+void on6(const request* r) { record(6, r); }
+void on11(const request* r) { record(11, r); }
 
-gpointer block(const char* text) { return g_strdup(text); }
+// A request told apart by the text it carries.
+request block(const std::string& text) {
+  request r;
+  r.uuid = text;
+  return r;
+}
 
 int pending_bytes(const EventPipe& pipe) {
   int n = 0;
@@ -107,7 +115,7 @@ TEST_F(EventPipeTest, EveryBlockFromManyThreadsArrivesExactlyOnce) {
   for (int t = 0; t < kThreads; ++t) {
     workers.emplace_back([this, t, &done] {
       for (int i = 0; i < kEach; ++i) {
-        pipe_.emit(EVENT_BACKUP_START, g_strdup_printf("%d-%d", t, i));
+        pipe_.emit(EVENT_BACKUP_START, block(std::to_string(t) + "-" + std::to_string(i)));
       }
       done.fetch_add(1);
     });
@@ -124,7 +132,7 @@ TEST_F(EventPipeTest, EveryBlockFromManyThreadsArrivesExactlyOnce) {
   EXPECT_EQ(std::unique(values.begin(), values.end()), values.end());
 }
 
-TEST_F(EventPipeTest, EmitAfterDeinitWritesNothingAndFreesTheBlock) {
+TEST_F(EventPipeTest, EmitAfterDeinitWritesNothingAndDropsTheRequest) {
   pipe_.register_callback(EVENT_SHUTDOWN, on11);
   pipe_.init(context_);
   pipe_.deinit();

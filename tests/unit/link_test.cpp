@@ -93,11 +93,10 @@ TEST(LinkFormat, RestorePayloads) {
   EXPECT_FALSE(lp::parse_restore(short_one.data(), short_one.size()));
 }
 
-// Dispatch: what reaches the event pipe, as (event, pkg_len of the copy).
+// Dispatch: what reaches the event pipe, as (event, pkg_len of the request).
 std::vector<std::pair<int, size_t>> emitted;
-void collect(pipe_event event, gpointer data) {
-  emitted.emplace_back(event, lp::get_le16(static_cast<uint8_t*>(data) + 2));
-  g_free(data);
+void collect(pipe_event event, lp::request request) {
+  emitted.emplace_back(event, request.header.pkg_len);
 }
 
 std::vector<uint8_t> set(uint8_t cmd, uint64_t seq, const std::vector<uint8_t>& payload = {}) {
@@ -105,6 +104,241 @@ std::vector<uint8_t> set(uint8_t cmd, uint64_t seq, const std::vector<uint8_t>& 
 }
 std::vector<uint8_t> query(uint8_t cmd, uint64_t seq, const std::vector<uint8_t>& payload = {}) {
   return lp::build_request(lp::PKG_QUERY, cmd, 0, 1, seq, payload);
+}
+
+// Encode then decode, for every layout the codec knows: the value comes back whole and the
+// bytes are as long as the layout says.
+TEST(LinkCodec, RoundTrips) {
+  const std::string uuid = "0f8fad5b-d9cb-469f-a165-70867728950e";
+  const std::string utf8 = "\xE5\xA4\x87\xE4\xBB\xBD \xC3\x9C";
+
+  struct RestoreCase {
+    const char* what;
+    lp::restore_request value;
+    size_t size;
+  };
+  const RestoreCase restores[] = {
+      {"to the original place", {uuid, 7, 1, std::nullopt}, 37 + 9},
+      {"any other flag is the original place too", {uuid, UINT64_MAX, 0xFE, std::nullopt}, 37 + 9},
+      {"into a folder", {uuid, 0x0102030405060708ull, 0, "/srv/x"}, 37 + 9 + 7},
+      {"into a folder named in UTF-8", {"", 0, 0, utf8}, 1 + 9 + utf8.size() + 1},
+  };
+  for (const RestoreCase& c : restores) {
+    std::vector<uint8_t> bytes = lp::encode_restore(c.value);
+    EXPECT_EQ(bytes.size(), c.size) << c.what;
+    auto back = lp::parse_restore(bytes.data(), bytes.size());
+    ASSERT_TRUE(back) << c.what;
+    EXPECT_EQ(back->uuid, c.value.uuid) << c.what;
+    EXPECT_EQ(back->version, c.value.version) << c.what;
+    EXPECT_EQ(back->flag, c.value.flag) << c.what;
+    EXPECT_EQ(back->target, c.value.target) << c.what;
+  }
+  // A folder-less restore into a folder sends an empty one.
+  std::vector<uint8_t> no_folder = lp::encode_restore({uuid, 1, 0, std::nullopt});
+  EXPECT_EQ(lp::parse_restore(no_folder.data(), no_folder.size())->target, std::string());
+
+  struct DetailCase {
+    const char* what;
+    lp::detail_answer value;
+    size_t size;
+  };
+  const DetailCase details[] = {
+      {"no path", {0, 0, uuid, "Photos", "Not started", "", "2026-03-01T07:30:00Z", {}},
+       4 + 37 + 7 + 12 + 1 + 21},
+      {"one destination, two sources, UTF-8",
+       {1, 2, uuid, utf8, utf8, "2026-03-02T07:30:00Z", "", {"/dest", "/a", utf8}},
+       4 + 37 + 2 * (utf8.size() + 1) + 21 + 1 + 6 + 3 + utf8.size() + 1},
+      {"an empty path in the list", {2, 1, "", "", "", "", "", {"/d", "", "/b"}}, 4 + 5 + 3 + 1 + 3},
+  };
+  for (const DetailCase& c : details) {
+    auto bytes = lp::encode_detail(c.value);
+    ASSERT_TRUE(bytes) << c.what;
+    EXPECT_EQ(bytes->size(), c.size) << c.what;
+    EXPECT_EQ((*bytes)[0], lp::DETAIL_TAG) << c.what;
+    EXPECT_EQ((*bytes)[1], 0) << c.what;
+    auto back = lp::decode_detail(bytes->data(), bytes->size());
+    ASSERT_TRUE(back) << c.what;
+    EXPECT_EQ(back->trigger_kind, c.value.trigger_kind) << c.what;
+    EXPECT_EQ(back->backup_kind, c.value.backup_kind) << c.what;
+    EXPECT_EQ(back->uuid, c.value.uuid) << c.what;
+    EXPECT_EQ(back->name, c.value.name) << c.what;
+    EXPECT_EQ(back->state, c.value.state) << c.what;
+    EXPECT_EQ(back->next_time, c.value.next_time) << c.what;
+    EXPECT_EQ(back->last_time, c.value.last_time) << c.what;
+    EXPECT_EQ(back->paths, c.value.paths) << c.what;
+  }
+
+  // The version answer the service sends, byte for byte, and another one.
+  EXPECT_EQ(lp::encode_version(), bytes({0, 0, 0, 2, 0, 0, 0, 1, 0}));
+  for (const lp::version_answer& v : {lp::version_answer{}, lp::version_answer{1, 0xA0B0C0D0, utf8}}) {
+    std::vector<uint8_t> b = lp::encode_version(v);
+    auto back = lp::decode_version(b.data(), b.size());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->first_word, v.first_word);
+    EXPECT_EQ(back->second_word, v.second_word);
+    EXPECT_EQ(back->text, v.text);
+  }
+
+  for (const lp::summary_answer& a :
+       {lp::summary_answer{0, 0, 0, ""}, lp::summary_answer{255, 3, 1, "unknown error"}}) {
+    std::vector<uint8_t> b = lp::encode_summary(a);
+    EXPECT_EQ(b.size(), 3 + a.text.size() + 1);
+    auto back = lp::decode_summary(b.data(), b.size());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(std::vector<int>({back->tasks, back->backups, back->restores}),
+              std::vector<int>({a.tasks, a.backups, a.restores}));
+    EXPECT_EQ(back->text, a.text);
+  }
+  EXPECT_EQ(lp::result_payload(lp::RESULT_NO_SESSION), text_payload("can not find the backup session"));
+  EXPECT_EQ(lp::result_payload(0), bytes({0}));
+}
+
+// Every cut of an answer: nothing is taken until its fields are whole, and a detail answer
+// then keeps only its whole paths.
+TEST(LinkCodec, CutAnswersAreRefusedOrKeepOnlyWholeTexts) {
+  lp::detail_answer detail{0, 1, "u", "name", "Not started", "", "2026", {"/dest", "/src"}};
+  const std::vector<uint8_t> full = *lp::encode_detail(detail);
+  const size_t texts_end = 4 + 2 + 5 + 12 + 1 + 5;  // after the last run time's zero byte
+  for (size_t k = 0; k <= full.size(); ++k) {
+    auto d = lp::decode_detail(full.data(), k);
+    ASSERT_EQ(d.has_value(), k >= texts_end) << k;
+    if (!d) continue;
+    std::vector<std::string> whole;
+    if (k >= texts_end + 6) whole.push_back("/dest");
+    if (k == full.size()) whole.push_back("/src");
+    EXPECT_EQ(d->paths, whole) << k;
+    EXPECT_EQ(d->last_time, "2026");
+  }
+  const std::vector<uint8_t> version = lp::encode_version();
+  for (size_t k = 0; k < version.size(); ++k) EXPECT_FALSE(lp::decode_version(version.data(), k)) << k;
+  const std::vector<uint8_t> summary = lp::encode_summary({1, 2, 3, "x"});
+  for (size_t k = 0; k < summary.size(); ++k) EXPECT_FALSE(lp::decode_summary(summary.data(), k)) << k;
+  EXPECT_FALSE(lp::decode_detail(nullptr, 0));
+  EXPECT_FALSE(lp::decode_version(nullptr, 0));
+  EXPECT_FALSE(lp::decode_summary(nullptr, 0));
+}
+
+// The detail answer fits one datagram: whole trailing paths are left out, never a part of
+// one; the task's own texts too long for any datagram give no answer.
+TEST(LinkCodec, DetailAnswerFitsOneDatagram) {
+  lp::detail_answer detail{0, 0, "u", "n", "s", "", "", {}};
+  const size_t fixed = 4 + 2 + 2 + 2 + 1 + 1;  // tag and kinds, "u", "n", "s", "", ""
+  const size_t room = lp::MAX_REPLY_PAYLOAD - fixed;
+  struct Case {
+    std::vector<size_t> path_sizes;
+    size_t kept;
+  };
+  const Case cases[] = {
+      {{room - 1}, 1},                // exactly full
+      {{room}, 0},                    // one byte over
+      {{10, room - 11 - 1, 1}, 2},    // the third no longer fits
+      {{10, room - 11 - 2, 0}, 3},    // an empty path still fits
+      {{room, 10}, 0},                // a later short path is not sent after a left-out one
+  };
+  for (const Case& c : cases) {
+    detail.paths.clear();
+    for (size_t n : c.path_sizes) detail.paths.push_back(std::string(n, 'p'));
+    auto bytes = lp::encode_detail(detail);
+    ASSERT_TRUE(bytes);
+    EXPECT_LE(bytes->size(), lp::MAX_REPLY_PAYLOAD);
+    auto back = lp::decode_detail(bytes->data(), bytes->size());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->paths.size(), c.kept) << c.path_sizes.size();
+  }
+  detail.paths.clear();
+  detail.name = std::string(lp::MAX_REPLY_PAYLOAD, 'n');
+  EXPECT_FALSE(lp::encode_detail(detail));
+}
+
+// A reply's header as the controller reads it, and the bounds of its payload.
+TEST(LinkCodec, ParseReply) {
+  std::vector<uint8_t> request = lp::build_request(lp::PKG_QUERY, lp::QUERY_SESSION_DETAIL, 0,
+                                                   0x0102030405060708ull, 0x1112131415161718ull, {});
+  auto header = lp::parse_request(request.data(), request.size());
+  ASSERT_TRUE(header);
+  const uint8_t payload[] = {'a', 'b', 0};
+  std::vector<uint8_t> reply = lp::build_reply(lp::ANSWER, *header, 2571, -5, payload, 3);
+  // Built from the decoded header or from the request's bytes: the same reply.
+  EXPECT_EQ(reply, lp::build_reply(lp::ANSWER, request.data(), 2571, -5, payload, 3));
+  auto r = lp::parse_reply(reply.data(), reply.size());
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->header.pkg_type, lp::ANSWER);
+  EXPECT_EQ(r->header.cmd_type, lp::QUERY_SESSION_DETAIL);
+  EXPECT_EQ(r->header.pkg_len, 39);
+  EXPECT_EQ(r->header.daemon_pid, 2571u);
+  EXPECT_EQ(r->header.gui_pid, 0x0102030405060708ull);
+  EXPECT_EQ(r->header.seq_no, 0x1112131415161718ull);
+  EXPECT_EQ(r->header.result, -5);
+  EXPECT_EQ(std::vector<uint8_t>(r->payload, r->payload + r->payload_size), bytes({'a', 'b', 0}));
+
+  struct Case {
+    const char* what;
+    size_t size;      // bytes of the datagram
+    int pkg_len;      // -1: as built
+    int payload;      // -1: refused
+  };
+  const Case cases[] = {
+      {"shorter than the header", 35, -1, -1},
+      {"length field below the header", 39, 35, -1},
+      {"header alone", 36, 36, 0},
+      {"cut on the way: what arrived", 37, -1, 1},
+      {"bytes after pkg_len are not payload", 39, 37, 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> d(reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(c.size));
+    if (c.pkg_len >= 0) lp::put_le16(d.data() + 2, static_cast<uint16_t>(c.pkg_len));
+    auto got = lp::parse_reply(d.data(), d.size());
+    EXPECT_EQ(got.has_value(), c.payload >= 0) << c.what;
+    if (got) {
+      EXPECT_EQ(got->payload_size, static_cast<size_t>(c.payload)) << c.what;
+    }
+  }
+  EXPECT_FALSE(lp::parse_reply(nullptr, 0));
+}
+
+// What a request's payload becomes, by command; nothing after pkg_len is read.
+TEST(LinkCodec, DecodeRequest) {
+  const std::vector<uint8_t> named = text_payload("u-1");
+  std::vector<uint8_t> restore = lp::encode_restore({"u-2", 9, 0, "/t"});
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> datagram;
+    std::string uuid;
+    bool restore;
+  };
+  const Case cases[] = {
+      {"backup start", set(lp::SET_BACKUP_START, 1, named), "u-1", false},
+      {"backup stop", set(lp::SET_BACKUP_STOP, 1, named), "u-1", false},
+      {"restore stop", set(lp::SET_RESTORE_STOP, 1, named), "u-1", false},
+      {"detail query", query(lp::QUERY_SESSION_DETAIL, 1, named), "u-1", false},
+      {"uuid without its zero byte", set(lp::SET_BACKUP_START, 1, bytes({'a', 'b'})), "ab", false},
+      {"restore start", set(lp::SET_RESTORE_START, 1, restore), "", true},
+      {"malformed restore start", set(lp::SET_RESTORE_START, 1, named), "", false},
+      {"log clear reads no payload", set(lp::SET_LOG_CLEAR, 1, named), "", false},
+      {"summary reads no payload", query(lp::QUERY_SESSION_SUMMARY, 1, named), "", false},
+      {"an answer is not a task request", lp::build_request(lp::ANSWER, 2, 0, 1, 1, named), "", false},
+  };
+  for (const Case& c : cases) {
+    auto r = lp::decode_request(c.datagram.data(), c.datagram.size());
+    ASSERT_TRUE(r) << c.what;
+    EXPECT_EQ(r->header.pkg_len, c.datagram.size()) << c.what;
+    EXPECT_EQ(r->uuid, c.uuid) << c.what;
+    EXPECT_EQ(r->restore.has_value(), c.restore) << c.what;
+  }
+  auto r = lp::decode_request(cases[5].datagram.data(), cases[5].datagram.size());
+  EXPECT_EQ(r->restore->uuid, "u-2");
+  EXPECT_EQ(r->restore->version, 9u);
+  EXPECT_EQ(r->restore->target, "/t");
+
+  // The uuid ends at pkg_len even when more text follows in the datagram.
+  std::vector<uint8_t> cut = set(lp::SET_BACKUP_STOP, 1, bytes({'a', 'b'}));
+  cut.insert(cut.end(), {'c', 'd', 0});
+  r = lp::decode_request(cut.data(), cut.size());
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->uuid, "ab");
+  std::vector<uint8_t> too_long = set(lp::SET_BACKUP_STOP, 1, named);
+  lp::put_le16(too_long.data() + 2, static_cast<uint16_t>(too_long.size() + 1));
+  EXPECT_FALSE(lp::decode_request(too_long.data(), too_long.size()));
 }
 
 TEST(LinkDispatch, DuplicateRuleAndCommandTable) {

@@ -122,6 +122,24 @@ class RestoreFixture : public TaskTreeFixture {
     src_backup_();
   }
 
+  // Two versions of a small source: the second changes a file and a block of the large one
+  // and adds a file. Their snapshots; the newest copy is made (src_backup_).
+  void two_versions(snapshot_t* first, snapshot_t* second) {
+    put(src_ + "/a.txt", "alpha");
+    put(src_ + "/m.bin", random_bytes(9000, 4));
+    put(src_ + "/sub/b.txt", "bee");
+    ASSERT_EQ(backup(), run_outcome::completed);
+    *first = snapshot(src_);
+    put(src_ + "/a.txt", "alpha two");
+    std::string m = first->files.at("m.bin");
+    m.replace(10, 10, "0123456789");
+    put(src_ + "/m.bin", m);
+    put(src_ + "/sub/c.txt", "sea");
+    ASSERT_EQ(backup(), run_outcome::completed);
+    *second = snapshot(src_);
+    src_backup_();
+  }
+
   // What the user has in a target folder before a restore: the newest files, one of them
   // edited, and files of the user's own inside the folder, in a sub-folder and beside it.
   void user_state(const std::string& folder) {
@@ -1228,18 +1246,9 @@ class RestoreFaultSweep : public RestoreFixture, public ::testing::WithParamInte
 };
 
 TEST_P(RestoreFaultSweep, AFailedOperationAtAnyStepKeepsTheTreeAndTheUsersFiles) {
-  put(src_ + "/a.txt", "alpha");
-  put(src_ + "/m.bin", random_bytes(9000, 4));
-  put(src_ + "/sub/b.txt", "bee");
-  ASSERT_EQ(backup(), run_outcome::completed);
-  snapshot_t s1 = snapshot(src_);
-  put(src_ + "/a.txt", "alpha two");
-  std::string m = s1.files.at("m.bin");
-  m.replace(10, 10, "0123456789");
-  put(src_ + "/m.bin", m);
-  put(src_ + "/sub/c.txt", "sea");
-  ASSERT_EQ(backup(), run_outcome::completed);
-  src_backup_();
+  snapshot_t s1;
+  snapshot_t s2;
+  ASSERT_NO_FATAL_FAILURE(two_versions(&s1, &s2));
   std::string tree_before = tree_state();
   std::string p = root_.path() + "/chosen";
   std::string target = p + "/docs";
@@ -1287,17 +1296,12 @@ TEST_P(RestoreFaultSweep, AFailedOperationAtAnyStepKeepsTheTreeAndTheUsersFiles)
           EXPECT_TRUE(known) << rel;
         }
         for (const auto& [rel, content] : user.files) {
-          if (s1.files.count(rel) == 0) EXPECT_EQ(got.files[rel], content) << rel;
+          if (s1.files.count(rel) == 0) {
+            EXPECT_EQ(got.files[rel], content) << rel;
+          }
         }
       }
-      if (lose && fs::exists(tree_ + "/run.lock")) {
-        // A lock the lost connection left half written counts as another run's for its
-        // grace period (tree_lock.h); the next run comes an hour later.
-        struct timespec times[2];
-        times[0].tv_sec = times[1].tv_sec = ::time(nullptr) - 3600;
-        times[0].tv_nsec = times[1].tv_nsec = 0;
-        ::utimensat(AT_FDCWD, (tree_ + "/run.lock").c_str(), times, 0);
-      }
+      if (lose) age_lock(tree_ + "/run.lock");
       // A later restore does the whole work.
       ASSERT_EQ(restore(1, p), run_outcome::completed);
       expect_same(want, snapshot(target), "the restore after");
@@ -1391,19 +1395,9 @@ TEST_F(CrashSweep, BackupKilledAtEveryStepLeavesEveryVersionRestorable) {
 }
 
 TEST_F(CrashSweep, RestoreKilledAtEveryStepKeepsTheTreeAndTheUsersFiles) {
-  put(src_ + "/a.txt", "alpha");
-  put(src_ + "/m.bin", random_bytes(9000, 4));
-  put(src_ + "/sub/b.txt", "bee");
-  ASSERT_EQ(backup(), run_outcome::completed);
-  snapshot_t s1 = snapshot(src_);
-  put(src_ + "/a.txt", "alpha two");
-  std::string m = s1.files.at("m.bin");
-  m.replace(10, 10, "0123456789");
-  put(src_ + "/m.bin", m);
-  put(src_ + "/sub/c.txt", "sea");
-  ASSERT_EQ(backup(), run_outcome::completed);
-  snapshot_t s2 = snapshot(src_);
-  src_backup_();
+  snapshot_t s1;
+  snapshot_t s2;
+  ASSERT_NO_FATAL_FAILURE(two_versions(&s1, &s2));
   std::string tree_before = tree_state();
 
   struct mode_t_ {

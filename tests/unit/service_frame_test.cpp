@@ -124,8 +124,8 @@ TEST_F(SystemBusTest, SystemStateComesFromSystemd) {
 
 // What the signal thread's requests become on the service's event pipe.
 std::vector<int> seen_events;
-void on_stop(gpointer) { seen_events.push_back(EVENT_STOP); }
-void on_shutdown(gpointer) { seen_events.push_back(EVENT_SHUTDOWN); }
+void on_stop(const tessaly::link::request*) { seen_events.push_back(EVENT_STOP); }
+void on_shutdown(const tessaly::link::request*) { seen_events.push_back(EVENT_SHUTDOWN); }
 
 std::vector<int> run_events() {
   seen_events.clear();

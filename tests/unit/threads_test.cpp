@@ -67,7 +67,7 @@ void collect_mail(const std::string& body, const char* attachment) {
 }
 
 std::atomic<int> shutdown_events{0};
-void on_shutdown(gpointer) { shutdown_events.fetch_add(1); }
+void on_shutdown(const tessaly::link::request*) { shutdown_events.fetch_add(1); }
 
 class RunnerTest : public ::testing::Test {
  protected:

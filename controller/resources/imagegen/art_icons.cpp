@@ -1,6 +1,7 @@
-// Icon art: the navigation buttons, the settings menu tiles, the new-task mark and the task
-// card's icons. Every pictogram is a line drawing in a 24-unit box (see paint.h) so that one
-// glyph serves every size; "_n" draws it grey, "_f" in the accent colour with a highlight.
+// Icon art: the navigation buttons, the settings menu tiles, the new-task mark, the task
+// card's icons and the message boxes' icons. Every pictogram is a line drawing in a 24-unit
+// box (see paint.h) so that one glyph serves every size; "_n" draws it grey, "_f" in the
+// accent colour with a highlight.
 //
 // Navigation buttons are 171 x 132 with the glyph in the upper middle (y 28-88): the page
 // caption lies over the button's top edge. Settings tiles are 96 x 96 light tiles with the
@@ -177,6 +178,20 @@ void exclamation(QPainter& p, const QPen&, const QColor& c) {
   disc(p, QPointF(12, 17), 1.4, c);
 }
 
+void information(QPainter& p, const QPen&, const QColor& c) {
+  disc(p, QPointF(12, 7), 1.4, c);
+  p.drawLine(QPointF(12, 11), QPointF(12, 17.5));
+}
+
+void question(QPainter& p, const QPen&, const QColor& c) {
+  QPainterPath hook;
+  hook.arcMoveTo(QRectF(8.5, 5, 7, 7), 160);
+  hook.arcTo(QRectF(8.5, 5, 7, 7), 160, -230);
+  hook.quadTo(QPointF(12, 12.5), QPointF(12, 14));
+  p.drawPath(hook);
+  disc(p, QPointF(12, 17.5), 1.4, c);
+}
+
 void plus(QPainter& p, const QPen&, const QColor&) {
   p.drawLine(QPointF(12, 7), QPointF(12, 17));
   p.drawLine(QPointF(7, 12), QPointF(17, 12));
@@ -187,66 +202,54 @@ void plus(QPainter& p, const QPen&, const QColor&) {
 // A navigation button: glyph in the upper middle; selected: accent glyph, soft glow and an
 // accent bar at the column's left edge.
 QImage navButton(const Glyph& glyph, bool selected) {
-  QImage image = canvas(171, 132);
-  QPainter p;
-  begin(p, image);
-  const QRectF box(55.5, 28, 60, 60);
-  if (selected) {
-    glow(p, box.center(), 52, alpha(accent, 0.20));
-    roundedBox(p, QRectF(0, 30, 4, 56), 2, accent);
-  }
-  drawGlyph(p, box, glyph, selected ? accentLight : glyphDark, 1.5);
-  p.end();
-  return image;
+  return painted(canvas(171, 132), [&](QPainter& p) {
+    const QRectF box(55.5, 28, 60, 60);
+    if (selected) {
+      glow(p, box.center(), 52, alpha(accent, 0.20));
+      roundedBox(p, QRectF(0, 30, 4, 56), 2, accent);
+    }
+    drawGlyph(p, box, glyph, selected ? accentLight : glyphDark, 1.5);
+  });
 }
 
 // A settings menu tile.
 QImage settingsTile(const Glyph& glyph, bool current) {
-  QImage image = canvas(96, 96);
-  QPainter p;
-  begin(p, image);
-  // A soft drop shadow under the tile.
-  roundedBox(p, QRectF(3, 5, 90, 90), 10, alpha(QColor(0, 0, 0), 0.30));
-  if (current) {
-    roundedBox(p, QRectF(3, 3, 90, 90), 10, QColor(0xf2, 0xf7, 0xfe), accent, 2.0);
-  } else {
-    roundedBox(p, QRectF(3, 3, 90, 90), 10, panel, panelBorder, 1.0);
-  }
-  const QRectF box(28, 28, 40, 40);  // centred in the tile: the caption stands below it
-  if (current) glow(p, box.center(), 30, alpha(accent, 0.14));
-  drawGlyph(p, box, glyph, current ? accent : glyphLight, 1.7);
-  p.end();
-  return image;
+  return painted(canvas(96, 96), [&](QPainter& p) {
+    // A soft drop shadow under the tile.
+    roundedBox(p, QRectF(3, 5, 90, 90), 10, alpha(QColor(0, 0, 0), 0.30));
+    if (current) {
+      roundedBox(p, QRectF(3, 3, 90, 90), 10, QColor(0xf2, 0xf7, 0xfe), accent, 2.0);
+    } else {
+      roundedBox(p, QRectF(3, 3, 90, 90), 10, panel, panelBorder, 1.0);
+    }
+    const QRectF box(28, 28, 40, 40);  // centred in the tile: the caption stands below it
+    if (current) glow(p, box.center(), 30, alpha(accent, 0.14));
+    drawGlyph(p, box, glyph, current ? accent : glyphLight, 1.7);
+  });
 }
 
 // A task card icon (40 x 40) on the light card; hover adds a light accent disc.
 QImage cardIcon(const Glyph& glyph, bool hover) {
-  QImage image = canvas(40, 40);
-  QPainter p;
-  begin(p, image);
-  if (hover) disc(p, QPointF(20, 20), 19.5, alpha(accent, 0.13));
-  drawGlyph(p, QRectF(5, 5, 30, 30), glyph, hover ? accent : glyphLight, 1.8);
-  p.end();
-  return image;
+  return painted(canvas(40, 40), [&](QPainter& p) {
+    if (hover) disc(p, QPointF(20, 20), 19.5, alpha(accent, 0.13));
+    drawGlyph(p, QRectF(5, 5, 30, 30), glyph, hover ? accent : glyphLight, 1.8);
+  });
 }
 
 // A white glyph on a coloured disc, optionally with a soft outer ring (hover).
 QImage badge(int size, const Glyph& glyph, const QColor& fill, bool ring, double weight) {
-  QImage image = canvas(size, size);
-  QPainter p;
-  begin(p, image);
-  const QPointF c(size / 2.0, size / 2.0);
-  const double r = size / 2.0 - 0.5;
-  if (ring) {
-    disc(p, c, r, alpha(fill, 0.35));
-    disc(p, c, r - size * 0.1, fill);
-  } else {
-    disc(p, c, r, fill);
-  }
-  const double inset = ring ? size * 0.14 : size * 0.06;
-  drawGlyph(p, QRectF(inset, inset, size - 2 * inset, size - 2 * inset), glyph, white, weight);
-  p.end();
-  return image;
+  return painted(canvas(size, size), [&](QPainter& p) {
+    const QPointF c(size / 2.0, size / 2.0);
+    const double r = size / 2.0 - 0.5;
+    if (ring) {
+      disc(p, c, r, alpha(fill, 0.35));
+      disc(p, c, r - size * 0.1, fill);
+    } else {
+      disc(p, c, r, fill);
+    }
+    const double inset = ring ? size * 0.14 : size * 0.06;
+    drawGlyph(p, QRectF(inset, inset, size - 2 * inset, size - 2 * inset), glyph, white, weight);
+  });
 }
 
 }  // namespace
@@ -293,6 +296,11 @@ void addIconArt(std::vector<Art>& out) {
   add("icon_-check_item.png", [] { return badge(24, tick, ok, false, 2.6); });
   add("icon_fail_item.png", [] { return badge(24, exclamation, fail, false, 2.6); });
   add("icon_fail_item_f.png", [] { return badge(24, exclamation, failLight, true, 2.4); });
+  // Message boxes (the style sheets' messagebox-*-icon): the window's badges, 40 px.
+  add("icon_box_information.png", [] { return badge(40, information, accent, false, 2.2); });
+  add("icon_box_question.png", [] { return badge(40, question, accent, false, 2.2); });
+  add("icon_box_warning.png", [] { return badge(40, exclamation, warn, false, 2.2); });
+  add("icon_box_critical.png", [] { return badge(40, exclamation, fail, false, 2.2); });
 }
 
 }  // namespace imagegen

@@ -45,6 +45,7 @@ inline const QColor disabledGlyph{0xb4, 0xbc, 0xc2};
 inline const QColor ok{0x35, 0xb0, 0x6c};
 inline const QColor fail{0xe0, 0x4f, 0x4f};
 inline const QColor failLight{0xf0, 0x66, 0x66};
+inline const QColor warn{0xe8, 0x9b, 0x2a};
 inline const QColor white{0xff, 0xff, 0xff};
 }  // namespace colour
 
@@ -53,8 +54,8 @@ QColor alpha(const QColor& c, double a);
 
 // A transparent image of w x h.
 QImage canvas(int w, int h);
-// A painter on `image` with antialiasing on.
-void begin(QPainter& p, QImage& image);
+// `image` after `paint` drew on it, with antialiasing on.
+QImage painted(QImage image, const std::function<void(QPainter&)>& paint);
 
 // A rounded rectangle whose border of `width` lies inside `r`; `border` invalid: no border.
 void roundedBox(QPainter& p, const QRectF& r, double radius, const QColor& fill,
