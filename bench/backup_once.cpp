@@ -6,7 +6,8 @@
 //
 // DESTINATION is a local folder or \\server\share\folder (TESSALY_SMB_PORT for the port).
 // A restore writes version VERSION of SOURCE's copy into FOLDER (a chosen folder).
-// Prints the outcome, the run's wall time and the share layer's request counts; the caller
+// Prints the outcome, the run's wall time, the share layer's request counts and the
+// statements run on the tree's databases; the caller
 // measures peak memory.
 #include <chrono>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "backup.h"
 #include "backup_task.h"
 #include "configuration.h"
+#include "db_sql_sqlite3.h"
 #include "log.h"
 #include "restore.h"
 #include "share.h"
@@ -68,5 +70,7 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(c.renamed),
               static_cast<unsigned long long>(c.opened), static_cast<unsigned long long>(c.reads),
               static_cast<unsigned long long>(c.writes));
+  std::printf("database statements: %llu\n",
+              static_cast<unsigned long long>(tree_statements_run()));
   return outcome == run_outcome::completed ? 0 : 1;
 }

@@ -280,14 +280,27 @@ bool walk_folder(const std::string& path, bool make, const walk_rules_t& rules, 
 // Listing, classifying, removing and opening
 // ---------------------------------------------------------------------------------------
 
-bool list_folder(int dirfd, const std::string& name, bool follow, std::vector<std::string>* names) {
+bool list_folder(int dirfd, const std::string& name, bool follow, std::vector<std::string>* names,
+                 unique_fd* opened) {
   names->clear();
+  if (opened != nullptr) opened->reset();
   int fd = ::openat(dirfd, name.c_str(), kFolderOpenFlags & ~(follow ? O_NOFOLLOW : 0));
   if (fd < 0) return false;
+  if (opened != nullptr) {
+    // The listing owns its descriptor and closes it: the caller gets one of its own.
+    *opened = unique_fd(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!opened->ok()) {
+      int err = errno;
+      ::close(fd);
+      errno = err;
+      return false;
+    }
+  }
   DIR* dir = ::fdopendir(fd);
   if (dir == nullptr) {
     int err = errno;
     ::close(fd);
+    if (opened != nullptr) opened->reset();
     errno = err;
     return false;
   }
@@ -300,6 +313,7 @@ bool list_folder(int dirfd, const std::string& name, bool follow, std::vector<st
   }
   int err = errno;
   ::closedir(dir);
+  if (err != 0 && opened != nullptr) opened->reset();
   std::sort(names->begin(), names->end());
   errno = err;
   return err == 0;

@@ -130,8 +130,11 @@ bool walk_folder(const std::string& path, bool make, const walk_rules_t& rules, 
 
 // The names in the folder `name` of `dirfd` (AT_FDCWD: a path; "." the folder itself),
 // without "." and "..", sorted so that walks meet them in one order. The folder is opened
-// without following a link at its last name, unless `follow`. False with errno.
-bool list_folder(int dirfd, const std::string& name, bool follow, std::vector<std::string>* names);
+// without following a link at its last name, unless `follow`. False with errno. With
+// `opened`, the folder listed stays open there, so that its entries can be looked at by name
+// (classify_at) instead of by a path that the kernel walks again for each of them.
+bool list_folder(int dirfd, const std::string& name, bool follow, std::vector<std::string>* names,
+                 unique_fd* opened = nullptr);
 
 // What an entry is, seen without following a link. unreadable: it cannot be looked at for
 // another reason than its absence (errno tells); other: a FIFO, socket or device, which a

@@ -258,6 +258,7 @@ run_outcome backup_run::write_version() {
   config_.uuid = task_.uuid;
   config_.name = task_.name;
   config_.extensions = task_.filter.extensions;
+  config_.filtered = filtered;
   config_.base = tree.base;
   config_.status_path = tree.status;
   config_.smb = share::is_smb_path(tree.base);

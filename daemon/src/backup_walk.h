@@ -4,6 +4,8 @@
 // the same entries left out), so that the copy meets exactly what the scan recorded.
 #pragma once
 
+#include <fcntl.h>
+
 #include <sys/stat.h>
 
 #include <set>
@@ -36,8 +38,9 @@ std::string entry_path(const std::string& folder, const std::string& name);
 // reason than its absence (errno kept in `error`), mount: the top of another file system,
 // tree: the task tree itself (a destination inside the source).
 enum class entry_kind { gone, unreadable, file, folder, link, other, mount, tree };
+// `path` is taken relative to the open folder `dirfd` (AT_FDCWD: a path).
 entry_kind classify(const backup_context_t& ctx, const std::string& path, struct stat* st,
-                    int* error = nullptr);
+                    int* error = nullptr, int dirfd = AT_FDCWD);
 
 // A path of the tree longer than the system allows (a local tree only: a share's server
 // sets its own limits and says so when the write fails).

@@ -76,6 +76,9 @@ int copy_directory(backup_context_t& ctx, const std::string& source_text,
     return 1;
   }
   ctx.source.source_device = st.st_dev;
+  if (ctx.source.to_copy_complete && skip_links) {
+    return copy_listed(ctx, source, target, last_dir, version_dir);
+  }
   return copy_directory_core(ctx, source, target, true, source_prefix_length(source),
                              use_marker, skip_links, marker, last_dir, version_dir);
 }
@@ -274,6 +277,57 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
 }
 
 }  // namespace
+
+int copy_listed(backup_context_t& ctx, const std::string& source, const std::string& target_root,
+                const std::string& last_dir, const std::string& version_dir) {
+  // The folders from the source folder down to the one of the current entry, as the walk
+  // would have entered them; those not made yet wait in pending_folders as the walk leaves
+  // them there.
+  std::vector<std::string> entered;
+  std::string unmade;  // a folder that could not be made: nothing below it is copied
+  auto within = [](const std::string& rel, const std::string& folder) {
+    return rel.size() > folder.size() && rel.compare(0, folder.size(), folder) == 0 &&
+           rel[folder.size()] == '/';
+  };
+  std::vector<std::pair<std::string, std::string>>& pending = ctx.source.pending_folders;
+  for (const source_state_t::copy_item& item : ctx.source.to_copy) {
+    if (ctx.config.stop.stop_requested()) break;
+    if (!unmade.empty() && within(item.rel, unmade)) continue;
+    size_t slash = item.rel.rfind('/');
+    std::string folder = item.folder ? item.rel
+                         : slash == std::string::npos ? std::string()
+                                                      : item.rel.substr(0, slash);
+    while (!entered.empty() && folder != entered.back() && !within(folder, entered.back())) {
+      if (!pending.empty() && pending.back().second == entered.back()) pending.pop_back();
+      entered.pop_back();
+    }
+    for (size_t from = entered.empty() ? 0 : entered.back().size() + 1; from < folder.size();) {
+      size_t end = folder.find('/', from);
+      if (end == std::string::npos) end = folder.size();
+      entered.push_back(folder.substr(0, end));
+      pending.emplace_back(target_root + "/" + entered.back(), entered.back());
+      from = end + 1;
+    }
+    if (item.folder) {
+      if (!make_pending_folders(ctx)) {
+        if (!entry_failure_only(ctx)) return 0;
+        pending.clear();
+        unmade = item.rel;
+      }
+      continue;
+    }
+    std::string path = entry_path(source, item.rel);
+    struct stat st;
+    // Gone since the scan, or no longer a file: left for the next run.
+    if (classify(ctx, path, &st) != entry_kind::file) continue;
+    std::string name = slash == std::string::npos ? item.rel : item.rel.substr(slash + 1);
+    if (copy_one_file(ctx, st, path, item.rel, name, target_root, last_dir, version_dir) == 0) {
+      return 0;
+    }
+  }
+  pending.clear();
+  return 1;
+}
 
 int copy_directory_core(backup_context_t& ctx, const std::string& folder,
                         const std::string& target_root, bool recursive, size_t L,

@@ -10,6 +10,7 @@
 // db_sqlite_mutex, and with it every other task's run) for good.
 #include "db_sql_sqlite3.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -29,6 +30,14 @@ constexpr const char* kStatusCreate =
     "CREATE TABLE status_tbl (No integer primary key,Real_status varchar(16));";
 constexpr const char* kHistoryCreate =
     "CREATE TABLE time_tbl (No integer primary key,Real_time varchar(64));";
+
+// Statements run on the tree's databases (see tree_statements_run).
+std::atomic<uint64_t> statements_run{0};
+
+int count_statement(unsigned, void*, void*, void*) {
+  statements_run.fetch_add(1, std::memory_order_relaxed);
+  return 0;
+}
 
 // The thread's databases of a run.
 thread_local thread_conn_t global_conn;
@@ -53,6 +62,10 @@ bool valid_source_table(const char* table) {
 
 }  // namespace
 
+uint64_t tree_statements_run() { return statements_run.load(std::memory_order_relaxed); }
+
+void reset_tree_statements_run() { statements_run.store(0, std::memory_order_relaxed); }
+
 namespace tree_sql {
 
 int exec(sqlite3* db, const char* sql) {
@@ -62,7 +75,12 @@ int exec(sqlite3* db, const char* sql) {
 
 sqlite3_ptr open_tree_db(tree_session& s, const char* path, int flags) {
   sqlite3* raw = nullptr;
-  if (tessaly::share::sqlite_open(s.dest(), path, &raw, flags) != SQLITE_OK) return nullptr;
+  // A connection of the tree is used by the run's thread alone: without its own lock, each
+  // call (a walk makes several per entry) saves two lock operations.
+  if (tessaly::share::sqlite_open(s.dest(), path, &raw, flags | SQLITE_OPEN_NOMUTEX) != SQLITE_OK) {
+    return nullptr;
+  }
+  sqlite3_trace_v2(raw, SQLITE_TRACE_STMT, &count_statement, nullptr);
   return sqlite3_ptr(raw);
 }
 
@@ -97,9 +115,14 @@ int table_exists(thread_conn_t& conn, const char* table) {
   return 1;
 }
 
+namespace {
+
+std::string path_index_name(const char* table) { return std::string(table) + "_File_path"; }
+
+}  // namespace
+
 std::string path_index_sql(const char* table) {
-  return std::string("CREATE INDEX IF NOT EXISTS ") + table + "_File_path ON " + table +
-         "(File_path);";
+  return "CREATE INDEX IF NOT EXISTS " + path_index_name(table) + " ON " + table + "(File_path);";
 }
 
 bool each_row(thread_conn_t& conn, const std::string& sql,
@@ -126,6 +149,110 @@ bool each_row(thread_conn_t& conn, const std::string& sql,
 
 thread_conn_t& thread_slot(db_key key) {
   return key == DB_KEY_MARKER ? global_conn : global_conn_file_time;
+}
+
+int row_batch::flush(thread_conn_t& conn) {
+  std::vector<std::vector<cell>> rows = std::move(rows_);
+  rows_.clear();
+  auto values = [&](size_t count) {
+    std::string one = "(";
+    for (int c = 0; c < columns_; ++c) one += c == 0 ? "?" : ",?";
+    one += ")";
+    std::string text = head_;
+    for (size_t r = 0; r < count; ++r) text += (r == 0 ? "" : ",") + one;
+    return text + ";";
+  };
+  for (size_t done = 0; done < rows.size();) {
+    // Full batches through one statement, what is left row by row.
+    size_t count = rows.size() - done >= kRows ? kRows : 1;
+    statement st(conn, values(count));
+    if (!st.ok()) return sqlite3_errcode(conn.db.get());
+    int index = 1;
+    for (size_t r = done; r < done + count; ++r) {
+      for (const cell& c : rows[r]) {
+        bool bound = c.is_text ? st.bind(index, c.text.c_str()) : st.bind(index, c.number);
+        if (!bound) return sqlite3_errcode(conn.db.get());
+        ++index;
+      }
+    }
+    int rc = st.step();
+    if (rc != SQLITE_DONE) return rc;
+    done += count;
+  }
+  return SQLITE_DONE;
+}
+
+int add_batched(thread_conn_t& conn, const std::string& head, int columns,
+                std::vector<row_batch::cell> row) {
+  auto it = conn.batches.find(head);
+  if (it == conn.batches.end()) it = conn.batches.emplace(head, row_batch(head, columns)).first;
+  return it->second.add(std::move(row)) ? it->second.flush(conn) : SQLITE_DONE;
+}
+
+int flush_batches(thread_conn_t& conn) {
+  for (auto& entry : conn.batches) {
+    if (entry.second.empty()) continue;
+    int rc = entry.second.flush(conn);
+    if (rc != SQLITE_DONE) return rc;
+  }
+  return SQLITE_DONE;
+}
+
+bool has_path_index(thread_conn_t& conn, const char* table) {
+  if (conn.indexed_tables.count(table) != 0) return true;
+  std::string index = path_index_name(table);
+  statement st(conn, "select count(*) from sqlite_master where type='index' and name=?;");
+  if (!st.ok() || !st.bind(1, index.c_str()) || st.step() != SQLITE_ROW || st.int64(0) == 0) {
+    return false;
+  }
+  conn.indexed_tables.emplace(table);
+  return true;
+}
+
+bool folder_rows(thread_conn_t& conn, const char* table, const char* columns,
+                 const std::string& folder, size_t limit,
+                 const std::function<void(const std::string& name, statement&)>& row) {
+  // A path below the folder starts with its prefix; the range ends at the prefix with its
+  // "/" raised to "0", the next byte.
+  const std::string prefix = folder.empty() ? std::string() : folder + "/";
+  const std::string end = folder.empty() ? std::string() : folder + "0";
+  statement st(conn, std::string("select File_path,") + columns + " from " + table +
+                         (folder.empty() ? " where File_path >= ? and typeof(File_path) == 'text'"
+                                         : " where File_path >= ? and File_path < ?") +
+                         " order by File_path;");
+  if (!st.ok()) return false;
+  std::string from = prefix;
+  std::string previous;
+  size_t handed = 0;
+  bool any = false;
+  for (;;) {
+    sqlite3_reset(st.get());
+    if (!st.bind(1, from.c_str()) || (!folder.empty() && !st.bind(2, end.c_str()))) return false;
+    bool skipped = false;
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
+      std::string path = st.text(0);
+      if (path.compare(0, prefix.size(), prefix) != 0) return false;  // outside the range
+      size_t slash = path.find('/', prefix.size());
+      if (slash != std::string::npos) {
+        // A row below the subfolder path[prefix..slash): the next range starts past it. A
+        // path of the tree that holds a NUL byte cannot be bound as a bound of the range
+        // (nor come from a walk): the caller asks name by name.
+        std::string next = path.substr(0, slash) + "0";
+        if (next.find('\0') != std::string::npos || next <= from) return false;
+        from = std::move(next);
+        skipped = true;
+        break;
+      }
+      std::string name = path.substr(prefix.size());
+      if (any && name == previous) continue;
+      if (++handed > limit) return false;
+      row(name, st);
+      previous = std::move(name);
+      any = true;
+    }
+    if (!skipped) return rc == SQLITE_DONE;
+  }
 }
 
 }  // namespace tree_sql
@@ -194,8 +321,9 @@ sqlite3* get_db_conn() { return global_conn.db.get(); }
 sqlite3* get_db_conn1(db_key key) { return thread_slot(key).db.get(); }
 
 int commit_thread_db(db_key key) {
-  sqlite3* db = thread_slot(key).db.get();
-  if (db == nullptr) return -1;
+  thread_conn_t& conn = thread_slot(key);
+  sqlite3* db = conn.db.get();
+  if (db == nullptr || flush_batches(conn) != SQLITE_DONE) return -1;
   return exec(db, "commit;") == SQLITE_OK ? 0 : -1;
 }
 
@@ -373,20 +501,48 @@ int query_last_time(tree_session& s, const char* path, std::string* out) {
   return 0;
 }
 
+namespace {
+
+// Whether the source's table exists (1, 0, -1 on error); an existing one gets its path index
+// when it lacks it (trees written before the index existed get it at their first use).
+int indexed_time_table(thread_conn_t& conn, const char* table) {
+  int exists = table_exists(conn, table);
+  if (exists == 1 && conn.indexed_tables.count(table) == 0) {
+    if (exec(conn.db.get(), path_index_sql(table).c_str()) == SQLITE_OK) {
+      conn.indexed_tables.insert(table);
+    }
+  }
+  return exists;
+}
+
+}  // namespace
+
+bool folder_file_times(const char* table, const std::string& folder, size_t limit,
+                       std::vector<std::pair<std::string, std::string>>* out) {
+  out->clear();
+  thread_conn_t& conn = global_conn_file_time;
+  if (conn.db == nullptr || !valid_source_table(table)) return false;
+  int exists = indexed_time_table(conn, table);
+  if (exists <= 0) return exists == 0;
+  if (conn.indexed_tables.count(table) == 0) return false;  // a range would read the table
+  bool ok = folder_rows(conn, table, "File_time", folder, limit,
+                        [&](const std::string& name, statement& st) {
+                          out->emplace_back(name, st.text(1));
+                        });
+  if (!ok) out->clear();
+  return ok;
+}
+
 int search_file_time_db(const char* file, const char* time, const char* table, bool query_only) {
   thread_conn_t& conn = global_conn_file_time;
   sqlite3* db = conn.db.get();
   if (db == nullptr || file == nullptr || time == nullptr || !valid_source_table(table)) {
     return -1;
   }
-  int exists = table_exists(conn, table);
+  int exists = indexed_time_table(conn, table);
   if (exists < 0) {
     daemon_print(3, "get db %s err[%s] \n", table, sqlite3_errmsg(db));
     return -1;
-  }
-  if (exists == 1 && conn.indexed_tables.count(table) == 0) {
-    // Trees written before the index existed get it at their first use.
-    if (exec(db, path_index_sql(table).c_str()) == SQLITE_OK) conn.indexed_tables.insert(table);
   }
   std::string stored;
   bool found = false;

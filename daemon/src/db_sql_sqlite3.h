@@ -20,6 +20,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "session.h"
 
@@ -43,6 +45,12 @@ int db_sqlite3_get_table(sqlite3* db, const char* sql, char*** result, int* rows
 // Frees and clears the table; a cleared table is left alone.
 void db_sqlite3_free_table(char*** result);
 
+// Statements run on the task trees' databases since the count was reset, by every thread:
+// what a run asks of SQLite, for the tests and the benchmark (as the share layer counts its
+// requests), so that a change that makes a walk ask per entry again does not go unseen.
+uint64_t tree_statements_run();
+void reset_tree_statements_run();
+
 // The calling thread's open databases of a backup run: its marker.dat (`global_conn`) and
 // its file_time.db (`global_conn_file_time`). Each keeps the statements that the helpers
 // below prepare until it is closed, so that a walk prepares each of them once.
@@ -52,7 +60,9 @@ enum db_key { DB_KEY_MARKER = 0, DB_KEY_FILE_TIME = 1 };
 bool open_thread_db(tree_session& s, db_key key, const char* path);
 sqlite3* get_db_conn();
 sqlite3* get_db_conn1(db_key key);
-// "commit;" on the thread's database under key.
+// Writes the rows that wait in the connection's batches (the marker's rows by path and its
+// attributes) and runs "commit;" on the thread's database under key. The thread's databases
+// are committed only so: a plain "commit;" would leave the waiting rows out.
 int commit_thread_db(db_key key);
 // Closes the thread's database under key; what it did not commit is dropped.
 void close_thread_db(db_key key);
@@ -98,6 +108,12 @@ int query_last_time(tree_session& s, const char* path, std::string* out);
 // Unless query_only, the time is also recorded (table made when missing, row inserted or
 // updated). `table` is the source's folder name in the tree ("id0", "id1", ...).
 int search_file_time_db(const char* file, const char* time, const char* table, bool query_only);
+// The recorded times of the files right inside `folder` ("" for the source folder, else a
+// relative path) in the table, as (name, time) in the order of the names' bytes: what
+// search_file_time_db would answer for each of them, read at once. True with none when the
+// table does not exist; false when they cannot be read so (an error, or more than `limit`).
+bool folder_file_times(const char* table, const std::string& folder, size_t limit,
+                       std::vector<std::pair<std::string, std::string>>* out);
 // Forgets the time of `file` in the table (with below_only: of every path under `file`/
 // instead), so that the next run copies it again. 0, or -1 on error; a missing table or row
 // is no error.

@@ -16,11 +16,15 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "db_sql_sqlite3.h"
 #include "tree_db_guard.h"
 
 namespace tree_sql {
+
+struct thread_conn_t;
 
 // Prepared statements of one connection, kept until the connection closes. A walk runs the
 // same few statements once per entry (a marker row, a file time asked and recorded);
@@ -60,6 +64,40 @@ class statement_cache {
   std::unordered_map<std::string, sqlite3_stmt*, text_hash, std::equal_to<>> statements_;
 };
 
+// Rows for one insert statement, gathered and written kRows at a time by one statement
+// that carries them all: a walk adds a row per entry, and a statement per row costs more
+// than the row (for a table with an autoincrement key, each statement also rewrites the
+// table's counter). The rows reach the table in the order they were added.
+class row_batch {
+ public:
+  static constexpr size_t kRows = 32;
+
+  // `head` is the statement up to its values ("insert into t(a,b)values"), `columns` the
+  // number of values of a row.
+  row_batch(std::string head, int columns) : head_(std::move(head)), columns_(columns) {}
+
+  struct cell {
+    bool is_text = false;
+    std::string text;
+    sqlite3_int64 number = 0;
+  };
+  // Adds a row of `columns` cells; true when kRows rows wait (the caller flushes).
+  bool add(std::vector<cell> row) {
+    rows_.push_back(std::move(row));
+    return rows_.size() >= kRows;
+  }
+  bool empty() const { return rows_.empty(); }
+  void clear() { rows_.clear(); }
+  // Writes the waiting rows through the connection's statements; SQLITE_DONE or the error.
+  // The rows are dropped either way (an error ends the caller's transaction).
+  int flush(thread_conn_t& conn);
+
+ private:
+  std::string head_;
+  int columns_;
+  std::vector<std::vector<cell>> rows_;
+};
+
 // A database kept open, with its prepared statements. They are finalized before the
 // connection closes: a connection that still has statements cannot close, and its file on
 // the share would stay open after the share connection went.
@@ -70,8 +108,11 @@ struct thread_conn_t {
   // transaction keeps other connections from changing the schema, and a rollback (also one
   // that an error causes) takes back the tables made in it.
   std::set<std::string, std::less<>> tables;
-  // file_time.db tables whose path index is known to exist.
+  // Tables whose path index (path_index_sql) is known to exist.
   std::set<std::string, std::less<>> indexed_tables;
+  // Rows waiting to be inserted, by statement head; written before a commit, dropped with
+  // the transaction (see add_batched and flush_batches).
+  std::unordered_map<std::string, row_batch> batches;
 
   thread_conn_t() = default;
   thread_conn_t(const thread_conn_t&) = delete;
@@ -82,6 +123,7 @@ struct thread_conn_t {
     statements.clear();
     tables.clear();
     indexed_tables.clear();
+    batches.clear();
     db.reset(next);
     if (next != nullptr) {
       sqlite3_commit_hook(next, &thread_conn_t::transaction_ended, this);
@@ -94,7 +136,11 @@ struct thread_conn_t {
     static_cast<thread_conn_t*>(self)->tables.clear();
     return 0;  // the commit goes on
   }
-  static void rolled_back(void* self) { static_cast<thread_conn_t*>(self)->tables.clear(); }
+  static void rolled_back(void* self) {
+    auto* conn = static_cast<thread_conn_t*>(self);
+    conn->tables.clear();
+    for (auto& entry : conn->batches) entry.second.clear();  // they belonged to it
+  }
 };
 
 // A prepared statement that is finalized on every path, or one of a connection's cache,
@@ -178,5 +224,29 @@ bool each_row(thread_conn_t& conn, const std::string& sql,
 
 // The calling thread's connection under a key (see open_thread_db).
 thread_conn_t& thread_slot(db_key key);
+
+// Adds a row to the connection's batch for the statement head (see row_batch), writing the
+// batch when it is full. SQLITE_DONE or the error of the write.
+int add_batched(thread_conn_t& conn, const std::string& head, int columns,
+                std::vector<row_batch::cell> row);
+// Writes every batch of the connection (before a commit, or before a statement that reads
+// or indexes the tables). SQLITE_DONE or the first error.
+int flush_batches(thread_conn_t& conn);
+
+// True when the table has its path index (path_index_sql; asked once per connection).
+bool has_path_index(thread_conn_t& conn, const char* table);
+
+// The rows of `table` (which has an index on File_path) that stand for the entries right
+// inside the folder `folder` (a relative path, "" for the source folder itself): those whose
+// File_path is folder + "/" + a name without "/". Each is handed on in File_path order (the
+// order of the names' bytes) with the name alone, the statement on its row's columns after
+// File_path (`columns` lists them). Rows further down are skipped a subfolder at a time, so
+// that a folder costs one range of the index per subfolder with rows, not its whole subtree.
+// A name that several rows hold is handed on once, with the first of them (as a lookup by
+// path finds it). False when the rows cannot be read or there are more than `limit` of them
+// (the caller then asks path by path).
+bool folder_rows(thread_conn_t& conn, const char* table, const char* columns,
+                 const std::string& folder, size_t limit,
+                 const std::function<void(const std::string& name, statement&)>& row);
 
 }  // namespace tree_sql

@@ -34,6 +34,10 @@ const char* const kMarkerInsert[] = {
     "insert into hard_link_tbl(File_source_path,File_destination_path)values(?,?);",
 };
 
+// The heads of the batched inserts (row_batch) of exist_tbl and new_tbl.
+const char* const kMarkerBatchHead[] = {"insert into exist_tbl(File_path)values",
+                                        "insert into new_tbl(File_path)values"};
+
 constexpr const char* kAttributeCreate =
     "CREATE TABLE attribute_tbl (File_path varchar(256),File_mode integer,File_uid integer,"
     "File_gid integer,File_mtime integer,File_mtime_nsec integer,File_size integer);";
@@ -41,14 +45,17 @@ constexpr const char* kKeptCreate = "CREATE TABLE kept_tbl (File_path varchar(25
 
 bool link_kind(int kind) { return kind >= MARKER_SYMBOLIC_LINK && kind <= MARKER_HARD_LINK; }
 
-// Makes a table of the thread's marker when missing (its path index is made once the
-// marker is written whole: see finish_marker; one sort is cheaper than keeping it up to date
-// row by row).
-bool ensure_marker_table(thread_conn_t& conn, const char* table, const char* create) {
+// Makes a table of the thread's marker when missing, with its path index when `indexed`.
+// The index is kept up to date row by row: the walk adds its rows nearly in the index's
+// order, which costs no more than one sort at the end, and a sort of a large marker's rows
+// would be held in memory whole (temporary data never goes to the share).
+bool ensure_marker_table(thread_conn_t& conn, const char* table, const char* create,
+                         bool indexed) {
   int exists = table_exists(conn, table);
   if (exists < 0) return false;
   if (exists == 1) return true;
-  return exec(conn.db.get(), create) == SQLITE_OK;
+  return exec(conn.db.get(), create) == SQLITE_OK &&
+         (!indexed || exec(conn.db.get(), path_index_sql(table).c_str()) == SQLITE_OK);
 }
 
 // 1 when `file` is a File_path of the table, 0 when not (or no such table), -1 on error.
@@ -91,6 +98,17 @@ int create_marker_db(const char* path, const char* file, const char* target, int
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(db));
     return -1;
   }
+  if (by_path) {
+    // Rows by path go in batches (one per file taken or folder entered).
+    std::vector<row_batch::cell> row(1);
+    row[0].is_text = true;
+    row[0].text = file;
+    if (add_batched(conn, kMarkerBatchHead[kind], 1, std::move(row)) != SQLITE_DONE) {
+      daemon_print(3, "update error[%s] in %s\n", sqlite3_errmsg(db), path != nullptr ? path : "");
+      return -1;
+    }
+    return 0;
+  }
   statement st(conn, kMarkerInsert[kind]);
   bool bound = st.ok() && st.bind(1, file);
   if (bound && link_kind(kind)) bound = st.bind(2, target != nullptr ? target : "");
@@ -104,17 +122,19 @@ int create_marker_db(const char* path, const char* file, const char* target, int
 int record_attributes(const char* file, const entry_attributes_t& a) {
   thread_conn_t& conn = thread_slot(DB_KEY_MARKER);
   if (conn.db == nullptr || file == nullptr) return -1;
-  if (!ensure_marker_table(conn, "attribute_tbl", kAttributeCreate)) {
+  if (!ensure_marker_table(conn, "attribute_tbl", kAttributeCreate, true)) {
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(conn.db.get()));
     return -1;
   }
-  statement st(conn,
-               "insert into attribute_tbl(File_path,File_mode,File_uid,File_gid,File_mtime,"
-               "File_mtime_nsec,File_size)values(?,?,?,?,?,?,?);");
-  bool bound = st.ok() && st.bind(1, file) && st.bind(2, a.mode) && st.bind(3, a.uid) &&
-               st.bind(4, a.gid) && st.bind(5, a.mtime) && st.bind(6, a.mtime_nsec) &&
-               st.bind(7, a.size);
-  if (!bound || st.step() != SQLITE_DONE) {
+  std::vector<row_batch::cell> row(7);
+  row[0].is_text = true;
+  row[0].text = file;
+  int64_t numbers[] = {a.mode, a.uid, a.gid, a.mtime, a.mtime_nsec, a.size};
+  for (size_t i = 0; i < 6; ++i) row[i + 1].number = numbers[i];
+  if (add_batched(conn,
+                  "insert into attribute_tbl(File_path,File_mode,File_uid,File_gid,File_mtime,"
+                  "File_mtime_nsec,File_size)values",
+                  7, std::move(row)) != SQLITE_DONE) {
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(conn.db.get()));
     return -1;
   }
@@ -123,7 +143,7 @@ int record_attributes(const char* file, const entry_attributes_t& a) {
 
 int finish_marker() {
   thread_conn_t& conn = thread_slot(DB_KEY_MARKER);
-  if (conn.db == nullptr) return -1;
+  if (conn.db == nullptr || flush_batches(conn) != SQLITE_DONE) return -1;
   int exists = table_exists(conn, "attribute_tbl");
   if (exists < 0) return -1;
   if (exists == 1 && exec(conn.db.get(), path_index_sql("attribute_tbl").c_str()) != SQLITE_OK) {
@@ -135,7 +155,7 @@ int finish_marker() {
 int record_kept(const char* file) {
   thread_conn_t& conn = thread_slot(DB_KEY_MARKER);
   if (conn.db == nullptr || file == nullptr) return -1;
-  if (!ensure_marker_table(conn, "kept_tbl", kKeptCreate)) return -1;
+  if (!ensure_marker_table(conn, "kept_tbl", kKeptCreate, false)) return -1;
   statement st(conn, "insert into kept_tbl(File_path)values(?);");
   if (!st.ok() || !st.bind(1, file) || st.step() != SQLITE_DONE) {
     daemon_print(3, "update error[%s]\n", sqlite3_errmsg(conn.db.get()));
@@ -218,6 +238,22 @@ int marker_reader::previous_size(const char* file, int64_t* size) {
     return 1;
   }
   return rc == SQLITE_DONE ? 0 : -1;
+}
+
+bool marker_reader::folder_sizes(const std::string& folder, size_t limit,
+                                 std::vector<std::pair<std::string, int64_t>>* out) {
+  out->clear();
+  thread_conn_t* c = conn();
+  if (c == nullptr) return false;
+  int exists = table_exists(*c, "attribute_tbl");
+  if (exists <= 0) return exists == 0;
+  if (!has_path_index(*c, "attribute_tbl")) return false;  // a range would read the table
+  bool ok = folder_rows(*c, "attribute_tbl", "File_size", folder, limit,
+                        [&](const std::string& name, statement& st) {
+                          out->emplace_back(name, st.int64(1));
+                        });
+  if (!ok) out->clear();
+  return ok;
 }
 
 marker_read load_marker(tree_session& s, const std::string& path, bool with_links,

@@ -68,8 +68,10 @@ int create_marker_db(const char* path, const char* file, const char* target, int
 // Rows of attribute_tbl and kept_tbl (the tables made at first use). 0 or -1.
 int record_attributes(const char* file, const entry_attributes_t& attributes);
 int record_kept(const char* file);
-// Makes the path index of attribute_tbl once the marker holds all its rows (before its
-// commit). 0 or -1.
+// Rows of exist_tbl, new_tbl and attribute_tbl wait in batches of the connection (a
+// failure of one shows at a later call); finish_marker and the commit write what waits.
+// Writes what waits, before the marker's commit (and makes the path index of attribute_tbl
+// where the table lacks it). 0 or -1.
 int finish_marker();
 
 // ---------------------------------------------------------------------------------------
@@ -115,6 +117,12 @@ class marker_reader {
   // The size that the marker recorded for `file`: 1 found, 0 not (no such row or no
   // attribute table), -1 when the marker cannot be read.
   int previous_size(const char* file, int64_t* size);
+  // The sizes recorded for the entries right inside `folder` ("" for the source folder), as
+  // (name, size) in the order of the names' bytes: previous_size of each of them, read at
+  // once. True with none when the marker has no attribute table; false when they cannot be
+  // read so (no path index, an error, more than `limit`): previous_size answers then.
+  bool folder_sizes(const std::string& folder, size_t limit,
+                    std::vector<std::pair<std::string, int64_t>>* out);
   // The marker read whole (see load_marker).
   marker_read load(bool with_links, marker_t* out, std::string* why);
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <set>
 
 #include "backup_walk.h"
@@ -70,8 +71,8 @@ std::string entry_path(const std::string& folder, const std::string& name) {
 }
 
 entry_kind classify(const backup_context_t& ctx, const std::string& path, struct stat* st,
-                    int* error) {
-  switch (tessaly::classify_at(AT_FDCWD, path, st)) {
+                    int* error, int dirfd) {
+  switch (tessaly::classify_at(dirfd, path, st)) {
     case tessaly::entry_type::gone:
       return entry_kind::gone;
     case tessaly::entry_type::unreadable:
@@ -255,6 +256,53 @@ class last_listing {
   std::unordered_map<std::string, share::kind> kinds_;
 };
 
+// What the tree recorded for the files right inside one folder of the source: their times
+// in file_time.db and their sizes in the version before, read in one range of each table's
+// path index when the walk enters the folder, instead of two lookups per file. A folder
+// whose rows cannot be read so (or that has more than kLimit of them) is asked name by name.
+class recorded_files {
+ public:
+  static constexpr size_t kLimit = 65536;
+
+  recorded_files(backup_context_t& ctx, const std::string& folder_rel) : ctx_(ctx) {
+    times_read_ = folder_file_times(ctx.source.table.c_str(), folder_rel, kLimit, &times_);
+    sizes_read_ = ctx.source.previous && ctx.source.previous->folder_sizes(folder_rel, kLimit, &sizes_);
+  }
+
+  // As stored_time_state (a FILE_TIME_ answer, -1 on error).
+  int time_state(const std::string& name, const std::string& rel, const std::string& time) {
+    if (!times_read_) return stored_time_state(ctx_, rel, time);
+    const std::string* stored = find(times_, name);
+    return stored == nullptr ? FILE_TIME_NEW : *stored == time ? FILE_TIME_SAME : FILE_TIME_CHANGED;
+  }
+
+  // As the previous marker's previous_size: 1 with the size, 0 when none is recorded, -1.
+  int previous_size(const std::string& name, const std::string& rel, int64_t* size) {
+    if (!ctx_.source.previous) return 0;
+    if (!sizes_read_) return ctx_.source.previous->previous_size(rel.c_str(), size);
+    const int64_t* found = find(sizes_, name);
+    if (found == nullptr) return 0;
+    *size = *found;
+    return 1;
+  }
+
+ private:
+  template <typename T>
+  static const T* find(const std::vector<std::pair<std::string, T>>& rows, const std::string& name) {
+    auto it = std::lower_bound(rows.begin(), rows.end(), name,
+                               [](const std::pair<std::string, T>& row, const std::string& n) {
+                                 return row.first < n;
+                               });
+    return it != rows.end() && it->first == name ? &it->second : nullptr;
+  }
+
+  backup_context_t& ctx_;
+  bool times_read_ = false;
+  bool sizes_read_ = false;
+  std::vector<std::pair<std::string, std::string>> times_;
+  std::vector<std::pair<std::string, int64_t>> sizes_;
+};
+
 // Records a link of the source in the marker: junction or symbolic link. -1 when the row
 // cannot be written.
 int record_link(backup_context_t& ctx, const std::string& path) {
@@ -344,6 +392,7 @@ int scan_folder(backup_context_t& ctx, const std::string& source_text, bool recu
     }
   }
   ctx.source.source_device = st.st_dev;
+  ctx.source.to_copy_complete = ctx.config.n != 1;
   // The source folder itself: its owner, mode and time for a restore into a new folder.
   if (record_attributes("", attributes_of(st)) != 0) {
     run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), ctx.source.marker_path());
@@ -358,7 +407,11 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
   if (ctx.config.stop.stop_requested()) return 0;
   bool top_level = is_source_folder(folder, L);
   std::vector<std::string> names;
-  if (!tessaly::list_folder(AT_FDCWD, folder, top_level && ctx.source.root_is_link, &names)) {
+  // The folder stays open while its entries are looked at, and is let go while the walk is
+  // below it (a deep tree would hold a descriptor per level); back from there its entries
+  // are looked at by path.
+  tessaly::unique_fd here;
+  if (!tessaly::list_folder(AT_FDCWD, folder, top_level && ctx.source.root_is_link, &names, &here)) {
     int error = errno;
     daemon_print(0, "opendir error:%s\n", folder.c_str());
     left_out(ctx, folder, error);
@@ -369,13 +422,18 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
   std::set<std::string> seen;
   std::string folder_rel = get_source_folder(folder, L);
   last_listing in_last(*ctx.config.dest, folder_rel.empty() ? last_dir : last_dir + "/" + folder_rel);
+  std::optional<recorded_files> recorded_here;
+  if (ctx.config.n != 1) recorded_here.emplace(ctx, folder_rel);
   for (const std::string& name : names) {
     if (ctx.config.stop.stop_requested()) break;
     std::string path = entry_path(folder, name);
     std::string rel = get_source_folder(path, L);
     struct stat st;
     int error = 0;
-    entry_kind kind = classify(ctx, path, &st, &error);
+    // A path too long for the system is found by its path (and left out, said why).
+    entry_kind kind = here.ok() && path.size() < PATH_MAX
+                          ? classify(ctx, name, &st, &error, here.get())
+                          : classify(ctx, path, &st, &error);
     if (kind == entry_kind::gone) continue;  // removed since it was listed
     if (kind == entry_kind::unreadable) {
       left_out(ctx, path, error);
@@ -421,18 +479,21 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     }
     if (!is_folder) {
       crash_point("scan.file");
-      if (never_backed_up(name.c_str())) continue;
+      if (never_backed_up(name.c_str())) {
+        // Without a filter the copy takes it all the same when it is new or changed.
+        if (!ctx.config.filtered) ctx.source.note_copy(rel, false);
+        continue;
+      }
       if (file_filter(name.c_str(), ctx.config.extensions) != 0) continue;
       bool changed = true;
       if (ctx.config.n != 1) {
         std::string time = file_time_text(st);
-        int stored = time.empty() ? -1 : stored_time_state(ctx, rel, time);
+        int stored = time.empty() ? -1 : recorded_here->time_state(name, rel, time);
         if (stored == FILE_TIME_SAME) {
           changed = false;
           // The same time with another size is a change all the same.
           int64_t size = 0;
-          if (ctx.source.previous &&
-              ctx.source.previous->previous_size(rel.c_str(), &size) == 1 &&
+          if (recorded_here->previous_size(name, rel, &size) == 1 &&
               size != static_cast<int64_t>(st.st_size)) {
             changed = true;
             ctx.source.resized.insert(rel);
@@ -462,7 +523,10 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
         run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
         return -1;
       }
-      if (changed) need_update_last() = true;
+      if (changed) {
+        need_update_last() = true;
+        ctx.source.note_copy(rel, false);
+      }
       continue;
     }
 
@@ -471,7 +535,10 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     // In a direct first version last held nothing and only this walk makes folders in it.
     tree_entry last_type = ctx.config.direct ? tree_entry::none : in_last.type_of(name);
     bool not_a_folder = last_type == tree_entry::file || last_type == tree_entry::other;
-    if (not_a_folder) ctx.source.type_changed.insert(rel);
+    if (not_a_folder) {
+      ctx.source.type_changed.insert(rel);
+      ctx.source.note_copy(rel, true);
+    }
     bool type_changed = not_a_folder && ctx.config.n != 1;
     if (type_changed) {
       // last keeps a file of that name: kept for the older versions when the folder's copy
@@ -496,9 +563,13 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
     }
     // Not made in last now: the copy makes it in tmp even when it stays empty, and the move
     // makes it in last.
-    if (last_type == tree_entry::none && !folder_in_last) ctx.source.type_changed.insert(rel);
+    if (last_type == tree_entry::none && !folder_in_last) {
+      ctx.source.type_changed.insert(rel);
+      ctx.source.note_copy(rel, true);
+    }
     if (!recursive) continue;
     if (ctx.config.stop.stop_requested()) break;
+    here.reset();
     if (scan_folder_core(ctx, path, recursive, last_dir, version_dir, L) < 0) return -1;
   }
   write_delta(ctx);

@@ -94,6 +94,7 @@ struct backup_config_t {
   std::string uuid;                             // the task, for the log records
   std::string name;
   std::vector<std::string> extensions;  // the task's filter
+  bool filtered = false;                // it takes only some names (check_filter)
   std::string base;                     // the task tree, probed after a failed write
   std::string status_path;              // status.db
   bool smb = false;                     // the tree is on an SMB share
@@ -151,6 +152,29 @@ struct source_state_t {
   std::vector<std::pair<std::string, std::string>> pending_folders;  // path, rel
   // The folder of the version (below version_dir) that the copy made last for a delta.
   std::string version_folder;
+  // What the copy has to visit, in the scan's order, so that it need not walk the source
+  // again: every new or changed file (and, without a filter, every file of a name that is
+  // never backed up, which the copy takes when new or changed), and every folder that the
+  // copy makes in tmp at once (type_changed). Noted from version 2 on, up to kCopyLimit
+  // entries (memory stays flat in the number of files); past it, or in version 1, the copy
+  // walks the source.
+  static constexpr size_t kCopyLimit = 65536;
+  struct copy_item {
+    std::string rel;
+    bool folder = false;
+  };
+  std::vector<copy_item> to_copy;
+  bool to_copy_complete = false;
+  // Notes an entry for the copy (see to_copy).
+  void note_copy(const std::string& rel, bool folder) {
+    if (!to_copy_complete) return;
+    if (to_copy.size() >= kCopyLimit) {
+      to_copy_complete = false;
+      to_copy = std::vector<copy_item>();
+      return;
+    }
+    to_copy.push_back({rel, folder});
+  }
 };
 
 // What the scan and the copy of one source work with: the run's configuration, its tally,
@@ -181,6 +205,11 @@ int scan_folder_core(backup_context_t& ctx, const std::string& folder, bool recu
 int copy_directory(backup_context_t& ctx, const std::string& source, const std::string& target,
                    bool use_marker, bool skip_links, const std::string& marker,
                    const std::string& last_dir, const std::string& version_dir);
+// The copy of copy_directory from the scan's notes (source_state_t::to_copy) instead of a
+// walk of the source: the same files copied, folders made and deltas written, in the same
+// order. A file gone or of another type since the scan is left for the next run.
+int copy_listed(backup_context_t& ctx, const std::string& source, const std::string& target_root,
+                const std::string& last_dir, const std::string& version_dir);
 int copy_directory_core(backup_context_t& ctx, const std::string& folder,
                         const std::string& target_root, bool recursive, size_t L,
                         bool use_marker, bool skip_links, const std::string& marker,

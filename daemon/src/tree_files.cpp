@@ -118,13 +118,52 @@ int rm_file(share::destination& d, const std::string& path) {
 }
 
 int get_file_time(const struct stat& st, std::string* out) {
-  struct tm tm;
-  time_t seconds = st.st_mtim.tv_sec;
-  if (out == nullptr || gmtime_r(&seconds, &tm) == nullptr) return -1;
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
-                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-  *out = text;
+  if (out == nullptr) return -1;
+  // A walk forms this text for every file: the calendar fields are computed here (the
+  // proleptic Gregorian calendar that gmtime_r uses) and written digit by digit, for the
+  // years that take four digits; other times go the long way.
+  constexpr int64_t kDay = 86400;
+  int64_t seconds = static_cast<int64_t>(st.st_mtim.tv_sec);
+  int64_t days = seconds >= 0 ? seconds / kDay : -((-seconds + kDay - 1) / kDay);
+  int64_t in_day = seconds - days * kDay;
+  // Days since 1970-01-01 to year, month, day (counted in eras of 400 years from 0000-03-01).
+  int64_t z = days + 719468;
+  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  int64_t doe = z - era * 146097;
+  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  int64_t mp = (5 * doy + 2) / 153;
+  int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  if (year < 0 || year > 9999) {
+    struct tm tm;
+    time_t t = st.st_mtim.tv_sec;
+    if (gmtime_r(&t, &tm) == nullptr) return -1;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    *out = text;
+    return 0;
+  }
+  char text[19];
+  auto two = [&](int at, int64_t v) {
+    text[at] = static_cast<char>('0' + v / 10);
+    text[at + 1] = static_cast<char>('0' + v % 10);
+  };
+  two(0, year / 100);
+  two(2, year % 100);
+  text[4] = '-';
+  two(5, month);
+  text[7] = '-';
+  two(8, day);
+  text[10] = ' ';
+  two(11, in_day / 3600);
+  text[13] = ':';
+  two(14, in_day / 60 % 60);
+  text[16] = ':';
+  two(17, in_day % 60);
+  out->assign(text, sizeof text);
   return 0;
 }
 

@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <set>
 #include <future>
 #include <thread>
 
@@ -314,8 +316,13 @@ TEST_P(TreeDbTest, RowsAfterARolledBackTransactionMakeTheirTablesAgain) {
       EXPECT_EQ(search_file_time_db(rel, t, "id0", false), FILE_TIME_NEW) << rel;
       EXPECT_EQ(search_file_time_db(rel, t, "id0", true), FILE_TIME_SAME) << rel;
     }
-    for (sqlite3* db : {get_db_conn(), get_db_conn1(DB_KEY_FILE_TIME)}) {
-      EXPECT_EQ(db_sqlite3_exec(db, round == 0 ? "rollback; begin;" : "commit;"), 0);
+    for (db_key key : {DB_KEY_MARKER, DB_KEY_FILE_TIME}) {
+      // A commit goes through commit_thread_db, which also writes the rows still waiting.
+      if (round == 0) {
+        EXPECT_EQ(db_sqlite3_exec(get_db_conn1(key), "rollback; begin;"), 0);
+      } else {
+        EXPECT_EQ(commit_thread_db(key), 0);
+      }
     }
   }
   close_thread_dbs();
@@ -581,6 +588,125 @@ TEST_P(TreeDbTest, DatabasesHoldingMoreThanPlainTablesAreRefusedAtOnce) {
     // Refused, not rewritten: the planted file is as it was.
     EXPECT_EQ(query(disk(c.file), schema), planted);
   }
+}
+
+// The scan reads the times and sizes of a folder's files at once, in one range of each path
+// index, where it used to look up each file: both must answer alike for every name, also for
+// names that sort next to a subfolder's paths ("a/b" beside "a.b", "a0", "a/b/c"), bytes above
+// 0x7f, a name stored twice and paths of files further down.
+TEST_P(TreeDbTest, AFoldersRowsReadAtOnceAreWhatEachLookupFinds) {
+  const std::vector<std::string> paths = {
+      "top.txt", "a", "a.b", "a0", "a/b", "a/b.txt", "a/b/c", "a/b/c/d", "a/b0", "a/bb",
+      "a/\xc3\xa9t\xc3\xa9", "a/\xff", "a/z", "a/z/deep/file", "a./x", "b/only/below",
+      "sub/f1", "sub/f2", "sub/f2/x"};
+  std::map<std::string, std::string> times;
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_FILE_TIME, at("file_time.db").c_str()));
+  for (size_t i = 0; i < paths.size(); ++i) {
+    times[paths[i]] = "2026-01-02 03:04:" + std::to_string(10 + i);
+    ASSERT_EQ(search_file_time_db(paths[i].c_str(), times[paths[i]].c_str(), "id0", false),
+              FILE_TIME_NEW) << paths[i];
+  }
+  // A second row of the same path (an older tree may hold one): the first one counts.
+  sqlite3* ft = get_db_conn1(DB_KEY_FILE_TIME);
+  ASSERT_EQ(db_sqlite3_exec(ft, "insert into id0(File_path,File_time)values('a/b','later');"), 0);
+
+  ASSERT_EQ(share::mkdirs(ts().dest(), at("increments/1/id0")), 0);
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_MARKER, at("increments/1/id0/marker.dat").c_str()));
+  for (size_t i = 0; i < paths.size(); ++i) {
+    entry_attributes_t a;
+    a.size = static_cast<int64_t>(100 + i);
+    ASSERT_EQ(record_attributes(paths[i].c_str(), a), 0);
+  }
+  ASSERT_EQ(finish_marker(), 0);
+  ASSERT_EQ(commit_thread_db(DB_KEY_MARKER), 0);
+  close_thread_db(DB_KEY_MARKER);
+  marker_reader previous(ts(), at("increments/1/id0/marker.dat"));
+
+  for (const std::string folder : {"", "a", "a/b", "a/z", "a.", "b", "b/only", "sub", "none"}) {
+    SCOPED_TRACE("folder '" + folder + "'");
+    std::vector<std::pair<std::string, std::string>> read;
+    ASSERT_TRUE(folder_file_times("id0", folder, 1000, &read));
+    std::vector<std::pair<std::string, int64_t>> sizes;
+    ASSERT_TRUE(previous.folder_sizes(folder, 1000, &sizes));
+    std::vector<std::pair<std::string, std::string>> want_times;
+    std::vector<std::pair<std::string, int64_t>> want_sizes;
+    std::string prefix = folder.empty() ? "" : folder + "/";
+    for (const std::string& p : std::set<std::string>(paths.begin(), paths.end())) {
+      if (p.compare(0, prefix.size(), prefix) != 0) continue;
+      std::string name = p.substr(prefix.size());
+      if (name.find('/') != std::string::npos) continue;
+      ASSERT_EQ(search_file_time_db(p.c_str(), times[p].c_str(), "id0", true), FILE_TIME_SAME) << p;
+      want_times.emplace_back(name, times[p]);
+      int64_t size = -1;
+      ASSERT_EQ(previous.previous_size(p.c_str(), &size), 1) << p;
+      want_sizes.emplace_back(name, size);
+    }
+    EXPECT_EQ(read, want_times);
+    EXPECT_EQ(sizes, want_sizes);
+  }
+  // More rows than the caller takes: it is told, and asks name by name.
+  std::vector<std::pair<std::string, std::string>> read;
+  EXPECT_FALSE(folder_file_times("id0", "a", 3, &read));
+  EXPECT_TRUE(read.empty());
+  // No table yet: no rows, as each lookup would answer.
+  EXPECT_TRUE(folder_file_times("id7", "", 1000, &read));
+  EXPECT_TRUE(read.empty());
+  // A planted path with a NUL byte below a folder cannot bound a range: that folder is asked
+  // name by name (never a walk that comes back to the same row), the others are not touched.
+  ASSERT_EQ(db_sqlite3_exec(ft, "insert into id0(File_path,File_time)values('a/x' || char(0) || 'y/z','t');"), 0);
+  EXPECT_FALSE(folder_file_times("id0", "a", 1000, &read));
+  EXPECT_TRUE(folder_file_times("id0", "sub", 1000, &read));
+  EXPECT_EQ(read.size(), 2u);
+}
+
+// The marker's rows by path and its attributes are written in batches; they reach the file in
+// the order of the walk, all of them, whatever the batch size, and none of a run that did not
+// commit.
+TEST_P(TreeDbTest, BatchedMarkerRowsKeepTheirOrderAndGoWithTheirTransaction) {
+  std::string marker = at("increments/1/id0/marker.dat");
+  ASSERT_EQ(share::mkdirs(ts().dest(), at("increments/1/id0")), 0);
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_MARKER, marker.c_str()));
+  std::vector<std::string> want;
+  for (int i = 0; i < 75; ++i) {
+    std::string rel = "f" + std::to_string(74 - i);
+    want.push_back(rel);
+    ASSERT_EQ(create_marker_db(marker.c_str(), rel.c_str(), nullptr, MARKER_EXIST), 0);
+    entry_attributes_t a;
+    a.size = i;
+    ASSERT_EQ(record_attributes(rel.c_str(), a), 0);
+    if (i == 40) {
+      ASSERT_EQ(create_marker_db(marker.c_str(), "/s/l", "t", MARKER_SYMBOLIC_LINK), 0);
+    }
+  }
+  ASSERT_EQ(finish_marker(), 0);
+  ASSERT_EQ(commit_thread_db(DB_KEY_MARKER), 0);
+  close_thread_db(DB_KEY_MARKER);
+  EXPECT_EQ(query(disk("increments/1/id0/marker.dat"), "select File_path from exist_tbl order by No;"), want);
+  std::vector<std::string> with_sizes;
+  for (int i = 0; i < 75; ++i) with_sizes.push_back(want[i] + "|" + std::to_string(i));
+  EXPECT_EQ(query(disk("increments/1/id0/marker.dat"),
+                  "select File_path,File_size from attribute_tbl order by rowid;"),
+            with_sizes);
+  EXPECT_EQ(query(disk("increments/1/id0/marker.dat"), "select seq from sqlite_sequence;"),
+            std::vector<std::string>{"75"});
+
+  // A marker that is not committed keeps none of its rows, not even those still waiting.
+  std::string other = at("increments/2/id0/marker.dat");
+  ASSERT_EQ(share::mkdirs(ts().dest(), at("increments/2/id0")), 0);
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_MARKER, other.c_str()));
+  ASSERT_EQ(create_marker_db(other.c_str(), "kept", nullptr, MARKER_EXIST), 0);
+  ASSERT_EQ(commit_thread_db(DB_KEY_MARKER), 0);
+  ASSERT_EQ(db_sqlite3_exec(get_db_conn(), "begin;"), 0);
+  for (int i = 0; i < 40; ++i) {
+    ASSERT_EQ(create_marker_db(other.c_str(), ("dropped" + std::to_string(i)).c_str(), nullptr,
+                               MARKER_EXIST), 0);
+  }
+  close_thread_db(DB_KEY_MARKER);
+  ASSERT_TRUE(open_thread_db(ts(), DB_KEY_MARKER, other.c_str()));
+  ASSERT_EQ(commit_thread_db(DB_KEY_MARKER), 0);
+  close_thread_db(DB_KEY_MARKER);
+  EXPECT_EQ(query(disk("increments/2/id0/marker.dat"), "select File_path from exist_tbl;"),
+            std::vector<std::string>{"kept"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TreeDbTest, ::testing::Values(where::local, where::smb),
