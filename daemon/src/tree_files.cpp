@@ -45,13 +45,13 @@ copy_status kernel_copy(int in_fd, int out_fd, int64_t* bytes, bool* fallback) {
 
 }  // namespace
 
-copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, rsync_signature* sig) {
+copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, block_comparison* cmp) {
   *bytes = 0;
   if (in == nullptr) return copy_status::source_error;
   if (out == nullptr) return copy_status::target_error;
   int in_fd = ::fileno(in);
   int out_fd = ::fileno(out);
-  if (sig == nullptr && in_fd >= 0 && out_fd >= 0 && std::ftell(in) == 0 &&
+  if (cmp == nullptr && in_fd >= 0 && out_fd >= 0 && std::ftell(in) == 0 &&
       std::fflush(out) == 0) {
     bool fallback = false;
     copy_status status = kernel_copy(in_fd, out_fd, bytes, &fallback);
@@ -73,21 +73,19 @@ copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, rsync_signature* sig)
     }
     *bytes += static_cast<int64_t>(got);
     bool last_block = got < copy_block_size;
-    if (sig != nullptr && copytool_sig(*sig, buffer.get(), got, last_block) != 0) {
-      return copy_status::target_error;
-    }
+    if (cmp != nullptr) cmp->add(buffer.get(), got, last_block);
     if (last_block) break;
   }
   return std::fflush(out) == 0 ? copy_status::ok : copy_status::target_error;
 }
 
 copy_status copy_file(share::destination& d, FILE* in, const std::string& to, int64_t* bytes,
-                      rsync_signature* sig) {
+                      block_comparison* cmp) {
   *bytes = 0;
   if (in == nullptr) return copy_status::source_error;
   FILE* out = d.open(to, "wb", 0660);
   if (out == nullptr) return copy_status::target_error;
-  copy_status status = copy_file(in, out, bytes, sig);
+  copy_status status = copy_file(in, out, bytes, cmp);
   if (std::fclose(out) != 0 && status == copy_status::ok) status = copy_status::target_error;
   return status;
 }
