@@ -73,11 +73,12 @@ def main():
     engine = a.engine or build()
     work = a.work or tempfile.mkdtemp(prefix="tessaly-large-")
     src = os.path.join(work, "src")
-    os.makedirs(src)
+    os.makedirs(src, exist_ok=True)
     big = os.path.join(src, "large.bin")
-    with open(big, "wb") as f:
-        for _ in range(a.mb):
-            f.write(os.urandom(MIB))
+    if not os.path.exists(big) or os.path.getsize(big) != a.mb * MIB:
+        with open(big, "wb") as f:
+            for _ in range(a.mb):
+                f.write(os.urandom(MIB))
     size = os.path.getsize(big)
     with open(big, "rb") as f:
         f.seek(size // 2 - MIB // 2)
