@@ -4,6 +4,7 @@
     sudo bash scripts/install-deps.sh --bench      (rsync, rdiff-backup, GNU time)
     /usr/bin/python3 bench/run_bench.py [--files 50000] [--large 4] [--large-mb 64]
                                         [--work DIR] [--no-smb] [--repeat 3]
+                                        [--engine PATH]
 
 Makes a data set (many small files in nested folders and a few large files), then times on
 the same data, side by side: the first backup, a backup with nothing changed, and one with
@@ -17,6 +18,8 @@ Fairness: the source is read from the page cache by every tool alike, `sync` run
 each timed step, and (as root) each local destination is a fresh ext4 file system of its
 own (a loop-mounted image), because ext4 allocates inodes more slowly right after many
 deletions and the order of the tools would otherwise decide the figures. Not run by CTest.
+
+One large file (first backup, and a rewrite in its middle): bench/large_bench.py.
 
 The service against smbclient on the private smbd, with smbd's request counts for backup,
 restore, a run with nothing changed and one with 1% changed: bench/smb_bench.py (as root:
@@ -122,11 +125,12 @@ def main():
     p.add_argument("--work", default=None)
     p.add_argument("--no-smb", action="store_true")
     p.add_argument("--repeat", type=int, default=3)
+    p.add_argument("--engine", default=None, help="a built backup_once (default: build it)")
     a = p.parse_args()
     for tool in ("rsync", "rdiff-backup", "/usr/bin/time"):
         if shutil.which(tool) is None:
             raise SystemExit("%s is missing: sudo bash scripts/install-deps.sh --bench" % tool)
-    engine = build()
+    engine = a.engine or build()
     work = a.work or tempfile.mkdtemp(prefix="tessaly-bench-")
     src = os.path.join(work, "src")
     small = os.path.join(work, "src-small")

@@ -18,6 +18,10 @@ constexpr int64_t kSmallDifference = 64 << 10;
 constexpr size_t kMaxRuns = 1 << 16;
 // Reads of the older and the newer copy by the delta writers.
 constexpr size_t kChunk = 1 << 20;
+// The older copy's different bytes are kept from the comparison up to this many, so that
+// the delta needs no second read of them (over a share: no more requests than the rolling
+// delta's one read); past it they are read again when the delta is written.
+constexpr size_t kMaxKept = 4 << 20;
 
 // The delta format's op codes (as librsync's prototab numbers them): LITERAL_1 .. LITERAL_64
 // carry their length in the op code; then LITERAL with a length of 1, 2, 4 or 8 bytes; then
@@ -25,6 +29,9 @@ constexpr size_t kChunk = 1 << 20;
 constexpr unsigned char kOpEnd = 0x00;
 constexpr unsigned char kOpLiteralN1 = 0x41;
 constexpr unsigned char kOpCopyN1N1 = 0x45;
+
+// librsync writes a run of literal bytes as commands of at most this many.
+constexpr int64_t kMaxLiteral = 32 << 10;
 
 // The width librsync gives an argument: the fewest of 1, 2, 4 or 8 bytes that hold it.
 int arg_width(uint64_t v) {
@@ -54,27 +61,34 @@ bool emit_copy(FILE* delta, int64_t at, int64_t len) {
   return put(delta, cmd);
 }
 
-// The older copy's bytes [at, at + len) as one LITERAL command.
-bool emit_literal(FILE* delta, FILE* old, int64_t at, int64_t len, std::vector<char>* buffer) {
-  std::vector<unsigned char> cmd;
-  if (len <= 64) {
-    cmd.push_back(static_cast<unsigned char>(len));
-  } else {
-    int w = arg_width(static_cast<uint64_t>(len));
-    cmd.push_back(static_cast<unsigned char>(kOpLiteralN1 + width_step(w)));
-    put_be(&cmd, static_cast<uint64_t>(len), w);
-  }
-  if (!put(delta, cmd) || ::fseeko(old, static_cast<off_t>(at), SEEK_SET) != 0) return false;
-  buffer->resize(kChunk);
+// The older copy's bytes [at, at + len) as LITERAL commands: from `kept` when it holds them
+// (and then past them), else read from `old`.
+bool emit_literal(FILE* delta, FILE* old, int64_t at, int64_t len, const char** kept,
+                  std::vector<char>* buffer) {
+  if (*kept == nullptr && ::fseeko(old, static_cast<off_t>(at), SEEK_SET) != 0) return false;
+  buffer->resize(static_cast<size_t>(kMaxLiteral));
   while (len > 0) {
-    size_t want = static_cast<size_t>(std::min<int64_t>(len, static_cast<int64_t>(kChunk)));
-    // The older copy is the tree's own: shorter than when it was compared, it is not the
-    // file the comparison saw.
-    if (std::fread(buffer->data(), 1, want, old) != want ||
-        std::fwrite(buffer->data(), 1, want, delta) != want) {
-      return false;
+    int64_t n = std::min(len, kMaxLiteral);
+    std::vector<unsigned char> cmd;
+    if (n <= 64) {
+      cmd.push_back(static_cast<unsigned char>(n));
+    } else {
+      int w = arg_width(static_cast<uint64_t>(n));
+      cmd.push_back(static_cast<unsigned char>(kOpLiteralN1 + width_step(w)));
+      put_be(&cmd, static_cast<uint64_t>(n), w);
     }
-    len -= static_cast<int64_t>(want);
+    size_t want = static_cast<size_t>(n);
+    const char* bytes = *kept;
+    if (bytes == nullptr) {
+      // The older copy is the tree's own: shorter than when it was compared, it is not the
+      // file the comparison saw.
+      if (std::fread(buffer->data(), 1, want, old) != want) return false;
+      bytes = buffer->data();
+    } else {
+      *kept += want;
+    }
+    if (!put(delta, cmd) || std::fwrite(bytes, 1, want, delta) != want) return false;
+    len -= n;
   }
   return true;
 }
@@ -188,7 +202,13 @@ void block_comparison::add(const char* data, size_t len, bool last) {
     failed_ = true;
     return;
   }
-  auto note = [this](int64_t at, int64_t n) {
+  auto note = [this](int64_t at, int64_t n, const char* bytes) {
+    if (keeps_ && kept_.size() + static_cast<size_t>(n) <= kMaxKept) {
+      kept_.insert(kept_.end(), bytes, bytes + n);
+    } else {
+      keeps_ = false;
+      std::vector<char>().swap(kept_);
+    }
     if (!differ_.empty() && differ_.back().second == at) {
       differ_.back().second += n;
     } else if (differ_.size() < kMaxRuns) {
@@ -214,7 +234,8 @@ void block_comparison::add(const char* data, size_t len, bool last) {
       for (size_t at = 0; at < got && !given_up_; at += block_len) {
         size_t n = std::min(block_len, got - at);
         if (std::memcmp(data + at, buffer_.data() + at, n) != 0) {
-          note(compared_ + static_cast<int64_t>(at), static_cast<int64_t>(n));
+          note(compared_ + static_cast<int64_t>(at), static_cast<int64_t>(n),
+               buffer_.data() + at);
         }
       }
     }
@@ -227,6 +248,7 @@ void block_comparison::add(const char* data, size_t len, bool last) {
       int64_t tail = 0;
       for (;;) {
         size_t got = std::fread(buffer_.data(), 1, kChunk, old_);
+        if (got > 0) note(compared_ + tail, static_cast<int64_t>(got), buffer_.data());
         tail += static_cast<int64_t>(got);
         if (got < kChunk) break;
       }
@@ -235,7 +257,6 @@ void block_comparison::add(const char* data, size_t len, bool last) {
         return;
       }
       old_size_ = compared_ + tail;
-      if (tail > 0) note(compared_, tail);
     }
     complete_ = true;
   }
@@ -254,10 +275,11 @@ int copytool_block_delta(const block_comparison& cmp, FILE* delta) {
   // What does not differ lies within both copies at the same offsets: a COPY from the new
   // one. What differs, and the older copy past the new one's end, is a LITERAL.
   std::vector<char> buffer;
+  const char* kept = cmp.keeps_ ? cmp.kept_.data() : nullptr;
   int64_t at = 0;
   for (const auto& [from, to] : cmp.differ_) {
     if (from > at && !emit_copy(delta, at, from - at)) return -1;
-    if (!emit_literal(delta, cmp.old_, from, to - from, &buffer)) return -1;
+    if (!emit_literal(delta, cmp.old_, from, to - from, &kept, &buffer)) return -1;
     at = to;
   }
   if (at < cmp.old_size_ && !emit_copy(delta, at, cmp.old_size_ - at)) return -1;

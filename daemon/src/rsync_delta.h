@@ -70,7 +70,8 @@ int copytool_delta_of(FILE* old, FILE* newer, FILE* delta);
 
 // The comparison of a new copy with the older copy of the same file, block by block at the
 // same offsets, fed with the new bytes in order as the copy writes them; it reads the older
-// copy alongside. It keeps the runs of blocks that differ, not their bytes.
+// copy alongside. It keeps the runs of blocks that differ, and the older copy's bytes in
+// them while they are few.
 class block_comparison {
  public:
   // `old` is read from its current position, which must be its start; it stays the
@@ -95,6 +96,8 @@ class block_comparison {
   int64_t compared_ = 0;   // bytes of the new copy compared so far
   int64_t old_size_ = 0;   // the older copy's length, once complete_
   int64_t different_ = 0;  // bytes of the older copy in differ_
+  std::vector<char> kept_;  // the older copy's bytes in differ_, in order, while keeps_
+  bool keeps_ = true;
   bool old_ended_ = false; // the older copy's end was read (old_size_ holds its length)
   bool complete_ = false;
   bool given_up_ = false;  // too different already: the rest is not compared

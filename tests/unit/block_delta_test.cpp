@@ -1,6 +1,6 @@
 // The reverse deltas of changed files, on a local folder and on a real Samba server: a table
 // of changes (none, one block, the first and the last, a short last block, longer, shorter,
-// from and to empty, changes across the copy's blocks, an insertion that shifts everything
+// from and to empty, changes across the copy's blocks, a rewrite of 5 MiB, an insertion that shifts everything
 // after it) backed up twice. Every delta the run wrote must be one that librsync's own
 // `rdiff patch` applies to the new copy to give back the old one byte for byte, a delta of a
 // change in place must hold little more than the changed blocks (and is, in nearly every
@@ -52,6 +52,7 @@ std::vector<delta_case> cases() {
   const std::string base = random_bytes(64 * kBlock, 11);        // 128 KiB, whole blocks
   const std::string odd = random_bytes(20 * kBlock + 700, 12);    // a short last block
   const std::string large = random_bytes(3 * kMiB + 1234, 13);    // several copy blocks
+  const std::string huge = random_bytes(24 * kMiB, 15);
   std::string inserted = large;
   inserted.insert(1000, random_bytes(100, 14));
   std::string scattered = large;
@@ -72,6 +73,9 @@ std::vector<delta_case> cases() {
       {"empty_old.bin", std::string(), base, overhead},
       {"empty_new.bin", base, std::string(), base.size() + 1024},
       {"across_copy_blocks.bin", large, scattered, 4 * kBlock + overhead},
+      // More different bytes than the comparison keeps: they are read again for the delta.
+      {"large_rewrite.bin", huge, changed(huge, 9 * kMiB + 100, 5 * kMiB, 28),
+       5 * kMiB + kBlock + 1024},
       // Everything after the insertion moved: the rolling delta finds it again.
       {"inserted.bin", large, inserted, 32 * kBlock},
   };
