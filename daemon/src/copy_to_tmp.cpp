@@ -347,7 +347,7 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
 int backup_file(share::destination& d, const block_comparison& cmp, FILE* old,
                 const std::string& newer, const std::string& version) {
   if (old == nullptr || cmp.failed()) {
-    daemon_print(3, "read file %s error\n", newer.c_str());
+    daemon_print(3, "delta %s failed: last's copy unreadable\n", version.c_str());
     return -1;
   }
   std::string delta = version + kDeltaEnding;

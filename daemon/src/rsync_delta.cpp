@@ -16,6 +16,9 @@ constexpr int64_t kSmallDifference = 64 << 10;
 // Past this many runs of different blocks the comparison gives up (the runs are kept in
 // memory, 16 bytes each): so scattered a change is the rolling delta's.
 constexpr size_t kMaxRuns = 1 << 16;
+// A comparison that found more than half of this many bytes or more different gives up:
+// the rest of the file is not read for it (an insertion near the start of a large file).
+constexpr int64_t kGiveUpAfter = 16 << 20;
 // Reads of the older and the newer copy by the delta writers.
 constexpr size_t kChunk = 1 << 20;
 // The older copy's different bytes are kept from the comparison up to this many, so that
@@ -214,8 +217,7 @@ void block_comparison::add(const char* data, size_t len, bool last) {
     } else if (differ_.size() < kMaxRuns) {
       differ_.emplace_back(at, at + n);
     } else {
-      given_up_ = true;
-      differ_.clear();
+      give_up();
     }
     different_ += n;
   };
@@ -241,6 +243,10 @@ void block_comparison::add(const char* data, size_t len, bool last) {
     }
   }
   compared_ += static_cast<int64_t>(len);
+  if (!given_up_ && compared_ >= kGiveUpAfter &&
+      different_ > std::max(kSmallDifference, compared_ / 2)) {
+    give_up();
+  }
   if (last) {
     if (!given_up_ && !old_ended_) {
       // The older copy past the new one's end: all of it goes into the delta.
@@ -260,6 +266,13 @@ void block_comparison::add(const char* data, size_t len, bool last) {
     }
     complete_ = true;
   }
+}
+
+void block_comparison::give_up() {
+  given_up_ = true;
+  std::vector<std::pair<int64_t, int64_t>>().swap(differ_);
+  std::vector<char>().swap(kept_);
+  keeps_ = false;
 }
 
 bool block_comparison::close_enough() const {

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // librsync parameters of every signature and delta of the tree.
@@ -88,6 +89,8 @@ class block_comparison {
 
  private:
   friend int copytool_block_delta(const block_comparison& cmp, FILE* delta);
+  // Too different for a delta of the comparison: what it kept is dropped.
+  void give_up();
 
   FILE* old_;
   std::vector<char> buffer_;
@@ -98,7 +101,7 @@ class block_comparison {
   int64_t different_ = 0;  // bytes of the older copy in differ_
   std::vector<char> kept_;  // the older copy's bytes in differ_, in order, while keeps_
   bool keeps_ = true;
-  bool old_ended_ = false; // the older copy's end was read (old_size_ holds its length)
+  bool old_ended_ = false;  // the older copy's end was read (old_size_ holds its length)
   bool complete_ = false;
   bool given_up_ = false;  // too different already: the rest is not compared
   bool failed_ = false;

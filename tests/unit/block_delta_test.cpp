@@ -1,7 +1,7 @@
 // The reverse deltas of changed files, on a local folder and on a real Samba server: a table
 // of changes (none, one block, the first and the last, a short last block, longer, shorter,
-// from and to empty, changes across the copy's blocks, a rewrite of 5 MiB, an insertion that shifts everything
-// after it) backed up twice. Every delta the run wrote must be one that librsync's own
+// from and to empty, changes across the copy's blocks, a rewrite of 5 MiB, insertions that
+// shift everything after them) backed up twice. Every delta the run wrote must be one that librsync's own
 // `rdiff patch` applies to the new copy to give back the old one byte for byte, a delta of a
 // change in place must hold little more than the changed blocks (and is, in nearly every
 // case, the very delta `rdiff delta` writes), and both versions must restore byte for byte.
@@ -76,8 +76,11 @@ std::vector<delta_case> cases() {
       // More different bytes than the comparison keeps: they are read again for the delta.
       {"large_rewrite.bin", huge, changed(huge, 9 * kMiB + 100, 5 * kMiB, 28),
        5 * kMiB + kBlock + 1024},
-      // Everything after the insertion moved: the rolling delta finds it again.
+      // Everything after the insertion moved: the rolling delta finds it again, also where
+      // the comparison gives up before the file's end.
       {"inserted.bin", large, inserted, 32 * kBlock},
+      {"inserted_early.bin", huge, huge.substr(0, 100) + "inserted" + huge.substr(100),
+       64 * kBlock},
   };
 }
 
