@@ -1,6 +1,6 @@
 // The file and path helpers of the backup and the restore: copies (the one copy loop of the
-// engine, comparing with an older copy on the way when asked), removals in the task tree, file times, and the
-// forms of paths in log texts and in the tree.
+// engine, comparing with an older copy on the way when asked), removals in the task tree,
+// file times, and the forms of paths in log texts and in the tree.
 #pragma once
 
 #include <sys/stat.h>
@@ -23,7 +23,8 @@ enum class copy_status { ok, source_error, target_error };
 // Copies all of `in` (from its start) to `out` in blocks of copy_block_size, handing each
 // block to the comparison `cmp` with an older copy when one is given (so that a reverse
 // delta needs no read of the new copy); between two local files without a comparison the
-// kernel copies. `out` is flushed, not closed. `bytes` gets the number of bytes copied.
+// kernel copies. Into a local file, the disk's writing is started on the way. `out` is
+// flushed, not closed. `bytes` gets the number of bytes copied.
 copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, block_comparison* cmp = nullptr);
 // The same into the file `to` of the destination, created or truncated with permission bits
 // 0660 and closed (its close checked). `in` stays the caller's.
