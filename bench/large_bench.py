@@ -29,27 +29,9 @@ import sys
 import tempfile
 import time
 
-from run_bench import FreshFs, build
+from run_bench import FreshFs, build, timed
 
 MIB = 1 << 20
-
-
-def on_disk(argv, dest):
-    """(wall seconds, peak resident KiB) of one command and the sync of its destination."""
-    subprocess.run(["sync"])
-    out = tempfile.NamedTemporaryFile(delete=False)
-    out.close()
-    began = time.monotonic()
-    r = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", out.name, *argv],
-                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    subprocess.run(["sync", "-f", dest], check=True)
-    seconds = time.monotonic() - began
-    with open(out.name) as f:
-        peak = int(f.read().split()[-1])
-    os.unlink(out.name)
-    if r.returncode != 0:
-        raise SystemExit("failed: %s\n%s" % (" ".join(argv), r.stderr.decode(errors="replace")))
-    return seconds, peak
 
 
 def write_middle(path, data, mtime):
@@ -115,12 +97,12 @@ def main():
                 filesystems.append(fs)
                 dest[tool] = os.path.join(fs.mount, "dest")
                 os.makedirs(dest[tool])
-                times[("first", tool)].append(on_disk(first[tool](dest[tool]), dest[tool]))
+                times[("first", tool)].append(timed(first[tool](dest[tool]), settle=dest[tool]))
             write_middle(big, rewritten, base_time + 60)
             tools = list(second)
             for tool in tools[rep % 3:] + tools[:rep % 3]:
                 d = dest[follows[tool]]
-                times[("rewrite", tool)].append(on_disk(second[tool](d), d))
+                times[("rewrite", tool)].append(timed(second[tool](d), settle=d))
             while filesystems:
                 filesystems.pop().close()
     finally:

@@ -21,6 +21,8 @@ constexpr size_t kMaxRuns = 1 << 16;
 constexpr int64_t kGiveUpAfter = 16 << 20;
 // Reads of the older and the newer copy by the delta writers.
 constexpr size_t kChunk = 1 << 20;
+// Reads of the older copy past the new one's end: mostly the one that finds its end.
+constexpr size_t kTailChunk = 64 << 10;
 // The older copy's different bytes are kept from the comparison up to this many, so that
 // the delta needs no second read of them (over a share: no more requests than the rolling
 // delta's one read); past it they are read again when the delta is written.
@@ -68,8 +70,10 @@ bool emit_copy(FILE* delta, int64_t at, int64_t len) {
 // (and then past them), else read from `old`.
 bool emit_literal(FILE* delta, FILE* old, int64_t at, int64_t len, const char** kept,
                   std::vector<char>* buffer) {
-  if (*kept == nullptr && ::fseeko(old, static_cast<off_t>(at), SEEK_SET) != 0) return false;
-  buffer->resize(static_cast<size_t>(kMaxLiteral));
+  if (*kept == nullptr) {
+    if (::fseeko(old, static_cast<off_t>(at), SEEK_SET) != 0) return false;
+    buffer->resize(static_cast<size_t>(kMaxLiteral));
+  }
   while (len > 0) {
     int64_t n = std::min(len, kMaxLiteral);
     std::vector<unsigned char> cmd;
@@ -250,13 +254,13 @@ void block_comparison::add(const char* data, size_t len, bool last) {
   if (last) {
     if (!given_up_ && !old_ended_) {
       // The older copy past the new one's end: all of it goes into the delta.
-      if (buffer_.size() < kChunk) buffer_.resize(kChunk);
+      if (buffer_.size() < kTailChunk) buffer_.resize(kTailChunk);
       int64_t tail = 0;
       for (;;) {
-        size_t got = std::fread(buffer_.data(), 1, kChunk, old_);
+        size_t got = std::fread(buffer_.data(), 1, buffer_.size(), old_);
         if (got > 0) note(compared_ + tail, static_cast<int64_t>(got), buffer_.data());
         tail += static_cast<int64_t>(got);
-        if (got < kChunk) break;
+        if (got < buffer_.size()) break;
       }
       if (std::ferror(old_)) {
         failed_ = true;
