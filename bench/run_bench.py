@@ -4,6 +4,7 @@
     sudo bash scripts/install-deps.sh --bench      (rsync, rdiff-backup, GNU time)
     /usr/bin/python3 bench/run_bench.py [--files 50000] [--large 4] [--large-mb 64]
                                         [--work DIR] [--no-smb] [--repeat 3]
+                                        [--engine PATH]
 
 Makes a data set (many small files in nested folders and a few large files), then times on
 the same data, side by side: the first backup, a backup with nothing changed, and one with
@@ -14,9 +15,12 @@ size of each run (GNU time); the engine's first backup is also measured on a dat
 fifth of the size, to show whether memory grows with the number of files.
 
 Fairness: the source is read from the page cache by every tool alike, `sync` runs before
-each timed step, and (as root) each local destination is a fresh ext4 file system of its
-own (a loop-mounted image), because ext4 allocates inodes more slowly right after many
+each timed step, each local step is timed until its data is on the disk (the `sync -f` of
+its destination's file system counts), and (as root) each local destination is a fresh ext4
+file system of its own (a loop-mounted image), because ext4 allocates inodes more slowly right after many
 deletions and the order of the tools would otherwise decide the figures. Not run by CTest.
+
+One large file (first backup, and a rewrite in its middle): bench/large_bench.py.
 
 The service against smbclient on the private smbd, with smbd's request counts for backup,
 restore, a run with nothing changed and one with 1% changed: bench/smb_bench.py (as root:
@@ -30,6 +34,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PROJECT = os.path.dirname(HERE)
@@ -96,22 +101,27 @@ class FreshFs:
             os.unlink(self.image)
 
 
-def timed(argv, env=None):
-    """(wall seconds, peak resident KiB) of one command, after a sync."""
+def timed(argv, env=None, settle=None):
+    """(wall seconds, peak resident KiB) of one command, after a sync; with `settle` (a
+    destination folder) until its data is on the disk: the sync of its file system counts."""
     subprocess.run(["sync"])
     out = tempfile.NamedTemporaryFile(delete=False)
     out.close()
     environment = dict(os.environ)
     if env:
         environment.update(env)
+    began = time.monotonic()
     r = subprocess.run(["/usr/bin/time", "-f", "%e %M", "-o", out.name, *argv],
                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=environment)
+    if settle:
+        subprocess.run(["sync", "-f", settle], check=True)
+    seconds = time.monotonic() - began
     with open(out.name) as f:
         text = f.read().split()
     os.unlink(out.name)
     if r.returncode != 0:
         raise SystemExit("failed: %s\n%s" % (" ".join(argv), r.stderr.decode(errors="replace")))
-    return float(text[-2]), int(text[-1])
+    return (seconds if settle else float(text[-2])), int(text[-1])
 
 
 def main():
@@ -122,11 +132,12 @@ def main():
     p.add_argument("--work", default=None)
     p.add_argument("--no-smb", action="store_true")
     p.add_argument("--repeat", type=int, default=3)
+    p.add_argument("--engine", default=None, help="a built backup_once (default: build it)")
     a = p.parse_args()
     for tool in ("rsync", "rdiff-backup", "/usr/bin/time"):
         if shutil.which(tool) is None:
             raise SystemExit("%s is missing: sudo bash scripts/install-deps.sh --bench" % tool)
-    engine = build()
+    engine = a.engine or build()
     work = a.work or tempfile.mkdtemp(prefix="tessaly-bench-")
     src = os.path.join(work, "src")
     small = os.path.join(work, "src-small")
@@ -180,7 +191,7 @@ def main():
                 if tool in filesystems:
                     filesystems.pop(tool).close()
                 filesystems[tool], dest[tool] = fresh(tool)
-                times[tool].append(timed(commands[tool](dest[tool])))
+                times[tool].append(timed(commands[tool](dest[tool]), settle=dest[tool]))
         fresh_fs = all(fs.mounted for fs in filesystems.values())
         for tool in tools:
             runs = sorted(times[tool])
@@ -192,12 +203,19 @@ def main():
                 ["smbclient", "//127.0.0.1/nas", "-p", smb_env["TESSALY_SMB_PORT"],
                  "-U", "tessaly%secret-pw", "-c",
                  "prompt OFF; recurse ON; mkdir put; cd put; lcd %s; mput *" % src]))
+        # Then --repeat runs with nothing changed, and --repeat runs each after another 1% of
+        # the files changed; the median counts.
         for phase in ("unchanged", "1% changed"):
-            if phase == "1% changed":
-                print("changed %d files" % change_one_percent(src, a.files))
-            print(phase + ":")
+            print(phase + " (median of %d):" % a.repeat)
+            runs = {t: [] for t in tools}
+            for rep in range(a.repeat):
+                if phase == "1% changed":
+                    change_one_percent(src, a.files, seed=11 + rep)
+                for tool in tools[rep % len(tools):] + tools[:rep % len(tools)]:
+                    runs[tool].append(timed(commands[tool](dest[tool]), settle=dest[tool]))
             for tool in tools:
-                record(phase + " " + tool, timed(commands[tool](dest[tool])))
+                ordered = sorted(runs[tool])
+                record(phase + " " + tool, ordered[len(ordered) // 2])
             if server:
                 record(phase + " engine (smb)", timed(
                     [engine, src, "\\\\127.0.0.1\\nas\\engine", "incremental", "tessaly",
@@ -205,7 +223,7 @@ def main():
         print("memory with a fifth of the files:")
         fs, d = fresh("engine-small")
         filesystems["engine-small"] = fs
-        record("first engine, %d files" % (a.files // 5), timed([engine, small, d]))
+        record("first engine, %d files" % (a.files // 5), timed([engine, small, d], settle=d))
     finally:
         if server:
             subprocess.run([SMBD, "stop", server])

@@ -1,6 +1,7 @@
 // The copy of the new and changed files of a source into tmp, and the reverse delta of each
-// changed file (backup_file), written from the signature of the very bytes that the copy
-// put into tmp (see scan_backup_folder.h).
+// changed file (backup_file): the copy compares the very bytes it puts into tmp with last's
+// copy block by block, and the delta is written from that comparison, or from librsync's
+// signature of the new copy when too much differs (see rsync_delta.h).
 #include "scan_backup_folder.h"
 
 #include <sys/stat.h>
@@ -202,22 +203,17 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
   crash_point("copy.file");
   int64_t copy_began = coarse_now();
   int64_t bytes = 0;
-  // A changed file's reverse delta needs the signature of the new copy: taken from the bytes
-  // as they are written, not by reading the copy back.
+  // A changed file's reverse delta comes from comparing the bytes as they are written with
+  // last's copy, not from reading the new copy back.
   bool with_delta = ctx.config.n != 1 && last_type == tree_entry::file;
-  std::unique_ptr<rsync_signature> sig;
-  if (with_delta) {
-    sig = std::make_unique<rsync_signature>();
-    if (!sig->ok()) {
-      run_log(ctx, MSG_LEVEL_ERROR, _("Failed to generate backup file for %s."), path);
-      ++ctx.tally.skipped;
-      return 1;
-    }
-  }
+  if (with_delta && !old) old.reset(ctx.config.dest->open(last_file, "rb", 0));
+  // Without last's copy the comparison fails, and with it the delta, below.
+  std::unique_ptr<block_comparison> cmp;
+  if (with_delta) cmp = std::make_unique<block_comparison>(old.get());
   copy_status copied = copy_status::source_error;
   {
     file_ptr in(tessaly::open_file_at(AT_FDCWD, path));
-    if (in) copied = copy_file(*ctx.config.dest, in.get(), target, &bytes, sig.get());
+    if (in) copied = copy_file(*ctx.config.dest, in.get(), target, &bytes, cmp.get());
   }
   if (copied != copy_status::ok) {
     rm_file(*ctx.config.dest, target);
@@ -239,7 +235,7 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
     std::string folder = slash == std::string::npos ? std::string() : rel.substr(0, slash);
     int delta = -1;
     if (make_version_folder(ctx, version_dir, folder)) {
-      delta = backup_file(*ctx.config.dest, *sig, old.get(), last_file, version_file);
+      delta = backup_file(*ctx.config.dest, *cmp, old.get(), target, version_file);
     }
     old.reset();
     if (delta != 0) {
@@ -402,16 +398,11 @@ int copy_directory_core(backup_context_t& ctx, const std::string& folder,
   return 1;
 }
 
-int backup_file(share::destination& d, rsync_signature& sig, FILE* old, const std::string& last,
-                const std::string& version) {
-  file_ptr opened;
-  if (old == nullptr) {
-    opened.reset(d.open(last, "rb", 0));
-    old = opened.get();
-    if (old == nullptr) {
-      daemon_print(3, "open file %s error\n", last.c_str());
-      return -1;
-    }
+int backup_file(share::destination& d, const block_comparison& cmp, FILE* old,
+                const std::string& newer, const std::string& version) {
+  if (old == nullptr || cmp.failed()) {
+    daemon_print(3, "delta %s failed: last's copy unreadable\n", version.c_str());
+    return -1;
   }
   std::string delta = version + kDeltaEnding;
   FILE* out = d.open(delta, "wb", 0660);
@@ -419,7 +410,13 @@ int backup_file(share::destination& d, rsync_signature& sig, FILE* old, const st
     daemon_print(3, "open file %s error\n", delta.c_str());
     return -1;
   }
-  int rc = copytool_delta(old, sig, out);
+  int rc = -1;
+  if (cmp.close_enough()) {
+    rc = copytool_block_delta(cmp, out);
+  } else {
+    file_ptr copy(d.open(newer, "rb", 0));
+    if (copy) rc = copytool_delta_of(old, copy.get(), out);
+  }
   if (std::fclose(out) != 0) rc = -1;
   if (rc != 0) {
     daemon_print(3, "delta %s failed\n", delta.c_str());

@@ -238,9 +238,10 @@ int scan_folder_swap_core(tessaly::share::destination& d, const std::string& roo
                           const std::string& to, size_t L, const std::string& kept,
                           const swap_hints_t* hints = nullptr);
 
-// Writes `version` + ".delta.old", the reverse delta of a changed file: the delta of last's
-// copy (open as `old`, or opened here from `last`) against the signature `sig` of the new
-// copy, so that patching the new copy with it gives last's. 0, or -1 on failure (a partial
-// delta is removed). The copy into tmp calls it for every changed file.
-int backup_file(tessaly::share::destination& d, rsync_signature& sig, FILE* old,
-                const std::string& last, const std::string& version);
+// Writes `version` + ".delta.old", the reverse delta of a changed file, so that patching the
+// new copy (the file `newer`) with it gives last's copy (open as `old`, which `cmp` compared
+// with the new copy as it was written): from the comparison when it is close enough, else
+// librsync's rolling delta of `old` against the signature of `newer`, read back. 0, or -1 on
+// failure (a partial delta is removed). The copy into tmp calls it for every changed file.
+int backup_file(tessaly::share::destination& d, const block_comparison& cmp, FILE* old,
+                const std::string& newer, const std::string& version);

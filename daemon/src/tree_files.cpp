@@ -2,6 +2,7 @@
 #include "tree_files.h"
 
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,14 +25,43 @@ struct file_closer {
   }
 };
 
-// Both sides local and nothing read yet: copy_file_range. ok, an error, or `fallback`: the
-// file systems cannot, and the loop goes on from where the kernel stopped.
+// Every this many bytes a copy into a local file asks the kernel to start writing them to
+// the disk, without waiting: the disk works while the copy goes on, instead of the whole
+// file waiting for the next flush (which, below the kernel's dirty limits, is a sync).
+constexpr int64_t kWritebackStep = 8 << 20;
+
+class early_writeback {
+ public:
+  explicit early_writeback(int fd) : fd_(fd) {}
+  // `total` bytes of the file are written.
+  void written(int64_t total) {
+    if (fd_ < 0 || total - started_ < kWritebackStep) return;
+    // Only a hint: a failure changes nothing the copy relies on.
+    (void)::sync_file_range(fd_, started_, total - started_, SYNC_FILE_RANGE_WRITE);
+    started_ = total;
+  }
+
+ private:
+  int fd_;
+  int64_t started_ = 0;
+};
+
+// Both sides local and nothing read yet: the kernel copies, with copy_file_range on one file
+// system and sendfile between two, both without the bytes passing through this process. ok,
+// an error, or `fallback`: the kernel cannot, and the loop goes on from where it stopped.
 copy_status kernel_copy(int in_fd, int out_fd, int64_t* bytes, bool* fallback) {
   *fallback = false;
+  early_writeback writeback(out_fd);
+  bool between = false;  // two file systems: sendfile
   for (;;) {
-    ssize_t n = ::copy_file_range(in_fd, nullptr, out_fd, nullptr, 1 << 30, 0);
+    ssize_t n = between ? ::sendfile(out_fd, in_fd, nullptr, kWritebackStep)
+                        : ::copy_file_range(in_fd, nullptr, out_fd, nullptr, kWritebackStep, 0);
     if (n == 0) return copy_status::ok;
     if (n < 0) {
+      if (!between && errno == EXDEV) {
+        between = true;
+        continue;
+      }
       if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
         *fallback = true;
         return copy_status::ok;
@@ -40,18 +70,19 @@ copy_status kernel_copy(int in_fd, int out_fd, int64_t* bytes, bool* fallback) {
                                                                  : copy_status::source_error;
     }
     *bytes += n;
+    writeback.written(*bytes);
   }
 }
 
 }  // namespace
 
-copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, rsync_signature* sig) {
+copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, block_comparison* cmp) {
   *bytes = 0;
   if (in == nullptr) return copy_status::source_error;
   if (out == nullptr) return copy_status::target_error;
   int in_fd = ::fileno(in);
   int out_fd = ::fileno(out);
-  if (sig == nullptr && in_fd >= 0 && out_fd >= 0 && std::ftell(in) == 0 &&
+  if (cmp == nullptr && in_fd >= 0 && out_fd >= 0 && std::ftell(in) == 0 &&
       std::fflush(out) == 0) {
     bool fallback = false;
     copy_status status = kernel_copy(in_fd, out_fd, bytes, &fallback);
@@ -65,6 +96,7 @@ copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, rsync_signature* sig)
   std::setvbuf(out, nullptr, _IONBF, 0);
   // Not cleared: each block is read before it is written.
   std::unique_ptr<char[]> buffer(new char[copy_block_size]);
+  early_writeback writeback(out_fd);
   for (;;) {
     size_t got = std::fread(buffer.get(), 1, copy_block_size, in);
     if (got < copy_block_size && std::ferror(in)) return copy_status::source_error;
@@ -72,22 +104,21 @@ copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, rsync_signature* sig)
       return copy_status::target_error;
     }
     *bytes += static_cast<int64_t>(got);
+    writeback.written(*bytes);
     bool last_block = got < copy_block_size;
-    if (sig != nullptr && copytool_sig(*sig, buffer.get(), got, last_block) != 0) {
-      return copy_status::target_error;
-    }
+    if (cmp != nullptr) cmp->add(buffer.get(), got, last_block);
     if (last_block) break;
   }
   return std::fflush(out) == 0 ? copy_status::ok : copy_status::target_error;
 }
 
 copy_status copy_file(share::destination& d, FILE* in, const std::string& to, int64_t* bytes,
-                      rsync_signature* sig) {
+                      block_comparison* cmp) {
   *bytes = 0;
   if (in == nullptr) return copy_status::source_error;
   FILE* out = d.open(to, "wb", 0660);
   if (out == nullptr) return copy_status::target_error;
-  copy_status status = copy_file(in, out, bytes, sig);
+  copy_status status = copy_file(in, out, bytes, cmp);
   if (std::fclose(out) != 0 && status == copy_status::ok) status = copy_status::target_error;
   return status;
 }

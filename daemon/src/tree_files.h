@@ -1,6 +1,6 @@
 // The file and path helpers of the backup and the restore: copies (the one copy loop of the
-// engine, signing on the way when asked), removals in the task tree, file times, and the
-// forms of paths in log texts and in the tree.
+// engine, comparing with an older copy on the way when asked), removals in the task tree,
+// file times, and the forms of paths in log texts and in the tree.
 #pragma once
 
 #include <sys/stat.h>
@@ -20,15 +20,16 @@ constexpr const char* kDeltaEnding = ".delta.old";
 // Result of a copy, telling which side failed.
 enum class copy_status { ok, source_error, target_error };
 
-// Copies all of `in` (from its start) to `out` in blocks of copy_block_size, adding each
-// block to the signature `sig` when one is given (so that a reverse delta needs no second
-// read of the copy); between two local files without a signature the kernel copies. `out`
-// is flushed, not closed. `bytes` gets the number of bytes copied.
-copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, rsync_signature* sig = nullptr);
+// Copies all of `in` (from its start) to `out` in blocks of copy_block_size, handing each
+// block to the comparison `cmp` with an older copy when one is given (so that a reverse
+// delta needs no read of the new copy); between two local files without a comparison the
+// kernel copies. Into a local file, the disk's writing is started on the way. `out` is
+// flushed, not closed. `bytes` gets the number of bytes copied.
+copy_status copy_file(FILE* in, FILE* out, int64_t* bytes, block_comparison* cmp = nullptr);
 // The same into the file `to` of the destination, created or truncated with permission bits
 // 0660 and closed (its close checked). `in` stays the caller's.
 copy_status copy_file(tessaly::share::destination& d, FILE* in, const std::string& to,
-                      int64_t* bytes, rsync_signature* sig = nullptr);
+                      int64_t* bytes, block_comparison* cmp = nullptr);
 // The same from the file `from` of the destination.
 copy_status copy_file(tessaly::share::destination& d, const std::string& from,
                       const std::string& to, int64_t* bytes);
