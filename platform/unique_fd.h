@@ -1,6 +1,6 @@
 // An owned file descriptor, closed when its owner goes: the walks of the local file system
-// (folder_walk.h) and the sockets of NAS discovery (discovery_socket.h) hold theirs in it, so
-// no early return leaks one.
+// (folder_walk.h), the files read whole (file_read.h) and the sockets of NAS discovery and of
+// the server probe hold theirs in it, so no early return leaks one.
 #pragma once
 
 #include <unistd.h>
