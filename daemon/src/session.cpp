@@ -1,3 +1,4 @@
+// The task list (see session.h).
 #include "session.h"
 
 #include <cstring>
