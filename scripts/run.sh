@@ -40,48 +40,8 @@ fi
 # One task, "Sample", backing up the sample folder (all files) by hand. The global settings
 # are the service's own defaults (it writes GLOBAL_SETTING.dat when there is none).
 if [ ! -f "$config/SESSION_CONFIG.dat" ]; then
-  (umask 077; cat > "$config/SESSION_CONFIG.dat") <<XML
-<description>
-    <version>1.0</version>
-    <magic>E4BBBBE58AA1</magic>
-    <vendor>BRELKIN</vendor>
-    <type>session</type>
-    <misc>xxxxx</misc>
-</description>
-<configuration>
-    <count>1</count>
-    <session id="1">
-        <uuid>$uuid</uuid>
-        <name>Sample</name>
-        <filter>
-            <filter_type>include</filter_type>
-            <extension>
-                <alias_cnt>1</alias_cnt>
-                <alias id="1">
-                    <name>customize</name>
-                    <count>1</count>
-                    <ext id="1">.*</ext>
-                </alias>
-            </extension>
-            <path>
-                <count>0</count>
-            </path>
-        </filter>
-        <source>
-            <count>1</count>
-            <path id="1">$sample</path>
-        </source>
-        <destination>
-            <protocol>local</protocol>
-            <anonymous>1</anonymous>
-            <path>$backups</path>
-            <model></model>
-        </destination>
-        <action>incremental</action>
-        <type>manually</type>
-    </session>
-</configuration>
-XML
+  python3 tests/system/taskfile.py "$config/SESSION_CONFIG.dat" --task uuid="$uuid" name=Sample \
+    sources="$sample" destination="$backups" extensions=".*"
   file_rights "$config/SESSION_CONFIG.dat"
 fi
 

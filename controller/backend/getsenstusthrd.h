@@ -1,34 +1,21 @@
 // The task list's pace: QueryStatus() at once when the thread starts, then every 3 seconds,
-// until stop(). The signal is delivered to the receiver's thread as a queued call.
+// until stop() (pacingthread.h).
 #pragma once
 
-#include <QtCore/QMutex>
-#include <QtCore/QThread>
-#include <QtCore/QWaitCondition>
+#include "pacingthread.h"
 
-#include <chrono>
-
-class GetSenStusThrd : public QThread {
+class GetSenStusThrd : public PacingThread {
   Q_OBJECT
 
  public:
   explicit GetSenStusThrd(QObject* parent = nullptr,
-                          std::chrono::milliseconds interval = std::chrono::seconds(3));
-  ~GetSenStusThrd() override;
-
-  // Asks the loop to end, wakes its sleep and waits for the thread. Safe to call twice or
-  // when the thread never started; a thread stopped once does not run again.
-  void stop();
+                          std::chrono::milliseconds interval = std::chrono::seconds(3))
+      : PacingThread(parent, interval) {}
+  ~GetSenStusThrd() override { stop(); }
 
  signals:
   void QueryStatus();
 
  protected:
-  void run() override;
-
- private:
-  const std::chrono::milliseconds interval_;
-  QMutex mutex_;
-  QWaitCondition wake_;
-  bool stopping_ = false;
+  void pace() override { emit QueryStatus(); }
 };

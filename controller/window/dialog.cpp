@@ -151,13 +151,12 @@ Dialog::Dialog(QWidget* parent) : QDialog(parent) {
   StartWatchLogFile();
 
   if (haveTasks()) {
-    mainPage = 1;
+    mainPage = MainPage::TaskList;
   } else {
     resetWizard();
-    showWizardPage(1);
+    showWizardPage(WizardStep::Name);
     ui.backupsLabel_4->show();
-    wizardStep_ = 1;
-    mainPage = 2;
+    mainPage = MainPage::Wizard;
   }
   on_curSessionBut_clicked();
 
@@ -244,15 +243,14 @@ void Dialog::on_advancedBut_clicked() {
 
 bool Dialog::showNamedPage(const QString& name) {
   if (name == "tasks") {
-    mainPage = 1;
+    mainPage = MainPage::TaskList;
     on_curSessionBut_clicked();
   } else if (name == "wizard") {
     ui.newbuPBtn->click();
     if (!ui.newDisplay->isVisible()) {
-      showWizardPage(1);
+      showWizardPage(WizardStep::Name);
       ui.backupsLabel_4->show();
-      wizardStep_ = 1;
-      mainPage = 2;
+      mainPage = MainPage::Wizard;
       on_curSessionBut_clicked();
     }
   } else if (name == "restore1" || name == "restore2") {
@@ -263,7 +261,7 @@ bool Dialog::showNamedPage(const QString& name) {
   } else if (name == "restore") {
     ui.restbuBtn->click();
     if (!ui.restoreWidget->isVisible()) {
-      mainPage = 3;
+      mainPage = MainPage::Restore;
       on_curSessionBut_clicked();
     }
   } else if (name == "log") {
@@ -274,8 +272,7 @@ bool Dialog::showNamedPage(const QString& name) {
              name.at(6) <= '9') {
     // One step of the wizard as it first shows, without the steps before it.
     showNamedPage("wizard");
-    wizardStep_ = name.at(6).digitValue();
-    showWizardPage(wizardStep_);
+    showWizardPage(static_cast<WizardStep>(name.at(6).digitValue()));
   } else if (name.startsWith("settings") && name.size() == 9 && name.at(8) >= '0' &&
              name.at(8) <= '5') {
     ui.advancedBut->click();
@@ -322,7 +319,8 @@ void Dialog::keyPressEvent(QKeyEvent* event) {
 
 void Dialog::keyReleaseEvent(QKeyEvent* event) {
   // The wizard's share step commits a folder being named on Up, Down, Tab and Return.
-  if (navPage_ == NavPage::Tasks && wizardStep_ == 7 && wizard_.newFolderPending) {
+  if (navPage_ == NavPage::Tasks && wizardPage == WizardStep::Folder &&
+      wizard_.newFolderPending) {
     switch (event->key()) {
       case Qt::Key_Up:
       case Qt::Key_Down:
@@ -342,7 +340,7 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event) {
   // The wizard's share step commits a folder being named on a scroll-bar press; nothing is
   // swallowed.
   if (event->type() == QEvent::MouseButtonPress && navPage_ == NavPage::Tasks &&
-      wizardStep_ == 7 && wizard_.newFolderPending && !wizard_.busy &&
+      wizardPage == WizardStep::Folder && wizard_.newFolderPending && !wizard_.busy &&
       (watched == ui.shareFolderTWidget->verticalScrollBar() ||
        watched == ui.shareFolderTWidget->horizontalScrollBar())) {
     commitNewFolder();

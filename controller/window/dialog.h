@@ -5,8 +5,9 @@
 //
 // The class is one because the form's on_<object>_<signal> slots belong to it; its
 // implementation is split by page: dialog.cpp (frame, navigation, shared state), and one
-// dialog_<page>.cpp per page. Each page's state lives in a small struct that only its file
-// touches.
+// dialog_<page>.cpp per page; the wizard's frame is dialog_wizard.cpp and each of its steps
+// has a file of its own, dialog_wizard_<n>_<step>.cpp. Each page's state lives in a small
+// struct that only its files touch.
 #pragma once
 
 #include <QtCore/QElapsedTimer>
@@ -23,6 +24,7 @@
 
 #include "getloginformation.h"
 #include "ui_dialog.h"
+#include "wizardlogic.h"
 
 class Copycontroller;
 class UpdateSessionConfig;
@@ -89,6 +91,15 @@ class Dialog : public QDialog {
   // The navigation column's areas ("current page number"): the task button's area (task
   // list, wizard, restore), the log, the settings.
   enum class NavPage { Tasks = 1, Log = 2, Settings = 3 };
+  // Which view the task button's area shows.
+  enum class MainPage { TaskList, Wizard, Restore };
+  // What Backup Now does for the selected task.
+  enum class BackupButtonMode { StartsBackup, StopsBackup };
+  // Which step opened the wizard's last share connection: the share step with a throw-away
+  // account, or the account step with the typed one.
+  enum class ConnectOrigin { None, GuestProbe, TypedAccount };
+  using WizardStep = wizard_logic::WizardStep;
+  using WizardMode = wizard_logic::WizardMode;
 
   NavPage currentNavPage() const { return navPage_; }
 
@@ -229,11 +240,10 @@ class Dialog : public QDialog {
     // record, or of its incomplete record.
     QString entryError1, entryError2;
     bool entryFailed1 = false, entryFailed2 = false;  // the entry shows the failure mark
-    // 2: Backup Now starts a backup; 1: it stops one.
-    int backupButtonMode = 2;
-    // The wizard's edit modes (0 new task, 1 rename, 2 schedule, 3 destination) and the
-    // uuid of the task being edited; set by the edit hand-offs.
-    int wizardMode = 0;
+    BackupButtonMode backupButtonMode = BackupButtonMode::StartsBackup;
+    // What the wizard is opened for and the uuid of the task being edited; set by the edit
+    // hand-offs.
+    WizardMode wizardMode = WizardMode::NewTask;
     QString editKey;
     // (source folder, uuid) pairs from the first answer for each task.
     QList<QPair<QString, QString>> answeredPaths;
@@ -252,7 +262,9 @@ class Dialog : public QDialog {
   UpdateSessionConfig* sessionStore_ = nullptr;
   QLabel* serviceNotice_ = nullptr;  // over the task list's headings while the service is silent
 
-  // ---- new-task wizard (dialog_wizard.cpp) --------------------------------------------
+  // ---- new-task wizard: frame (dialog_wizard.cpp) -------------------------------------
+  // Each step's page lives in dialog_wizard_<n>_<step>.cpp; the edit modes the task list
+  // opens, and step 9 (the destination summary), in dialog_wizard_edit.cpp.
  public slots:
   // Both open the wizard: anew for a new task, else for the edit the task list asked for.
   void on_newSessionBut_clicked();
@@ -261,16 +273,43 @@ class Dialog : public QDialog {
   void on_newBtnBack_clicked();
   void on_newBtnCancel_clicked();
   void on_refreshTBtn_clicked();
-  void on_allFilesRBtn_clicked();
-  void on_speExtRBtn_clicked();
-  void on_increBuRBtn_clicked();
-  void on_fullBuRBtn_clicked();
-  void on_cusCBox_clicked();
-  void on_cusAddPBtn_clicked();
-  void on_cusRemPBtn_clicked();
-  void on_deviceTWidget_pressed();
-  void SetScheduleCbBox(int index);
 
+ private:
+  // One step's page: what shows it, what checks its answers when Next is pressed (none for
+  // a step without Next) and what it starts once it shows (the device search, the share
+  // list; none for the others).
+  struct StepPage {
+    WizardStep step;
+    void (Dialog::*show)();
+    wizard_logic::StepResult (Dialog::*check)();
+    void (Dialog::*start)();
+  };
+  static const StepPage& stepPage(WizardStep step);
+  // Hides every wizard widget, sets Back, Next and Cancel from the step's rule, shows and
+  // places the widgets of the step and starts what the step does when it appears.
+  void showWizardPage(WizardStep step);
+  // Back, Next, Cancel and Refresh from the step, the mode and whether a slow step runs.
+  void updateWizardButtons();
+  // Acts on what the check of the shown step came to: shows the step the rules lead to, or
+  // ends the wizard.
+  void moveWizardOn(wizard_logic::StepResult result);
+  // The end of the wizard: the new task added, or the edited task renamed or rescheduled.
+  // An error box and the step stays when the task file cannot be written.
+  void finishWizard();
+  // A slow step (search, share listing, ping) starts or ends: wait cursor, buttons off.
+  void setWizardBusy(bool busy);
+  void resetWizard();
+  // The end of a finish or an edit: the service reloads, the task list is read and shown.
+  void leaveWizardToTaskList();
+  void deleteLocalModel();
+  void wizardWarning(const QString& text);
+  // Places `widget` on the page at `rect` and shows it.
+  static void placeWizardWidget(QWidget* widget, const QRect& rect);
+  // The list steps' panel below the title, with `view` inset in it by the panel's frame.
+  static QRect wizardListPanel();
+  void showWizardList(QWidget* panel, QWidget* view);
+
+  // ---- the task list's edits of a task, step 9 (dialog_wizard_edit.cpp) ----------------
  protected:
   // A double-click on an icon of a task that is not running opens the wizard to edit it: the
   // source icon to rename it, the state icon to change its schedule, the destination icon
@@ -278,48 +317,81 @@ class Dialog : public QDialog {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
-  // Hides every wizard widget, then shows and places the widgets of one step (1 to 9) and
-  // starts what the step does when it appears (the folder model, the device search, the
-  // share list).
-  void showWizardPage(int step);
-  // Back, Next, Cancel and Refresh from the step, the mode and whether a slow step runs.
-  void updateWizardButtons();
-  // A slow step (search, share listing, ping) starts or ends: wait cursor, buttons off.
-  void setWizardBusy(bool busy);
-  void resetWizard();
-  void updateTypeControls();
-  // Fills the wizard from the task being edited (taskPage_.editKey) for the edit mode.
+  // Fills the wizard from the task being edited (taskPage_.editKey) for the edit mode and
+  // shows the mode's step; an edit of a task that is gone ends (the mode is a new task again).
   void prepareWizardEdit();
-  void nextFromName();
-  void nextFromSources();
-  void nextFromFileTypes();
-  void nextFromSchedule();
-  // The end of a finish or an edit: the service reloads, the task list is read and shown.
-  void leaveWizardToTaskList();
-  void deleteLocalModel();
-  void wizardWarning(const QString& text);
+  void prepareDestinationSummary(const SessionRecord& record);
+  void showSummaryStep();
 
-  // ---- wizard device, share and account steps (dialog_wizard_nas.cpp) -----------------
+  // ---- step 1, the name (dialog_wizard_1_name.cpp) -------------------------------------
+  void showNameStep();
+  wizard_logic::StepResult checkName();
+  void prepareRename(const SessionRecord& record);
+
+  // ---- step 2, the source folders (dialog_wizard_2_sources.cpp) ------------------------
+  void showSourcesStep();
+  wizard_logic::StepResult checkSources();
+
+  // ---- step 3, the file types (dialog_wizard_3_types.cpp) ------------------------------
  public slots:
+  void on_allFilesRBtn_clicked();
+  void on_speExtRBtn_clicked();
+  void on_cusCBox_clicked();
+  void on_cusAddPBtn_clicked();
+  void on_cusRemPBtn_clicked();
+
+ private:
+  void showFileTypesStep();
+  wizard_logic::StepResult checkFileTypes();
+  void updateTypeControls();
+
+  // ---- step 4, the device (dialog_wizard_4_device.cpp) ---------------------------------
+ public slots:
+  void on_deviceTWidget_pressed();
   void DoCheckAccountMode();
-  void DoGetShareFolder();
   void OpenUrl(const QString& url);
+
+ private:
+  void showDeviceStep();
+  wizard_logic::StepResult checkDevice();
+  EasySearch* easySearch();
+  // The network numbers of the usable local IPv4 addresses; their masks go to
+  // wizard_.localNetmasks in the same order.
+  QList<uint32_t> collectLocalNetworks();
+  void searchDevices();
+  void selectDevice();
+  // Whether the device at this IPv4 address answers one ping (run without blocking the
+  // window, with a deadline).
+  bool hostAnswers(const QString& address);
+
+  // ---- step 5, the share (dialog_wizard_5_share.cpp) -----------------------------------
+ public slots:
+  // The share list of step 5; on step 6 the share opened with the wizard's account.
+  void DoGetShareFolder();
+
+ private:
+  void showShareStep();
+  void showShareList();
+  wizard_logic::StepResult checkShare();
+  // Opens the share of wizard_.shareRoot with the wizard's account into the folder tree;
+  // false (and for a typed account a box saying why) when the share refused it or was not
+  // found.
+  bool openChosenShare();
+
+  // ---- step 6, the account (dialog_wizard_6_account.cpp) -------------------------------
+  void showAccountStep();
+  wizard_logic::StepResult checkAccount();
+
+  // ---- step 7, the folder in the share (dialog_wizard_7_folder.cpp) --------------------
+ public slots:
   void on_shareFolderTWidget_doubleClicked();
   void on_shareFolderTWidget_pressed();
   void on_createFolderBtn_clicked();
   void on_actionNew_Folder_triggered();
 
  private:
-  EasySearch* easySearch();
-  // The network numbers of the usable local IPv4 addresses; their masks go to
-  // wizard_.localNetmasks in the same order.
-  QList<uint32_t> collectLocalNetworks();
-  void searchDevices();
-  void showShareList();
-  void selectDevice();
-  void nextFromDevice();
-  void nextFromShareOrFolder();
-  void nextFromAccount();
+  void showFolderStep();
+  wizard_logic::StepResult checkFolder();
   void openShareFolder(const QString& share);
   // Without a parent: a top-level share item named `path`; with one: the folders under
   // "\\" + address + `path` listed into it. The names of the folders listed.
@@ -341,9 +413,17 @@ class Dialog : public QDialog {
   int listShareFolder(const QString& unc, std::vector<tessaly::share::entry_t>* entries);
   int makeShareFolder(const QString& unc);
   int runTreeCall(const std::function<int(ShareCall&)>& call);
-  // Whether the device at this IPv4 address answers one ping (run without blocking the
-  // window, with a deadline).
-  bool hostAnswers(const QString& address);
+
+  // ---- step 8, the backup kind and the schedule (dialog_wizard_8_schedule.cpp) ---------
+ public slots:
+  void on_increBuRBtn_clicked();
+  void on_fullBuRBtn_clicked();
+  void SetScheduleCbBox(int index);
+
+ private:
+  void showScheduleStep();
+  wizard_logic::StepResult checkSchedule();
+  void prepareReschedule(const SessionRecord& record);
 
   // The wizard's answers and the state of its steps.
   struct WizardState {
@@ -362,7 +442,7 @@ class Dialog : public QDialog {
     bool cursorSet = false;   // the wait cursor of a slow step is on
     bool searching = false;   // the device search runs
     QList<uint32_t> localNetmasks;
-    int connectOrigin = 0;    // 5: the share tried without an account; 6: the typed account
+    ConnectOrigin connectOrigin = ConnectOrigin::None;
     bool impersonating = false;  // the folder tree has an account (treeUser, treePassword)
     QString treeUser, treePassword;
     bool pathNotFound = false, accountRefused = false;  // the last share listing's result
@@ -477,10 +557,10 @@ class Dialog : public QDialog {
   bool threadsStopped_ = false;
 
   NavPage navPage_ = NavPage::Tasks;
-  // Which view the task button shows: 1 task list, 2 wizard, 3 restore page.
-  int mainPage = 1;
+  // Which view the task button shows.
+  MainPage mainPage = MainPage::TaskList;
   // Set while the wizard or a delete works on the task list: the status poll waits.
   bool pollPaused = false;
-  // The wizard's step (1 to 9).
-  int wizardStep_ = 1;
+  // The wizard's step shown (its page).
+  WizardStep wizardPage = WizardStep::Name;
 };

@@ -128,7 +128,7 @@ void Dialog::on_restbuBtn_clicked() {
   // The field takes a whole path (the form's limit would cut a long one).
   ui.restorePathLEdit->setMaxLength(kRestorePathMaxLength);
   setRestorePageEnabled(true);
-  mainPage = 3;
+  mainPage = MainPage::Restore;
   showPage(Page::Restore);
   setRestoreBusy(true);
   Delay(3);
@@ -255,14 +255,14 @@ void Dialog::on_restoreTBtn_clicked() {
 
   link_->SendRestoreStart(taskPage_.selectedUuid, version, original, path);
 
-  mainPage = 1;
+  mainPage = MainPage::TaskList;
   on_curSessionBut_clicked();
   resetRestoreTarget();
   setRestoreBusy(false);
 }
 
 void Dialog::on_cancelTBtn_clicked() {
-  mainPage = 1;
+  mainPage = MainPage::TaskList;
   on_curSessionBut_clicked();
   resetRestoreTarget();
 }

@@ -507,7 +507,7 @@ void Dialog::on_setSCIBtn_clicked() {
       // Ends an edit in the wizard; a task being restored may be gone as well: the task area
       // shows the list again.
       reloadSessionList();
-      if (mainPage == 3) mainPage = 1;
+      if (mainPage == MainPage::Restore) mainPage = MainPage::TaskList;
       ui.bunowPBtn->setEnabled(false);
       ui.restbuBtn->setEnabled(false);
       ui.delbuPhBtn->setEnabled(false);

@@ -273,10 +273,10 @@ void Dialog::reloadSessionList() {
 
   // The task being edited may be gone or may now be another one: an edit ends with every
   // re-reading of the task file, and the task area shows the list instead of its page.
-  if (t.wizardMode != 0) {
-    t.wizardMode = 0;
+  if (t.wizardMode != WizardMode::NewTask) {
+    t.wizardMode = WizardMode::NewTask;
     t.editKey.clear();
-    if (mainPage == 2) mainPage = 1;
+    if (mainPage == MainPage::Wizard) mainPage = MainPage::TaskList;
   }
 
   SessionList& list = *sessionStore_->GetSessionList();
@@ -478,14 +478,14 @@ void Dialog::updateSessionButtons() {
       ui.restbuBtn->setEnabled(true);
       ui.delbuPhBtn->setEnabled(true);
       ui.bunowPBtn->setText(tr("Backup Now"));
-      t.backupButtonMode = 2;
+      t.backupButtonMode = BackupButtonMode::StartsBackup;
       break;
     case ServiceState::BackupRunning:
       ui.bunowPBtn->setEnabled(true);
       ui.restbuBtn->setEnabled(false);
       ui.delbuPhBtn->setEnabled(false);
       ui.bunowPBtn->setText(tr("Stop Backup"));
-      t.backupButtonMode = 1;
+      t.backupButtonMode = BackupButtonMode::StopsBackup;
       break;
     case ServiceState::RestoreRunning:
       ui.bunowPBtn->setEnabled(false);
@@ -611,12 +611,10 @@ void Dialog::UpdateSessionListStatus(QString uuid, QString state, QString nextTi
 void Dialog::on_bunowPBtn_clicked() {
   const TaskPageState& t = taskPage_;
   if (t.selectedUuid.isEmpty() || !link_ || refusedWhileServiceSilent()) return;
-  if (t.backupButtonMode == 2) {
+  if (t.backupButtonMode == BackupButtonMode::StartsBackup) {
     link_->SendBackupStart(t.selectedUuid);
-  } else if (t.backupButtonMode == 1) {
-    link_->SendBackupStop(t.selectedUuid);
   } else {
-    return;
+    link_->SendBackupStop(t.selectedUuid);
   }
   // The new state shows with the answer to this query, not only at the next poll.
   link_->QuerySessionDetail(t.selectedUuid);
@@ -752,14 +750,14 @@ void Dialog::mouseMoveEvent(QMouseEvent* event) {
 // import changed shows at once.
 void Dialog::on_curSessionBut_clicked() {
   switch (mainPage) {
-    case 2:
+    case MainPage::Wizard:
       pollPaused = true;
       showPage(Page::Wizard);
       break;
-    case 3:
+    case MainPage::Restore:
       showPage(Page::Restore);
       break;
-    default:
+    case MainPage::TaskList:
       reloadSessionList();
       refillSessionPage();
       updateSessionButtons();

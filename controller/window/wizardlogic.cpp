@@ -17,6 +17,64 @@
 
 namespace wizard_logic {
 
+WizardStep firstStep(WizardMode mode) {
+  switch (mode) {
+    case WizardMode::Reschedule:
+      return WizardStep::Schedule;
+    case WizardMode::ShowDestination:
+      return WizardStep::Summary;
+    case WizardMode::NewTask:
+    case WizardMode::Rename:
+      break;
+  }
+  return WizardStep::Name;
+}
+
+const std::array<StepRule, 9>& stepRules() {
+  using S = WizardStep;
+  // The account step lies between the share and its folders only when the share asks for
+  // one: a share that lets the wizard in leads straight to its folders, and back from the
+  // folders is always the share list.
+  static const std::array<StepRule, 9> kRules = {{
+      {S::Name, std::nullopt, S::Sources, std::nullopt},
+      {S::Sources, S::Name, S::FileTypes, std::nullopt},
+      {S::FileTypes, S::Sources, S::Device, std::nullopt},
+      {S::Device, S::FileTypes, S::Share, std::nullopt},
+      {S::Share, S::Device, S::Folder, S::Account},
+      {S::Account, S::Share, S::Folder, S::Account},
+      {S::Folder, S::Share, S::Schedule, std::nullopt},
+      {S::Schedule, S::Folder, std::nullopt, std::nullopt},
+      {S::Summary, std::nullopt, std::nullopt, std::nullopt, false},
+  }};
+  return kRules;
+}
+
+StepRule stepRule(WizardStep step, WizardMode mode) {
+  StepRule rule = stepRules().at(static_cast<size_t>(step) - 1);
+  if (mode != WizardMode::NewTask) {
+    rule.back.reset();
+    rule.next.reset();
+    rule.detour.reset();
+  }
+  return rule;
+}
+
+NextMove nextMove(WizardStep step, WizardMode mode, StepResult result) {
+  const StepRule rule = stepRule(step, mode);
+  switch (result) {
+    case StepResult::Passed:
+      if (rule.next) return {NextMove::Kind::Show, *rule.next};
+      return {NextMove::Kind::Finish, step};
+    case StepResult::Detour:
+      if (rule.detour) return {NextMove::Kind::Show, *rule.detour};
+      break;
+    case StepResult::Refused:
+    case StepResult::Pending:
+      break;
+  }
+  return {NextMove::Kind::Stay, step};
+}
+
 NameCheck checkTaskName(const QString& name) {
   QString bare = name;
   bare.remove(u' ');
@@ -107,6 +165,10 @@ QString macText(const std::array<uint8_t, 6>& mac) {
   QString hex;
   for (uint8_t byte : mac) hex += QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0'));
   return QStringLiteral("MAC: ") + hex.toUpper();
+}
+
+QString uncPath(const QString& address, const QString& path) {
+  return QStringLiteral("\\\\") + address + path;
 }
 
 bool onLocalNetwork(uint32_t address, const QList<uint32_t>& masks,

@@ -1,7 +1,8 @@
-// The new-task wizard's rules that need no window: the checks of typed names, the file-type
-// lists, the schedule's run-time texts, the texts of a found device, the local-network filter
-// and the test for source folders on a network file system. The wizard's slots call these;
-// the tests check them as tables.
+// The new-task wizard's rules that need no window: its steps and modes with the table that
+// says where Back and Next lead, the checks of typed names, the file-type lists, the
+// schedule's run-time texts, the texts of a found device, the local-network filter and the
+// test for source folders on a network file system. The wizard's slots call these; the tests
+// check them as tables.
 #pragma once
 
 #include <QtCore/QList>
@@ -11,8 +12,69 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace wizard_logic {
+
+// ---- the steps and the modes ------------------------------------------------------------
+
+// The wizard's steps, numbered as a new task meets them; the page of step n lives in the
+// window's dialog_wizard_<n>_<step>.cpp. Summary is no step of a new task: the task list shows
+// a task's destination on it.
+enum class WizardStep {
+  Name = 1,
+  Sources,
+  FileTypes,
+  Device,
+  Share,
+  Account,
+  Folder,
+  Schedule,
+  Summary,
+};
+
+// What the wizard is opened for: a new task, or one of the task list's edits of a task (its
+// name, its schedule, or a look at its destination).
+enum class WizardMode { NewTask, Rename, Reschedule, ShowDestination };
+
+// The step a mode opens on. An edit mode shows that one step only.
+WizardStep firstStep(WizardMode mode);
+
+// Where the buttons of a step lead.
+struct StepRule {
+  WizardStep step;
+  // Where Back leads; none: Back shows but is off.
+  std::optional<WizardStep> back;
+  // Where a passed check leads; none: Next reads "Finish" and a passed check ends the wizard.
+  std::optional<WizardStep> next;
+  // Where a check leads that passed on another way: the share that asks for an account, and
+  // an account the share refused, both lead to the account step.
+  std::optional<WizardStep> detour;
+  // Back and Next show; the summary only reads and has neither.
+  bool navigation = true;
+};
+// The rules of all steps as a new task goes through them, in the order of their numbers.
+const std::array<StepRule, 9>& stepRules();
+// The rule of `step` in `mode`: the one step of an edit mode has no Back, and its Next ends
+// the wizard.
+StepRule stepRule(WizardStep step, WizardMode mode);
+
+// What the check of a step's answers came to when Next was pressed.
+enum class StepResult {
+  Refused,  // a box said why; the step stays
+  Passed,   // on to the step's next one, or the end of the wizard
+  Detour,   // on to the step's detour
+  Pending,  // a slow part goes on and moves the wizard on itself when it ends
+};
+
+// What the window does after a check of `step` in `mode` came to `result`.
+struct NextMove {
+  enum class Kind { Stay, Show, Finish };
+  Kind kind = Kind::Stay;
+  WizardStep step = WizardStep::Name;  // the step to show, for Show
+  bool operator==(const NextMove&) const = default;
+};
+NextMove nextMove(WizardStep step, WizardMode mode, StepResult result);
 
 // ---- step 1: the task's name ------------------------------------------------------------
 
@@ -63,6 +125,9 @@ QString deviceModelText(const QString& model);
 QString deviceNameText(const QString& name);
 // "MAC: " and the six bytes as twelve upper-case hexadecimal digits.
 QString macText(const std::array<uint8_t, 6>& mac);
+
+// "\\" + address + path: a path ("\share\folder") on the device at `address`.
+QString uncPath(const QString& address, const QString& path);
 
 // A device is shown when its address lies in the network of one of the local addresses:
 // (address AND masks[i]) == networks[i] for some i.

@@ -20,58 +20,19 @@
 #include "controller_test.h"
 #include "copycontroller.h"
 
+using controller_test::writeFile;
+
 namespace {
 
 const QString kUuid = "5b1e1d0c-7a8f-4c2e-9d3b-2f6a4e8c1b07";
 
-QString sessionConfig(const QString& source, const QString& destination) {
-  return QString(R"(<description>
-    <version>1.0</version>
-    <magic>E4BBBBE58AA1</magic>
-    <vendor>BRELKIN</vendor>
-    <type>session</type>
-    <misc>xxxxx</misc>
-</description>
-<configuration>
-    <count>1</count>
-    <session id="1">
-        <uuid>%1</uuid>
-        <name>Sample</name>
-        <filter>
-            <filter_type>include</filter_type>
-            <extension>
-                <alias_cnt>1</alias_cnt>
-                <alias id="1">
-                    <name>customize</name>
-                    <count>1</count>
-                    <ext id="1">.*</ext>
-                </alias>
-            </extension>
-            <path>
-                <count>0</count>
-            </path>
-        </filter>
-        <source>
-            <count>1</count>
-            <path id="1">%2</path>
-        </source>
-        <destination>
-            <protocol>local</protocol>
-            <anonymous>1</anonymous>
-            <path>%3</path>
-            <model></model>
-        </destination>
-        <action>incremental</action>
-        <type>manually</type>
-    </session>
-</configuration>
-)")
-      .arg(kUuid, source, destination);
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+// The task file with one task backing up `source` to `destination`, through the tests' task
+// file writer (tests/system/taskfile.py).
+bool writeTaskFile(const QString& file, const QString& source, const QString& destination) {
+  return QProcess::execute("/usr/bin/python3",
+                           {qEnvironmentVariable("TESSALY_TASK_FILE_WRITER"), file, "--task",
+                            "uuid=" + kUuid, "name=Sample", "sources=" + source,
+                            "destination=" + destination, "extensions=.*"}) == 0;
 }
 
 // One service process on a root of its own, with the task above.
@@ -86,7 +47,9 @@ class Service {
     QDir().mkpath(destination_);
     writeFile(source_ + "/readme.txt", "A sample file to back up.\n");
     writeFile(source_ + "/notes/todo.txt", "Change me.\n");
-    writeFile(config + "/SESSION_CONFIG.dat", sessionConfig(source_, destination_).toUtf8());
+    if (!writeTaskFile(config + "/SESSION_CONFIG.dat", source_, destination_)) {
+      qFatal("the task file could not be written");
+    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TESSALY_ROOT", root);
     env.remove("NOTIFY_SOCKET");

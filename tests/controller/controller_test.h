@@ -14,11 +14,14 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 #include <QtTest/QtTest>
 
 #include <cstdlib>
 #include <ctime>
 #include <string>
+
+class QWidget;
 
 namespace controller_test {
 
@@ -53,6 +56,36 @@ inline void isolate() {
   if (qgetenv("TZ").isEmpty()) qputenv("TZ", "JST-9");
   tzset();
   std::atexit(removeTempRoot);
+}
+
+// The bytes of the file at `path`; none when it cannot be read.
+inline QByteArray readFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes `bytes` as the whole file at `path`; false when that fails.
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The widget (or other object) named `name` below `parent`; the test stops when there is none.
+template <typename T = QWidget>
+T* child(const QObject& parent, const QString& name) {
+  T* found = parent.findChild<T*>(name);
+  if (!found) qFatal("no widget %s", qPrintable(name));
+  return found;
+}
+
+// The warnings and errors Qt reported while recordWarnings was the message handler.
+inline QStringList& warnings() {
+  static QStringList list;
+  return list;
+}
+
+inline void recordWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type != QtDebugMsg && type != QtInfoMsg) warnings() << message;
 }
 
 // The data folder of this test: <root>/var/lib/Tessaly, created.

@@ -20,18 +20,8 @@
 #include "form_table.h"
 #include "ui_dialog.h"
 
-namespace {
-
-QStringList& warnings() {
-  static QStringList list;
-  return list;
-}
-
-void recordWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type != QtDebugMsg && type != QtInfoMsg) warnings() << message;
-}
-
-}  // namespace
+using controller_test::recordWarnings;
+using controller_test::warnings;
 
 class FormTest : public QObject {
   Q_OBJECT

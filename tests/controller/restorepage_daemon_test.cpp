@@ -34,6 +34,8 @@
 namespace lp = tessaly::link;
 using service_probe::waitForService;
 
+using controller_test::child;
+
 namespace {
 
 constexpr int kRunTimeoutMs = 60000;
@@ -69,16 +71,9 @@ QMap<QString, QByteArray> tree(const QString& folder) {
   return out;
 }
 
-template <typename T = QLabel>
-T* child(const Dialog& dialog, const char* name) {
-  T* widget = dialog.findChild<T*>(name);
-  if (!widget) qFatal("no widget %s", name);
-  return widget;
-}
-
 QToolButton* button(const Dialog& dialog, const char* name) { return child<QToolButton>(dialog, name); }
 
-QString state(const Dialog& dialog) { return child(dialog, "statusLabel1")->text(); }
+QString state(const Dialog& dialog) { return child<QLabel>(dialog, "statusLabel1")->text(); }
 
 void selectFirst(Dialog& dialog) {
   QWidget* entry = child<QWidget>(dialog, "sessionWidget1");
@@ -166,10 +161,7 @@ class RestorePageDaemonTest : public QObject {
         if (smb_->needsRoot()) QSKIP("smbd needs root");
         QFAIL(qPrintable(why));
       }
-      QVERIFY(QDir().mkpath(smb_->nasDir() + "/backups"));
-      destination = "\\\\127.0.0.1\\nas\\backups";
-      user = "tessaly";
-      password = "secret-pw";
+      QVERIFY(smb_->makeBackupDestination(&destination, &user, &password));
     } else {
       QVERIFY(QDir().mkpath(destination));
     }

@@ -36,6 +36,9 @@
 
 namespace lp = tessaly::link;
 
+using controller_test::child;
+using controller_test::readFile;
+
 namespace {
 
 const QString kShare = QStringLiteral("\\\\127.0.0.1\\nas\\backups");
@@ -51,11 +54,6 @@ QString scratch(const QString& name) {
   QDir(path).removeRecursively();
   QDir().mkpath(path);
   return path;
-}
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Writes a fresh task file with one task per destination ("Task 1", ...); their uuids.
@@ -144,13 +142,6 @@ class FakeService : public QObject {
   QUdpSocket socket_;
   QHash<QString, QString> states_;
 };
-
-template <typename T>
-T* child(const Dialog& dialog, const char* name) {
-  T* widget = dialog.findChild<T*>(QString::fromLatin1(name));
-  if (!widget) qFatal("no widget %s", name);
-  return widget;
-}
 
 QToolButton* button(const Dialog& dialog, const char* name) {
   return child<QToolButton>(dialog, name);

@@ -31,27 +31,13 @@
 namespace lp = tessaly::link;
 using service_probe::waitForService;
 
+using controller_test::child;
+using controller_test::readFile;
+using controller_test::writeFile;
+
 namespace {
 
 constexpr int kRunTimeoutMs = 60000;
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
-
-template <typename T = QWidget>
-T* child(const Dialog& dialog, const char* name) {
-  T* widget = dialog.findChild<T*>(name);
-  if (!widget) qFatal("no widget %s", name);
-  return widget;
-}
 
 void click(const Dialog& dialog, const char* name) {
   QTest::mouseClick(child<QAbstractButton>(dialog, name), Qt::LeftButton);
@@ -129,8 +115,8 @@ class SettingsDaemonTest : public QObject {
     const QString destination = root + "/dest-" + tag;
     QVERIFY(QDir().mkpath(source));
     QVERIFY(QDir().mkpath(destination));
-    writeFile(source + "/a.txt", "first file");
-    writeFile(source + "/b.txt", "second file");
+    QVERIFY(writeFile(source + "/a.txt", "first file"));
+    QVERIFY(writeFile(source + "/b.txt", "second file"));
     QFile::remove(data + "/SESSION_CONFIG.dat");
     QString uuid;
     {

@@ -50,6 +50,15 @@ class SmbServer {
   // The last start failed because smbd needs root.
   bool needsRoot() const { return startCode_ == 3; }
   QString nasDir() const { return dir_.path() + "/nas"; }
+  // A task's destination on this server: the folder "backups" of share "nas" (made here),
+  // with the share's account. False when the folder cannot be made.
+  bool makeBackupDestination(QString* destination, QString* user, QString* password) const {
+    if (!QDir().mkpath(nasDir() + "/backups")) return false;
+    *destination = QStringLiteral("\\\\127.0.0.1\\nas\\backups");
+    *user = QStringLiteral("tessaly");
+    *password = QStringLiteral("secret-pw");
+    return true;
+  }
   QString guestDir() const { return dir_.path() + "/guest"; }
 
  private:

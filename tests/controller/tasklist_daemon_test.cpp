@@ -33,27 +33,13 @@ namespace lp = tessaly::link;
 using service_probe::ask;
 using service_probe::waitForService;
 
+using controller_test::child;
+using controller_test::readFile;
+using controller_test::writeFile;
+
 namespace {
 
 constexpr int kRunTimeoutMs = 60000;
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
-
-template <typename T = QLabel>
-T* child(const Dialog& dialog, const char* name) {
-  T* widget = dialog.findChild<T*>(name);
-  if (!widget) qFatal("no widget %s", name);
-  return widget;
-}
 
 QString buttons(const Dialog& dialog) {
   QString out;
@@ -64,7 +50,7 @@ QString buttons(const Dialog& dialog) {
 }
 
 // The state label's text, its line breaks left out.
-QString state(const Dialog& dialog) { return child(dialog, "statusLabel1")->text().remove('\n'); }
+QString state(const Dialog& dialog) { return child<QLabel>(dialog, "statusLabel1")->text().remove('\n'); }
 
 }  // namespace
 
@@ -104,7 +90,7 @@ class TaskListDaemonTest : public QObject {
     const QString source = root + "/src-" + tag;
     QVERIFY(QDir().mkpath(source + "/sub"));
     for (const char* name : {"a.txt", "b.txt", "sub/c.txt"}) {
-      writeFile(source + "/" + name, QByteArray("content of ") + name);
+      QVERIFY(writeFile(source + "/" + name, QByteArray("content of ") + name));
     }
     QString destination, user, password;
     if (samba) {
@@ -114,10 +100,7 @@ class TaskListDaemonTest : public QObject {
         if (smb_->needsRoot()) QSKIP("smbd needs root");
         QFAIL(qPrintable(why));
       }
-      QVERIFY(QDir().mkpath(smb_->nasDir() + "/backups"));
-      destination = "\\\\127.0.0.1\\nas\\backups";
-      user = "tessaly";
-      password = "secret-pw";
+      QVERIFY(smb_->makeBackupDestination(&destination, &user, &password));
     } else {
       destination = root + "/dest";
       QVERIFY(QDir().mkpath(destination));
@@ -142,7 +125,7 @@ class TaskListDaemonTest : public QObject {
       Dialog dialog;
       dialog.show();
       QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("Not started"), 10000);
-      QCOMPARE(child(dialog, "statusLabel3")->text(), QString("Last: "));
+      QCOMPARE(child<QLabel>(dialog, "statusLabel3")->text(), QString("Last: "));
       QWidget* entry = child<QWidget>(dialog, "sessionWidget1");
       QTest::mouseClick(&dialog, Qt::LeftButton, Qt::NoModifier,
                         entry->mapTo(&dialog, entry->rect().center()));
@@ -154,15 +137,15 @@ class TaskListDaemonTest : public QObject {
       QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("Backup is running"), 10000);
       QCOMPARE(child<QToolButton>(dialog, "bunowPBtn")->text(), QString("Stop Backup"));
       QCOMPARE(buttons(dialog), QString("100"));
-      QVERIFY(child(dialog, "statusPBtn")->styleSheet().contains("icon_backup.png"));
+      QVERIFY(child<QLabel>(dialog, "statusPBtn")->styleSheet().contains("icon_backup.png"));
       QVERIFY(QFile::remove(pause));
       QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("Not started"), kRunTimeoutMs);
       const QRegularExpression runTime("^Last: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$");
-      QTRY_VERIFY_WITH_TIMEOUT(runTime.match(child(dialog, "statusLabel3")->text()).hasMatch(), 10000);
+      QTRY_VERIFY_WITH_TIMEOUT(runTime.match(child<QLabel>(dialog, "statusLabel3")->text()).hasMatch(), 10000);
       QCOMPARE(child<QToolButton>(dialog, "bunowPBtn")->text(), QString("Backup Now"));
       QCOMPARE(buttons(dialog), QString("111"));
-      QVERIFY(child(dialog, "backupStatus")->isVisible());
-      QVERIFY(child(dialog, "backupStatus")->styleSheet().contains("icon_-check_item.png"));
+      QVERIFY(child<QLabel>(dialog, "backupStatus")->isVisible());
+      QVERIFY(child<QLabel>(dialog, "backupStatus")->styleSheet().contains("icon_-check_item.png"));
 
       // Stop Backup ends a running backup (a new service, which holds its first run again).
       // The window holds the answer port, so the test cannot ask whether the new service is
@@ -186,7 +169,7 @@ class TaskListDaemonTest : public QObject {
       QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("Not started"), kRunTimeoutMs);
       QCOMPARE(buttons(dialog), QString("111"));
       // A stopped run did not succeed: no mark (the one of the completed run before is gone).
-      QLabel* mark = child(dialog, "backupStatus");
+      QLabel* mark = child<QLabel>(dialog, "backupStatus");
       QTRY_VERIFY_WITH_TIMEOUT(!mark->isVisible(), 10000);
       QVERIFY(readFile(controller_test::dataFolder() + "/LOG.txt").contains("Backup Docs is stopped by user."));
 
@@ -260,9 +243,9 @@ class TaskListDaemonTest : public QObject {
     QWidget* entry = child<QWidget>(dialog, "sessionWidget1");
     QTest::mouseClick(&dialog, Qt::LeftButton, Qt::NoModifier,
                       entry->mapTo(&dialog, entry->rect().center()));
-    QLabel* notice = child(dialog, "serviceLabel");
+    QLabel* notice = child<QLabel>(dialog, "serviceLabel");
     QVERIFY(!notice->isVisible());
-    QVERIFY(child(dialog, "statusLabel")->isVisible());
+    QVERIFY(child<QLabel>(dialog, "statusLabel")->isVisible());
 
     // The service ends while it runs a backup (held at its second file).
     QTest::mouseClick(child<QToolButton>(dialog, "bunowPBtn"), Qt::LeftButton);
@@ -277,8 +260,8 @@ class TaskListDaemonTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("TessalySync service is not running"), 15000);
     QVERIFY(notice->isVisible());
     QCOMPARE(notice->text(), down);
-    QVERIFY(child(dialog, "statusPBtn")->styleSheet().contains("icon_status.png"));
-    QVERIFY(!child(dialog, "statusLabel")->isVisible());
+    QVERIFY(child<QLabel>(dialog, "statusPBtn")->styleSheet().contains("icon_status.png"));
+    QVERIFY(!child<QLabel>(dialog, "statusLabel")->isVisible());
     // The last answer said "Backup is running", which no longer holds: the page does not say
     // so, and every command can be pressed to learn why it cannot act.
     QCOMPARE(buttons(dialog), QString("111"));
@@ -298,13 +281,13 @@ class TaskListDaemonTest : public QObject {
     QVERIFY(daemon_);
     QTRY_COMPARE_WITH_TIMEOUT(state(dialog), QString("Not started"), 20000);
     QVERIFY(!notice->isVisible());
-    QVERIFY(child(dialog, "statusLabel")->isVisible());
+    QVERIFY(child<QLabel>(dialog, "statusLabel")->isVisible());
     QCOMPARE(buttons(dialog), QString("111"));
     // Backup Now acts again: the run completes.
     QTest::mouseClick(child<QToolButton>(dialog, "bunowPBtn"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pause), kRunTimeoutMs);
     QVERIFY(QFile::remove(pause));
-    QLabel* mark = child(dialog, "backupStatus");
+    QLabel* mark = child<QLabel>(dialog, "backupStatus");
     QTRY_VERIFY_WITH_TIMEOUT(mark->isVisible() && mark->styleSheet().contains("icon_-check_item.png"),
                              kRunTimeoutMs);
   }

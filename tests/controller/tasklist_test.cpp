@@ -32,6 +32,8 @@
 
 namespace lp = tessaly::link;
 
+using controller_test::child;
+
 namespace {
 
 const QString kShare = QStringLiteral("\\\\127.0.0.1\\nas\\backups");
@@ -225,17 +227,10 @@ class Boxes : public QObject {
   QTimer timer_;
 };
 
-template <typename T = QLabel>
-T* child(const Dialog& dialog, const QString& name) {
-  T* widget = dialog.findChild<T*>(name);
-  if (!widget) qFatal("no widget %s", qPrintable(name));
-  return widget;
-}
-
 QString suffix(int entry) { return entry == 1 ? QString() : QStringLiteral("_2"); }
 
 QLabel* entryLabel(const Dialog& dialog, const char* base, int entry) {
-  return child(dialog, QString::fromLatin1(base) + suffix(entry));
+  return child<QLabel>(dialog, QString::fromLatin1(base) + suffix(entry));
 }
 
 QWidget* frame(const Dialog& dialog, int entry) {
@@ -821,7 +816,7 @@ class TaskListTest : public QObject {
              {"accountLabel_2", task.user},
              {"deviceModelLabel_2", task.model},
              {"sourcePathLabel_2", task.destination}}) {
-      QLabel* label = child(dialog, name);
+      QLabel* label = child<QLabel>(dialog, name);
       QCOMPARE(label->textFormat(), Qt::PlainText);
       QCOMPARE(label->text().remove('\n'), full);
     }

@@ -17,16 +17,10 @@
 #include "modal_box.h"
 #include "titlebar.h"
 
+using controller_test::recordWarnings;
+using controller_test::warnings;
+
 namespace {
-
-QStringList& warnings() {
-  static QStringList list;
-  return list;
-}
-
-void recordWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type != QtDebugMsg && type != QtInfoMsg) warnings() << message;
-}
 
 QString sessionFile() { return controller_test::dataFolder() + "/SESSION_CONFIG.dat"; }
 

@@ -22,14 +22,7 @@
 namespace lp = tessaly::link;
 using service_probe::waitForService;
 
-namespace {
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-}  // namespace
+using controller_test::readFile;
 
 class LogDaemonTest : public QObject {
   Q_OBJECT

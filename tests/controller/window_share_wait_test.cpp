@@ -39,6 +39,8 @@
 #include "smb_server.h"
 #include "updatesessionconfig.h"
 
+using controller_test::child;
+
 namespace {
 
 const QString kSilent = QStringLiteral("127.0.0.2");
@@ -68,13 +70,6 @@ void writeTasks(const QList<Task>& tasks) {
       qFatal("task not written: %s", qPrintable(store.lastError()));
     }
   }
-}
-
-template <typename T>
-T* child(const Dialog& dialog, const char* name) {
-  T* widget = dialog.findChild<T*>(QString::fromLatin1(name));
-  if (!widget) qFatal("no widget %s", name);
-  return widget;
 }
 
 bool shown(const Dialog& dialog, const char* name) { return child<QWidget>(dialog, name)->isVisible(); }

@@ -47,6 +47,9 @@
 #include "session.h"
 #include "wizardlogic.h"
 
+using controller_test::readFile;
+using controller_test::writeFile;
+
 namespace {
 
 const QString kNasAddress = QStringLiteral("10.99.1.2");
@@ -58,16 +61,6 @@ const QString kSmbPassword = QStringLiteral("secret-pw");
 QString python() {
   return QFile::exists("/usr/bin/python3") ? QStringLiteral("/usr/bin/python3")
                                            : QStringLiteral("python3");
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // `ip` with these arguments in the window's namespace; true when it succeeded.

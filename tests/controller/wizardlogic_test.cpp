@@ -1,4 +1,5 @@
-// The wizard's rules without a window, as tables: the name and extension checks, the run-time
+// The wizard's rules without a window, as tables: where Back and Next lead from each step in
+// each mode, the name and extension checks, the run-time
 // texts (local time UTC+9 here, so a missing conversion or a second "Z" shows in every text),
 // the device texts, the local-network filter, the folder names a share path can carry, and
 // the file-system types that count as network ones.
@@ -15,6 +16,10 @@
 using namespace wizard_logic;
 
 Q_DECLARE_METATYPE(wizard_logic::NameCheck)
+Q_DECLARE_METATYPE(wizard_logic::WizardStep)
+Q_DECLARE_METATYPE(wizard_logic::WizardMode)
+Q_DECLARE_METATYPE(wizard_logic::StepResult)
+Q_DECLARE_METATYPE(wizard_logic::NextMove)
 Q_DECLARE_METATYPE(wizard_logic::ExtensionCheck)
 
 namespace {
@@ -27,6 +32,76 @@ class WizardLogicTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Next from each step as a new task and an edit meet it: the share that opens without an
+  // account skips the account step, a refused account shows it again, the last step and an
+  // edit's one step finish, and a refusal or a slow part stays.
+  void nextMoves_data() {
+    using S = WizardStep;
+    using M = WizardMode;
+    using R = StepResult;
+    const auto show = [](S step) { return NextMove{NextMove::Kind::Show, step}; };
+    const auto stay = [](S step) { return NextMove{NextMove::Kind::Stay, step}; };
+    const auto finish = [](S step) { return NextMove{NextMove::Kind::Finish, step}; };
+    QTest::addColumn<WizardStep>("step");
+    QTest::addColumn<WizardMode>("mode");
+    QTest::addColumn<StepResult>("result");
+    QTest::addColumn<NextMove>("move");
+    QTest::newRow("name") << S::Name << M::NewTask << R::Passed << show(S::Sources);
+    QTest::newRow("sources") << S::Sources << M::NewTask << R::Passed << show(S::FileTypes);
+    QTest::newRow("file types") << S::FileTypes << M::NewTask << R::Passed << show(S::Device);
+    QTest::newRow("device found") << S::Device << M::NewTask << R::Passed << show(S::Share);
+    QTest::newRow("device checking") << S::Device << M::NewTask << R::Pending << stay(S::Device);
+    QTest::newRow("guest share") << S::Share << M::NewTask << R::Passed << show(S::Folder);
+    QTest::newRow("share wants account") << S::Share << M::NewTask << R::Detour << show(S::Account);
+    QTest::newRow("account taken") << S::Account << M::NewTask << R::Passed << show(S::Folder);
+    QTest::newRow("account refused") << S::Account << M::NewTask << R::Detour << show(S::Account);
+    QTest::newRow("folder") << S::Folder << M::NewTask << R::Passed << show(S::Schedule);
+    QTest::newRow("schedule finishes") << S::Schedule << M::NewTask << R::Passed << finish(S::Schedule);
+    QTest::newRow("refused stays") << S::Sources << M::NewTask << R::Refused << stay(S::Sources);
+    QTest::newRow("no detour stays") << S::Folder << M::NewTask << R::Detour << stay(S::Folder);
+    QTest::newRow("rename finishes") << S::Name << M::Rename << R::Passed << finish(S::Name);
+    QTest::newRow("rename refused") << S::Name << M::Rename << R::Refused << stay(S::Name);
+    QTest::newRow("reschedule finishes") << S::Schedule << M::Reschedule << R::Passed
+                                         << finish(S::Schedule);
+  }
+  void nextMoves() {
+    QFETCH(WizardStep, step);
+    QFETCH(WizardMode, mode);
+    QFETCH(StepResult, result);
+    QFETCH(NextMove, move);
+    const NextMove got = nextMove(step, mode, result);
+    QCOMPARE(int(got.kind), int(move.kind));
+    QCOMPARE(int(got.step), int(move.step));
+  }
+
+  // Back from each step, the steps that show Back and Next at all, and the edit modes' steps:
+  // an edit is its one step, with Back off and Next reading Finish.
+  void backAndButtons() {
+    using S = WizardStep;
+    const std::optional<S> none;
+    const std::array<std::optional<S>, 9> back = {none,         S::Name,   S::Sources,
+                                                 S::FileTypes, S::Device, S::Share,
+                                                 S::Share,     S::Folder, none};
+    for (int n = 1; n <= 9; ++n) {
+      const StepRule rule = stepRule(S(n), WizardMode::NewTask);
+      QCOMPARE(int(rule.step), n);
+      QVERIFY2(rule.back == back[n - 1], qPrintable(QString("back from step %1").arg(n)));
+      QCOMPARE(rule.navigation, n != 9);
+      QCOMPARE(rule.next.has_value(), n < 8);  // "Finish" on the schedule step only
+    }
+    const std::pair<WizardMode, S> edits[] = {{WizardMode::NewTask, S::Name},
+                                              {WizardMode::Rename, S::Name},
+                                              {WizardMode::Reschedule, S::Schedule},
+                                              {WizardMode::ShowDestination, S::Summary}};
+    for (const auto& [mode, step] : edits) {
+      QCOMPARE(int(firstStep(mode)), int(step));
+      if (mode == WizardMode::NewTask) continue;
+      const StepRule rule = stepRule(step, mode);
+      QVERIFY(!rule.back && !rule.next && !rule.detour);
+    }
+    QVERIFY(!stepRule(S::Summary, WizardMode::ShowDestination).navigation);
+  }
+
   void taskName_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<NameCheck>("result");

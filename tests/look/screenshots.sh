@@ -68,62 +68,20 @@ RECORDS
   } > "$file"
 }
 
-# One task of SESSION_CONFIG.dat (platform/config_format.h): id, uuid, name, source,
-# protocol, anonymous, destination, model, kind, trigger, and the schedule's elements.
-task_xml() {
-  cat <<XML
-    <session id="$1">
-        <uuid>$2</uuid>
-        <name>$3</name>
-        <filter>
-            <filter_type>include</filter_type>
-            <extension>
-                <alias_cnt>1</alias_cnt>
-                <alias id="1">
-                    <name>customize</name>
-                    <count>1</count>
-                    <ext id="1">.*</ext>
-                </alias>
-            </extension>
-            <path>
-                <count>0</count>
-            </path>
-        </filter>
-        <source>
-            <count>1</count>
-            <path id="1">$4</path>
-        </source>
-        <destination>
-            <protocol>$5</protocol>
-            <anonymous>$6</anonymous>$( [ "$6" = 0 ] && printf '\n            <user>backup</user>\n            <password>secret</password>' )
-            <path>$7</path>
-            <model>$8</model>
-        </destination>
-        <action>$9</action>
-        <type>${10}</type>
-        ${11}
-    </session>
-XML
-}
-
 # Three sample tasks: photos to a NAS share by hand, documents to a local folder holding
 # three versions (the restore page lists them), music to a NAS share every week.
 write_tasks() {
   local file="$1" home="$2" backups="$3"
-  {
-    printf '<description>\n    <version>1.0</version>\n    <magic>E4BBBBE58AA1</magic>\n'
-    printf '    <vendor>BRELKIN</vendor>\n    <type>session</type>\n    <misc>xxxxx</misc>\n'
-    printf '</description>\n<configuration>\n    <count>3</count>\n'
-    task_xml 1 5b1e1d0c-7a8f-4c2e-9d3b-2f6a4e8c1b07 Photos "$home/Pictures" samba 1 \
-      '\\192.168.1.20\backup\Photos' KMR-420 incremental manually ''
-    task_xml 2 0c6f3e2a-41d9-4b7e-8a55-9e2d7c1f6a30 Documents "$home/Documents" local 1 \
-      "$backups" '' incremental schedule \
-      '<schedule_type>daily</schedule_type><count>1</count><schedule_time id="1">2026-03-01T21:15:00Z</schedule_time>'
-    task_xml 3 9a4d2b61-3c8e-4f0a-b7d2-5e1c8f3a6b94 Music "$home/Music" samba 0 \
-      '\\192.168.1.20\media\Music' KMR-420 full_backup schedule \
-      '<schedule_type>weekly</schedule_type><count>2</count><schedule_time id="1">2000-12-31T09:30:00Z</schedule_time><schedule_time id="2">2001-01-03T09:30:00Z</schedule_time>'
-    printf '</configuration>\n'
-  } > "$file"
+  python3 "$repo/tests/system/taskfile.py" "$file" \
+    --task uuid=5b1e1d0c-7a8f-4c2e-9d3b-2f6a4e8c1b07 name=Photos sources="$home/Pictures" \
+      protocol=samba 'destination=\\192.168.1.20\backup\Photos' model=KMR-420 extensions='.*' \
+    --task uuid=0c6f3e2a-41d9-4b7e-8a55-9e2d7c1f6a30 name=Documents sources="$home/Documents" \
+      destination="$backups" extensions='.*' trigger=schedule schedule_type=daily \
+      schedule_times=2026-03-01T21:15:00Z \
+    --task uuid=9a4d2b61-3c8e-4f0a-b7d2-5e1c8f3a6b94 name=Music sources="$home/Music" \
+      protocol=samba user=backup password=secret 'destination=\\192.168.1.20\media\Music' \
+      model=KMR-420 extensions='.*' action=full_backup trigger=schedule schedule_type=weekly \
+      schedule_times=2000-12-31T09:30:00Z schedule_times=2001-01-03T09:30:00Z
   # The documents' task tree: three completed runs.
   local tree="$backups/0c6f3e2a-41d9-4b7e-8a55-9e2d7c1f6a30"
   mkdir -p "$tree/last" "$tree/increments/1" "$tree/increments/2" "$tree/increments/3"

@@ -7,7 +7,8 @@ import subprocess
 import time
 import unittest
 
-from harness import DaemonTestCase, session_config, session_xml, wait_until
+from harness import DaemonTestCase, wait_until
+from taskfile import session_config, session_xml
 from linkpeer import (ACK, PKG_QUERY, PKG_SET, QUERY_SESSION_DETAIL, SET_BACKUP_START,
                       SET_CONFIG_UPDATE, LinkPeer, text)
 

@@ -9,7 +9,8 @@ import subprocess
 import time
 import unittest
 
-from harness import session_config, session_xml, wait_until
+from harness import wait_until
+from taskfile import session_config, session_xml
 from linkpeer import ACK, PKG_SET, SET_BACKUP_START, SET_BACKUP_STOP, text
 from taskcase import TaskCase, put
 from treecheck import Tree, snapshot

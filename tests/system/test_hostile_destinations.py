@@ -8,7 +8,8 @@ import sqlite3
 import threading
 import time
 
-from harness import DaemonTestCase, session_config, session_xml, wait_until
+from harness import DaemonTestCase, wait_until
+from taskfile import session_config, session_xml
 from linkpeer import (ACK, ANSWER, PKG_QUERY, PKG_SET, QUERY_SESSION_DETAIL, QUERY_VERSION,
                       SET_BACKUP_START, SET_CONFIG_UPDATE, LinkPeer, text)
 

@@ -11,7 +11,8 @@ import sys
 import time
 import unittest
 
-from harness import DaemonTestCase, session_config, session_xml, wait_until
+from harness import DaemonTestCase, wait_until
+from taskfile import session_config, session_xml
 from linkpeer import (ACK, ANSWER, PKG_QUERY, PKG_SET, QUERY_SESSION_DETAIL,
                       QUERY_SESSION_SUMMARY, QUERY_VERSION, SET_BACKUP_START, SET_BACKUP_STOP,
                       SET_CONFIG_UPDATE, SET_LOG_CLEAR, SET_RESTORE_START, SET_RESTORE_STOP,

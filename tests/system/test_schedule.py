@@ -16,7 +16,8 @@ import time
 import unittest
 from zoneinfo import ZoneInfo
 
-from harness import DaemonTestCase, session_config, session_xml, wait_until
+from harness import DaemonTestCase, wait_until
+from taskfile import session_config, session_xml
 from linkpeer import (ACK, PKG_QUERY, PKG_SET, QUERY_SESSION_DETAIL, SET_CONFIG_UPDATE,
                       SET_EMAIL_TEST,
                       LinkPeer, text)

@@ -9,7 +9,8 @@ import subprocess
 import sys
 import unittest
 
-from harness import DAEMON, DaemonTestCase, session_config, session_xml, wait_until
+from harness import DAEMON, DaemonTestCase, wait_until
+from taskfile import session_config, session_xml
 from linkpeer import (PKG_SET, SET_BACKUP_START, SET_BACKUP_STOP, SET_RESTORE_START,
                       SET_RESTORE_STOP, LinkPeer, restore_payload, text)
 

@@ -73,44 +73,41 @@ void bay(QPainter& p, const QRectF& r, const CaseColour& c, const QColor& led, b
 }
 
 QImage device(const Model& m) {
-  QImage image = canvas(53, 80);
-  QPainter p;
-  begin(p, image);
-  const CaseColour& c = *m.colours;
-  if (m.desktop) {
-    // Shadow, case, front panel, bays side by side, power light at the right.
-    roundedBox(p, QRectF(3, 23, 48, 42), 5, alpha(QColor(0, 0, 0), 0.28));
-    roundedBoxGradient(p, QRectF(2, 20, 49, 42), 5, c.top, c.bottom);
-    roundedBox(p, QRectF(5, 24, 43, 34), 3, c.front);
-    const double gap = 2.0, left = 7.5, width = 33.0;
-    const double w = (width - gap * (m.bays - 1)) / m.bays;
-    for (int i = 0; i < m.bays; ++i) {
-      bay(p, QRectF(left + i * (w + gap), 26, w, 30), c, m.led, true);
+  return painted(canvas(53, 80), [&](QPainter& p) {
+    const CaseColour& c = *m.colours;
+    if (m.desktop) {
+      // Shadow, case, front panel, bays side by side, power light at the right.
+      roundedBox(p, QRectF(3, 23, 48, 42), 5, alpha(QColor(0, 0, 0), 0.28));
+      roundedBoxGradient(p, QRectF(2, 20, 49, 42), 5, c.top, c.bottom);
+      roundedBox(p, QRectF(5, 24, 43, 34), 3, c.front);
+      const double gap = 2.0, left = 7.5, width = 33.0;
+      const double w = (width - gap * (m.bays - 1)) / m.bays;
+      for (int i = 0; i < m.bays; ++i) {
+        bay(p, QRectF(left + i * (w + gap), 26, w, 30), c, m.led, true);
+      }
+      disc(p, QPointF(44.5, 30), 1.8, m.led);
+      p.setPen(linePen(alpha(c.bayEdge, 0.7), 1.0));
+      p.drawLine(QPointF(44.5, 36), QPointF(44.5, 52));
+    } else {
+      // Shadow, case, front panel, power light, stacked bays.
+      roundedBox(p, QRectF(6, 5, 43, 74), 5, alpha(QColor(0, 0, 0), 0.28));
+      roundedBoxGradient(p, QRectF(5, 3, 43, 74), 5, c.top, c.bottom);
+      roundedBox(p, QRectF(9, 8, 35, 64), 3, c.front);
+      disc(p, QPointF(26.5, 14), 2.6, c.bayEdge);
+      disc(p, QPointF(26.5, 14), 1.5, m.led);
+      const double gap = 3.0, top = 20.0;
+      // A one-bay case keeps a bay of two-bay height and shows a vent grille below it.
+      const double height = m.bays == 1 ? 22.0 : 48.0;
+      const double h = (height - gap * (m.bays - 1)) / m.bays;
+      for (int i = 0; i < m.bays; ++i) {
+        bay(p, QRectF(12, top + i * (h + gap), 29, h), c, m.led, false);
+      }
+      if (m.bays == 1) {
+        p.setPen(linePen(c.bottom.darker(115), 1.6));
+        for (double y = 50; y <= 64; y += 4.5) p.drawLine(QPointF(16, y), QPointF(37, y));
+      }
     }
-    disc(p, QPointF(44.5, 30), 1.8, m.led);
-    p.setPen(linePen(alpha(c.bayEdge, 0.7), 1.0));
-    p.drawLine(QPointF(44.5, 36), QPointF(44.5, 52));
-  } else {
-    // Shadow, case, front panel, power light, stacked bays.
-    roundedBox(p, QRectF(6, 5, 43, 74), 5, alpha(QColor(0, 0, 0), 0.28));
-    roundedBoxGradient(p, QRectF(5, 3, 43, 74), 5, c.top, c.bottom);
-    roundedBox(p, QRectF(9, 8, 35, 64), 3, c.front);
-    disc(p, QPointF(26.5, 14), 2.6, c.bayEdge);
-    disc(p, QPointF(26.5, 14), 1.5, m.led);
-    const double gap = 3.0, top = 20.0;
-    // A one-bay case keeps a bay of two-bay height and shows a vent grille below it.
-    const double height = m.bays == 1 ? 22.0 : 48.0;
-    const double h = (height - gap * (m.bays - 1)) / m.bays;
-    for (int i = 0; i < m.bays; ++i) {
-      bay(p, QRectF(12, top + i * (h + gap), 29, h), c, m.led, false);
-    }
-    if (m.bays == 1) {
-      p.setPen(linePen(c.bottom.darker(115), 1.6));
-      for (double y = 50; y <= 64; y += 4.5) p.drawLine(QPointF(16, y), QPointF(37, y));
-    }
-  }
-  p.end();
-  return image;
+  });
 }
 
 // The window icon: Windows icon container with one entry per size. Small sizes are stored as
@@ -177,16 +174,13 @@ QByteArray iconFile() {
 }  // namespace
 
 QImage drawMark(int size) {
-  QImage image = canvas(size, size);
-  QPainter p;
-  begin(p, image);
-  const double s = size;
-  roundedBoxGradient(p, QRectF(0, 0, s, s), s * 0.24, accentLight, accentDark);
-  p.setPen(linePen(white, std::max(1.4, s * 0.09)));
-  arcArrow(p, QPointF(s / 2, s / 2), s * 0.27, 25, 165, std::max(1.5, s * 0.1));
-  arcArrow(p, QPointF(s / 2, s / 2), s * 0.27, 205, 345, std::max(1.5, s * 0.1));
-  p.end();
-  return image;
+  return painted(canvas(size, size), [&](QPainter& p) {
+    const double s = size;
+    roundedBoxGradient(p, QRectF(0, 0, s, s), s * 0.24, accentLight, accentDark);
+    p.setPen(linePen(white, std::max(1.4, s * 0.09)));
+    arcArrow(p, QPointF(s / 2, s / 2), s * 0.27, 25, 165, std::max(1.5, s * 0.1));
+    arcArrow(p, QPointF(s / 2, s / 2), s * 0.27, 205, 345, std::max(1.5, s * 0.1));
+  });
 }
 
 void addDeviceArt(std::vector<Art>& out) {

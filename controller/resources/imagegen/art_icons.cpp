@@ -202,66 +202,54 @@ void plus(QPainter& p, const QPen&, const QColor&) {
 // A navigation button: glyph in the upper middle; selected: accent glyph, soft glow and an
 // accent bar at the column's left edge.
 QImage navButton(const Glyph& glyph, bool selected) {
-  QImage image = canvas(171, 132);
-  QPainter p;
-  begin(p, image);
-  const QRectF box(55.5, 28, 60, 60);
-  if (selected) {
-    glow(p, box.center(), 52, alpha(accent, 0.20));
-    roundedBox(p, QRectF(0, 30, 4, 56), 2, accent);
-  }
-  drawGlyph(p, box, glyph, selected ? accentLight : glyphDark, 1.5);
-  p.end();
-  return image;
+  return painted(canvas(171, 132), [&](QPainter& p) {
+    const QRectF box(55.5, 28, 60, 60);
+    if (selected) {
+      glow(p, box.center(), 52, alpha(accent, 0.20));
+      roundedBox(p, QRectF(0, 30, 4, 56), 2, accent);
+    }
+    drawGlyph(p, box, glyph, selected ? accentLight : glyphDark, 1.5);
+  });
 }
 
 // A settings menu tile.
 QImage settingsTile(const Glyph& glyph, bool current) {
-  QImage image = canvas(96, 96);
-  QPainter p;
-  begin(p, image);
-  // A soft drop shadow under the tile.
-  roundedBox(p, QRectF(3, 5, 90, 90), 10, alpha(QColor(0, 0, 0), 0.30));
-  if (current) {
-    roundedBox(p, QRectF(3, 3, 90, 90), 10, QColor(0xf2, 0xf7, 0xfe), accent, 2.0);
-  } else {
-    roundedBox(p, QRectF(3, 3, 90, 90), 10, panel, panelBorder, 1.0);
-  }
-  const QRectF box(28, 28, 40, 40);  // centred in the tile: the caption stands below it
-  if (current) glow(p, box.center(), 30, alpha(accent, 0.14));
-  drawGlyph(p, box, glyph, current ? accent : glyphLight, 1.7);
-  p.end();
-  return image;
+  return painted(canvas(96, 96), [&](QPainter& p) {
+    // A soft drop shadow under the tile.
+    roundedBox(p, QRectF(3, 5, 90, 90), 10, alpha(QColor(0, 0, 0), 0.30));
+    if (current) {
+      roundedBox(p, QRectF(3, 3, 90, 90), 10, QColor(0xf2, 0xf7, 0xfe), accent, 2.0);
+    } else {
+      roundedBox(p, QRectF(3, 3, 90, 90), 10, panel, panelBorder, 1.0);
+    }
+    const QRectF box(28, 28, 40, 40);  // centred in the tile: the caption stands below it
+    if (current) glow(p, box.center(), 30, alpha(accent, 0.14));
+    drawGlyph(p, box, glyph, current ? accent : glyphLight, 1.7);
+  });
 }
 
 // A task card icon (40 x 40) on the light card; hover adds a light accent disc.
 QImage cardIcon(const Glyph& glyph, bool hover) {
-  QImage image = canvas(40, 40);
-  QPainter p;
-  begin(p, image);
-  if (hover) disc(p, QPointF(20, 20), 19.5, alpha(accent, 0.13));
-  drawGlyph(p, QRectF(5, 5, 30, 30), glyph, hover ? accent : glyphLight, 1.8);
-  p.end();
-  return image;
+  return painted(canvas(40, 40), [&](QPainter& p) {
+    if (hover) disc(p, QPointF(20, 20), 19.5, alpha(accent, 0.13));
+    drawGlyph(p, QRectF(5, 5, 30, 30), glyph, hover ? accent : glyphLight, 1.8);
+  });
 }
 
 // A white glyph on a coloured disc, optionally with a soft outer ring (hover).
 QImage badge(int size, const Glyph& glyph, const QColor& fill, bool ring, double weight) {
-  QImage image = canvas(size, size);
-  QPainter p;
-  begin(p, image);
-  const QPointF c(size / 2.0, size / 2.0);
-  const double r = size / 2.0 - 0.5;
-  if (ring) {
-    disc(p, c, r, alpha(fill, 0.35));
-    disc(p, c, r - size * 0.1, fill);
-  } else {
-    disc(p, c, r, fill);
-  }
-  const double inset = ring ? size * 0.14 : size * 0.06;
-  drawGlyph(p, QRectF(inset, inset, size - 2 * inset, size - 2 * inset), glyph, white, weight);
-  p.end();
-  return image;
+  return painted(canvas(size, size), [&](QPainter& p) {
+    const QPointF c(size / 2.0, size / 2.0);
+    const double r = size / 2.0 - 0.5;
+    if (ring) {
+      disc(p, c, r, alpha(fill, 0.35));
+      disc(p, c, r - size * 0.1, fill);
+    } else {
+      disc(p, c, r, fill);
+    }
+    const double inset = ring ? size * 0.14 : size * 0.06;
+    drawGlyph(p, QRectF(inset, inset, size - 2 * inset, size - 2 * inset), glyph, white, weight);
+  });
 }
 
 }  // namespace

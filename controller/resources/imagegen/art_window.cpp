@@ -60,199 +60,166 @@ void verticalGradient(QPainter& p, const QRectF& r, const QColor& top, const QCo
 // The main window: title strip y 0-55, a dark line under it, navigation column x 0-171 with a
 // separator at 172, content area from x 173. A one-pixel edge frames the frameless window.
 QImage mainBackground() {
-  QImage image = canvas(800, 600);
-  QPainter p;
-  begin(p, image);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  verticalGradient(p, QRectF(173, 57, 627, 543), contentTop, contentBottom);
-  verticalGradient(p, QRectF(0, 57, 172, 543), navTop, navBottom);
-  fillRect(p, QRectF(0, 0, 800, 56), strip);
-  fillRect(p, QRectF(0, 56, 800, 1), QColor(0x12, 0x15, 0x17));
-  fillRect(p, QRectF(172, 57, 1, 543), edge);
-  fillRect(p, QRectF(173, 57, 1, 543), alpha(white, 0.035));
-  // A faint light line along the strip's top edge gives it depth.
-  fillRect(p, QRectF(1, 1, 798, 1), alpha(white, 0.04));
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.drawImage(QPointF(18, 13), drawMark(30));
-  p.setRenderHint(QPainter::Antialiasing, false);
-  p.setPen(edge);
-  p.setBrush(Qt::NoBrush);
-  p.drawRect(0, 0, 799, 599);
-  p.end();
-  return image;
+  return painted(canvas(800, 600), [&](QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    verticalGradient(p, QRectF(173, 57, 627, 543), contentTop, contentBottom);
+    verticalGradient(p, QRectF(0, 57, 172, 543), navTop, navBottom);
+    fillRect(p, QRectF(0, 0, 800, 56), strip);
+    fillRect(p, QRectF(0, 56, 800, 1), QColor(0x12, 0x15, 0x17));
+    fillRect(p, QRectF(172, 57, 1, 543), edge);
+    fillRect(p, QRectF(173, 57, 1, 543), alpha(white, 0.035));
+    // A faint light line along the strip's top edge gives it depth.
+    fillRect(p, QRectF(1, 1, 798, 1), alpha(white, 0.04));
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.drawImage(QPointF(18, 13), drawMark(30));
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(edge);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(0, 0, 799, 599);
+  });
 }
 
 // The folder browser (401 x 368): title strip y 0-27 with an accent line under it, light body,
 // a white well behind the folder tree (35, 78, 331 x 237) and a rule above the buttons.
 QImage browserBackground() {
-  QImage image = canvas(401, 368);
-  QPainter p;
-  begin(p, image);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  fillRect(p, QRectF(0, 0, 401, 368), panel);
-  fillRect(p, QRectF(0, 0, 401, 28), strip);
-  fillRect(p, QRectF(0, 28, 401, 2), accent);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.drawImage(QPointF(9, 5), drawMark(18));
-  roundedBox(p, QRectF(33, 76, 335, 241), 3, white, panelBorder);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  fillRect(p, QRectF(20, 321, 361, 1), QColor(0xd3, 0xd9, 0xde));
-  fillRect(p, QRectF(20, 322, 361, 1), alpha(white, 0.8));
-  p.setPen(edge);
-  p.setBrush(Qt::NoBrush);
-  p.drawRect(0, 0, 400, 367);
-  p.end();
-  return image;
+  return painted(canvas(401, 368), [&](QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    fillRect(p, QRectF(0, 0, 401, 368), panel);
+    fillRect(p, QRectF(0, 0, 401, 28), strip);
+    fillRect(p, QRectF(0, 28, 401, 2), accent);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.drawImage(QPointF(9, 5), drawMark(18));
+    roundedBox(p, QRectF(33, 76, 335, 241), 3, white, panelBorder);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    fillRect(p, QRectF(20, 321, 361, 1), QColor(0xd3, 0xd9, 0xde));
+    fillRect(p, QRectF(20, 322, 361, 1), alpha(white, 0.8));
+    p.setPen(edge);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(0, 0, 400, 367);
+  });
 }
 
 // A stretchable frame: rounded box with border and an optional one-pixel shade under the top
 // edge (fields look slightly sunken).
 QImage frame(int w, int h, const QColor& fill, const QColor& border, const QColor& shade = {},
              double radius = 4) {
-  QImage image = canvas(w, h);
-  QPainter p;
-  begin(p, image);
-  roundedBox(p, QRectF(0, 0, w, h), radius, fill, border);
-  if (shade.isValid()) {
-    p.setRenderHint(QPainter::Antialiasing, false);
-    fillRect(p, QRectF(3, 1, w - 6, 1), shade);
-  }
-  p.end();
-  return image;
+  return painted(canvas(w, h), [&](QPainter& p) {
+    roundedBox(p, QRectF(0, 0, w, h), radius, fill, border);
+    if (shade.isValid()) {
+      p.setRenderHint(QPainter::Antialiasing, false);
+      fillRect(p, QRectF(3, 1, w - 6, 1), shade);
+    }
+  });
 }
 
 // The task list's card (583 x 204): white with a quiet border; the selected one has an accent
 // border, a light accent tint and an accent bar along its left edge.
 QImage taskCard(bool selected) {
-  QImage image = canvas(583, 204);
-  QPainter p;
-  begin(p, image);
-  const QRectF r(0.5, 0.5, 582, 203);
-  if (selected) {
-    roundedBox(p, r, 6, QColor(0xf3, 0xf8, 0xfe), accent, 1.5);
-    QPainterPath bar = cornerPath(QRectF(1.5, 1.5, 5, 201), 5, true, false, false, true);
-    p.setPen(Qt::NoPen);
-    p.setBrush(accent);
-    p.drawPath(bar);
-  } else {
-    roundedBox(p, r, 6, card, QColor(0xd0, 0xd7, 0xdc));
-    p.setRenderHint(QPainter::Antialiasing, false);
-    fillRect(p, QRectF(6, 1, 571, 1), white);
-  }
-  p.end();
-  return image;
+  return painted(canvas(583, 204), [&](QPainter& p) {
+    const QRectF r(0.5, 0.5, 582, 203);
+    if (selected) {
+      roundedBox(p, r, 6, QColor(0xf3, 0xf8, 0xfe), accent, 1.5);
+      QPainterPath bar = cornerPath(QRectF(1.5, 1.5, 5, 201), 5, true, false, false, true);
+      p.setPen(Qt::NoPen);
+      p.setBrush(accent);
+      p.drawPath(bar);
+    } else {
+      roundedBox(p, r, 6, card, QColor(0xd0, 0xd7, 0xdc));
+      p.setRenderHint(QPainter::Antialiasing, false);
+      fillRect(p, QRectF(6, 1, 571, 1), white);
+    }
+  });
 }
 
 // A dark header cell of the log table or the device list. `left`/`right` round that top
 // corner; `divider` draws the separator at the right edge; `lit` is the lighter variant.
 QImage headerCell(int w, int h, bool left, bool right, bool divider, bool lit) {
-  QImage image = canvas(w, h);
-  QPainter p;
-  begin(p, image);
-  const QRectF r(0, 0, w, h);
-  QLinearGradient g(r.topLeft(), r.bottomLeft());
-  g.setColorAt(0.0, lit ? QColor(0x45, 0x4f, 0x56) : QColor(0x3a, 0x43, 0x49));
-  g.setColorAt(1.0, lit ? QColor(0x3d, 0x46, 0x4d) : header);
-  p.setPen(Qt::NoPen);
-  p.setBrush(g);
-  p.drawPath(cornerPath(r, 4, left, right, false, false));
-  p.setRenderHint(QPainter::Antialiasing, false);
-  fillRect(p, QRectF(0, h - 2, w, 2), lit ? accentLight : accent);
-  if (divider) {
-    fillRect(p, QRectF(w - 2, 6, 1, h - 12), QColor(0x27, 0x2d, 0x32));
-    fillRect(p, QRectF(w - 1, 6, 1, h - 12), alpha(white, 0.08));
-  }
-  p.end();
-  return image;
+  return painted(canvas(w, h), [&](QPainter& p) {
+    const QRectF r(0, 0, w, h);
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0.0, lit ? QColor(0x45, 0x4f, 0x56) : QColor(0x3a, 0x43, 0x49));
+    g.setColorAt(1.0, lit ? QColor(0x3d, 0x46, 0x4d) : header);
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawPath(cornerPath(r, 4, left, right, false, false));
+    p.setRenderHint(QPainter::Antialiasing, false);
+    fillRect(p, QRectF(0, h - 2, w, 2), lit ? accentLight : accent);
+    if (divider) {
+      fillRect(p, QRectF(w - 2, 6, 1, h - 12), QColor(0x27, 0x2d, 0x32));
+      fillRect(p, QRectF(w - 1, 6, 1, h - 12), alpha(white, 0.08));
+    }
+  });
 }
 
 // The rule under the task list: a two-pixel engraved line fading out at both ends.
 QImage rule() {
-  QImage image = canvas(560, 2);
-  QPainter p;
-  begin(p, image);
-  const auto faded = [](const QColor& c) {
-    QLinearGradient g(0, 0, 560, 0);
-    g.setColorAt(0.0, alpha(c, 0.0));
-    g.setColorAt(0.12, c);
-    g.setColorAt(0.88, c);
-    g.setColorAt(1.0, alpha(c, 0.0));
-    return g;
-  };
-  p.fillRect(QRectF(0, 0, 560, 1), faded(QColor(0xbf, 0xc7, 0xce)));
-  p.fillRect(QRectF(0, 1, 560, 1), faded(white));
-  p.end();
-  return image;
+  return painted(canvas(560, 2), [&](QPainter& p) {
+    const auto faded = [](const QColor& c) {
+      QLinearGradient g(0, 0, 560, 0);
+      g.setColorAt(0.0, alpha(c, 0.0));
+      g.setColorAt(0.12, c);
+      g.setColorAt(0.88, c);
+      g.setColorAt(1.0, alpha(c, 0.0));
+      return g;
+    };
+    p.fillRect(QRectF(0, 0, 560, 1), faded(QColor(0xbf, 0xc7, 0xce)));
+    p.fillRect(QRectF(0, 1, 560, 1), faded(white));
+  });
 }
 
 // Scroll bar handle: a pill of 9 px across a 15 px bar, transparent around it.
 QImage scrollHandle(bool vertical, bool disabled) {
-  QImage image = vertical ? canvas(15, 40) : canvas(40, 15);
-  QPainter p;
-  begin(p, image);
-  const QRectF pill = vertical ? QRectF(3, 1, 9, 38) : QRectF(1, 3, 38, 9);
-  const QColor c = disabled ? QColor(0x30, 0x37, 0x3c) : QColor(0x5a, 0x65, 0x6d);
-  roundedBox(p, pill, 4.5, c);
-  if (!disabled) {
-    // A lighter top edge on the pill.
-    p.setRenderHint(QPainter::Antialiasing, false);
-    if (vertical) {
-      fillRect(p, QRectF(5, 2, 5, 1), alpha(white, 0.12));
-    } else {
-      fillRect(p, QRectF(5, 4, 30, 1), alpha(white, 0.12));
+  return painted(vertical ? canvas(15, 40) : canvas(40, 15), [&](QPainter& p) {
+    const QRectF pill = vertical ? QRectF(3, 1, 9, 38) : QRectF(1, 3, 38, 9);
+    const QColor c = disabled ? QColor(0x30, 0x37, 0x3c) : QColor(0x5a, 0x65, 0x6d);
+    roundedBox(p, pill, 4.5, c);
+    if (!disabled) {
+      // A lighter top edge on the pill.
+      p.setRenderHint(QPainter::Antialiasing, false);
+      if (vertical) {
+        fillRect(p, QRectF(5, 2, 5, 1), alpha(white, 0.12));
+      } else {
+        fillRect(p, QRectF(5, 4, 30, 1), alpha(white, 0.12));
+      }
     }
-  }
-  p.end();
-  return image;
+  });
 }
 
 // Scroll arrow button: track colour with a small triangle.
 QImage scrollArrow(double dir, bool disabled) {
-  QImage image = canvas(15, 15);
-  QPainter p;
-  begin(p, image);
-  p.fillRect(QRectF(0, 0, 15, 15), track);
-  triangle(p, QPointF(7.5, 7.5), 7, dir, disabled ? QColor(0x38, 0x40, 0x45) : QColor(0x8f, 0x99, 0xa0));
-  p.end();
-  return image;
+  return painted(canvas(15, 15), [&](QPainter& p) {
+    p.fillRect(QRectF(0, 0, 15, 15), track);
+    triangle(p, QPointF(7.5, 7.5), 7, dir, disabled ? QColor(0x38, 0x40, 0x45) : QColor(0x8f, 0x99, 0xa0));
+  });
 }
 
 // Scroll page area: track colour with a thin groove along the bar (repeats seamlessly).
 QImage scrollPage(bool vertical, bool disabled) {
-  QImage image = canvas(15, 15);
-  QPainter p;
-  begin(p, image);
-  p.fillRect(QRectF(0, 0, 15, 15), disabled ? QColor(0x15, 0x18, 0x1a) : track);
-  if (!disabled) {
-    const QRectF groove = vertical ? QRectF(7, 0, 1, 15) : QRectF(0, 7, 15, 1);
-    p.fillRect(groove, QColor(0x1f, 0x24, 0x28));
-  }
-  p.end();
-  return image;
+  return painted(canvas(15, 15), [&](QPainter& p) {
+    p.fillRect(QRectF(0, 0, 15, 15), disabled ? QColor(0x15, 0x18, 0x1a) : track);
+    if (!disabled) {
+      const QRectF groove = vertical ? QRectF(7, 0, 1, 15) : QRectF(0, 7, 15, 1);
+      p.fillRect(groove, QColor(0x1f, 0x24, 0x28));
+    }
+  });
 }
 
 QImage tab(bool disabled) {
-  QImage image = canvas(100, 30);
-  QPainter p;
-  begin(p, image);
-  const QRectF r(0, 0, 100, 30);
-  p.setPen(Qt::NoPen);
-  p.setBrush(disabled ? QColor(0x24, 0x29, 0x2d) : QColor(0x2f, 0x36, 0x3b));
-  p.drawPath(cornerPath(r, 5, true, true, false, false));
-  p.setRenderHint(QPainter::Antialiasing, false);
-  fillRect(p, QRectF(0, 28, 100, 2), disabled ? QColor(0x3a, 0x42, 0x47) : accent);
-  p.end();
-  return image;
+  return painted(canvas(100, 30), [&](QPainter& p) {
+    const QRectF r(0, 0, 100, 30);
+    p.setPen(Qt::NoPen);
+    p.setBrush(disabled ? QColor(0x24, 0x29, 0x2d) : QColor(0x2f, 0x36, 0x3b));
+    p.drawPath(cornerPath(r, 5, true, true, false, false));
+    p.setRenderHint(QPainter::Antialiasing, false);
+    fillRect(p, QRectF(0, 28, 100, 2), disabled ? QColor(0x3a, 0x42, 0x47) : accent);
+  });
 }
 
 QImage tabArrow(double dir, bool disabled) {
-  QImage image = canvas(16, 16);
-  QPainter p;
-  begin(p, image);
-  p.setPen(linePen(disabled ? QColor(0x4a, 0x53, 0x5a) : glyphDark, 2));
-  chevron(p, QPointF(8, 8), 8, dir);
-  p.end();
-  return image;
+  return painted(canvas(16, 16), [&](QPainter& p) {
+    p.setPen(linePen(disabled ? QColor(0x4a, 0x53, 0x5a) : glyphDark, 2));
+    chevron(p, QPointF(8, 8), 8, dir);
+  });
 }
 
 }  // namespace

@@ -37,10 +37,13 @@ QImage canvas(int w, int h) {
   return image;
 }
 
-void begin(QPainter& p, QImage& image) {
-  p.begin(&image);
+QImage painted(QImage image, const std::function<void(QPainter&)>& paint) {
+  QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  paint(p);
+  p.end();
+  return image;
 }
 
 void roundedBox(QPainter& p, const QRectF& r, double radius, const QColor& fill,

@@ -54,8 +54,8 @@ QColor alpha(const QColor& c, double a);
 
 // A transparent image of w x h.
 QImage canvas(int w, int h);
-// A painter on `image` with antialiasing on.
-void begin(QPainter& p, QImage& image);
+// `image` after `paint` drew on it, with antialiasing on.
+QImage painted(QImage image, const std::function<void(QPainter&)>& paint);
 
 // A rounded rectangle whose border of `width` lies inside `r`; `border` invalid: no border.
 void roundedBox(QPainter& p, const QRectF& r, double radius, const QColor& fill,

@@ -1,14 +1,15 @@
-#include "refreshlog.h"
+// The pacing loop: emit first, then sleep; the sleep ends early only when stop() is asked.
+#include "pacingthread.h"
 
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QMutexLocker>
 
-RefreshLog::RefreshLog(QObject* parent, std::chrono::milliseconds interval)
+PacingThread::PacingThread(QObject* parent, std::chrono::milliseconds interval)
     : QThread(parent), interval_(interval) {}
 
-RefreshLog::~RefreshLog() { stop(); }
+PacingThread::~PacingThread() { stop(); }
 
-void RefreshLog::stop() {
+void PacingThread::stop() {
   {
     QMutexLocker lock(&mutex_);
     stopping_ = true;
@@ -17,12 +18,11 @@ void RefreshLog::stop() {
   wait();
 }
 
-// Emit first, then sleep; the sleep ends early only when stop() is asked.
-void RefreshLog::run() {
+void PacingThread::run() {
   QMutexLocker lock(&mutex_);
   while (!stopping_) {
     lock.unlock();
-    emit RefreshLogSign();
+    pace();
     lock.relock();
     QDeadlineTimer deadline(interval_);
     while (!stopping_ && !deadline.hasExpired()) wake_.wait(&mutex_, deadline);
