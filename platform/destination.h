@@ -193,6 +193,9 @@ bool is_smb_path(std::string_view path);
 std::unique_ptr<destination> connect(const std::string& path, const account_t& account);
 // The local back-end on its own (no account).
 std::unique_ptr<destination> local_destination();
+// The SMB back-end on its own, for every share this account reaches; null (errno set) when
+// the library cannot make its context.
+std::unique_ptr<destination> smb_destination(const account_t& account);
 
 // Operations built on the interface, the same for every back-end.
 int lstat(destination& d, const std::string& path, info_t* out);

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace tessaly {
 
@@ -56,11 +57,6 @@ std::vector<int> interface_indexes(const std::vector<in_addr>& locals) {
 
 }  // namespace
 
-void DiscoverySocket::Fd::reset() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
 DiscoverySocket::DiscoverySocket(const std::vector<in_addr>& locals)
     : locals_(locals.begin(),
               locals.begin() + static_cast<std::ptrdiff_t>(
@@ -70,7 +66,7 @@ DiscoverySocket::DiscoverySocket(const std::vector<in_addr>& locals)
 
   const sockaddr_in group = group_address();
 
-  Fd receive(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  unique_fd receive(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   if (receive.ok()) {
     set_int_option(receive.get(), SOL_SOCKET, SO_REUSEADDR, 1);
     sockaddr_in any{};
@@ -94,7 +90,7 @@ DiscoverySocket::DiscoverySocket(const std::vector<in_addr>& locals)
 
   send_.reserve(locals_.size());
   for (const in_addr& local : locals_) {
-    Fd sender(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    unique_fd sender(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     if (sender.ok()) {
       in_addr out = local;
       if (setsockopt(sender.get(), IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof(out)) != 0) {

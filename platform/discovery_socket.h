@@ -14,8 +14,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 #include <vector>
+
+#include "unique_fd.h"
 
 namespace tessaly {
 
@@ -58,35 +59,12 @@ class DiscoverySocket {
   DiscoveryReceive receive(int timeout_ms, DiscoveryDatagram* out);
 
  private:
-  class Fd {
-   public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-      if (this != &other) {
-        reset();
-        fd_ = std::exchange(other.fd_, -1);
-      }
-      return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-    void reset();
-
-   private:
-    int fd_ = -1;
-  };
-
   int indexOfArrival(const in_addr& local, int ifindex) const;
 
   std::vector<in_addr> locals_;
   std::vector<int> ifindex_;  // interface of each local address, 0 when unknown
-  Fd receive_;
-  std::vector<Fd> send_;
+  unique_fd receive_;
+  std::vector<unique_fd> send_;
 };
 
 }  // namespace tessaly

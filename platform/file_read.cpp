@@ -9,21 +9,26 @@
 
 namespace tessaly {
 
-namespace {
-
-// The descriptor closed on every path out.
-struct fd_closer {
-  int fd;
-  ~fd_closer() {
-    if (fd >= 0) ::close(fd);
+unique_fd open_regular_file(const std::string& path, bool follow_links, int* error) {
+  // O_NONBLOCK: the open of a FIFO returns at once instead of waiting for a writer.
+  int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+  if (!follow_links) flags |= O_NOFOLLOW;
+  unique_fd file(::open(path.c_str(), flags));
+  if (!file.ok()) {
+    *error = errno;
+    return file;
   }
-};
+  struct stat st;
+  *error = ::fstat(file.get(), &st) != 0 ? errno
+           : S_ISREG(st.st_mode)         ? 0
+           : S_ISDIR(st.st_mode)         ? EISDIR
+                                         : EINVAL;
+  if (*error != 0) file.reset();
+  return file;
+}
 
 int read_open_file(int fd, uint64_t max_bytes, std::string* out) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return errno;
-  if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  if (static_cast<uint64_t>(st.st_size) > max_bytes) return EFBIG;
+  out->clear();
   // The size may change while the file is read: the bound holds for what is read.
   char buffer[16 * 1024];
   for (;;) {
@@ -33,22 +38,20 @@ int read_open_file(int fd, uint64_t max_bytes, std::string* out) {
       return errno;
     }
     if (n == 0) return 0;
-    if (out->size() + static_cast<uint64_t>(n) > max_bytes) return EFBIG;
+    const uint64_t room = max_bytes - out->size();
+    if (static_cast<uint64_t>(n) > room) {
+      out->append(buffer, static_cast<size_t>(room));
+      return EFBIG;
+    }
     out->append(buffer, static_cast<size_t>(n));
   }
 }
 
-}  // namespace
-
 int read_regular_file(const std::string& path, bool follow_links, uint64_t max_bytes,
                       std::string* out) {
-  out->clear();
-  // O_NONBLOCK: the open of a FIFO returns at once instead of waiting for a writer.
-  int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-  if (!follow_links) flags |= O_NOFOLLOW;
-  const fd_closer file{::open(path.c_str(), flags)};
-  if (file.fd < 0) return errno;
-  const int err = read_open_file(file.fd, max_bytes, out);
+  int err = 0;
+  const unique_fd file = open_regular_file(path, follow_links, &err);
+  if (err == 0) err = read_open_file(file.get(), max_bytes, out);
   if (err != 0) out->clear();
   return err;
 }

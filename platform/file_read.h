@@ -10,7 +10,18 @@
 #include <cstdint>
 #include <string>
 
+#include "unique_fd.h"
+
 namespace tessaly {
+
+// Opens the regular file at `path` for reading, without blocking: not ok() on failure, with
+// `*error` set to an errno value as read_regular_file gives it.
+unique_fd open_regular_file(const std::string& path, bool follow_links, int* error);
+
+// Reads what is left of the open file `fd` into `out` (replacing what it held), up to `max_bytes` bytes. 0 at its end,
+// else an errno value: EFBIG when there is more (`out` then holds the first `max_bytes`
+// bytes), or the error of the read.
+int read_open_file(int fd, uint64_t max_bytes, std::string* out);
 
 // Reads the regular file at `path` whole into `out`. 0 on success, else an errno value:
 // ENOENT when there is none, ELOOP for a symbolic link unless `follow_links`, EISDIR for a

@@ -51,17 +51,6 @@ bool link_text(int dirfd, const std::string& name, std::string* out) {
 
 }  // namespace
 
-int unique_fd::close() {
-  int rc = fd_ >= 0 ? ::close(fd_) : 0;
-  fd_ = -1;
-  return rc;
-}
-
-void unique_fd::reset() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
 unique_fd open_folder_at(int dirfd, const std::string& name) {
   return unique_fd(::openat(dirfd, name.c_str(), kFolderOpenFlags));
 }

@@ -27,33 +27,9 @@
 #include <utility>
 #include <vector>
 
+#include "unique_fd.h"
+
 namespace tessaly {
-
-class unique_fd {
- public:
-  unique_fd() = default;
-  explicit unique_fd(int fd) : fd_(fd) {}
-  ~unique_fd() { reset(); }
-  unique_fd(unique_fd&& o) noexcept : fd_(std::exchange(o.fd_, -1)) {}
-  unique_fd& operator=(unique_fd&& o) noexcept {
-    if (this != &o) {
-      reset();
-      fd_ = std::exchange(o.fd_, -1);
-    }
-    return *this;
-  }
-  unique_fd(const unique_fd&) = delete;
-  unique_fd& operator=(const unique_fd&) = delete;
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  // Closes and reports the result (a failed close can mean lost writes).
-  int close();
-  void reset();
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_ = -1;
-};
 
 // Flags of every folder opened by a walk.
 constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "unique_fd.h"
+
 namespace tessaly::share {
 
 namespace {
@@ -41,20 +43,6 @@ constexpr std::array<uint8_t, 4 + 64 + 36 + 8> kNegotiate = [] {
   return p;
 }();
 
-class fd_t {
- public:
-  explicit fd_t(int fd) : fd_(fd) {}
-  ~fd_t() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  fd_t(const fd_t&) = delete;
-  fd_t& operator=(const fd_t&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // Waits for `events` on the socket until the deadline: 1 ready, 0 the deadline passed, -1 error.
 int wait_for(int fd, short events, clock_type::time_point deadline) {
   for (;;) {
@@ -81,7 +69,7 @@ bool smb_server_answers(const std::string& host, int port, int timeout_ms) {
       found == nullptr) {
     return true;
   }
-  fd_t sock(::socket(found->ai_family, found->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+  unique_fd sock(::socket(found->ai_family, found->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                      found->ai_protocol));
   int connected = sock.get() < 0 ? -1 : ::connect(sock.get(), found->ai_addr, found->ai_addrlen);
   ::freeaddrinfo(found);

@@ -2,8 +2,6 @@
 // count of the requests they send, and the reading of fopen modes.
 #pragma once
 
-#include <memory>
-
 #include "destination.h"
 
 namespace tessaly::share {
@@ -15,9 +13,5 @@ void count_request(request_kind kind);
 
 // fopen-style mode text to open(2) flags; -1 for a text that is none.
 int mode_to_flags(const char* mode);
-
-// The SMB back-end for this account; null (errno set) when the library cannot make its
-// context.
-std::unique_ptr<destination> smb_destination(const account_t& account);
 
 }  // namespace tessaly::share

@@ -67,8 +67,8 @@ struct fetched {
   std::vector<std::string> versionFolders;  // the names in increments
 };
 
-int read_whole(const std::string& path, std::string* out) {
-  std::unique_ptr<share::file> file = share::open_file(path, O_RDONLY);
+int read_whole(share::destination& d, const std::string& path, std::string* out) {
+  std::unique_ptr<share::file> file = d.open_file(path, O_RDONLY, 0);
   if (!file) return -1;
   uint64_t size = 0;
   if (file->size(&size) != 0) {
@@ -113,24 +113,24 @@ fetch_result classify(int error) {
 }
 
 // Reads one database and the journals beside it into `files`.
-fetch_result fetch_database(const std::string& folder, const char* name,
+fetch_result fetch_database(share::destination& d, const std::string& folder, const char* name,
                             std::vector<fetched_file>* files, int* error) {
   const std::string path = folder + "/" + name;
   share::info_t info;
-  if (share::stat(path, &info) != 0) {
+  if (d.stat(path, &info, true) != 0) {
     *error = errno;
     return errno == ENOENT ? fetch_result::no_database : classify(errno);
   }
   fetched_file database{name, {}};
-  if (info.type != share::kind::file || read_whole(path, &database.bytes) != 0) {
+  if (info.type != share::kind::file || read_whole(d, path, &database.bytes) != 0) {
     *error = info.type != share::kind::file ? EISDIR : errno;
     return fetch_result::read_failed;
   }
   files->push_back(std::move(database));
   for (const char* suffix : kJournalSuffixes) {
     fetched_file journal{std::string(name) + suffix, {}};
-    if (!share::exists(path + suffix)) continue;
-    if (read_whole(path + suffix, &journal.bytes) != 0) {
+    if (!share::exists(d, path + suffix)) continue;
+    if (read_whole(d, path + suffix, &journal.bytes) != 0) {
       // Committed meanwhile: the journal went away after it was seen.
       if (errno == ENOENT) continue;
       *error = errno;
@@ -141,7 +141,7 @@ fetch_result fetch_database(const std::string& folder, const char* name,
   return fetch_result::ok;
 }
 
-// The share thread (logged on with the task's account for an SMB destination): checks the
+// The share thread (handed the task's destination, with its account on a share): checks the
 // destination and the task folder, lists the version folders and reads the two databases.
 //
 // The order matters while a run writes the tree. A backup adds its history row, then
@@ -149,17 +149,17 @@ fetch_result fetch_database(const std::string& folder, const char* name,
 // whose folder was listed before the row was read, and whose status read after it says
 // "complete", belongs to a run that completed. Read in another order, a run that has just
 // added its row (the status still "complete" from the run before) would pass for a version.
-fetched fetch(const std::string& destination, const std::string& folder) {
+fetched fetch(share::destination& d, const std::string& destination, const std::string& folder) {
   fetched out;
   fetch_result& result = out.result;
   int& error = out.error;
-  if (share::probe_folder(destination) != 0) {
+  if (share::probe_folder(d, destination) != 0) {
     error = errno;
     result = classify(error);
   }
   if (result == fetch_result::ok) {
     share::info_t info;
-    if (share::stat(folder, &info) != 0) {
+    if (d.stat(folder, &info, true) != 0) {
       error = errno;
       result = error == ENOENT ? fetch_result::no_tree : classify(error);
     } else if (info.type != share::kind::folder) {
@@ -169,7 +169,7 @@ fetched fetch(const std::string& destination, const std::string& folder) {
   }
   if (result == fetch_result::ok) {
     std::vector<share::entry_t> entries;
-    if (share::list(folder + "/" + kIncrementsFolder, &entries) == 0) {
+    if (d.list(folder + "/" + kIncrementsFolder, &entries) == 0) {
       for (const share::entry_t& e : entries) {
         if (e.type == share::kind::folder) out.versionFolders.push_back(e.name);
       }
@@ -180,7 +180,7 @@ fetched fetch(const std::string& destination, const std::string& folder) {
   }
   for (const char* name : {kHistoryFile, kStatusFile}) {
     if (result != fetch_result::ok) break;
-    result = fetch_database(folder, name, &out.files, &error);
+    result = fetch_database(d, folder, name, &out.files, &error);
   }
   return out;
 }
@@ -304,7 +304,9 @@ bool GetSessionVersion::GetVersionList(QStringList* numbers, QStringList* times)
   }
   ShareCall call(std::move(account), timeoutMs_);
   std::optional<fetched> fromShare =
-      call.run<fetched>([destination, folder] { return fetch(destination, folder); });
+      call.run<fetched>([destination, folder](share::destination& d) {
+        return fetch(d, destination, folder);
+      });
   switch (call.outcome()) {
     case ShareCall::Outcome::Done:
       break;

@@ -1,4 +1,4 @@
-// One share-layer call on a thread of its own (see sharecall.h).
+// One destination call on a thread of its own (see sharecall.h).
 #include "sharecall.h"
 
 #include <string.h>
@@ -8,6 +8,7 @@
 #include <QtCore/QTimer>
 
 #include <cerrno>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -36,21 +37,19 @@ void wipe(std::optional<share::account_t>& account) {
 ShareCall::ShareCall(std::optional<tessaly::share::account_t> account, int timeoutMs)
     : account_(std::move(account)), timeoutMs_(timeoutMs < 0 ? 0 : timeoutMs) {}
 
-void ShareCall::wait(std::function<void()> work) {
+void ShareCall::wait(std::function<void(share::destination&)> work) {
   auto state = std::make_shared<call_state>();
   std::optional<share::account_t> account = account_;
   wipe(account_);
   account_.reset();
   try {
     std::thread([state, account = std::move(account), work = std::move(work)]() mutable {
-      bool loggedOn = true;
-      int error = 0;
-      if (account) {
-        loggedOn = share::logon(*account);
-        error = errno;
-        wipe(account);
-      }
-      if (loggedOn) work();
+      std::unique_ptr<share::destination> d =
+          account ? share::smb_destination(*account) : share::local_destination();
+      const bool loggedOn = d != nullptr;
+      const int error = errno;
+      wipe(account);
+      if (loggedOn) work(*d);
       {
         std::lock_guard<std::mutex> lock(state->mutex);
         state->done = true;
@@ -61,7 +60,7 @@ void ShareCall::wait(std::function<void()> work) {
         }
       }
       // Only now: the goodbye to the server may wait for it, the caller need not.
-      if (account && loggedOn) share::logoff();
+      d.reset();
     }).detach();
   } catch (const std::system_error&) {
     outcome_ = Outcome::NoThread;
@@ -102,7 +101,7 @@ void ShareCall::wait(std::function<void()> work) {
 
 namespace {
 
-// One call of the share layer as the caller sees it: its result and errno, and a listing's
+// One call of the destination as the caller sees it: its result and errno, and a listing's
 // entries.
 struct call_result {
   int result = -1;
@@ -128,9 +127,9 @@ int give(std::optional<call_result>& done, int error, std::vector<share::entry_t
 }  // namespace
 
 int ShareCall::list(const std::string& path, std::vector<share::entry_t>* out) {
-  std::optional<call_result> done = run<call_result>([path] {
+  std::optional<call_result> done = run<call_result>([path](share::destination& d) {
     call_result r;
-    r.result = share::list(path, &r.entries);
+    r.result = d.list(path, &r.entries);
     r.error = errno;
     return r;
   });
@@ -138,9 +137,9 @@ int ShareCall::list(const std::string& path, std::vector<share::entry_t>* out) {
 }
 
 int ShareCall::mkdir(const std::string& path, unsigned mode) {
-  std::optional<call_result> done = run<call_result>([path, mode] {
+  std::optional<call_result> done = run<call_result>([path, mode](share::destination& d) {
     call_result r;
-    r.result = share::mkdir(path, mode);
+    r.result = d.mkdir(path, mode);
     r.error = errno;
     return r;
   });

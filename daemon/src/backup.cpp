@@ -30,11 +30,9 @@ namespace {
 
 // The local folders of every configured task's tree and of this run's own (when local), as
 // they are now; a tree not there (yet) cannot hold a source nor lie in one.
-std::vector<tree_folder_t> local_trees(const task_tree_t& own, bool smb) {
+std::vector<tree_folder_t> local_trees(const task_tree_t& own) {
   std::vector<tree_folder_t> trees;
-  std::vector<std::string> paths = configured_local_trees();
-  if (!smb) paths.push_back(own.base);
-  for (std::string& path : paths) {
+  for (std::string& path : configured_local_trees(own.base)) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
     trees.push_back({st.st_dev, st.st_ino, std::move(path)});
@@ -269,7 +267,7 @@ run_outcome backup_run::write_version() {
     std::vector<share::entry_t> held;
     config_.direct = dest().list(tree.last, &held) == 0 && held.empty();
   }
-  config_.trees = local_trees(tree, config_.smb);
+  config_.trees = local_trees(tree);
 
   // Step 12.
   for (size_t k = 0; k < task_.sources.size() && !config_.stop.stop_requested(); ++k) {

@@ -11,10 +11,6 @@
 // parsed: a damaged or half-written file never replaces a good list.
 #include "configuration.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -25,7 +21,7 @@
 #include <vector>
 
 #include "config_format.h"
-#include "fd_util.h"
+#include "file_read.h"
 #include "file_write.h"
 #include "i18n.h"
 #include "log.h"
@@ -59,8 +55,6 @@ std::mutex session_load_mutex;
 constexpr size_t kGlobalFileMax = 1024 * 1024;
 constexpr size_t kSessionFileMax = 16 * 1024 * 1024;
 
-constexpr size_t kReadChunk = 1024;
-
 struct gerror_free {
   void operator()(GError* e) const { g_error_free(e); }
 };
@@ -71,47 +65,10 @@ struct context_free {
 };
 using context_ptr = std::unique_ptr<GMarkupParseContext, context_free>;
 
-// A descriptor closed when it goes out of scope.
-struct fd_guard {
-  int fd = -1;
-  explicit fd_guard(int f) : fd(f) {}
-  fd_guard(const fd_guard&) = delete;
-  fd_guard& operator=(const fd_guard&) = delete;
-  ~fd_guard() {
-    if (fd >= 0) close(fd);
-  }
-};
-
-// Opens a configuration file for reading. The folder is writable by the service's group, so
-// a symbolic link put in a file's place is refused: it would make the service read (and set
-// the rights of) a file elsewhere. O_NONBLOCK keeps a FIFO from blocking the main thread;
-// anything but a regular file is refused (errno set).
-int open_config_file(const std::string& path) {
-  int fd = open_cloexec(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0);
-  if (fd < 0) return -1;
-  struct stat st;
-  if (fstat(fd, &st) != 0) {
-    int err = errno;
-    close(fd);
-    errno = err;
-    return -1;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    close(fd);
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    return -1;
-  }
-  return fd;
-}
-
-// Reads one chunk; -1 with errno on failure, 0 at the end.
-ssize_t read_chunk(int fd, char* buf, size_t size) {
-  for (;;) {
-    ssize_t n = read(fd, buf, size);
-    if (n < 0 && errno == EINTR) continue;
-    return n;
-  }
-}
+// Configuration files are read with file_read.h: the folder is writable by the service's
+// group, so a symbolic link put in a file's place is refused (it would make the service read,
+// and set the rights of, a file elsewhere), a FIFO does not block the main thread and
+// anything but a regular file is refused.
 
 // Sets the configuration files' rights on an open file itself (through its /proc/self/fd
 // name), so that a name swapped meanwhile in the shared folder cannot redirect the change.
@@ -481,21 +438,9 @@ bool parse_session_text(std::string_view text, session_parse_state& st, std::str
 }  // namespace
 
 bool read_config_file(const std::string& path, size_t max, std::string& out) {
-  int fd = open_config_file(path);
-  if (fd < 0) return false;
-  fd_guard guard(fd);
-  out.clear();
-  char buf[16 * 1024];
-  for (;;) {
-    ssize_t n = read_chunk(fd, buf, sizeof buf);
-    if (n < 0) return false;
-    if (n == 0) return true;
-    if (out.size() + static_cast<size_t>(n) > max) {
-      errno = EFBIG;
-      return false;
-    }
-    out.append(buf, static_cast<size_t>(n));
-  }
+  const int err = tessaly::read_regular_file(path, false, max, &out);
+  errno = err;
+  return err == 0;
 }
 
 bool load_global_settings() {
@@ -505,32 +450,23 @@ bool load_global_settings() {
   std::string path = dir;
   path.append(layout::kGlobalFileName);
 
-  int fd = open_config_file(path);
-  if (fd >= 0) {
-    fd_guard guard(fd);
+  int err = 0;
+  const tessaly::unique_fd file = tessaly::open_regular_file(path, false, &err);
+  std::string text;
+  if (file.ok()) {
+    err = tessaly::read_open_file(file.get(), kGlobalFileMax, &text);
+    if (err == EFBIG) daemon_print(3, "%s is too large; the rest is not read\n", path.c_str());
+  }
+  if (err == 0 || err == EFBIG) {
     global_reader reader(current_settings());
-    size_t total = 0;
-    char buf[kReadChunk];
-    for (;;) {
-      std::memset(buf, 0, sizeof buf);
-      ssize_t n = read_chunk(fd, buf, sizeof buf);
-      daemon_print(0, "the length is %d \n", static_cast<int>(n));
-      if (n <= 0) break;
-      total += static_cast<size_t>(n);
-      if (total > kGlobalFileMax) {
-        daemon_print(3, "%s is too large; the rest is not read\n", path.c_str());
-        break;
-      }
-      reader.feed(std::string_view(buf, static_cast<size_t>(n)));
-    }
+    reader.feed(text);
     reader.finish();
     store_settings(reader.values());
-    apply_rights_to_open_file(fd);
+    apply_rights_to_open_file(file.get());
     update_email_schedule();
     return true;
   }
 
-  int err = errno;
   std::string fallback(layout::global_setting_default());
   if (err == ENOENT) {
     daemon_print(0, "configuration is not exist");

@@ -1,3 +1,4 @@
+// Descriptor helpers (see fd_util.h).
 #include "fd_util.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// Symbolic links in source folders and restore targets (see links.h).
 #include "links.h"
 
 #include <sys/stat.h>

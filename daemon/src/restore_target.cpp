@@ -133,8 +133,7 @@ bool restore_run::plan(const char* chosen) {
     jobs_.push_back(std::move(job));
   }
   guard_.add(normalized(tessaly::data_folder_path()));
-  if (!share::is_smb_path(tree_.base)) guard_.add(tree_.base);
-  for (const std::string& t : configured_local_trees()) guard_.add(t);
+  for (const std::string& t : configured_local_trees(tree_.base)) guard_.add(t);
   return true;
 }
 

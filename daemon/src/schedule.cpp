@@ -1,3 +1,4 @@
+// Run schedules (see schedule.h).
 #include "schedule.h"
 
 #include <algorithm>

@@ -1,7 +1,9 @@
+// The task list (see session.h).
 #include "session.h"
 
 #include <cstring>
 
+#include "destination.h"
 #include "log.h"
 #include "task_destination.h"
 
@@ -52,8 +54,9 @@ int get_total_session_size() {
   return static_cast<int>(session_list.size());
 }
 
-std::vector<std::string> configured_local_trees() {
+std::vector<std::string> configured_local_trees(const std::string& own) {
   std::vector<std::string> trees;
+  if (!own.empty() && !tessaly::share::is_smb_path(own)) trees.push_back(own);
   std::lock_guard<std::mutex> lock(session_list_mutex);
   for (const session_t& s : session_list) {
     for (const destination_t& d : s.destinations) {

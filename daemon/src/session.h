@@ -88,11 +88,12 @@ bool find_session(const char* uuid, session_t* out);
 
 int get_total_session_size();
 
-// The folders that hold a configured task's tree on a local destination (the destination
-// without trailing "/", "/" and the uuid), for every local destination of every task with a
-// valid uuid. A backup leaves them out of its sources and a restore never writes into them;
-// both compare what they meet on disk with these folders. Takes session_list_mutex.
-std::vector<std::string> configured_local_trees();
+// The folders that hold a task's tree on a local destination: a run's own tree `own` when it
+// is a local path, and for every local destination of every configured task with a valid
+// uuid the destination without trailing "/", "/" and the uuid. A backup leaves them out of
+// its sources and a restore never writes into them; both compare what they meet on disk with
+// these folders. Takes session_list_mutex.
+std::vector<std::string> configured_local_trees(const std::string& own);
 
 bool g_str_has_case_suffix(const char* str, const char* suffix);
 // 0 when `name` passes the extension list (".*" or a case-insensitive suffix), else -1.

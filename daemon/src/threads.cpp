@@ -1,3 +1,4 @@
+// The task runner (see threads.h).
 #include "threads.h"
 
 #include <atomic>

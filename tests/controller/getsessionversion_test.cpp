@@ -530,29 +530,23 @@ class VersionReaderTest : public QObject {
     QCOMPARE(r.numbers, QStringList());
   }
 
-  // The reader reads on a thread of its own: the account the calling thread holds (the
-  // wizard's) is still there afterwards, and a thread without one is given none.
-  void callerKeepsItsLogon() {
+  // The reader reads through a connection of its own: a connection the caller holds (the
+  // wizard's) still works afterwards, also after a reading whose account was refused.
+  void callerKeepsItsConnection() {
     needSmb();
     makeTree(smb_.guestDir() + "/kept/" + kUuid, "complete", {"2013-05-06T01:02:03Z"});
-    QVERIFY(!share::logged_on());
-    Reading r = readVersions(kUuid, "\\\\127.0.0.1\\guest\\kept");
-    QVERIFY2(r.ok, qPrintable(r.error));
-    QCOMPARE(r.numbers, QStringList{"1"});
-    QVERIFY(!share::logged_on());
-
     share::account_t account;
     account.user = kSmbUser;
     account.password = kSmbPassword;
-    QVERIFY(share::logon(account));
-    QCOMPARE(share::probe_folder("\\\\127.0.0.1\\nas"), 0);
-    r = readVersions(kUuid, "\\\\127.0.0.1\\guest\\kept");
+    std::unique_ptr<share::destination> own = share::smb_destination(account);
+    QVERIFY(own != nullptr);
+    QCOMPARE(share::probe_folder(*own, "\\\\127.0.0.1\\nas"), 0);
+    Reading r = readVersions(kUuid, "\\\\127.0.0.1\\guest\\kept");
+    QVERIFY2(r.ok, qPrintable(r.error));
     QCOMPARE(r.numbers, QStringList{"1"});
     r = readVersions(kUuid, "\\\\127.0.0.1\\nas", kSmbUser, "wrong");
     QVERIFY(!r.ok);
-    QVERIFY(share::logged_on());
-    QCOMPARE(share::probe_folder("\\\\127.0.0.1\\nas"), 0);
-    share::logoff();
+    QCOMPARE(share::probe_folder(*own, "\\\\127.0.0.1\\nas"), 0);
   }
 
   // A server that accepts the connection and then says nothing: the caller has its answer

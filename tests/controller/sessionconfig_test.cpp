@@ -2,6 +2,7 @@
 // writes is read back through the service's own loader (linked in), so a task the service
 // would read differently from what the wizard gave, or not at all, fails here. Damaged
 // files, refused answers and keys that name no task must leave the file byte for byte.
+// Over 800 lines: every case uses the one fixture of store, loader and data folder.
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -6,6 +6,7 @@
 // a network namespace of its own. TZ is JST-9 (UTC+9): every stored time is UTC.
 //
 // TESSALY_LANGUAGE_DIR names the folder of the built Language_<Name>.qm files.
+// Over 800 lines: the pages are tested on one window and one fake service, set up once.
 #include <sys/stat.h>
 
 #include <QtCore/QDir>

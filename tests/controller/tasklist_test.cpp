@@ -8,6 +8,7 @@
 // texts and their elision, the last run's mark from LOG.dat, delete of the selected task on
 // each page (and a failed delete), a delete inside a poll's wait, the list read again after
 // the store changed, and the pixel wrap. TZ is JST-9, so every time shown is local.
+// Over 800 lines: the cases share one window, one fake service and one data folder.
 #include <QtCore/QFile>
 #include <QtCore/QPointer>
 #include <QtGui/QFontMetrics>

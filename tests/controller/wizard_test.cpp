@@ -11,6 +11,7 @@
 // The device check's ping is a fake one first on PATH, so nothing is ever pinged. A fake
 // service on 127.0.0.1:7502 counts the reload requests. The test functions run in order on
 // one window, each going on from the step the one before ended on.
+// Over 800 lines: its functions run in order on one window, each from the step before.
 #include <QtCore/QDir>
 #include <QtCore/QDirIterator>
 #include <QtCore/QElapsedTimer>
