@@ -707,8 +707,8 @@ class TaskListTest : public QObject {
     const QStringList uuids = writeNumberedTasks(2);
     const QString runStart = "2026-03-01T07:30:00Z";
     QList<log_fixture::Record> log;
-    for (const QString& spec : records) {
-      const QStringList parts = spec.split('|');
+    for (const QString& line : records) {
+      const QStringList parts = line.split('|');
       log_fixture::Record r;
       r.type = parts[0];
       // The service may write the uuid in another case than the task file.

@@ -196,13 +196,9 @@ TEST_P(FaultSweep, AFailedOperationAtAnyStepOfABackupLosesNoVersion) {
   int failed = 0;
   for (bool lose : {false, true}) {
     for (const auto& [kind, nth] : calls) {
-      std::string what = std::string(lose ? "connection lost at " : "failed ") +
-                         fault_test::op_name(kind) + " #" + std::to_string(nth);
+      std::string what = fault_test::step_name(kind, nth, lose);
       copy_tree(golden, destination_on_disk());
-      auto plan = std::make_shared<fault_test::fault_plan>();
-      plan->kind = kind;
-      plan->nth = nth;
-      plan->lose = lose;
+      auto plan = fault_test::plan_at(kind, nth, lose);
       run_outcome outcome = backup(fault_test::faulty(plan));
       EXPECT_TRUE(plan->tripped) << what;
       if (outcome == run_outcome::failed) ++failed;

@@ -202,4 +202,19 @@ inline std::vector<std::pair<op, long>> sweep_calls(const fault_plan& counted, l
   return out;
 }
 
+// A plan that breaks the `nth` call of `kind`, or loses the connection there when `lose`.
+inline std::shared_ptr<fault_plan> plan_at(op kind, long nth, bool lose) {
+  auto plan = std::make_shared<fault_plan>();
+  plan->kind = kind;
+  plan->nth = nth;
+  plan->lose = lose;
+  return plan;
+}
+
+// How a sweep names that step in its failures.
+inline std::string step_name(op kind, long nth, bool lose) {
+  return std::string(lose ? "connection lost at " : "failed ") + op_name(kind) + " #" +
+         std::to_string(nth);
+}
+
 }  // namespace fault_test

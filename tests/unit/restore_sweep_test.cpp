@@ -44,14 +44,10 @@ TEST_P(RestoreFaultSweep, AFailedOperationAtAnyStepKeepsTheTreeAndTheUsersFiles)
   int failed = 0;
   for (bool lose : {false, true}) {
     for (const auto& [kind, nth] : calls) {
-      std::string what = std::string(lose ? "connection lost at " : "failed ") +
-                         fault_test::op_name(kind) + " #" + std::to_string(nth);
+      std::string what = fault_test::step_name(kind, nth, lose);
       SCOPED_TRACE(what);
       prepare();
-      auto plan = std::make_shared<fault_test::fault_plan>();
-      plan->kind = kind;
-      plan->nth = nth;
-      plan->lose = lose;
+      auto plan = fault_test::plan_at(kind, nth, lose);
       run_outcome outcome = restore(1, p, fault_test::faulty(plan));
       EXPECT_TRUE(plan->tripped);
       // The tree is read, never changed.
