@@ -6,6 +6,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -32,14 +33,48 @@ sqlite3_vfs* default_vfs() {
 // close, so SQLite finds at each sync what it wrote before it, as on a local file.
 constexpr size_t kGatherLimit = 1 << 20;
 
+// SQLite reads a database a page at a time, mostly in the order of the pages. On a share each
+// of those reads is a round trip, so a read of a database's page fetches the aligned block of
+// kBlock bytes around it in one request, and the last kBlocksKept blocks serve the reads
+// that follow. A block is dropped when the connection writes into it or truncates the file.
+// Between two locks another connection may have written the file: the blocks are kept then
+// only while the file's change counter (bytes 24-39 of the header, which every SQLite writer
+// changes with each transaction it commits, and which SQLite itself checks to keep its page
+// cache) is what it was when they were read.
+constexpr size_t kBlock = 64 << 10;
+constexpr size_t kBlocksKept = 8;
+constexpr uint64_t kCounterAt = 24;
+constexpr size_t kCounterSize = 16;
+
+struct block_t {
+  uint64_t at = 0;
+  std::vector<char> bytes;  // shorter than kBlock where the file ends
+};
+
 struct open_state {
   destination* owner = nullptr;
   std::unique_ptr<file> handle;
   std::string path;
   bool delete_on_close = false;
+  bool main_db = false;       // blocks are read ahead for the database file only
+  int lock = SQLITE_LOCK_NONE;
+  bool check_counter = false;  // a lock was taken anew: the blocks wait for the counter check
+  bool counter_known = false;
+  std::array<char, kCounterSize> counter{};  // the change counter the blocks go with
   std::vector<char> pending;  // bytes not sent yet, from pending_at on
   uint64_t pending_at = 0;
+  std::vector<block_t> blocks;  // the most recently read last
   uint64_t pending_end() const { return pending_at + pending.size(); }
+  // Drops the blocks that bytes from `from` to `to` (excluded) fall into.
+  void drop_blocks(uint64_t from, uint64_t to) {
+    std::erase_if(blocks, [&](const block_t& b) { return b.at < to && from < b.at + kBlock; });
+  }
+  // Takes the change counter from bytes of the file read or written at `at`.
+  void note_counter(const char* bytes, size_t size, uint64_t at) {
+    if (at > kCounterAt || at + size < kCounterAt + kCounterSize) return;
+    std::memcpy(counter.data(), bytes + (kCounterAt - at), kCounterSize);
+    counter_known = true;
+  }
 };
 
 struct share_vfs_file {
@@ -72,14 +107,74 @@ int x_close(sqlite3_file* f) {
   return rc;
 }
 
+// Sends the gathered writes when they cover any byte from `from` to `to` (excluded).
+bool send_pending_within(open_state& s, uint64_t from, uint64_t to) {
+  if (s.pending.empty() || from >= s.pending_end() || to <= s.pending_at) return true;
+  return send_pending(s);
+}
+
+// The block that starts at `at`, read from the file when it is not kept. Null on a failed read.
+const block_t* block_at(open_state& s, uint64_t at) {
+  for (const block_t& b : s.blocks) {
+    if (b.at == at) return &b;
+  }
+  if (!send_pending_within(s, at, at + kBlock)) return nullptr;
+  block_t b;
+  b.at = at;
+  b.bytes.resize(kBlock);
+  ssize_t n = s.handle->read_at(b.bytes.data(), kBlock, at);
+  if (n < 0) return nullptr;
+  b.bytes.resize(static_cast<size_t>(n));
+  s.note_counter(b.bytes.data(), b.bytes.size(), at);
+  if (s.blocks.size() >= kBlocksKept) s.blocks.erase(s.blocks.begin());
+  s.blocks.push_back(std::move(b));
+  return &s.blocks.back();
+}
+
+// After a lock taken anew: reads the change counter from the file and drops the blocks when
+// it is not the one they were read with. The counter's bytes are left in `counter_read` (the
+// first read under a lock is mostly the counter itself). False on a failed read.
+bool check_counter(open_state& s, std::array<char, kCounterSize>* counter_read) {
+  s.check_counter = false;
+  if (!send_pending(s)) return false;
+  counter_read->fill(0);
+  ssize_t n = s.handle->read_at(counter_read->data(), kCounterSize, kCounterAt);
+  if (n < 0) {
+    s.blocks.clear();
+    s.counter_known = false;
+    return false;
+  }
+  if (!s.counter_known || *counter_read != s.counter) s.blocks.clear();
+  s.counter = *counter_read;
+  s.counter_known = true;
+  return true;
+}
+
 int x_read(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
   open_state& s = state_of(f);
   uint64_t from = static_cast<uint64_t>(offset);
-  if (!s.pending.empty() && from < s.pending_end() &&
-      from + static_cast<uint64_t>(amount) > s.pending_at && !send_pending(s)) {
-    return SQLITE_IOERR_READ;
+  uint64_t to = from + static_cast<uint64_t>(amount);
+  ssize_t n;
+  uint64_t first = from - from % kBlock;
+  if (s.main_db && s.check_counter) {
+    std::array<char, kCounterSize> read;
+    if (!check_counter(s, &read)) return SQLITE_IOERR_READ;
+    if (from == kCounterAt && static_cast<size_t>(amount) == kCounterSize) {
+      std::memcpy(buffer, read.data(), kCounterSize);
+      return SQLITE_OK;
+    }
   }
-  ssize_t n = s.handle->read_at(buffer, static_cast<size_t>(amount), from);
+  if (s.main_db && to <= first + kBlock) {
+    const block_t* b = block_at(s, first);
+    if (b == nullptr) return SQLITE_IOERR_READ;
+    size_t skip = static_cast<size_t>(from - first);
+    size_t there = b->bytes.size() > skip ? b->bytes.size() - skip : 0;
+    n = static_cast<ssize_t>(std::min(there, static_cast<size_t>(amount)));
+    if (n > 0) std::memcpy(buffer, b->bytes.data() + skip, static_cast<size_t>(n));
+  } else {
+    if (!send_pending_within(s, from, to)) return SQLITE_IOERR_READ;
+    n = s.handle->read_at(buffer, static_cast<size_t>(amount), from);
+  }
   if (n < 0) return SQLITE_IOERR_READ;
   if (n < amount) {
     // SQLite requires the unread part to be zeroed.
@@ -94,6 +189,8 @@ int x_write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offse
   const char* bytes = static_cast<const char*>(buffer);
   size_t size = static_cast<size_t>(amount);
   uint64_t at = static_cast<uint64_t>(offset);
+  s.drop_blocks(at, at + size);
+  s.note_counter(bytes, size, at);
   bool follows = !s.pending.empty() && at == s.pending_end();
   if (follows && s.pending.size() + size <= kGatherLimit) {
     s.pending.insert(s.pending.end(), bytes, bytes + size);
@@ -112,6 +209,8 @@ int x_write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offse
 
 int x_truncate(sqlite3_file* f, sqlite3_int64 size) {
   open_state& s = state_of(f);
+  s.blocks.clear();
+  s.counter_known = false;
   if (!send_pending(s)) return SQLITE_IOERR_TRUNCATE;
   return s.handle->truncate(static_cast<uint64_t>(size)) == 0 ? SQLITE_OK
                                                               : SQLITE_IOERR_TRUNCATE;
@@ -132,9 +231,18 @@ int x_file_size(sqlite3_file* f, sqlite3_int64* size) {
   return SQLITE_OK;
 }
 
-// No locks on the share (see share_sqlite.h).
-int x_lock(sqlite3_file*, int) { return SQLITE_OK; }
-int x_unlock(sqlite3_file*, int) { return SQLITE_OK; }
+// No locks on the share (see share_sqlite.h). A lock taken anew has the blocks read ahead
+// checked against the file's change counter at the next read.
+int x_lock(sqlite3_file* f, int level) {
+  open_state& s = state_of(f);
+  if (s.lock == SQLITE_LOCK_NONE) s.check_counter = true;
+  s.lock = std::max(s.lock, level);
+  return SQLITE_OK;
+}
+int x_unlock(sqlite3_file* f, int level) {
+  state_of(f).lock = level;
+  return SQLITE_OK;
+}
 int x_check_reserved_lock(sqlite3_file*, int* out) {
   *out = 0;
   return SQLITE_OK;
@@ -175,6 +283,7 @@ int x_open(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* f, int flags, 
   if (!state->handle) return SQLITE_CANTOPEN;
   state->path = name;
   state->delete_on_close = (flags & SQLITE_OPEN_DELETEONCLOSE) != 0;
+  state->main_db = (flags & SQLITE_OPEN_MAIN_DB) != 0;
   p->state = state.release();
   p->base.pMethods = &kMethods;
   if (out_flags != nullptr) *out_flags = flags;

@@ -8,7 +8,9 @@
 // open tree's folders and never follow a link. On the share the rollback journal lives beside
 // the database, so a run cut short is rolled back at the next open. The share's files take no
 // locks (SMB offers none through the library): one writer per task tree, and in-process
-// readers kept apart by the caller's own mutex. Temporary data stays in memory.
+// readers kept apart by the caller's own mutex. A database on the share is read ahead in blocks
+// of pages, kept while the file's change counter says that nobody wrote it meanwhile. Temporary
+// data stays in memory.
 #pragma once
 
 #include <sqlite3.h>

@@ -23,6 +23,7 @@
 #include "backup.h"
 #include "fd_util.h"
 #include "server_probe.h"
+#include "share_sqlite.h"
 #include "smb_peer.h"
 #include "test_support.h"
 #include "tree_session.h"
@@ -326,6 +327,74 @@ TEST_P(ShareTest, StreamReadsEndWithoutAnExtraRequest) {
   EXPECT_EQ(std::fread(buffer, 1, sizeof buffer, r), 6u);
   EXPECT_EQ(std::string(buffer, 6), "abcdef");
   ASSERT_EQ(std::fclose(r), 0);
+}
+
+// A database on the share is read a block of pages per request, and every connection still
+// sees every write: its own (also pages SQLite wrote out and reads back within a transaction,
+// and a rollback), and another connection's between two of its transactions.
+TEST_P(ShareTest, DatabasesAreReadInBlocksAndSeeEveryWrite) {
+  auto open = [&](sqlite3** db) {
+    ASSERT_EQ(share::sqlite_open(*d_, at("t.db"), db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE),
+              SQLITE_OK);
+  };
+  auto exec = [](sqlite3* db, const std::string& sql) {
+    char* error = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+    EXPECT_EQ(rc, SQLITE_OK) << sql << ": " << (error != nullptr ? error : "");
+    sqlite3_free(error);
+  };
+  // The sum of the lengths of v and of n, each row weighing 1,000,000 n.
+  auto total = [](sqlite3* db) {
+    sqlite3_stmt* st = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db, "select sum(length(v) + 1000000 * n) from t;", -1, &st,
+                                 nullptr),
+              SQLITE_OK);
+    int64_t n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+    sqlite3_finalize(st);
+    return n;
+  };
+  constexpr int kRows = 2500;  // about 110 pages: not a whole number of blocks, all kept
+  sqlite3* writer = nullptr;
+  open(&writer);
+  exec(writer, "create table t(k integer primary key, n integer, v text);");
+  exec(writer, "begin;");
+  for (int i = 0; i < kRows; i += 500) {
+    exec(writer, "with recursive n(i) as (select " + std::to_string(i) +
+                     " union all select i + 1 from n where i < " + std::to_string(i + 499) +
+                     ") insert into t select i, 1, printf('%150d', i) from n;");
+  }
+  exec(writer, "commit;");
+  sqlite3_close(writer);
+
+  // A new connection reads the whole table in a few requests.
+  sqlite3* reader = nullptr;
+  open(&reader);
+  share::reset_request_counts();
+  EXPECT_EQ(total(reader), int64_t{kRows} * 1000150);
+  if (smb()) {
+    EXPECT_LE(share::request_counts().reads, 20u);
+  }
+
+  // Another connection's write reaches the reader at its next transaction: rows changed
+  // where they lie, and rows that move to other pages.
+  open(&writer);
+  exec(writer, "update t set n = 2;");
+  EXPECT_EQ(total(reader), int64_t{kRows} * 2000150);
+  exec(writer, "update t set v = printf('%100d', k);");
+  EXPECT_EQ(total(reader), int64_t{kRows} * 2000100);
+
+  // Pages written out within a transaction and read back, then rolled back.
+  exec(writer, "pragma cache_size = 2;");
+  exec(writer, "begin;");
+  exec(writer, "update t set v = v || 'xx', n = 3;");
+  EXPECT_EQ(total(writer), int64_t{kRows} * 3000102);
+  exec(writer, "rollback;");
+  EXPECT_EQ(total(writer), int64_t{kRows} * 2000100);
+  EXPECT_EQ(total(reader), int64_t{kRows} * 2000100);
+  exec(writer, "begin; delete from t where k >= 1000; commit;");
+  EXPECT_EQ(total(reader), int64_t{1000} * 2000100);
+  sqlite3_close(writer);
+  sqlite3_close(reader);
 }
 
 TEST_P(ShareTest, ErrorsAreReportedAsErrors) {
