@@ -18,8 +18,9 @@ measures, each round on both sides, the median of --rounds rounds:
 
 Requests are smbd's own count of the SMB2 requests it answered during the step (the sum of
 its smb2_*_count profile counters, read with smbstatus -P before and after). The 1%-changed
-line also gives the service's requests per changed file and per folder of the source. Not
-run by CTest; figures are for reading, never asserted.
+line also gives the service's requests per changed file and per folder of the source, and
+the last round's requests of the no-change and 1%-changed runs by kind (create, read, ...).
+Not run by CTest; figures are for reading, never asserted.
 """
 
 import argparse
@@ -104,21 +105,23 @@ class Server:
         self.share = os.path.join(self.dir, "nas")
 
     def requests(self):
+        """smbd's count of the SMB2 requests it answered so far, by kind."""
         out = subprocess.run(["smbstatus", "-P", "--configfile=" + self.conf],
                              capture_output=True, text=True, check=True).stdout
-        total = 0
+        kinds = {}
         for line in out.splitlines():
             name, _, value = line.partition(":")
+            name = name.strip()
             if name.startswith("smb2_") and name.endswith("_count"):
-                total += int(value.strip() or 0)
-        return total
+                kinds[name[len("smb2_"):-len("_count")]] = int(value.strip() or 0)
+        return kinds
 
     def stop(self):
         subprocess.run([SMBD, "stop", self.dir])
 
 
 def measure(server, argv, env=None):
-    """(wall seconds, SMB requests) of one command."""
+    """(wall seconds, SMB requests, SMB requests by kind) of one command."""
     environment = dict(os.environ)
     environment.update(env or {})
     before = server.requests()
@@ -128,7 +131,9 @@ def measure(server, argv, env=None):
     if r.returncode != 0:
         raise SystemExit("failed: %s\n%s%s" % (" ".join(argv), r.stdout.decode(errors="replace"),
                                                r.stderr.decode(errors="replace")))
-    return seconds, server.requests() - before
+    after = server.requests()
+    kinds = {k: n - before.get(k, 0) for k, n in after.items() if n != before.get(k, 0)}
+    return seconds, sum(kinds.values()), kinds
 
 
 def main():
@@ -206,16 +211,21 @@ def main():
     print("\n%-15s %10s %10s %7s %12s %12s" % ("step (median)", "service", "smbclient", "ratio",
                                                "req service", "req client"))
     for step, sides in rows.items():
-        s = statistics.median(t for t, _ in sides["service"])
-        c = statistics.median(t for t, _ in sides["smbclient"])
-        ns = int(statistics.median(n for _, n in sides["service"]))
-        nc = int(statistics.median(n for _, n in sides["smbclient"]))
+        s = statistics.median(t for t, _, _ in sides["service"])
+        c = statistics.median(t for t, _, _ in sides["smbclient"])
+        ns = int(statistics.median(n for _, n, _ in sides["service"]))
+        nc = int(statistics.median(n for _, n, _ in sides["smbclient"]))
         print("%-15s %9.2fs %9.2fs %6.2fx %12d %12d" % (step, s, c, s / c if c else 0, ns, nc))
     changed = rows["1% changed"]["files"]
-    ns = statistics.median(n for _, n in rows["1% changed"]["service"])
-    nn = statistics.median(n for _, n in rows["no-change run"]["service"])
+    ns = statistics.median(n for _, n, _ in rows["1% changed"]["service"])
+    nn = statistics.median(n for _, n, _ in rows["no-change run"]["service"])
     print("\n1%% changed: %.1f requests per changed file (beyond a no-change run), "
           "%.1f per folder of a no-change run" % ((ns - nn) / changed, nn / folders))
+    print("the service's requests by kind, last round:")
+    for step in ("no-change run", "1% changed"):
+        kinds = rows[step]["service"][-1][2]
+        print("  %-15s %s" % (step, ", ".join("%s %d" % kv for kv in
+                                               sorted(kinds.items(), key=lambda kv: -kv[1]))))
     if a.work is None:
         shutil.rmtree(work, ignore_errors=True)
 
