@@ -24,6 +24,23 @@ kind kind_of(mode_t mode) {
   return kind::other;
 }
 
+// The kind of a listed entry as its folder names it (as kind_of would find it); kind::none
+// when the file system does not say, and the entry is looked at.
+kind kind_of_entry(unsigned char type) {
+  switch (type) {
+    case DT_REG:
+      return kind::file;
+    case DT_DIR:
+      return kind::folder;
+    case DT_LNK:
+      return kind::link;
+    case DT_UNKNOWN:
+      return kind::none;
+    default:
+      return kind::other;
+  }
+}
+
 void fill_info(const struct stat& st, info_t* out) {
   out->type = kind_of(st.st_mode);
   out->size = static_cast<uint64_t>(st.st_size);
@@ -235,11 +252,11 @@ class local_destination_t final : public destination {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
       entry_t entry;
       entry.name = e->d_name;
+      entry.type = kind_of_entry(e->d_type);  // mostly named by the folder: no lookup
       struct stat st;
-      if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        entry.type = kind_of(st.st_mode);
-      } else {
-        entry.type = kind::none;  // vanished meanwhile
+      if (entry.type == kind::none) {
+        // kind::none again when it vanished meanwhile.
+        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) entry.type = kind_of(st.st_mode);
       }
       out->push_back(std::move(entry));
       errno = 0;

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "backup_walk.h"
 #include "crash_point.h"
@@ -53,6 +54,22 @@ bool racy(const struct stat& st, int64_t copy_began) {
 
 int record_time(const backup_context_t& ctx, const std::string& rel, const std::string& time) {
   return search_file_time_db(rel.c_str(), time.c_str(), ctx.source.table.c_str(), false) < 0 ? -1 : 0;
+}
+
+// The largest file whose bytes are compared with last's copy before it is copied (see
+// copy_one_file): reading a small file twice costs less than a copy, a delta and a move.
+constexpr int64_t kCompareFirstLimit = 1 << 20;
+
+// True when `a` and `b` hold the same `size` bytes and nothing more. Both are read from
+// their current position, which must be their start; false on a read error.
+bool same_bytes(FILE* a, FILE* b, int64_t size) {
+  std::vector<char> x(static_cast<size_t>(size) + 1);
+  std::vector<char> y(x.size());
+  size_t got_a = std::fread(x.data(), 1, x.size(), a);
+  size_t got_b = std::fread(y.data(), 1, y.size(), b);
+  if (std::ferror(a) || std::ferror(b)) return false;
+  return got_a == static_cast<size_t>(size) && got_b == got_a &&
+         std::memcmp(x.data(), y.data(), got_a) == 0;
 }
 
 }  // namespace
@@ -154,6 +171,24 @@ bool make_version_folder(backup_context_t& ctx, const std::string& version_dir,
   return true;
 }
 
+// Records the time of a file whose copy began at `copy_began` (or forgets it when the file
+// may have been written again within that second; `stored` is what file_time.db held before,
+// a FILE_TIME_ answer). 1, or 0 when the run must end.
+int record_copied(const backup_context_t& ctx, const struct stat& st, const std::string& rel,
+                  const std::string& time, int stored, int64_t copy_began) {
+  bool timed = !time.empty();
+  if (timed && !racy(st, copy_began) && record_time(ctx, rel, time) != 0) {
+    // The run's file times are one transaction; a failed write may have ended it.
+    return 0;
+  }
+  if (timed && racy(st, copy_began) && stored != FILE_TIME_NEW &&
+      forget_file_time(rel.c_str(), ctx.source.table.c_str(), false) != 0) {
+    return 0;
+  }
+  crash_point("copy.recorded");
+  return 1;
+}
+
 // Copies one new or changed file into tmp and writes its delta. 1 done or left out (logged),
 // 0 when the run must end.
 int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::string& path,
@@ -199,22 +234,35 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
     // without a delta; the folder is kept for the older versions by the move into last.
   }
 
+  int64_t copy_began = coarse_now();
+  bool with_delta = ctx.config.n != 1 && last_type == tree_entry::file;
+  file_ptr in;
+  // A file of last without a recorded time was mostly copied before with its time left
+  // unrecorded (written within the second of its copy, or dated ahead of the clock), and
+  // holds what last's copy holds: a small one is compared first, and when its bytes are
+  // last's it is not copied again (last's copy stands for this version too).
+  if (with_delta && stored == FILE_TIME_NEW && st.st_size <= kCompareFirstLimit) {
+    if (!old) old.reset(ctx.config.dest->open(last_file, "rb", 0));
+    in.reset(tessaly::open_file_at(AT_FDCWD, path));
+    if (in && old && same_bytes(in.get(), old.get(), static_cast<int64_t>(st.st_size))) {
+      return record_copied(ctx, st, rel, time, stored, copy_began);
+    }
+    if (in && std::fseek(in.get(), 0, SEEK_SET) != 0) in.reset();  // opened again below
+    if (old && std::fseek(old.get(), 0, SEEK_SET) != 0) old.reset();
+  }
   if (!make_pending_folders(ctx)) return entry_failure_only(ctx) ? 1 : 0;
   crash_point("copy.file");
-  int64_t copy_began = coarse_now();
   int64_t bytes = 0;
   // A changed file's reverse delta comes from comparing the bytes as they are written with
   // last's copy, not from reading the new copy back.
-  bool with_delta = ctx.config.n != 1 && last_type == tree_entry::file;
   if (with_delta && !old) old.reset(ctx.config.dest->open(last_file, "rb", 0));
   // Without last's copy the comparison fails, and with it the delta, below.
   std::unique_ptr<block_comparison> cmp;
   if (with_delta) cmp = std::make_unique<block_comparison>(old.get());
   copy_status copied = copy_status::source_error;
-  {
-    file_ptr in(tessaly::open_file_at(AT_FDCWD, path));
-    if (in) copied = copy_file(*ctx.config.dest, in.get(), target, &bytes, cmp.get());
-  }
+  if (!in) in.reset(tessaly::open_file_at(AT_FDCWD, path));
+  if (in) copied = copy_file(*ctx.config.dest, in.get(), target, &bytes, cmp.get());
+  in.reset();
   if (copied != copy_status::ok) {
     rm_file(*ctx.config.dest, target);
     if (copied == copy_status::source_error) {
@@ -260,16 +308,7 @@ int copy_one_file(backup_context_t& ctx, const struct stat& st, const std::strin
     ctx.hints.replaced.insert(ctx.source.table + "/" + rel);
   }
   if (!ctx.config.direct) note_in_tmp(ctx, rel, share::kind::file);
-  if (timed && !racy(st, copy_began) && record_time(ctx, rel, time) != 0) {
-    // The run's file times are one transaction; a failed write may have ended it.
-    return 0;
-  }
-  if (timed && racy(st, copy_began) &&
-      forget_file_time(rel.c_str(), ctx.source.table.c_str(), false) != 0) {
-    return 0;
-  }
-  crash_point("copy.recorded");
-  return 1;
+  return record_copied(ctx, st, rel, time, stored, copy_began);
 }
 
 }  // namespace

@@ -524,6 +524,54 @@ TEST_F(LocalBackupTest, AFileWrittenTwiceWithinOneSecondIsInTheNextVersion) {
             std::vector<std::string>{"1"});
 }
 
+// A file whose time goes unrecorded (here dated ahead of the clock, so every run finds it
+// so) is compared with last's copy: only one whose bytes differ is copied with a delta, and
+// each version still comes back byte for byte. The table names each file's second content.
+TEST_P(BackupTest, AFileWithoutARecordedTimeIsCopiedAgainOnlyWhenItsBytesDiffer) {
+  struct case_t {
+    const char* name;
+    std::string first;
+    std::string second;
+    bool delta;
+  };
+  std::string big = random_bytes(3 << 20, 4);  // beyond what is compared first
+  std::string big_changed = big;
+  big_changed[1 << 20] ^= 1;
+  const std::vector<case_t> cases = {
+      {"same.txt", "the same bytes", "the same bytes", false},
+      {"edited.txt", "one byte differs", "one byte differz", true},
+      {"longer.txt", "grows", "grows at its end", true},
+      {"shorter.txt", "shrinks at its end", "shrinks", true},
+      {"empty.txt", "", "", false},
+      {"big-same.bin", big, big, true},  // not compared: copied again, its delta empty
+      {"big-edited.bin", big, big_changed, true},
+  };
+  put(src_ + "/old.txt", "an old file");
+  struct timespec ahead[2] = {{::time(nullptr) + 3600, 0}, {::time(nullptr) + 3600, 0}};
+  auto write_all = [&](bool second) {
+    for (const case_t& c : cases) {
+      std::string path = src_ + "/sub/" + c.name;
+      put(path, second ? c.second : c.first);
+      ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), ahead, 0), 0);
+    }
+  };
+  write_all(false);
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s1 = snapshot(src_, taken_by(smb()));
+  write_all(true);
+  ASSERT_EQ(backup(), run_outcome::completed);
+  snapshot_t s2 = snapshot(src_, taken_by(smb()));
+  std::set<std::string> want;
+  for (const case_t& c : cases) {
+    if (c.delta) want.insert(std::string("sub/") + c.name);
+  }
+  EXPECT_EQ(deltas(disk_, 2), want);
+  expect_versions({s1, s2}, "each version as it was");
+  // None of them has a recorded time; the old file keeps its own.
+  EXPECT_EQ(query(disk_.path("file_time.db"), "select File_path from id0;"),
+            std::vector<std::string>{"old.txt"});
+}
+
 // A file whose last-write time is the recorded one but whose size changed is copied again.
 // A destination on a disk or share that is absent (its empty mount-point folder remains, or
 // the share answers without the folder): a tree that held a completed version is never made

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -143,6 +144,27 @@ TEST_P(ShareTest, NamesAreStoredAndListedAsTheyAre) {
   EXPECT_EQ(listed, expected);
   for (const std::string& name : names) EXPECT_EQ(d_->unlink(at(name)), 0) << name;
   EXPECT_TRUE(names_in(*d_, base_).empty());
+}
+
+// A listing says what each entry is, as a lookup of the entry would; locally also links
+// (never followed) and what is neither file nor folder.
+TEST_P(ShareTest, AListingNamesTheKindOfEachEntry) {
+  ASSERT_TRUE(write_all(*d_, at("file.txt"), "f"));
+  ASSERT_EQ(share::mkdirs(*d_, at("folder")), 0);
+  std::map<std::string, share::kind> want = {{"file.txt", share::kind::file},
+                                             {"folder", share::kind::folder}};
+  if (!smb()) {
+    ASSERT_EQ(::symlink("folder", on_disk("to_folder").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", on_disk("dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo(on_disk("pipe").c_str(), 0600), 0);
+    want["to_folder"] = want["dangling"] = share::kind::link;
+    want["pipe"] = share::kind::other;
+  }
+  std::vector<share::entry_t> entries;
+  ASSERT_EQ(d_->list(base_, &entries), 0);
+  std::map<std::string, share::kind> got;
+  for (const share::entry_t& e : entries) got[e.name] = e.type;
+  EXPECT_EQ(got, want);
 }
 
 TEST_P(ShareTest, NestedFoldersAndLongPaths) {
