@@ -1,10 +1,13 @@
 // An owned file descriptor, closed when its owner goes: the walks of the local file system
 // (folder_walk.h), the files read whole (file_read.h) and the sockets of NAS discovery and of
-// the server probe hold theirs in it, so no early return leaks one.
+// the server probe hold theirs in it, so no early return leaks one. file_ptr does the same
+// for a stdio stream (the engine's copies, deltas and restored files).
 #pragma once
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <memory>
 #include <utility>
 
 namespace tessaly {
@@ -36,5 +39,12 @@ class unique_fd {
  private:
   int fd_ = -1;
 };
+
+struct file_closer {
+  void operator()(FILE* f) const {
+    if (f != nullptr) std::fclose(f);
+  }
+};
+using file_ptr = std::unique_ptr<FILE, file_closer>;
 
 }  // namespace tessaly

@@ -23,18 +23,14 @@
 #include "share.h"
 #include "threads.h"
 #include "tree_session.h"
+#include "unique_fd.h"
 
 namespace share = tessaly::share;
 using namespace backup_walk;
 
 namespace {
 
-struct file_closer {
-  void operator()(FILE* f) const {
-    if (f != nullptr) std::fclose(f);
-  }
-};
-using file_ptr = std::unique_ptr<FILE, file_closer>;
+using tessaly::file_ptr;
 
 // The clock the file systems take their times from, in whole seconds.
 int64_t coarse_now() {

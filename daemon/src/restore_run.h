@@ -30,6 +30,7 @@
 #include "tree_files.h"
 #include "tree_lock.h"
 #include "tree_session.h"
+#include "unique_fd.h"
 
 namespace restore_detail {
 
@@ -48,12 +49,7 @@ using tessaly::walk_rules_t;
 constexpr mode_t kFileMode = 0600;
 constexpr mode_t kFolderMode = 0700;
 
-struct file_closer {
-  void operator()(FILE* f) const {
-    if (f != nullptr) std::fclose(f);
-  }
-};
-using file_ptr = std::unique_ptr<FILE, file_closer>;
+using tessaly::file_ptr;
 
 struct owner_t {
   uid_t uid = 0;

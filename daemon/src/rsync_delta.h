@@ -7,7 +7,7 @@
 //    copy, which suits files changed in place (disk images, databases, mailboxes);
 //  - when the comparison finds too much different (an insertion shifts everything after
 //    it), librsync's signature of the new copy and its rolling delta of the older one
-//    (copytool_sig, copytool_delta, copytool_delta_of), whose delta stays small.
+//    (copytool_delta_of), whose delta stays small.
 // backup_file in copy_to_tmp.cpp chooses. One step of a delta chain is applied by
 // copytool_patch, which the restore calls for every delta from the newest version down to
 // the one it rebuilds.
@@ -22,48 +22,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <utility>
 #include <vector>
 
 // librsync parameters of every signature and delta of the tree.
 constexpr size_t block_len = 2048;
 constexpr size_t strong_len = 8;
-
-// The signature of the bytes of one copy, held in a local temporary file (never on the
-// share: it lives only until its delta is written).
-class rsync_signature {
- public:
-  rsync_signature();
-  ~rsync_signature();
-  rsync_signature(const rsync_signature&) = delete;
-  rsync_signature& operator=(const rsync_signature&) = delete;
-
-  // False when the job or its temporary file could not be made.
-  bool ok() const { return job_ != nullptr && file_ != nullptr; }
-  // True once the last bytes were added and the signature is whole.
-  bool complete() const { return complete_; }
-
- private:
-  friend int copytool_sig(rsync_signature& sig, const char* data, size_t len, bool last);
-  friend int copytool_delta(FILE* in, rsync_signature& sig, FILE* delta);
-  struct job_deleter {
-    void operator()(void* job) const;
-  };
-  std::unique_ptr<void, job_deleter> job_;
-  FILE* file_ = nullptr;
-  bool complete_ = false;
-};
-
-// Adds `len` bytes of the file (the last ones when `last`) to its signature. 0, or -1 when
-// the library fails or the signature cannot be written.
-int copytool_sig(rsync_signature& sig, const char* data, size_t len, bool last);
-
-// Writes to `delta` the delta of `in`'s content (read from its current position) against
-// the complete signature `sig`: for a reverse delta `in` is the older copy and `sig` the
-// signature of the newer one, so that patching the newer copy gives the older. The caller
-// opens and closes `delta` (and checks the close). 0 or -1.
-int copytool_delta(FILE* in, rsync_signature& sig, FILE* delta);
 
 // Writes to `delta` the delta of `old`'s content (from its start) against the signature of
 // `newer`'s whole content, read here: the rolling delta. 0 or -1.

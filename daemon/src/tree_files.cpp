@@ -14,16 +14,12 @@
 #include "links.h"
 #include "log.h"
 #include "share.h"
+#include "unique_fd.h"
 
 namespace share = tessaly::share;
 
 namespace {
 
-struct file_closer {
-  void operator()(FILE* f) const {
-    if (f != nullptr) std::fclose(f);
-  }
-};
 
 // Every this many bytes a copy into a local file asks the kernel to start writing them to
 // the disk, without waiting: the disk works while the copy goes on, instead of the whole
@@ -126,7 +122,7 @@ copy_status copy_file(share::destination& d, FILE* in, const std::string& to, in
 copy_status copy_file(share::destination& d, const std::string& from, const std::string& to,
                       int64_t* bytes) {
   *bytes = 0;
-  std::unique_ptr<FILE, file_closer> in(d.open(from, "rb", 0));
+  tessaly::file_ptr in(d.open(from, "rb", 0));
   if (!in) return copy_status::source_error;
   return copy_file(d, in.get(), to, bytes);
 }
